@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// Property lists as QVariant trees: bool, qint64 (negative integers), quint64
+// (non-negative integers), double, QString, QDateTime, QByteArray, QVariantList
+// and QVariantMap. Reads XML and binary lists.
+namespace PropertyList {
+
+enum class Format { Xml, Binary };
+
+std::optional<QVariant> fromData(const QByteArray &data);
+std::optional<QVariant> fromFile(const QString &path);
+
+// An empty array means the value holds a type that has no property-list form.
+QByteArray toData(const QVariant &value, Format format = Format::Xml);
+
+// True when the value (recursively) has a property-list form.
+bool isRepresentable(const QVariant &value);
+
+} // namespace PropertyList

@@ -1,0 +1,166 @@
+#include <TestEnvironment.h>
+#include <UserDefaults.h>
+
+#include <QDir>
+#include <QSize>
+#include <QFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+QString freshPath()
+{
+    return TestEnvironment::makeTemporaryFolder(QStringLiteral("defaults")) + QStringLiteral("/twinmoor/defaults.plist");
+}
+
+} // namespace
+
+TEST(UserDefaults, FollowsXdgConfigHome)
+{
+    EXPECT_EQ(UserDefaults::defaultFilePath(),
+              qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/twinmoor/defaults.plist"));
+}
+
+TEST(UserDefaults, TypedReadsTellMissingFromWrongType)
+{
+    UserDefaults defaults(freshPath());
+    EXPECT_FALSE(defaults.object("missing").isValid());
+    EXPECT_FALSE(defaults.boolValue("missing").has_value());
+
+    defaults.setObject("flag", true);
+    defaults.setObject("size", -1);
+    defaults.setObject("text", QStringLiteral("1024"));
+    defaults.setObject("names", QStringList{"a", "b"});
+    defaults.setObject("states", QVariantList{true, false});
+    defaults.setObject("mixed", QVariantList{true, 1});
+
+    EXPECT_EQ(defaults.boolValue("flag"), true);
+    EXPECT_FALSE(defaults.boolValue("text").has_value());
+    // A negative integer is never read as a huge unsigned one.
+    EXPECT_FALSE(defaults.unsignedValue("size").has_value());
+    EXPECT_EQ(defaults.integerValue("size"), -1);
+    EXPECT_FALSE(defaults.unsignedValue("text").has_value());
+    EXPECT_EQ(defaults.stringArray("names"), QStringList({"a", "b"}));
+    EXPECT_FALSE(defaults.stringArray("states").has_value());
+    EXPECT_EQ(defaults.boolArray("states"), QList<bool>({true, false}));
+    EXPECT_FALSE(defaults.boolArray("mixed").has_value());
+}
+
+TEST(UserDefaults, ValuesSurviveAReload)
+{
+    const QString path = freshPath();
+    {
+        UserDefaults defaults(path);
+        EXPECT_TRUE(defaults.setObject("size", quint64(2048)));
+        EXPECT_TRUE(defaults.setObject("negative", qint64(-3)));
+        EXPECT_TRUE(defaults.setObject("unit", QStringLiteral("MB")));
+        EXPECT_TRUE(defaults.setObject("gone", true));
+        EXPECT_TRUE(defaults.removeObject("gone"));
+    }
+    UserDefaults reloaded(path);
+    EXPECT_EQ(reloaded.unsignedValue("size"), 2048u);
+    EXPECT_EQ(reloaded.integerValue("negative"), -3);
+    EXPECT_EQ(reloaded.stringValue("unit"), QStringLiteral("MB"));
+    EXPECT_FALSE(reloaded.contains("gone"));
+}
+
+TEST(UserDefaults, UnrepresentableValueIsRefused)
+{
+    UserDefaults defaults(freshPath());
+    EXPECT_FALSE(defaults.setObject("size", QVariant::fromValue(QSize(1, 1))));
+    EXPECT_FALSE(defaults.contains("size"));
+}
+
+TEST(UserDefaults, CorruptFileIsSetAsideAndStoreStartsEmpty)
+{
+    const QString path = freshPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<plist><dict><key>broken");
+    }
+    UserDefaults defaults(path);
+    EXPECT_TRUE(defaults.dictionaryRepresentation().isEmpty());
+    ASSERT_FALSE(defaults.setAsidePath().isEmpty());
+    EXPECT_TRUE(QFile::exists(defaults.setAsidePath()));
+    EXPECT_FALSE(QFile::exists(path));
+
+    // The next change writes a fresh file; the damaged one stays aside.
+    EXPECT_TRUE(defaults.setObject("flag", true));
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(QFile::exists(defaults.setAsidePath()));
+}
+
+TEST(UserDefaults, RootThatIsNoDictionaryCountsAsCorrupt)
+{
+    const QString path = freshPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>");
+    }
+    UserDefaults defaults(path);
+    EXPECT_TRUE(defaults.dictionaryRepresentation().isEmpty());
+    EXPECT_FALSE(defaults.setAsidePath().isEmpty());
+}
+
+TEST(UserDefaults, CrashBetweenWriteAndRenameKeepsTheOldFile)
+{
+    const QString path = freshPath();
+    {
+        UserDefaults defaults(path);
+        defaults.setObject("size", quint64(4096));
+    }
+    // A crash after writing the temporary file but before the rename leaves a
+    // stray temporary file next to the intact old one.
+    QFile stray(path + QStringLiteral(".XyZ123"));
+    ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
+    stray.write("<plist><dict><key>size</key><integer>1");
+    stray.close();
+
+    UserDefaults reloaded(path);
+    EXPECT_EQ(reloaded.unsignedValue("size"), 4096u);
+    EXPECT_TRUE(reloaded.setAsidePath().isEmpty());
+}
+
+TEST(UserDefaults, ReadOnlyModeNeverWritesTheFile)
+{
+    const QString path = freshPath();
+    {
+        UserDefaults defaults(path);
+        defaults.setObject("size", quint64(10));
+    }
+    const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    UserDefaults defaults(freshPath());
+    defaults.setFilePath(path, true);
+    EXPECT_EQ(defaults.unsignedValue("size"), 10u);
+    EXPECT_TRUE(defaults.setObject("size", quint64(20)));
+    EXPECT_EQ(defaults.unsignedValue("size"), 20u);
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
+}
+
+TEST(UserDefaults, ConcurrentWritersLoseNothing)
+{
+    const QString path = freshPath();
+    UserDefaults defaults(path);
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back(QThread::create([&defaults, t] {
+            for (int i = 0; i < 25; ++i)
+                defaults.setObject(QStringLiteral("k%1_%2").arg(t).arg(i), i);
+        }));
+        threads.back()->start();
+    }
+    for (auto &thread : threads)
+        thread->wait();
+    UserDefaults reloaded(path);
+    EXPECT_EQ(reloaded.dictionaryRepresentation().size(), 100);
+}
