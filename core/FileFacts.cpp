@@ -1,5 +1,20 @@
 #include "FileFacts.h"
 
+#include "BundleInfo.h"
+#include "FileWalker.h"
+
+#include <MainBundle.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 QString formatSize(quint64 bytes)
 {
     // Single-precision arithmetic on a whole number of kilobytes. QString::number
@@ -15,4 +30,165 @@ QString formatSize(quint64 bytes)
         return QString::number(static_cast<double>(mb), 'f', 1) + QStringLiteral(" MB");
     const float gb = mb * 0.0009765625f;
     return QString::number(static_cast<double>(gb), 'f', 1) + QStringLiteral(" GB");
+}
+
+QString pathExtension(const QString &path)
+{
+    const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return {};
+    return name.mid(dot + 1);
+}
+
+QString nameWithoutExtension(const QString &path)
+{
+    const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == name.size() - 1)
+        return name;
+    return name.left(dot);
+}
+
+std::optional<QList<QUrl>> enumerateFiles(const QUrl &in, const ScanControl *control)
+{
+    if (!in.isLocalFile())
+        return std::nullopt;
+    QList<QUrl> files;
+    const bool walked = walkFiles(in.toLocalFile(), control,
+                                  [&files](const WalkedFile &file) { files.append(QUrl::fromLocalFile(file.path)); });
+    if (!walked)
+        return std::nullopt;
+    return files;
+}
+
+std::optional<struct stat> itemStatus(const QString &path)
+{
+    struct stat status {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(QDir::cleanPath(path)).constData(), &status) != 0)
+        return std::nullopt;
+    return status;
+}
+
+std::optional<quint64> fileSize(const QString &atPath)
+{
+    const auto status = itemStatus(atPath);
+    if (!status || status->st_size < 0)
+        return std::nullopt;
+    return quint64(status->st_size);
+}
+
+std::optional<QDateTime> fileModificationDate(const QString &atPath)
+{
+    const auto status = itemStatus(atPath);
+    if (!status)
+        return std::nullopt;
+    return modificationDate(*status);
+}
+
+QString iconReference(const QString &path, unsigned mode)
+{
+    // Names only, never contents: the reference is made for every candidate.
+    static const QMimeDatabase database;
+    if (S_ISDIR(mode))
+        return QStringLiteral("inode/directory");
+    if (S_ISLNK(mode))
+        return QStringLiteral("inode/symlink");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("inode/fifo");
+    if (S_ISCHR(mode))
+        return QStringLiteral("inode/chardevice");
+    if (S_ISBLK(mode))
+        return QStringLiteral("inode/blockdevice");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("inode/socket");
+    return database.mimeTypeForFile(QFileInfo(path).fileName(), QMimeDatabase::MatchExtension).name();
+}
+
+std::optional<QString> fileIcon(const QUrl &forURL)
+{
+    const QString path = forURL.isLocalFile() ? forURL.toLocalFile() : QString();
+    const auto status = itemStatus(path);
+    if (!status) {
+        std::fputs("Error reading file attributes\n", stdout);
+        std::fflush(stdout);
+        return std::nullopt;
+    }
+    return iconReference(path, status->st_mode);
+}
+
+std::optional<QString> appVersionString()
+{
+    const auto info = MainBundle::infoDictionary();
+    if (!info)
+        return std::nullopt;
+    const QVariant version = info->value(QStringLiteral("CFBundleShortVersionString"));
+    if (version.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return version.toString();
+}
+
+bool isAppInstalled(const QString &bundleIdentifier)
+{
+    return isAppInstalled(bundleIdentifier, QStringLiteral("/Applications"));
+}
+
+bool isAppInstalled(const QString &identifier, const QString &applicationsFolder)
+{
+    // Only the folder's own entries count, not applications in its subfolders.
+    const QDir folder(applicationsFolder);
+    if (!folder.exists())
+        return false;
+    const QStringList entries = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &entry : entries) {
+        if (bundleIdentifier(folder.filePath(entry)) == identifier)
+            return true;
+    }
+    return false;
+}
+
+int openRegularFileForReading(const QString &path, bool followLinks)
+{
+    if (path.isEmpty())
+        return -1;
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; a regular
+    // file then reads as usual.
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    if (fd < 0)
+        return -1;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    const int statusFlags = ::fcntl(fd, F_GETFL);
+    if (statusFlags >= 0)
+        ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
+    return fd;
+}
+
+QDateTime modificationDate(const struct stat &status)
+{
+    const qint64 milliseconds = qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000;
+    return QDateTime::fromMSecsSinceEpoch(milliseconds, Qt::UTC);
+}
+
+QString rawValue(Directory::FileOrder order)
+{
+    switch (order) {
+    case Directory::FileOrder::Name: return QStringLiteral("Name");
+    case Directory::FileOrder::Date: return QStringLiteral("Date");
+    case Directory::FileOrder::Size: return QStringLiteral("Size");
+    }
+    return {};
+}
+
+std::optional<Directory::FileOrder> fileOrderFromRawValue(const QString &raw)
+{
+    for (const auto order : {Directory::FileOrder::Name, Directory::FileOrder::Date, Directory::FileOrder::Size}) {
+        if (raw == rawValue(order))
+            return order;
+    }
+    return std::nullopt;
 }
