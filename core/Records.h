@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCborMap>
+#include <QHashFunctions>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -42,6 +43,11 @@ struct FileIdentity
 
     bool operator==(const FileIdentity &) const = default;
 };
+
+inline size_t qHash(const FileIdentity &identity, size_t seed = 0)
+{
+    return qHashMulti(seed, identity.device, identity.inode);
+}
 
 // Facts about one file, read once when its record is built.
 struct Metadata

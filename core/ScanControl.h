@@ -49,6 +49,16 @@ public:
         return !isAbort();
     }
 
+    // Sleeps for the duration, or less when the run is stopped meanwhile.
+    // False when the run was stopped.
+    template<typename Duration>
+    bool sleepUnlessAborted(Duration duration)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait_for(lock, duration, [this] { return isAbort(); });
+        return !isAbort();
+    }
+
 private:
     std::atomic<bool> m_paused{false};
     std::atomic<bool> m_abort{false};

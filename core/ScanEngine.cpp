@@ -1,0 +1,588 @@
+#include "ScanEngine.h"
+
+#include "FileFacts.h"
+#include "FileWalker.h"
+#include "KRBFileFunctions.h"
+#include "PhotosLibraryReader.h"
+#include "ResultQueries.h"
+#include "ScanPaths.h"
+
+#include <PhotosScripting.h>
+#include <UserDefaults.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <mutex>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Progress of one kind reaches the screen at most about 30 times a second;
+// whatever was held back is delivered when the kind's phase ends.
+class Throttle
+{
+public:
+    explicit Throttle(bool every = false)
+        : m_every(every)
+    {
+        m_timer.start();
+    }
+
+    bool ready()
+    {
+        if (m_every)
+            return true;
+        const qint64 now = m_timer.elapsed();
+        if (!m_started || now - m_last >= 33) {
+            m_started = true;
+            m_last = now;
+            m_pending = false;
+            return true;
+        }
+        m_pending = true;
+        return false;
+    }
+
+    // True once when something was held back since the last delivery.
+    bool takePending()
+    {
+        const bool pending = m_pending;
+        m_pending = false;
+        return pending;
+    }
+
+private:
+    QElapsedTimer m_timer;
+    qint64 m_last = 0;
+    bool m_started = false;
+    bool m_pending = false;
+    bool m_every;
+};
+
+enum class RootKind { Missing, Folder, File };
+
+} // namespace
+
+ScanSettings ScanSettings::current()
+{
+    return {::minimumFileSize, allIgnorePaths(), allExtensions()};
+}
+
+struct ScanEngine::Run
+{
+    quint64 id = 0;
+    ScanSettings settings;
+    IgnoreRules ignore;
+    QStringList roots;
+    QList<RootKind> rootKinds;
+    QList<QList<WalkedFile>> rootEntries;
+    QList<InitialDirectory> photoItems;
+    QList<SearchCandidate> candidates;
+    QSet<FileIdentity> collected;
+    qint64 processed = 0;
+    qint64 total = 0;
+    Throttle scanProgress;
+    bool deliverEvery = false;
+    std::chrono::milliseconds pauseBetweenSteps{1000};
+    int digestThreads = 0;
+    std::atomic<bool> finished{false};
+};
+
+// Hands the search's progress to the main thread, one throttle per kind.
+class ScanEngine::Reporter : public DuplicateSearch::Reporter
+{
+public:
+    Reporter(ScanEngine *engine, Run &run)
+        : m_engine(engine)
+        , m_run(run)
+        , m_path(run.deliverEvery)
+        , m_digest(run.deliverEvery)
+        , m_comparison(run.deliverEvery)
+        , m_size(run.deliverEvery)
+    {
+    }
+
+    void showPhotoItemPath(const QString &path) override
+    {
+        m_lastPath = path;
+        m_lastPathIsPhoto = true;
+        if (m_path.ready())
+            postPath();
+    }
+
+    void showCandidatePath(const QString &path) override
+    {
+        m_lastPath = path;
+        m_lastPathIsPhoto = false;
+        if (m_path.ready())
+            postPath();
+    }
+
+    void showDigestProgress(int percent) override
+    {
+        m_lastDigest = percent;
+        if (m_digest.ready())
+            postDigest();
+    }
+
+    void showComparisonProgress(int percent) override
+    {
+        if (m_digest.takePending())
+            postDigest();
+        if (m_path.takePending())
+            postPath();
+        m_lastComparison = percent;
+        if (m_comparison.ready())
+            postComparison();
+    }
+
+    void showDuplicateSizeFound(quint64 bytes) override
+    {
+        m_lastSize = bytes;
+        if (m_size.ready())
+            postSize();
+    }
+
+    void showSearchFinished() override
+    {
+        if (m_path.takePending())
+            postPath();
+        if (m_digest.takePending())
+            postDigest();
+        if (m_comparison.takePending())
+            postComparison();
+        if (m_size.takePending())
+            postSize();
+        m_engine->post(m_run.id, [engine = m_engine] { engine->m_observer->showSearchFinished(); });
+    }
+
+private:
+    void postPath()
+    {
+        const QString path = m_lastPath;
+        if (m_lastPathIsPhoto)
+            m_engine->post(m_run.id, [engine = m_engine, path] { engine->m_observer->showPhotoItemPath(path); });
+        else
+            m_engine->post(m_run.id, [engine = m_engine, path] { engine->m_observer->showCandidatePath(path); });
+    }
+
+    void postDigest()
+    {
+        const int percent = m_lastDigest;
+        m_engine->post(m_run.id, [engine = m_engine, percent] { engine->m_observer->showDigestProgress(percent); });
+    }
+
+    void postComparison()
+    {
+        const int percent = m_lastComparison;
+        m_engine->post(m_run.id,
+                       [engine = m_engine, percent] { engine->m_observer->showComparisonProgress(percent); });
+    }
+
+    void postSize()
+    {
+        const QString text = formatSize(m_lastSize);
+        m_engine->post(m_run.id, [engine = m_engine, text] { engine->m_observer->showDuplicateSizeFound(text); });
+    }
+
+    ScanEngine *m_engine;
+    Run &m_run;
+    Throttle m_path;
+    Throttle m_digest;
+    Throttle m_comparison;
+    Throttle m_size;
+    QString m_lastPath;
+    bool m_lastPathIsPhoto = false;
+    int m_lastDigest = 0;
+    int m_lastComparison = 0;
+    quint64 m_lastSize = 0;
+};
+
+ScanEngine::ScanEngine(ScanObserver *observer, QObject *parent)
+    : QObject(parent)
+    , m_observer(observer)
+{
+    // The folder-size walk announces every folder it measures on the thread
+    // that runs it; the screen hears of it on the main thread, throttled.
+    auto throttle = std::make_shared<std::pair<std::mutex, Throttle>>();
+    m_folderSizeObserver = NotificationCenter::defaultCenter().addObserver(
+            QString::fromLatin1(kFolderSizeRetriveNotification), [this, throttle](const Notification &notification) {
+                {
+                    std::lock_guard<std::mutex> lock(throttle->first);
+                    if (!m_deliverEveryUpdate && !throttle->second.ready())
+                        return;
+                }
+                const QString path = notification.userInfo.value(QStringLiteral("path")).toString();
+                post(m_runIdForWorker.load(), [this, path] { m_observer->showFolderSizePath(path); });
+            });
+}
+
+ScanEngine::~ScanEngine()
+{
+    m_control.setAbort(true);
+    if (m_worker.joinable())
+        m_worker.join();
+    NotificationCenter::defaultCenter().removeObserver(m_folderSizeObserver);
+}
+
+QString ScanEngine::scanCompletedEventName()
+{
+    return QStringLiteral("scandone");
+}
+
+void ScanEngine::post(quint64 runId, std::function<void()> block)
+{
+    QMetaObject::invokeMethod(
+            this,
+            [this, runId, block = std::move(block)] {
+                // A stale run's reports are dropped.
+                if (runId == m_runId)
+                    block();
+            },
+            Qt::QueuedConnection);
+}
+
+bool ScanEngine::clickedStartScanning()
+{
+    if (isScanDialogShown || isScanning)
+        return false;
+    m_control.reset();
+    KRBFileFunctions::initScan();
+    isScanning = true;
+    prepareScan();
+    return true;
+}
+
+void ScanEngine::prepareScan()
+{
+    scanDirectories = scanList;
+    photoLibraryItems.clear();
+    bool hasLibrary = false;
+    for (const QString &path : std::as_const(scanDirectories)) {
+        if (isPhotosLibraryPath(path))
+            hasLibrary = true;
+    }
+    if (!hasLibrary) {
+        startScanInBackground();
+        return;
+    }
+    if (PhotosScripting::isPhotosRunning()) {
+        // Asking the application to quit is the platform's part; with no
+        // application to ask, quitting simply reads the library.
+        if (m_observer->askToQuitPhotos() == ScanObserver::PhotosAnswer::QuitPhotos) {
+            readPhotosLibrary();
+        } else {
+            startScanInBackground();
+        }
+        return;
+    }
+    readPhotosLibrary();
+}
+
+void ScanEngine::readPhotosLibrary()
+{
+    // With several libraries in the list, the reader takes the last one.
+    const PhotosLibraryReadResult result = PhotosLibraryReader::readPhotosLibrary(scanList);
+    if (!result.ok)
+        m_observer->photosLibrarySkipped(result.error);
+    photoLibraryItems = result.items;
+    startScanInBackground();
+}
+
+void ScanEngine::startScanInBackground()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+    auto run = std::make_shared<Run>();
+    run->id = ++m_runId;
+    m_runIdForWorker = run->id;
+    run->settings = ScanSettings::current();
+    run->ignore = IgnoreRules(run->settings.ignorePaths);
+    run->roots = scanDirectories;
+    run->photoItems = photoLibraryItems;
+    run->deliverEvery = m_deliverEveryUpdate;
+    run->scanProgress = Throttle(m_deliverEveryUpdate);
+    run->pauseBetweenSteps = m_pauseBetweenSteps;
+    run->digestThreads = m_digestThreads;
+    m_run = run;
+    m_worker = std::thread([this, run] {
+        runScanIfNoDialog(run);
+        run->finished = true;
+    });
+}
+
+bool ScanEngine::isWorkerRunning() const
+{
+    return m_run && !m_run->finished;
+}
+
+void ScanEngine::waitForWorker()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void ScanEngine::clickedStopScanning()
+{
+    m_control.setPaused(true);
+}
+
+void ScanEngine::confirmStop()
+{
+    m_control.setAbort(true);
+    KRBFileFunctions::stopScan();
+    m_control.setPaused(false);
+}
+
+void ScanEngine::resumeScan()
+{
+    isHomePressed = false;
+    m_control.setPaused(false);
+}
+
+void ScanEngine::runScanIfNoDialog(const std::shared_ptr<Run> &run)
+{
+    // A dialog that is up when the run begins holds it until it closes.
+    if (!m_control.waitWhilePaused()) {
+        endNotCompleted(run);
+        return;
+    }
+    scanSelectedFolders(*run);
+    if (m_control.isAbort() || run->candidates.size() + run->photoItems.size() < 2) {
+        m_control.waitWhilePaused();
+        endNotCompleted(run);
+        return;
+    }
+    post(run->id, [] { duplicateResults().removeAll(); });
+    const ResultDictionary results = findDuplicates(*run);
+    // A stop at any point ends the run as not completed: partial groups are
+    // never shown as a finished scan.
+    if (m_control.isAbort() || !hasAnyResults(results))
+        endNotCompleted(run);
+    else
+        finishScan(run, results);
+}
+
+void ScanEngine::scanSelectedFolders(Run &run)
+{
+    run.processed = 0;
+    run.total = 0;
+    run.candidates.clear();
+
+    // The roots, made canonical in list order: a Photos library is never
+    // walked, an ignored root is dropped, and a root reached twice (through a
+    // link, or listed twice) is walked once.
+    QStringList roots;
+    for (const QString &root : std::as_const(run.roots)) {
+        const QString clean = QDir::cleanPath(root);
+        QString canonical = QFileInfo(clean).canonicalFilePath();
+        if (canonical.isEmpty())
+            canonical = clean;
+        if (isInsidePhotosLibrary(clean) || isInsidePhotosLibrary(canonical))
+            continue;
+        if (run.ignore.covers(clean) || run.ignore.covers(canonical))
+            continue;
+        if (!roots.contains(canonical))
+            roots.append(canonical);
+    }
+    run.roots = roots;
+    post(run.id, [this, roots] { scanDirectories = roots; });
+
+    run.rootKinds = QList<RootKind>(roots.size(), RootKind::Missing);
+    run.rootEntries = QList<QList<WalkedFile>>(roots.size());
+    for (int r = 0; r < roots.size(); ++r) {
+        if (!m_control.waitWhilePaused())
+            break;
+        countFiles(run, r);
+    }
+
+    narrowPhotoItems(run);
+    // A Photos item and a file on disk that are one inode are one copy.
+    for (const InitialDirectory &item : std::as_const(run.photoItems)) {
+        if (item.identity)
+            run.collected.insert(*item.identity);
+    }
+
+    int fileRootTick = 0;
+    for (int r = 0; r < roots.size(); ++r) {
+        if (!m_control.waitWhilePaused())
+            break;
+        scanPath(run, r, fileRootTick);
+        run.rootEntries[r] = {};
+    }
+    if (run.scanProgress.takePending()) {
+        const qint64 processed = run.processed;
+        const qint64 total = run.total;
+        post(run.id, [this, processed, total] { m_observer->updateScanProgress(processed, total); });
+    }
+
+    post(run.id, [this] { m_observer->finishFirstStepProgress(); });
+    m_control.sleepUnlessAborted(run.pauseBetweenSteps);
+    post(run.id, [this] { m_observer->beginSecondStepProgress(); });
+}
+
+void ScanEngine::countFiles(Run &run, int rootIndex)
+{
+    const QString &root = run.roots.at(rootIndex);
+    struct stat st{};
+    if (::lstat(QFile::encodeName(root).constData(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        run.rootKinds[rootIndex] = RootKind::Folder;
+        QList<WalkedFile> &entries = run.rootEntries[rootIndex];
+        walkFiles(root, &m_control, [&entries](const WalkedFile &file) { entries.append(file); });
+        run.total += entries.size();
+    } else {
+        run.rootKinds[rootIndex] = RootKind::File;
+        run.total += 1;
+    }
+}
+
+void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
+{
+    const QString &root = run.roots.at(rootIndex);
+    switch (run.rootKinds.at(rootIndex)) {
+    case RootKind::Missing:
+        return;
+    case RootKind::File: {
+        run.processed += 1;
+        if (fileRootTick % 9 == 0) {
+            if (m_control.isAbort())
+                return;
+            if (run.scanProgress.ready()) {
+                const qint64 processed = run.processed;
+                const qint64 total = run.total;
+                post(run.id, [this, processed, total] { m_observer->updateScanProgress(processed, total); });
+            }
+        }
+        ++fileRootTick;
+        struct stat st{};
+        if (::lstat(QFile::encodeName(root).constData(), &st) != 0)
+            return;
+        // Only regular files are candidates here: a FIFO, a device or a socket
+        // given as a root is passed over (reading one could block forever).
+        if (!S_ISREG(st.st_mode))
+            return;
+        passesFileFilter(run, root, quint64(st.st_size), {quint64(st.st_dev), quint64(st.st_ino)}, false);
+        return;
+    }
+    case RootKind::Folder: {
+        int folderTick = 0;
+        const QList<WalkedFile> &entries = run.rootEntries.at(rootIndex);
+        for (const WalkedFile &entry : entries) {
+            if (!m_control.waitWhilePaused())
+                break;
+            addEnumeratedURL(run, entry.path, entry.size, entry.identity, entry.isDirectory, folderTick);
+        }
+        return;
+    }
+    }
+}
+
+void ScanEngine::addEnumeratedURL(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
+                                  bool isDirectory, int &folderTick)
+{
+    passesFileFilter(run, path, size, identity, isDirectory);
+    run.processed += 1;
+    if (folderTick % 9 == 0 && run.scanProgress.ready()) {
+        const qint64 processed = run.processed;
+        const qint64 total = run.total;
+        post(run.id, [this, processed, total] { m_observer->updateScanProgress(processed, total); });
+    }
+    ++folderTick;
+}
+
+bool ScanEngine::passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
+                                  bool isDirectory)
+{
+    Q_UNUSED(isDirectory)
+    const QString extension = lastPathExtension(path);
+    // Application bundles inside an ignored folder are left out like the rest.
+    if (run.ignore.covers(path))
+        return false;
+    // Bundles are compared by identifier, whatever their size or contents.
+    if (extension != QLatin1String("app")) {
+        if (size <= run.settings.minimumFileSize)
+            return false;
+        const QString lower = extension.toLower();
+        for (const AllExtensions &entry : std::as_const(run.settings.extensions)) {
+            if (entry.isChecked && entry.name == lower)
+                return false;
+        }
+    }
+    // One inode is one file, whatever paths reach it.
+    if (run.collected.contains(identity))
+        return false;
+    run.collected.insert(identity);
+    run.candidates.append({path, size, identity});
+    return true;
+}
+
+void ScanEngine::narrowPhotoItems(Run &run)
+{
+    QList<InitialDirectory> kept;
+    for (const InitialDirectory &item : std::as_const(run.photoItems)) {
+        const QString path = item.url ? item.url->toLocalFile() : QString();
+        if (!path.isEmpty() && run.ignore.covers(path))
+            continue;
+        bool ok = false;
+        const qint64 size = item.photoLibraryProperties ? item.photoLibraryProperties->RKMFilSize.toLongLong(&ok, 10) : 0;
+        // A size that is not a number cannot be compared with the minimum: leave the item out.
+        if (!ok || size < 0 || quint64(size) <= run.settings.minimumFileSize)
+            continue;
+        if (item.url) {
+            const QString lower = lastPathExtension(path).toLower();
+            bool ignored = false;
+            for (const AllExtensions &entry : std::as_const(run.settings.extensions)) {
+                if (entry.isChecked && entry.name == lower)
+                    ignored = true;
+            }
+            if (ignored)
+                continue;
+        }
+        kept.append(item);
+    }
+    run.photoItems = kept;
+}
+
+ResultDictionary ScanEngine::findDuplicates(Run &run)
+{
+    Reporter reporter(this, run);
+    DuplicateSearch search(&m_control, &reporter);
+    if (run.digestThreads > 0)
+        search.setThreadCount(run.digestThreads);
+    return search.findDuplicates(run.photoItems, run.candidates);
+}
+
+void ScanEngine::finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results)
+{
+    post(run->id, [this, run, results] {
+        duplicateResults() = results;
+        photoLibraryItems = run->photoItems;
+        m_observer->updateTooltipsForCompletedScan();
+        const ScanSummary summary = categorySizesSortedBySize();
+        isScanFinished = true;
+        UserDefaults::standard().setObject(QString::fromLatin1(kDisablePieChartAnimationKey), false);
+        m_observer->showScanCompletedSummary(summary);
+        isScanning = false;
+        m_observer->sendScanCompletedEvent(scanCompletedEventName(), scanCompletedEventName());
+    });
+}
+
+void ScanEngine::endNotCompleted(const std::shared_ptr<Run> &run)
+{
+    post(run->id, [this, run] {
+        isScanning = false;
+        isScanFinished = false;
+        photoLibraryItems = run->photoItems;
+        m_control.reset();
+        KRBFileFunctions::initScan();
+        m_observer->scanNotCompleted();
+    });
+}
