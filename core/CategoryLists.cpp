@@ -1,0 +1,104 @@
+#include "CategoryLists.h"
+
+#include "ProcessState.h"
+#include "ResultQueries.h"
+
+#include <algorithm>
+
+const QList<ScanResultKeys> &categoryListOrder()
+{
+    static const QList<ScanResultKeys> order{
+        ScanResultKeys::Application, ScanResultKeys::Archives, ScanResultKeys::Documents,
+        ScanResultKeys::Musics,      ScanResultKeys::Photos,   ScanResultKeys::Videos,
+        ScanResultKeys::Others,
+    };
+    return order;
+}
+
+void rebuildCategoryLists(bool keepMarks)
+{
+    allDuplicateGroups().clear();
+    if (!keepMarks)
+        markedCategories().clear();
+
+    for (ScanResultKeys category : categoryListOrder()) {
+        const GroupList *groups = duplicateResults().find(rawValue(category));
+        if (!groups)
+            continue;
+        makeFileInfos(*groups, category);
+        if (!keepMarks && !groups->isEmpty()) {
+            MarkedCategories marks;
+            marks.key = category;
+            marks.groupIndexes = QList<QList<int>>(groups->size());
+            markedCategories().append(marks);
+        }
+    }
+}
+
+void makeFileInfos(const GroupList &groups, ScanResultKeys category)
+{
+    QList<FileInfoGroup> &target = allDuplicateGroups();
+    for (const DuplicateGroup &group : groups) {
+        FileInfoGroup objects;
+        objects.reserve(group.size());
+        for (const InitialDirectory &record : group) {
+            auto info = std::make_shared<FileInfo>();
+            info->md5 = record.md5;
+            info->url = record.url;
+            info->file = record.file;
+            info->category = category;
+            info->isSelected = record.isSelected;
+            info->photoLibraryProperties = record.photoLibraryProperties;
+            info->isPhotoLibrary = record.isPhotoLibrary;
+            info->identity = record.identity;
+            objects.append(std::move(info));
+        }
+        target.append(std::move(objects));
+    }
+}
+
+void rebuildGroupRows()
+{
+    groupRows().clear();
+    if (!hasMarkedItems())
+        return;
+    for (int row = 1; row < categoryRows().size(); ++row)
+        fillCategoryGroupsFromResults(row);
+}
+
+void fillCategoryGroupsFromResults(int categoryRow)
+{
+    const GroupList *groups = groupsOfCategoryRow(categoryRow);
+    const QList<QList<int>> *marks = marksOfCategoryRow(categoryRow);
+    if (!groups || !marks)
+        return;
+
+    const qsizetype groupCount = std::min(groups->size(), marks->size());
+    for (qsizetype g = 0; g < groupCount; ++g) {
+        const DuplicateGroup &group = groups->at(g);
+        const QList<int> &indexes = marks->at(g);
+        // Walking the group rather than the index list gives ascending order,
+        // one copy per index however often it is listed, and nothing for an
+        // index past the group's end.
+        for (qsizetype i = 0; i < group.size(); ++i) {
+            if (indexes.contains(int(i)))
+                groupRows().append(group.at(i));
+        }
+    }
+}
+
+const GroupList *groupsOfCategoryRow(int categoryRow)
+{
+    const QList<Categories> &rows = categoryRows();
+    if (categoryRow < 1 || categoryRow >= rows.size() || !rows.at(categoryRow).name)
+        return nullptr;
+    return duplicateResults().find(normalizedCategoryName(*rows.at(categoryRow).name));
+}
+
+QList<QList<int>> *marksOfCategoryRow(int categoryRow)
+{
+    QList<MarkedCategories> &marks = markedCategories();
+    if (categoryRow < 1 || categoryRow - 1 >= marks.size())
+        return nullptr;
+    return &marks[categoryRow - 1].groupIndexes;
+}
