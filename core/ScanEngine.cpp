@@ -338,12 +338,14 @@ void ScanEngine::confirmStop()
     m_control.setAbort(true);
     KRBFileFunctions::stopScan();
     m_control.setPaused(false);
+    takePendingCompletion();
 }
 
 void ScanEngine::resumeScan()
 {
     isHomePressed = false;
     m_control.setPaused(false);
+    takePendingCompletion();
 }
 
 void ScanEngine::runScanIfNoDialog(const std::shared_ptr<Run> &run)
@@ -563,26 +565,51 @@ ResultDictionary ScanEngine::findDuplicates(Run &run)
 void ScanEngine::finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results)
 {
     post(run->id, [this, run, results] {
-        duplicateResults() = results;
-        photoLibraryItems = run->photoItems;
-        m_observer->updateTooltipsForCompletedScan();
-        const ScanSummary summary = categorySizesSortedBySize();
-        isScanFinished = true;
-        UserDefaults::standard().setObject(QString::fromLatin1(kDisablePieChartAnimationKey), false);
-        m_observer->showScanCompletedSummary(summary);
-        isScanning = false;
-        m_observer->sendScanCompletedEvent(scanCompletedEventName(), scanCompletedEventName());
+        m_pendingCompletion = [this, run, results] { completeOnMainThread(*run, results); };
+        // A stop dialog that is still up decides: the run completes when it
+        // resumes and ends as not completed when the stop is confirmed.
+        if (!m_control.isPaused())
+            takePendingCompletion();
     });
+}
+
+void ScanEngine::takePendingCompletion()
+{
+    if (!m_pendingCompletion)
+        return;
+    const auto completion = std::move(m_pendingCompletion);
+    m_pendingCompletion = nullptr;
+    completion();
+}
+
+void ScanEngine::completeOnMainThread(const Run &run, const ResultDictionary &results)
+{
+    if (m_control.isAbort()) {
+        notCompletedOnMainThread(run);
+        return;
+    }
+    duplicateResults() = results;
+    photoLibraryItems = run.photoItems;
+    m_observer->updateTooltipsForCompletedScan();
+    const ScanSummary summary = categorySizesSortedBySize();
+    isScanFinished = true;
+    UserDefaults::standard().setObject(QString::fromLatin1(kDisablePieChartAnimationKey), false);
+    m_observer->showScanCompletedSummary(summary);
+    isScanning = false;
+    m_observer->sendScanCompletedEvent(scanCompletedEventName(), scanCompletedEventName());
+}
+
+void ScanEngine::notCompletedOnMainThread(const Run &run)
+{
+    isScanning = false;
+    isScanFinished = false;
+    photoLibraryItems = run.photoItems;
+    m_control.reset();
+    KRBFileFunctions::initScan();
+    m_observer->scanNotCompleted();
 }
 
 void ScanEngine::endNotCompleted(const std::shared_ptr<Run> &run)
 {
-    post(run->id, [this, run] {
-        isScanning = false;
-        isScanFinished = false;
-        photoLibraryItems = run->photoItems;
-        m_control.reset();
-        KRBFileFunctions::initScan();
-        m_observer->scanNotCompleted();
-    });
+    post(run->id, [this, run] { notCompletedOnMainThread(*run); });
 }

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -100,6 +101,9 @@ private:
     ResultDictionary findDuplicates(Run &run);
     void finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results);
     void endNotCompleted(const std::shared_ptr<Run> &run);
+    void completeOnMainThread(const Run &run, const ResultDictionary &results);
+    void notCompletedOnMainThread(const Run &run);
+    void takePendingCompletion();
 
     // Runs the block on the main thread unless the run has been replaced meanwhile.
     void post(quint64 runId, std::function<void()> block);
@@ -108,6 +112,8 @@ private:
     ScanControl m_control;
     std::thread m_worker;
     std::shared_ptr<Run> m_run;
+    // A completion that arrived while the stop dialog was up.
+    std::function<void()> m_pendingCompletion;
     quint64 m_runId = 0;
     // The id of the newest run, for reports made off the main thread.
     std::atomic<quint64> m_runIdForWorker{0};

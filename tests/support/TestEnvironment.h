@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QtPrinters.h"
+
 #include <QString>
 
 // Every test process runs with a HOME and XDG folders of its own under a

@@ -1,0 +1,356 @@
+#include "ScanFixture.h"
+
+#include <ProcessState.h>
+#include <ResultQueries.h>
+#include <TestEnvironment.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ScanFixture;
+
+namespace {
+
+AllIgnorePaths ignoreEntry(const QString &path, bool checked = true)
+{
+    return {checked, QUrl::fromLocalFile(path)};
+}
+
+// A pair of equal files of the given size.
+void writePair(const QString &first, const QString &second, qint64 size)
+{
+    const QByteArray bytes = uniqueBytes(size);
+    writeFile(first, bytes);
+    writeFile(second, bytes);
+}
+
+} // namespace
+
+TEST(ScanEngine, FiltersAndGroupsTable)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(const QString &root)> build;
+        std::function<Settings(const QString &root)> settings;
+        QStringList expected; // "Category: a|b" with paths relative to the root
+    };
+    const Case cases[] = {
+        {"minimum size: 1024 out, 1025 in",
+         [](const QString &r) {
+             writePair(r + "/a.bin", r + "/b.bin", 1024);
+             writePair(r + "/c.bin", r + "/d.bin", 1025);
+         },
+         [](const QString &) { return Settings{}; },
+         {"Others: c.bin|d.bin"}},
+        {"extension entries: pdf rejects Report.PDF",
+         [](const QString &r) { writePair(r + "/Report.PDF", r + "/Copy.pdf", 2000); },
+         [](const QString &) { return Settings{1024, {}, {{true, "pdf"}}}; },
+         {}},
+        {"extension entries: PDF rejects nothing",
+         [](const QString &r) { writePair(r + "/Report.PDF", r + "/Copy.pdf", 2000); },
+         [](const QString &) { return Settings{1024, {}, {{true, "PDF"}}}; },
+         {"Documents: Copy.pdf|Report.PDF"}},
+        {"extension entries: unchecked does nothing",
+         [](const QString &r) { writePair(r + "/Report.PDF", r + "/Copy.pdf", 2000); },
+         [](const QString &) { return Settings{1024, {}, {{false, "pdf"}}}; },
+         {"Documents: Copy.pdf|Report.PDF"}},
+        {"ignored folder covers itself only on component boundaries",
+         [](const QString &r) {
+             const QByteArray bytes = uniqueBytes(3000);
+             writeFile(r + "/skip/a.jpg", bytes);
+             writeFile(r + "/skip/deep/b.jpg", bytes);
+             writeFile(r + "/skip2/c.jpg", bytes);
+             writeFile(r + "/skipper.jpg", bytes);
+         },
+         [](const QString &r) { return Settings{1024, {ignoreEntry(r + "/skip")}, {}}; },
+         {"Photos: skip2/c.jpg|skipper.jpg"}},
+        {"empty, relative and unchecked ignore entries take no effect",
+         [](const QString &r) { writePair(r + "/x/a.txt", r + "/x/b.txt", 2000); },
+         [](const QString &r) {
+             return Settings{1024,
+                             {{true, QUrl()}, {true, QUrl::fromLocalFile("x")}, {true, QUrl("x")},
+                              {true, std::nullopt}, ignoreEntry(r + "/x", false)},
+                             {}};
+         },
+         {"Documents: x/a.txt|x/b.txt"}},
+        {"the head decides the category: txt first",
+         [](const QString &r) { writePair(r + "/a.txt", r + "/b.jpg", 2000); },
+         [](const QString &) { return Settings{}; },
+         {"Documents: a.txt|b.jpg"}},
+        {"the head decides the category: jpg first",
+         [](const QString &r) { writePair(r + "/a.jpg", r + "/b.txt", 2000); },
+         [](const QString &) { return Settings{}; },
+         {"Photos: a.jpg|b.txt"}},
+        {"A B A B gives two groups in head order",
+         [](const QString &r) {
+             const QByteArray a = uniqueBytes(5000);
+             const QByteArray b = uniqueBytes(5000);
+             writeFile(r + "/1.txt", a);
+             writeFile(r + "/2.txt", b);
+             writeFile(r + "/3.txt", a);
+             writeFile(r + "/4.txt", b);
+         },
+         [](const QString &) { return Settings{}; },
+         {"Documents: 1.txt|3.txt", "Documents: 2.txt|4.txt"}},
+        {"three equal files form one group",
+         [](const QString &r) {
+             const QByteArray a = uniqueBytes(2000);
+             writeFile(r + "/a.mp3", a);
+             writeFile(r + "/b.mp3", a);
+             writeFile(r + "/c.mp3", a);
+         },
+         [](const QString &) { return Settings{}; },
+         {"Musics: a.mp3|b.mp3|c.mp3"}},
+        {"same size, equal ends, different middle: no group",
+         [](const QString &r) {
+             QByteArray a = uniqueBytes(300000);
+             QByteArray b = a;
+             b[150000] = char(b[150000] ^ 1);
+             writeFile(r + "/a.zip", a);
+             writeFile(r + "/b.zip", b);
+             QByteArray c = uniqueBytes(300000);
+             QByteArray d = c;
+             d[299999] = char(d[299999] ^ 1);
+             writeFile(r + "/c.zip", c);
+             writeFile(r + "/d.zip", d);
+             writeFile(r + "/e.zip", c);
+         },
+         [](const QString &) { return Settings{}; },
+         {"Archives: c.zip|e.zip"}},
+        {"bundles match by identifier, whatever their size and contents",
+         [](const QString &r) {
+             makeBundle(r + "/one/Tool.app", "org.example.tool", "first");
+             makeBundle(r + "/two/Tool Copy.app", "org.example.tool", "second, longer");
+             makeBundle(r + "/two/Other.app", "org.example.other");
+             makeBundle(r + "/two/Bare.app", "");
+             makeBundle(r + "/two/Bare2.app", "");
+         },
+         [](const QString &) { return Settings{}; },
+         {"Applications: one/Tool.app|two/Tool Copy.app"}},
+        {"a bundle inside an ignored folder is left out",
+         [](const QString &r) {
+             makeBundle(r + "/one/Tool.app", "org.example.tool");
+             makeBundle(r + "/skip/Tool.app", "org.example.tool");
+         },
+         [](const QString &r) { return Settings{1024, {ignoreEntry(r + "/skip")}, {}}; },
+         {}},
+        {"a bundle and a file never match; hidden files are never candidates",
+         [](const QString &r) {
+             makeBundle(r + "/Tool.app", "org.example.tool", uniqueBytes(2000));
+             writePair(r + "/.hidden.txt", r + "/.hidden2.txt", 2000);
+             QFile::copy(r + "/Tool.app/Contents/MacOS/tool", r + "/tool-copy");
+         },
+         [](const QString &) { return Settings{}; },
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = TestEnvironment::makeTemporaryFolder("scan");
+        c.build(root);
+        const Outcome outcome = runScan({root}, c.settings(root));
+        QStringList expected;
+        for (const QString &line : c.expected) {
+            const qsizetype colon = line.indexOf(':');
+            QStringList paths = line.mid(colon + 2).split('|');
+            for (QString &path : paths)
+                path = root + '/' + path;
+            expected.append(line.left(colon) + ": " + paths.join(' '));
+        }
+        EXPECT_EQ(outcome.groups, expected);
+        EXPECT_EQ(outcome.completed, !c.expected.isEmpty());
+    }
+}
+
+TEST(ScanEngine, OneInodeIsOneFileWhateverPathReachesIt)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("identity");
+    writeFile(root + "/tree/deep/a.txt", uniqueBytes(4000));
+    ASSERT_EQ(::link(QFile::encodeName(root + "/tree/deep/a.txt").constData(),
+                     QFile::encodeName(root + "/tree/hard.txt").constData()), 0);
+    ASSERT_TRUE(QFile::link(root + "/tree", root + "/link-to-tree"));
+    // A folder root, a nested root, a link to the root and the file itself.
+    const Outcome outcome = runScan({root + "/tree", root + "/tree/deep", root + "/link-to-tree",
+                                     root + "/tree/deep/a.txt", root + "/tree/"});
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_TRUE(outcome.groups.isEmpty());
+}
+
+TEST(ScanEngine, SpecialFilesAsRootsEndTheRun)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("fifo");
+    const QString fifo = root + "/pipe";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    writeFile(root + "/a.txt", uniqueBytes(2000));
+    const Outcome outcome = runScan({fifo, "/dev/zero", root + "/a.txt", root + "/missing"});
+    EXPECT_FALSE(outcome.completed);
+}
+
+TEST(ScanEngine, ResultsDoNotDependOnCreationOrder)
+{
+    const QByteArray a = uniqueBytes(3000);
+    const QByteArray b = uniqueBytes(3000);
+    const QStringList names{"m.txt", "c.txt", "x.txt", "a.txt", "k.txt", "b.txt"};
+    QStringList previous;
+    for (int order = 0; order < 2; ++order) {
+        const QString root = TestEnvironment::makeTemporaryFolder("order");
+        QStringList creation = names;
+        if (order == 1)
+            std::reverse(creation.begin(), creation.end());
+        for (const QString &name : creation)
+            writeFile(root + "/" + name, names.indexOf(name) % 2 ? a : b);
+        QStringList groups = runScan({root}).groups;
+        for (QString &line : groups)
+            line.replace(root, "ROOT");
+        if (order == 1) {
+            EXPECT_EQ(groups, previous);
+        }
+        previous = groups;
+    }
+    EXPECT_EQ(previous, QStringList({"Documents: ROOT/a.txt ROOT/b.txt ROOT/c.txt",
+                                     "Documents: ROOT/k.txt ROOT/m.txt ROOT/x.txt"}));
+}
+
+TEST(ScanEngine, ProgressCadenceWhenEveryUpdateIsDelivered)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("cadence");
+    // 20 children of one folder root: progress after children 1, 10 and 19.
+    for (int i = 0; i < 16; ++i)
+        writeFile(root + QStringLiteral("/f%1.bin").arg(i, 2, 10, QLatin1Char('0')), uniqueBytes(100));
+    const QByteArray same = uniqueBytes(2000);
+    for (int i = 0; i < 4; ++i)
+        writeFile(root + QStringLiteral("/z%1.txt").arg(i), same);
+
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    engine.setDeliverEveryProgressUpdate(true);
+    const Outcome outcome = runScan(engine, observer, {root});
+    ASSERT_TRUE(outcome.completed);
+    EXPECT_EQ(observer.callsStartingWith("scan "), QStringList({"scan 1/20", "scan 10/20", "scan 19/20"}));
+    // Four candidates: digest after the 2nd and 4th, comparison at i = 1 and 3.
+    EXPECT_EQ(observer.callsStartingWith("digest "), QStringList({"digest 37", "digest 75"}));
+    EXPECT_EQ(observer.callsStartingWith("compare "), QStringList({"compare 6", "compare 18"}));
+    EXPECT_EQ(observer.callsStartingWith("path ").size(), 4);
+    EXPECT_EQ(observer.callsStartingWith("size ").last(), "size 7.0 KB");
+
+    const QStringList order{"step1 done", "step2 begins", "search finished", "tooltips", "summary",
+                            "event scandone scandone"};
+    QStringList seen;
+    for (const QString &call : observer.calls) {
+        if (order.contains(call))
+            seen.append(call);
+    }
+    EXPECT_EQ(seen, order);
+    EXPECT_EQ(observer.summary.itemCount, 4);
+    EXPECT_EQ(observer.summary.totalBytes, 8000u);
+    EXPECT_TRUE(isScanFinished);
+}
+
+TEST(ScanEngine, ThrottledProgressStaysBelowThirtyASecondAndEndsWithTheFinalValues)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("throttle");
+    for (int i = 0; i < 3000; ++i)
+        writeFile(root + QStringLiteral("/d%1/f%2.bin").arg(i % 30).arg(i), QByteArray(10, char(i)));
+    const QByteArray same = uniqueBytes(5000);
+    writeFile(root + "/x.txt", same);
+    writeFile(root + "/y.txt", same);
+
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    QElapsedTimer timer;
+    timer.start();
+    const Outcome outcome = runScan(engine, observer, {root});
+    const qint64 elapsed = timer.elapsed();
+    ASSERT_TRUE(outcome.completed);
+    const QStringList scans = observer.callsStartingWith("scan ");
+    EXPECT_LE(scans.size(), 2 + elapsed * 30 / 1000 + 1);
+    EXPECT_FALSE(scans.isEmpty());
+    EXPECT_EQ(observer.callsStartingWith("digest ").last(), "digest 75");
+    EXPECT_EQ(observer.callsStartingWith("size ").last(), "size 9.0 KB");
+}
+
+TEST(ScanEngine, SecondStartWhileScanningIsRefused)
+{
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    isScanning = true;
+    engine.scanList = {TestEnvironment::makeTemporaryFolder("refused")};
+    EXPECT_FALSE(engine.clickedStartScanning());
+    isScanning = false;
+    isScanDialogShown = true;
+    EXPECT_FALSE(engine.clickedStartScanning());
+    isScanDialogShown = false;
+    EXPECT_TRUE(observer.calls.isEmpty());
+}
+
+TEST(ScanEngine, StopAtEachStepEndsAsNotCompleted)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("stop");
+    for (int i = 0; i < 30; ++i) {
+        const QByteArray bytes = uniqueBytes(3000);
+        writeFile(root + QStringLiteral("/a%1.txt").arg(i), bytes);
+        writeFile(root + QStringLiteral("/b%1.txt").arg(i), bytes);
+    }
+    for (const char *trigger : {"scan ", "step1 done", "path ", "digest ", "compare ", "size "}) {
+        SCOPED_TRACE(trigger);
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setDeliverEveryProgressUpdate(true);
+        bool stopped = false;
+        observer.onCall = [&](const QString &call) {
+            if (!stopped && call.startsWith(trigger)) {
+                stopped = true;
+                // The stop dialog: pause, then confirm.
+                engine.clickedStopScanning();
+                engine.confirmStop();
+            }
+        };
+        duplicateResults().setValue("Others", {});
+        const Outcome outcome = runScan(engine, observer, {root});
+        EXPECT_TRUE(stopped);
+        EXPECT_FALSE(outcome.completed);
+        EXPECT_EQ(observer.calls.last(), "not completed");
+        EXPECT_TRUE(observer.callsStartingWith("summary").isEmpty());
+        EXPECT_FALSE(hasAnyResults());
+        EXPECT_FALSE(engine.isAbort());
+    }
+}
+
+TEST(ScanEngine, PausedRunWaitsAndResumes)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("pause");
+    for (int i = 0; i < 100; ++i)
+        writePair(root + QStringLiteral("/a%1.txt").arg(i), root + QStringLiteral("/b%1.txt").arg(i), 3000);
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    engine.setDeliverEveryProgressUpdate(true);
+    bool paused = false;
+    bool checked = false;
+    observer.onCall = [&](const QString &call) {
+        if (paused || !call.startsWith("scan "))
+            return;
+        paused = true;
+        engine.clickedStopScanning();
+        // What was on its way arrives; then nothing until the dialog closes,
+        // and the run does not end meanwhile.
+        auto settled = std::make_shared<qsizetype>(0);
+        QTimer::singleShot(50, [&observer, settled] { *settled = observer.calls.size(); });
+        QTimer::singleShot(200, [&, settled] {
+            EXPECT_EQ(observer.calls.size(), *settled);
+            EXPECT_FALSE(observer.ended);
+            checked = true;
+            engine.resumeScan();
+        });
+    };
+    const Outcome outcome = runScan(engine, observer, {root});
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_EQ(outcome.groups.size(), 100);
+}
