@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <vector>
 
+#include <openssl/evp.h>
+
 #include <unistd.h>
 
 Md5Context::Md5Context()

@@ -4,9 +4,8 @@
 #include <QUrl>
 #include <QtGlobal>
 
-#include <openssl/evp.h>
-
 class ScanControl;
+struct evp_md_ctx_st;
 
 // Files are read and digested one chunk of this many bytes at a time.
 inline constexpr qint64 md5ChunkSize = 1048576;
@@ -29,7 +28,7 @@ public:
     void setFailed() { m_failed = true; }
 
 private:
-    EVP_MD_CTX *m_context;
+    evp_md_ctx_st *m_context; // OpenSSL's EVP_MD_CTX
     bool m_failed = false;
 };
 

@@ -32,22 +32,29 @@ QString formatSize(quint64 bytes)
     return QString::number(static_cast<double>(gb), 'f', 1) + QStringLiteral(" GB");
 }
 
-QString pathExtension(const QString &path)
+namespace {
+
+// The last path component and where its extension's dot stands (-1 for none): a
+// leading dot marks a hidden name and a trailing one starts no extension.
+std::pair<QString, qsizetype> nameAndExtensionDot(const QString &path)
 {
     const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0)
-        return {};
-    return name.mid(dot + 1);
+    return {name, dot > 0 && dot < name.size() - 1 ? dot : -1};
+}
+
+} // namespace
+
+QString pathExtension(const QString &path)
+{
+    const auto [name, dot] = nameAndExtensionDot(path);
+    return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
 QString nameWithoutExtension(const QString &path)
 {
-    const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0 || dot == name.size() - 1)
-        return name;
-    return name.left(dot);
+    const auto [name, dot] = nameAndExtensionDot(path);
+    return dot < 0 ? name : name.left(dot);
 }
 
 std::optional<QList<QUrl>> enumerateFiles(const QUrl &in, const ScanControl *control)
