@@ -1,0 +1,211 @@
+#include "PointerEvents.h"
+
+#include <CustomAnimator.h>
+#include <ProcessState.h>
+
+#include <QAbstractAnimation>
+#include <QPointer>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+
+namespace {
+
+constexpr double kDuration = 0.05;
+
+// A window whose whole content is one screen view, and dialogs to lay over it.
+class CustomAnimatorTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window.resize(400, 300);
+        screen = new QWidget(&window);
+        screen->setAutoFillBackground(true);
+        screen->setPalette(QColor(235, 242, 250));
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(screen);
+        window.show();
+        animator.emplace(kDuration, QRectF(screen->rect()));
+    }
+
+    void TearDown() override
+    {
+        // Dialogs still up would keep counting for the next test.
+        delete first.data();
+        delete second.data();
+        EXPECT_EQ(CustomAnimator::shownDialogCount(), 0);
+        EXPECT_FALSE(isCustomDialogShown);
+    }
+
+    static QWidget *makeDialog(const QColor &colour)
+    {
+        auto *dialog = new QWidget;
+        dialog->setAutoFillBackground(true);
+        dialog->setPalette(colour);
+        return dialog;
+    }
+
+    bool presented(QWidget *dialog) const
+    {
+        return dialog->parentWidget() == screen && !dialog->graphicsEffect() && dialog->geometry() == screen->rect()
+            && dialog->findChildren<QAbstractAnimation *>().isEmpty();
+    }
+
+    static bool dismissed(QWidget *dialog) { return !dialog->parentWidget(); }
+
+    void present(QWidget *dialog) { animator->animatePresentationOfViewController(dialog, screen); }
+    void dismiss(QWidget *dialog) { animator->animateDismissalOfViewController(dialog, screen); }
+
+    QWidget window;
+    QWidget *screen = nullptr;
+    std::optional<CustomAnimator> animator;
+    // Owned here until they are deleted; a screen that dies takes its dialogs along.
+    QPointer<QWidget> first = makeDialog(QColor(40, 80, 160));
+    QPointer<QWidget> second = makeDialog(QColor(220, 130, 60));
+};
+
+TEST_F(CustomAnimatorTest, PresentationSlidesInAndStaysFlush)
+{
+    present(first);
+    // Up at once, before the effect ends.
+    EXPECT_TRUE(isCustomDialogShown);
+    EXPECT_EQ(CustomAnimator::shownDialogCount(), 1);
+    EXPECT_FALSE(CustomAnimator::isCloseButtonEnabled(&window));
+    EXPECT_EQ(first->parentWidget(), screen);
+    EXPECT_EQ(CustomAnimator::alphaValue(first), 0.0);
+    // It starts with only its lowest 50 points over the top of the screen.
+    EXPECT_EQ(first->geometry(), QRect(0, 50 - 300, 400, 300));
+
+    // Halfway: lower and more opaque.
+    auto *running = first->findChild<QAbstractAnimation *>();
+    ASSERT_TRUE(running);
+    running->pause();
+    running->setCurrentTime(running->totalDuration() / 2);
+    EXPECT_GT(first->y(), -250);
+    EXPECT_LT(first->y(), 0);
+    EXPECT_NEAR(CustomAnimator::alphaValue(first), 0.5, 0.05);
+    PointerEvents::saveRender(&window, QStringLiteral("animator_halfway"));
+    running->resume();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
+    EXPECT_EQ(CustomAnimator::alphaValue(first), 1.0);
+    PointerEvents::saveRender(&window, QStringLiteral("animator_presented"));
+
+    window.resize(520, 360);
+    EXPECT_EQ(first->geometry(), screen->rect());
+    EXPECT_EQ(first->size(), QSize(520, 360));
+}
+
+TEST_F(CustomAnimatorTest, DismissalTakesTheDialogAwayAndGivesCloseBack)
+{
+    present(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+
+    dismiss(first);
+    EXPECT_FALSE(isCustomDialogShown);
+    EXPECT_EQ(CustomAnimator::shownDialogCount(), 0);
+    // Closing comes back only once the dialog has gone.
+    EXPECT_FALSE(CustomAnimator::isCloseButtonEnabled(&window));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+    EXPECT_EQ(CustomAnimator::alphaValue(first), 1.0);
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_TRUE(CustomAnimator::isCloseButtonEnabled(&window));
+    PointerEvents::saveRender(&window, QStringLiteral("animator_dismissed"));
+
+    // The same dialog can be shown again.
+    present(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
+    dismiss(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+    EXPECT_TRUE(window.close());
+}
+
+TEST_F(CustomAnimatorTest, PresentingAgainAtOnceKeepsTheNewDialog)
+{
+    present(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
+
+    dismiss(first);
+    QPointer<QAbstractAnimation> fadingOut = first->findChild<QAbstractAnimation *>();
+    ASSERT_TRUE(fadingOut);
+    present(first);
+    EXPECT_TRUE(isCustomDialogShown);
+    EXPECT_EQ(CustomAnimator::shownDialogCount(), 1);
+
+    // The old fade-out is gone for good, so it can never remove the dialog.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fadingOut.isNull(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(isCustomDialogShown);
+    EXPECT_FALSE(CustomAnimator::isCloseButtonEnabled(&window));
+    EXPECT_FALSE(window.close());
+
+    dismiss(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+    EXPECT_TRUE(CustomAnimator::isCloseButtonEnabled(&window));
+}
+
+TEST_F(CustomAnimatorTest, PresentingTwiceCountsOnce)
+{
+    present(first);
+    present(first);
+    EXPECT_EQ(CustomAnimator::shownDialogCount(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
+    dismiss(first);
+    EXPECT_FALSE(isCustomDialogShown);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+}
+
+TEST_F(CustomAnimatorTest, TheFlagCountsEveryDialogUp)
+{
+    present(first);
+    present(second);
+    EXPECT_EQ(CustomAnimator::shownDialogCount(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first) && presented(second); }, 2000));
+    PointerEvents::saveRender(&window, QStringLiteral("animator_two_dialogs"));
+
+    dismiss(second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(second); }, 2000));
+    EXPECT_TRUE(isCustomDialogShown);
+    EXPECT_EQ(CustomAnimator::shownDialogCount(), 1);
+    EXPECT_FALSE(CustomAnimator::isCloseButtonEnabled(&window));
+    EXPECT_FALSE(window.close());
+
+    dismiss(first);
+    EXPECT_FALSE(isCustomDialogShown);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+    EXPECT_TRUE(CustomAnimator::isCloseButtonEnabled(&window));
+}
+
+TEST_F(CustomAnimatorTest, ADialogDestroyedWhileUpStopsCounting)
+{
+    present(first);
+    present(second);
+    delete first.data();
+    EXPECT_EQ(CustomAnimator::shownDialogCount(), 1);
+    delete second.data();
+    EXPECT_EQ(CustomAnimator::shownDialogCount(), 0);
+    EXPECT_FALSE(isCustomDialogShown);
+    EXPECT_TRUE(CustomAnimator::isCloseButtonEnabled(&window));
+}
+
+TEST_F(CustomAnimatorTest, AScreenNotYetShownStillGetsTheDialog)
+{
+    QWidget hidden;
+    hidden.resize(300, 200);
+    animator->animatePresentationOfViewController(first, &hidden);
+    EXPECT_EQ(first->parentWidget(), &hidden);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first->geometry() == hidden.rect() && !first->graphicsEffect(); }, 2000));
+    animator->animateDismissalOfViewController(first, &hidden);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+}
+
+} // namespace

@@ -1,0 +1,301 @@
+#include "PointerEvents.h"
+
+#include <EmbeddedImages.h>
+#include <ProcessState.h>
+#include <SYFlatButton.h>
+#include <UserDefaults.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QColor normal(52, 94, 242);
+const QColor hover(80, 120, 255);
+const QColor highlight(20, 50, 160);
+const QColor borderOff(200, 200, 200);
+const QColor borderOn(10, 10, 10);
+const QColor imageOff(255, 255, 255);
+const QColor imageOn(255, 220, 0);
+const QColor titleOff(250, 250, 250);
+const QColor titleOn(0, 0, 0);
+
+void setPointerEffectsDisabled(bool disabled)
+{
+    UserDefaults::standard().setObject(QString::fromLatin1(kDisablePieChartAnimationKey), disabled);
+}
+
+class FlatButtonTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setPointerEffectsDisabled(false);
+        button.resize(120, 36);
+        button.setTitle(QStringLiteral("Remove"));
+        button.setCornerRadius(6);
+        button.setBorderWidth(2);
+        button.setSpacing(8);
+        button.setNormalColor(normal);
+        button.setHoverColor(hover);
+        button.setBackgroundNormalColor(normal);
+        button.setBackgroundHighlightColor(highlight);
+        button.setBorderNormalColor(borderOff);
+        button.setBorderHighlightColor(borderOn);
+        button.setImageNormalColor(imageOff);
+        button.setImageHighlightColor(imageOn);
+        button.setTitleNormalColor(titleOff);
+        button.setTitleHighlightColor(titleOn);
+    }
+
+    void TearDown() override { setPointerEffectsDisabled(false); }
+
+    int clicksAfter(const std::function<void()> &gesture)
+    {
+        QSignalSpy clicks(&button, &SYFlatButton::clicked);
+        gesture();
+        return int(clicks.count());
+    }
+
+    SYFlatButton button;
+};
+
+TEST_F(FlatButtonTest, StateChoosesTheColourSet)
+{
+    struct Case
+    {
+        int state;
+        QColor border, background, image, title;
+    };
+    const Case cases[] = {
+        {SYFlatButton::OnState, borderOn, highlight, imageOn, titleOn},
+        {SYFlatButton::OffState, borderOff, normal, imageOff, titleOff},
+        {-1, borderOff, normal, imageOff, titleOff}, // mixed counts as off
+    };
+    for (const Case &c : cases) {
+        button.setState(c.state);
+        EXPECT_EQ(button.shownBorderColor(), c.border) << c.state;
+        EXPECT_EQ(button.shownBackgroundColor(), c.background) << c.state;
+        EXPECT_EQ(button.shownImageColor(), c.image) << c.state;
+        EXPECT_EQ(button.shownTitleColor(), c.title) << c.state;
+    }
+}
+
+TEST_F(FlatButtonTest, HoverAndPressSwapTheRestingBackground)
+{
+    PointerEvents::enter(&button);
+    EXPECT_EQ(button.shownBackgroundColor(), hover);
+    EXPECT_EQ(button.cursor().shape(), Qt::PointingHandCursor);
+    PointerEvents::saveRender(&button, QStringLiteral("flat_button_hover"));
+
+    const QPointF centre(60, 18);
+    PointerEvents::press(&button, centre);
+    EXPECT_TRUE(button.mouseDown());
+    EXPECT_EQ(button.shownBackgroundColor(), highlight);
+    PointerEvents::saveRender(&button, QStringLiteral("flat_button_pressed"));
+
+    EXPECT_EQ(clicksAfter([&] { PointerEvents::release(&button, centre); }), 1);
+    EXPECT_FALSE(button.mouseDown());
+    EXPECT_EQ(button.shownBackgroundColor(), normal);
+    EXPECT_EQ(button.state(), SYFlatButton::OffState); // a click does not change the state
+
+    PointerEvents::leave(&button);
+    EXPECT_EQ(button.cursor().shape(), Qt::ArrowCursor);
+    PointerEvents::saveRender(&button, QStringLiteral("flat_button_normal"));
+}
+
+TEST_F(FlatButtonTest, HideHoverKeepsTheCursor)
+{
+    button.setIsHideHover(true);
+    PointerEvents::enter(&button);
+    EXPECT_EQ(button.shownBackgroundColor(), hover);
+    EXPECT_EQ(button.cursor().shape(), Qt::ArrowCursor);
+}
+
+// The action is sent only for a release inside the button, whether or not the
+// pointer effects are switched off (they were the only thing that cancelled a
+// drag-out before).
+TEST_F(FlatButtonTest, ActsOnlyWhenReleasedInside)
+{
+    struct Case
+    {
+        bool pointerEffectsDisabled;
+        bool leaveBeforeRelease;
+        QPointF releaseAt;
+        int expectedClicks;
+    };
+    const Case cases[] = {
+        {false, false, {60, 18}, 1},
+        {true, false, {60, 18}, 1},
+        {false, false, {200, 18}, 0},
+        {true, false, {200, 18}, 0},
+        {true, false, {60, -5}, 0},
+        {false, true, {60, 18}, 0}, // leaving cancels the press
+    };
+    for (const Case &c : cases) {
+        setPointerEffectsDisabled(c.pointerEffectsDisabled);
+        const int clicks = clicksAfter([&] {
+            PointerEvents::press(&button, {60, 18});
+            if (c.leaveBeforeRelease)
+                PointerEvents::leave(&button);
+            PointerEvents::release(&button, c.releaseAt);
+        });
+        EXPECT_EQ(clicks, c.expectedClicks) << c.pointerEffectsDisabled << " " << c.releaseAt.x() << "," << c.releaseAt.y();
+        EXPECT_FALSE(button.mouseDown());
+        EXPECT_EQ(button.shownBackgroundColor(), normal);
+    }
+}
+
+TEST_F(FlatButtonTest, PointerEffectsSwitchedOffIgnoreHoverButNotClicks)
+{
+    setPointerEffectsDisabled(true);
+    PointerEvents::enter(&button);
+    EXPECT_EQ(button.shownBackgroundColor(), normal);
+    EXPECT_EQ(button.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(clicksAfter([&] { PointerEvents::click(&button); }), 1);
+}
+
+TEST_F(FlatButtonTest, OnStateKeepsItsHighlightThroughHoverAndPress)
+{
+    button.setState(SYFlatButton::OnState);
+    PointerEvents::enter(&button);
+    EXPECT_EQ(button.shownBackgroundColor(), highlight);
+    PointerEvents::press(&button, {60, 18});
+    EXPECT_EQ(button.shownBackgroundColor(), highlight);
+    PointerEvents::saveRender(&button, QStringLiteral("flat_button_on"));
+}
+
+TEST_F(FlatButtonTest, MomentaryButtonUpFlipsTheStateAndActs)
+{
+    button.setMomentary(true);
+    EXPECT_EQ(clicksAfter([&] { button.animateForButtonUp(); }), 1);
+    EXPECT_EQ(button.state(), SYFlatButton::OnState);
+    EXPECT_EQ(clicksAfter([&] { button.animateForButtonUp(); }), 1);
+    EXPECT_EQ(button.state(), SYFlatButton::OffState);
+}
+
+TEST_F(FlatButtonTest, ColoursAnimateOnlyWhenTheyChange)
+{
+    button.setOffAnimateDuration(0.05);
+    button.setBackgroundNormalColor(normal);
+    EXPECT_FALSE(button.isAnimatingColors());
+
+    const QColor green(0, 160, 60);
+    button.setBackgroundNormalColor(green);
+    EXPECT_TRUE(button.isAnimatingColors());
+    EXPECT_NE(button.shownBackgroundColor(), green);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !button.isAnimatingColors(); }, 2000));
+    EXPECT_EQ(button.shownBackgroundColor(), green);
+}
+
+TEST_F(FlatButtonTest, DisabledButtonIsHalfStrengthAndDeaf)
+{
+    const QPoint inside(60, 4); // over the background, clear of the title
+    const auto alphaAt = [&](QPoint at) {
+        QImage picture(button.size(), QImage::Format_ARGB32);
+        picture.fill(Qt::transparent);
+        button.render(&picture, QPoint(), QRegion(), QWidget::RenderFlags());
+        return qAlpha(picture.pixel(at));
+    };
+    EXPECT_EQ(alphaAt(inside), 255);
+
+    // Disabled after it was made, not only when made so.
+    button.setEnabled(false);
+    EXPECT_NEAR(alphaAt(inside), 128, 2);
+    PointerEvents::saveRender(&button, QStringLiteral("flat_button_disabled"));
+
+    PointerEvents::enter(&button);
+    EXPECT_EQ(button.shownBackgroundColor(), normal);
+    EXPECT_EQ(clicksAfter([&] { PointerEvents::click(&button); }), 0);
+
+    button.setEnabled(true);
+    EXPECT_EQ(alphaAt(inside), 255);
+}
+
+TEST_F(FlatButtonTest, ImageAndTitleArePlacedByPosition)
+{
+    const auto image = EmbeddedImages::decodeImage(EmbeddedImages::checkIcon());
+    ASSERT_TRUE(image);
+    button.setImage(*image);
+
+    enum Relation { ImageLeftOfTitle, ImageRightOfTitle, ImageAboveTitle, ImageBelowTitle, BothCentred };
+    struct Case
+    {
+        SYFlatButton::ImagePosition position;
+        bool hasImage, hasTitle;
+        Relation relation;
+    };
+    const Case cases[] = {
+        {SYFlatButton::NoImage, false, true, BothCentred},
+        {SYFlatButton::ImageOnly, true, false, BothCentred},
+        {SYFlatButton::ImageOverlaps, true, true, BothCentred},
+        {SYFlatButton::ImageLeft, true, true, ImageLeftOfTitle},
+        {SYFlatButton::ImageLeading, true, true, ImageLeftOfTitle},
+        {SYFlatButton::ImageRight, true, true, ImageRightOfTitle},
+        {SYFlatButton::ImageTrailing, true, true, ImageRightOfTitle},
+        {SYFlatButton::ImageAbove, true, true, ImageAboveTitle},
+        {SYFlatButton::ImageBelow, true, true, ImageBelowTitle},
+    };
+    button.resize(140, 70);
+    for (const bool hug : {false, true}) {
+        button.setImageHugsTitle(hug);
+        for (const Case &c : cases) {
+            button.setImagePosition(c.position);
+            ASSERT_EQ(button.imageFrame().has_value(), c.hasImage) << c.position;
+            ASSERT_EQ(button.titleFrame().has_value(), c.hasTitle) << c.position;
+            const QPointF centre(70, 35);
+            if (c.hasImage) {
+                EXPECT_TRUE(QRectF(button.rect()).contains(*button.imageFrame())) << c.position << hug;
+            }
+            if (!c.hasImage || !c.hasTitle) {
+                const QRectF shown = c.hasImage ? *button.imageFrame() : *button.titleFrame();
+                EXPECT_NEAR(shown.center().x(), centre.x(), 1) << c.position;
+                continue;
+            }
+            const QRectF i = *button.imageFrame();
+            const QRectF t = *button.titleFrame();
+            switch (c.relation) {
+            case ImageLeftOfTitle:
+                EXPECT_LE(i.right(), t.left()) << c.position << hug;
+                break;
+            case ImageRightOfTitle:
+                EXPECT_GE(i.left(), t.right()) << c.position << hug;
+                break;
+            case ImageAboveTitle:
+                EXPECT_LE(i.bottom(), t.top()) << c.position << hug;
+                break;
+            case ImageBelowTitle:
+                EXPECT_GE(i.top(), t.bottom()) << c.position << hug;
+                break;
+            case BothCentred:
+                EXPECT_NEAR(i.center().x(), t.center().x(), 1);
+                EXPECT_NEAR(i.center().y(), t.center().y(), 1);
+                break;
+            }
+        }
+    }
+    button.setImageHugsTitle(true);
+    button.setImagePosition(SYFlatButton::ImageLeft);
+    PointerEvents::saveRender(&button, QStringLiteral("flat_button_image_left"));
+
+    // Taking the image or the title away removes its part.
+    button.setImage(QImage());
+    EXPECT_FALSE(button.imageFrame());
+    button.setTitle(QString());
+    EXPECT_FALSE(button.titleFrame());
+}
+
+TEST_F(FlatButtonTest, ResizingRelaysBothParts)
+{
+    button.setImage(*EmbeddedImages::decodeImage(EmbeddedImages::checkIcon()));
+    button.setImagePosition(SYFlatButton::ImageOverlaps);
+    button.resize(300, 100);
+    EXPECT_NEAR(button.imageFrame()->center().x(), 150, 1);
+    EXPECT_NEAR(button.titleFrame()->center().x(), 150, 1);
+}
+
+} // namespace
