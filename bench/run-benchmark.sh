@@ -30,8 +30,13 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 build="$top/build/release"
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTWINMOOR_BUILD_TESTS=OFF > /dev/null
-cmake --build "$build" --parallel "$(nproc)" --target twinmoor-scan twinmoor-bench-tree > /dev/null
+mkdir -p "$out"
+if ! { cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTWINMOOR_BUILD_TESTS=OFF \
+        && cmake --build "$build" --parallel "$(nproc)" --target twinmoor-scan twinmoor-bench-tree; } > "$out/build.log" 2>&1; then
+    tail -20 "$out/build.log"
+    echo "the Release build failed (bench/out/build.log)" >&2
+    exit 1
+fi
 scan="$build/bench/twinmoor-scan"
 mkdir -p "$out"
 
@@ -117,7 +122,7 @@ if [ "$memory" = 1 ]; then
     work="$(mktemp -d)"
     read -r t m < <(measure "$scan" --no-pause --settings "$settings" "$small")
     printf 'twinmoor-scan %6.2f s %8d KiB\n' "$t" "$m"
-    read -r t m < <(cd "$work" && measure rmlint -o fdupes:/dev/null "$small")
+    read -r t m < <(cd "$work" && measure rmlint -o fdupes:"$work/rmlint.out" "$small")
     printf 'rmlint        %6.2f s %8d KiB\n' "$t" "$m"
     read -r t m < <(measure jdupes -r -q "$small")
     printf 'jdupes        %6.2f s %8d KiB\n' "$t" "$m"

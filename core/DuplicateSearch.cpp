@@ -1,8 +1,9 @@
 #include "DuplicateSearch.h"
 
 #include "BundleInfo.h"
-#include "Digest.h"
 #include "FileCategories.h"
+#include "FileFacts.h"
+#include "Md5MultiBuffer.h"
 #include "ScanControl.h"
 #include "ScanPaths.h"
 
@@ -45,64 +46,92 @@ int listIndex(ScanResultKeys key)
     return 6;
 }
 
-// Runs work(i) for every i below count on a few threads. The calling thread
-// waits and is told, in index order, how many items are finished, so what it
-// reports never depends on which thread finished first.
-void runInParallel(int count, int threads, const std::function<void(int)> &work,
-                   const std::function<void(int)> &advanced)
+// Items finished by a pool of threads, reported to the waiting thread in
+// index order, so that what it reports never depends on which thread was first.
+class OrderedCompletion
+{
+public:
+    explicit OrderedCompletion(int count)
+        : m_finished(static_cast<size_t>(count))
+        , m_count(count)
+    {
+    }
+
+    void finish(int index)
+    {
+        m_finished[size_t(index)].store(true, std::memory_order_release);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_changed.notify_one();
+    }
+
+    // Runs body on a few threads and calls advanced(n) on this thread each
+    // time the first n items are all finished; returns when every thread ended.
+    void run(int threads, const std::function<void()> &body, const std::function<void(int)> &advanced)
+    {
+        std::vector<std::thread> pool;
+        const int poolSize = std::max(1, std::min(threads, m_count));
+        pool.reserve(size_t(poolSize));
+        std::atomic<int> running{poolSize};
+        for (int t = 0; t < poolSize; ++t) {
+            pool.emplace_back([&] {
+                body();
+                running.fetch_sub(1);
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_changed.notify_one();
+            });
+        }
+        int done = 0;
+        for (;;) {
+            const int before = done;
+            while (done < m_count && m_finished[size_t(done)].load(std::memory_order_acquire))
+                ++done;
+            if (done != before)
+                advanced(done);
+            if (done == m_count || running.load() == 0)
+                break;
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait_for(lock, std::chrono::milliseconds(20), [&] {
+                return running.load() == 0 || m_finished[size_t(done)].load(std::memory_order_acquire);
+            });
+        }
+        for (std::thread &thread : pool)
+            thread.join();
+    }
+
+private:
+    std::vector<std::atomic<bool>> m_finished;
+    int m_count;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+};
+
+// Runs work(i) for every i below count on a few threads.
+void runInParallel(int count, int threads, const std::function<void(int)> &work)
 {
     if (count <= 0)
         return;
-    std::vector<std::atomic<bool>> finished(static_cast<size_t>(count));
+    OrderedCompletion completion(count);
     std::atomic<int> next{0};
-    std::mutex mutex;
-    std::condition_variable changed;
-
-    auto loop = [&] {
-        for (;;) {
-            const int index = next.fetch_add(1);
-            if (index >= count)
-                break;
-            work(index);
-            finished[size_t(index)].store(true, std::memory_order_release);
-            std::lock_guard<std::mutex> lock(mutex);
-            changed.notify_one();
-        }
-    };
-
-    std::vector<std::thread> pool;
-    const int poolSize = std::max(1, std::min(threads, count));
-    pool.reserve(size_t(poolSize));
-    for (int t = 0; t < poolSize; ++t)
-        pool.emplace_back(loop);
-
-    int done = 0;
-    while (done < count) {
-        const int before = done;
-        while (done < count && finished[size_t(done)].load(std::memory_order_acquire))
-            ++done;
-        if (done != before)
-            advanced(done);
-        if (done == count)
-            break;
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait_for(lock, std::chrono::milliseconds(20),
-                         [&] { return finished[size_t(done)].load(std::memory_order_acquire); });
-    }
-    for (std::thread &thread : pool)
-        thread.join();
+    completion.run(
+        threads,
+        [&] {
+            for (int index = next.fetch_add(1); index < count; index = next.fetch_add(1)) {
+                work(index);
+                completion.finish(index);
+            }
+        },
+        [](int) {});
 }
 
 // A fingerprint of a file's first and last blocks; nothing when it cannot be read.
 std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize)
 {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openRegularFileForReading(path, false);
     if (fd < 0)
         return std::nullopt;
     struct stat st{};
     std::optional<quint64> result;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) == 0) {
         char buffer[2 * edgeBlockSize];
         const qint64 size = st.st_size;
         const qint64 head = std::min<qint64>(size, edgeBlockSize);
@@ -138,10 +167,9 @@ void DuplicateSearch::setThreadCount(int threads)
 }
 
 ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoItems,
-                                                 const QList<SearchCandidate> &candidates)
+                                                 QList<SearchCandidate> candidates)
 {
     m_photoItems = &photoItems;
-    m_candidates = &candidates;
     m_items.clear();
     m_items.reserve(photoItems.size() + candidates.size());
     for (int i = 0; i < photoItems.size(); ++i) {
@@ -153,19 +181,21 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
         item.photoIndex = i;
         m_items.append(item);
     }
-    for (int i = 0; i < candidates.size(); ++i) {
+    for (const SearchCandidate &candidate : std::as_const(candidates)) {
         Item item;
-        item.path = candidates.at(i).path;
-        item.size = candidates.at(i).size;
+        item.path = candidate.path;
+        item.size = candidate.size;
+        item.identity = candidate.identity;
         item.hasSize = true;
-        item.candidateIndex = i;
         m_items.append(item);
     }
+    candidates = {};
     for (Item &item : m_items)
         item.isApp = lastPathExtension(item.path).toLower() == QLatin1String("app");
 
     const int n = int(m_items.size());
-    m_keys = QList<QString>(n);
+    m_digests = QList<Md5Digest>(n);
+    m_bundleIdentifiers.clear();
     m_kinds = QList<KeyKind>(n, KeyKind::None);
     m_finished = QList<bool>(n, false);
     m_reportedDone = 0;
@@ -181,7 +211,7 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
         result.setValue(QString::fromLatin1(categoryOrder[c]), m_categoryLists.at(c));
     m_reporter->showSearchFinished();
     m_photoItems = nullptr;
-    m_candidates = nullptr;
+    m_items = {};
     return result;
 }
 
@@ -249,7 +279,7 @@ void DuplicateSearch::readBundleIdentifiers()
         if (!item.isApp)
             continue;
         if (auto identifier = bundleIdentifier(item.path)) {
-            m_keys[i] = *identifier;
+            m_bundleIdentifiers.insert(i, *identifier);
             m_kinds[i] = KeyKind::Bundle;
         }
     }
@@ -291,8 +321,7 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
                 return;
             const Item &item = m_items.at(large.at(k));
             signatures[k] = edgeSignature(item.path, item.size);
-        },
-        [](int) {});
+        });
     if (m_control->isAbort())
         return {};
 
@@ -318,16 +347,33 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
 
 void DuplicateSearch::computeDigests(const QList<int> &indexes)
 {
-    QList<QString> digests(indexes.size());
+    const int count = int(indexes.size());
+    if (count == 0)
+        return;
     const int n = int(m_items.size());
     int markedUpTo = 0;
-    runInParallel(
-        int(indexes.size()), m_threads,
-        [&](int k) {
-            if (!m_control->waitWhilePaused())
-                return;
-            digests[k] = md5OfFile(m_items.at(indexes.at(k)).path, m_control);
-        },
+    OrderedCompletion completion(count);
+    std::atomic<int> next{0};
+    // Each thread digests several files side by side in the lanes of its
+    // vector unit; the files are handed out in work-list order.
+    const Md5NextJob nextJob = [&](Md5Job &job) {
+        const int k = next.fetch_add(1);
+        if (k >= count)
+            return false;
+        job.index = k;
+        job.path = m_items.at(indexes.at(k)).path;
+        return true;
+    };
+    const Md5JobDone jobDone = [&](int k, const Md5Digest *digest) {
+        // Each item is written by exactly one thread, before it is marked finished.
+        if (digest) {
+            m_digests[indexes.at(k)] = *digest;
+            m_kinds[indexes.at(k)] = KeyKind::Digest;
+        }
+        completion.finish(k);
+    };
+    completion.run(
+        m_threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control); },
         [&](int finishedUpTo) {
             if (m_control->isAbort())
                 return;
@@ -345,15 +391,11 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         });
     if (m_control->isAbort())
         return;
-    for (int k = 0; k < indexes.size(); ++k) {
-        const int index = indexes.at(k);
-        const QString &digest = digests.at(k);
-        if (!digest.isEmpty()) {
-            m_keys[index] = digest;
-            m_kinds[index] = KeyKind::Digest;
-        }
-        if (m_items.at(index).photoIndex >= 0)
-            (*m_photoItems)[m_items.at(index).photoIndex].md5 = digest;
+    // The Photos items keep their digests, "" for one that could not be read.
+    for (int index : indexes) {
+        const int photoIndex = m_items.at(index).photoIndex;
+        if (photoIndex >= 0)
+            (*m_photoItems)[photoIndex].md5 = m_kinds.at(index) == KeyKind::Digest ? md5Text(m_digests.at(index)) : QString();
     }
 }
 
@@ -361,26 +403,31 @@ void DuplicateSearch::compareItems()
 {
     const int n = int(m_items.size());
     // Records with equal keys form one group, headed by the earliest of them.
-    QHash<QString, int> digestGroups;
+    QHash<QByteArray, int> digestGroups;
     QHash<QString, int> bundleGroups;
     QList<QList<int>> groups;
-    for (int i = 0; i < n; ++i) {
-        if (m_kinds.at(i) == KeyKind::None)
-            continue;
-        QHash<QString, int> &table = m_kinds.at(i) == KeyKind::Digest ? digestGroups : bundleGroups;
-        const auto it = table.constFind(m_keys.at(i));
+    auto place = [&groups](auto &table, const auto &key, int i) {
+        const auto it = table.constFind(key);
         if (it != table.cend()) {
             groups[*it].append(i);
         } else {
-            table.insert(m_keys.at(i), int(groups.size()));
+            table.insert(key, int(groups.size()));
             groups.append(QList<int>{i});
         }
+    };
+    for (int i = 0; i < n; ++i) {
+        if (m_kinds.at(i) == KeyKind::Digest) {
+            const Md5Digest &digest = m_digests.at(i);
+            place(digestGroups, QByteArray::fromRawData(reinterpret_cast<const char *>(digest.data()), 16), i);
+        } else if (m_kinds.at(i) == KeyKind::Bundle) {
+            place(bundleGroups, m_bundleIdentifiers.value(i), i);
+        }
     }
+    groups.removeIf([](const QList<int> &members) { return members.size() < 2; });
     QHash<int, int> groupOfHead;
-    for (int g = 0; g < groups.size(); ++g) {
-        if (groups.at(g).size() >= 2)
-            groupOfHead.insert(groups.at(g).first(), g);
-    }
+    for (int g = 0; g < groups.size(); ++g)
+        groupOfHead.insert(groups.at(g).first(), g);
+    buildRecords(groups);
 
     int counter = 1;
     for (int i = 0; i < n; ++i) {
@@ -391,33 +438,47 @@ void DuplicateSearch::compareItems()
         ++counter;
         const auto it = groupOfHead.constFind(i);
         if (it != groupOfHead.cend())
-            collectGroup(i, groups.at(*it));
+            collectGroup(i, std::move(m_groupRecords[*it]));
     }
 }
 
-void DuplicateSearch::collectGroup(int headIndex, const QList<int> &members)
+void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
 {
-    const Item &head = m_items.at(headIndex);
-    const ScanResultKeys key = head.isApp ? ScanResultKeys::Application : category(lastPathExtension(head.path));
-    DuplicateGroup group;
-    group.reserve(members.size());
-    for (int index : members) {
+    // Reading the facts of every copy is file-system work of its own: it runs
+    // on the pool, and each record is built straight into its group.
+    m_groupRecords = QList<DuplicateGroup>(groups.size());
+    QList<QPair<int, int>> places;
+    for (int g = 0; g < groups.size(); ++g) {
+        m_groupRecords[g] = DuplicateGroup(groups.at(g).size());
+        for (int position = 0; position < groups.at(g).size(); ++position)
+            places.append({g, position});
+    }
+    runInParallel(int(places.size()), m_threads, [&](int k) {
+        const auto [g, position] = places.at(k);
+        const int index = groups.at(g).at(position);
         const Item &item = m_items.at(index);
-        InitialDirectory record;
+        InitialDirectory &record = m_groupRecords[g][position];
         if (item.photoIndex >= 0) {
             record = m_photoItems->at(item.photoIndex);
         } else {
             record = InitialDirectory(QUrl::fromLocalFile(item.path));
             if (!record.identity)
-                record.identity = m_candidates->at(item.candidateIndex).identity;
+                record.identity = item.identity;
         }
         if (m_kinds.at(index) == KeyKind::Digest)
-            record.md5 = m_keys.at(index);
+            record.md5 = md5Text(m_digests.at(index));
+    });
+}
+
+void DuplicateSearch::collectGroup(int headIndex, DuplicateGroup group)
+{
+    const Item &head = m_items.at(headIndex);
+    const ScanResultKeys key = head.isApp ? ScanResultKeys::Application : category(lastPathExtension(head.path));
+    for (InitialDirectory &record : group) {
         record.category = key;
         if (record.file)
             m_duplicateBytesFound += record.file->size;
-        group.append(record);
     }
-    m_categoryLists[listIndex(key)].append(group);
+    m_categoryLists[listIndex(key)].append(std::move(group));
     m_reporter->showDuplicateSizeFound(m_duplicateBytesFound);
 }

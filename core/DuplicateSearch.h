@@ -1,8 +1,10 @@
 #pragma once
 
 #include "ProcessState.h"
+#include "Md5MultiBuffer.h"
 #include "Records.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -50,17 +52,19 @@ public:
     // "Documents", "Applications", "Others" in this order, empty ones included.
     // The digests of the Photos items are written back into them. After a
     // stop the lists hold what was filed until then.
-    ResultDictionary findDuplicates(QList<InitialDirectory> &photoItems, const QList<SearchCandidate> &candidates);
+    // The candidates are taken over: their list is let go as soon as it has
+    // been read, so that it is not held twice.
+    ResultDictionary findDuplicates(QList<InitialDirectory> &photoItems, QList<SearchCandidate> candidates);
 
 private:
     struct Item
     {
         QString path;
         quint64 size = 0;
+        FileIdentity identity;
+        int photoIndex = -1;
         bool hasSize = false;
         bool isApp = false;
-        int photoIndex = -1;
-        int candidateIndex = -1;
     };
 
     enum class KeyKind : char { None, Digest, Bundle };
@@ -71,7 +75,8 @@ private:
     QList<int> splitByHeadAndTail(const QList<int> &indexes);
     void computeDigests(const QList<int> &indexes);
     void compareItems();
-    void collectGroup(int headIndex, const QList<int> &members);
+    void buildRecords(const QList<QList<int>> &groups);
+    void collectGroup(int headIndex, DuplicateGroup group);
     void postPathOf(int index);
 
     ScanControl *m_control;
@@ -79,12 +84,15 @@ private:
     int m_threads;
 
     QList<InitialDirectory> *m_photoItems = nullptr;
-    const QList<SearchCandidate> *m_candidates = nullptr;
     QList<Item> m_items;
-    QList<QString> m_keys;
+    // The key of each record: its digest, or its bundle identifier.
+    QList<Md5Digest> m_digests;
+    QHash<int, QString> m_bundleIdentifiers;
     QList<KeyKind> m_kinds;
     QList<bool> m_finished;
     int m_reportedDone = 0;
     quint64 m_duplicateBytesFound = 0;
     QList<GroupList> m_categoryLists;
+    // Records are built for the members of groups only, in group order.
+    QList<DuplicateGroup> m_groupRecords;
 };

@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMimeDatabase>
+#include <QMutex>
 
 #include <cstdio>
 
@@ -109,7 +111,22 @@ QString iconReference(const QString &path, unsigned mode)
         return QStringLiteral("inode/blockdevice");
     if (S_ISSOCK(mode))
         return QStringLiteral("inode/socket");
-    return database.mimeTypeForFile(QFileInfo(path).fileName(), QMimeDatabase::MatchExtension).name();
+    // Looking a name up runs the database's glob patterns, which is slow next
+    // to everything else done per file; the answer depends on the extensions
+    // alone, so it is kept per extension (from the first dot on: ".tar.gz").
+    static QMutex cacheMutex;
+    static QHash<QString, QString> cache;
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'), 1);
+    const QString key = dot > 0 ? name.mid(dot) : name;
+    QMutexLocker locker(&cacheMutex);
+    const auto it = cache.constFind(key);
+    if (it != cache.cend())
+        return *it;
+    const QString reference = database.mimeTypeForFile(dot > 0 ? QStringLiteral("x") + key : key,
+                                                       QMimeDatabase::MatchExtension).name();
+    cache.insert(key, reference);
+    return reference;
 }
 
 std::optional<QString> fileIcon(const QUrl &forURL)

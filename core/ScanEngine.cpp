@@ -411,6 +411,7 @@ void ScanEngine::scanSelectedFolders(Run &run)
             run.collected.insert(*item.identity);
     }
 
+    run.candidates.reserve(run.total);
     int fileRootTick = 0;
     for (int r = 0; r < roots.size(); ++r) {
         if (!m_control.waitWhilePaused())
@@ -559,7 +560,7 @@ ResultDictionary ScanEngine::findDuplicates(Run &run)
     DuplicateSearch search(&m_control, &reporter);
     if (run.digestThreads > 0)
         search.setThreadCount(run.digestThreads);
-    return search.findDuplicates(run.photoItems, run.candidates);
+    return search.findDuplicates(run.photoItems, std::move(run.candidates));
 }
 
 void ScanEngine::finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results)
