@@ -314,13 +314,16 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             large.append(index);
     }
     QList<std::optional<quint64>> signatures(large.size());
+    // The pool writes through plain pointers: each slot has one writer, and
+    // no list may detach under the threads.
+    std::optional<quint64> *signatureSlots = signatures.data();
     runInParallel(
         int(large.size()), m_threads,
         [&](int k) {
             if (!m_control->waitWhilePaused())
                 return;
             const Item &item = m_items.at(large.at(k));
-            signatures[k] = edgeSignature(item.path, item.size);
+            signatureSlots[k] = edgeSignature(item.path, item.size);
         });
     if (m_control->isAbort())
         return {};
@@ -364,11 +367,14 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         job.path = m_items.at(indexes.at(k)).path;
         return true;
     };
+    // Each item is written by exactly one thread, before it is marked
+    // finished, through plain pointers so that no list detaches meanwhile.
+    Md5Digest *digestSlots = m_digests.data();
+    KeyKind *kindSlots = m_kinds.data();
     const Md5JobDone jobDone = [&](int k, const Md5Digest *digest) {
-        // Each item is written by exactly one thread, before it is marked finished.
         if (digest) {
-            m_digests[indexes.at(k)] = *digest;
-            m_kinds[indexes.at(k)] = KeyKind::Digest;
+            digestSlots[indexes.at(k)] = *digest;
+            kindSlots[indexes.at(k)] = KeyKind::Digest;
         }
         completion.finish(k);
     };
@@ -448,8 +454,10 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
     // on the pool, and each record is built straight into its group.
     m_groupRecords = QList<DuplicateGroup>(groups.size());
     QList<QPair<int, int>> places;
+    QList<InitialDirectory *> groupSlots(groups.size());
     for (int g = 0; g < groups.size(); ++g) {
         m_groupRecords[g] = DuplicateGroup(groups.at(g).size());
+        groupSlots[g] = m_groupRecords[g].data();
         for (int position = 0; position < groups.at(g).size(); ++position)
             places.append({g, position});
     }
@@ -457,7 +465,7 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
         const auto [g, position] = places.at(k);
         const int index = groups.at(g).at(position);
         const Item &item = m_items.at(index);
-        InitialDirectory &record = m_groupRecords[g][position];
+        InitialDirectory &record = groupSlots.at(g)[position];
         if (item.photoIndex >= 0) {
             record = m_photoItems->at(item.photoIndex);
         } else {
