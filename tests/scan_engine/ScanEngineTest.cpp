@@ -341,8 +341,8 @@ TEST(ScanEngine, PausedRunWaitsAndResumes)
         // What was on its way arrives; then nothing until the dialog closes,
         // and the run does not end meanwhile.
         auto settled = std::make_shared<qsizetype>(0);
-        QTimer::singleShot(50, [&observer, settled] { *settled = observer.calls.size(); });
-        QTimer::singleShot(200, [&, settled] {
+        QTimer::singleShot(250, [&observer, settled] { *settled = observer.calls.size(); });
+        QTimer::singleShot(600, [&, settled] {
             EXPECT_EQ(observer.calls.size(), *settled);
             EXPECT_FALSE(observer.ended);
             checked = true;
