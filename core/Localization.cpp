@@ -3,19 +3,12 @@
 #include "ProcessState.h"
 
 #include <MainBundle.h>
-#include <PropertyList.h>
 
 #include <QRegularExpression>
 
 std::optional<QVariantMap> loadPlist(const QString &named)
 {
-    const QString path = MainBundle::pathForResource(named, QStringLiteral("plist"));
-    if (path.isEmpty())
-        return std::nullopt;
-    const auto root = PropertyList::fromFile(path);
-    if (!root || root->typeId() != QMetaType::QVariantMap)
-        return std::nullopt;
-    return root->toMap();
+    return MainBundle::dictionaryResource(named);
 }
 
 void loadLocalizationTable()

@@ -34,15 +34,20 @@ QString pathForResource(const QString &name, const QString &type)
     return {};
 }
 
-std::optional<QVariantMap> infoDictionary()
+std::optional<QVariantMap> dictionaryResource(const QString &name)
 {
-    const QString path = pathForResource(QStringLiteral("Info"), QStringLiteral("plist"));
+    const QString path = pathForResource(name, QStringLiteral("plist"));
     if (path.isEmpty())
         return std::nullopt;
     const auto root = PropertyList::fromFile(path);
     if (!root || root->typeId() != QMetaType::QVariantMap)
         return std::nullopt;
     return root->toMap();
+}
+
+std::optional<QVariantMap> infoDictionary()
+{
+    return dictionaryResource(QStringLiteral("Info"));
 }
 
 void setOverrideDirectory(const QString &directory)

@@ -12,6 +12,9 @@ namespace MainBundle {
 
 // The path of a resource, or an empty string when there is none.
 QString pathForResource(const QString &name, const QString &type);
+// A property-list resource whose root is a dictionary (XML or binary);
+// nothing when it is missing, unreadable or of another shape.
+std::optional<QVariantMap> dictionaryResource(const QString &name);
 // Info.plist as a dictionary; nothing when it is missing or unreadable.
 std::optional<QVariantMap> infoDictionary();
 
