@@ -462,6 +462,9 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
             places.append({g, position});
     }
     runInParallel(int(places.size()), m_threads, [&](int k) {
+        // After a stop the groups are thrown away: build nothing more.
+        if (m_control->isAbort())
+            return;
         const auto [g, position] = places.at(k);
         const int index = groups.at(g).at(position);
         const Item &item = m_items.at(index);

@@ -226,6 +226,8 @@ ScanEngine::ScanEngine(ScanObserver *observer, QObject *parent)
 ScanEngine::~ScanEngine()
 {
     m_control.setAbort(true);
+    if (isWorkerRunning())
+        KRBFileFunctions::stopScan();
     if (m_worker.joinable())
         m_worker.join();
     NotificationCenter::defaultCenter().removeObserver(m_folderSizeObserver);
