@@ -474,7 +474,7 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
         // given as a root is passed over (reading one could block forever).
         if (!S_ISREG(st.st_mode))
             return;
-        passesFileFilter(run, root, quint64(st.st_size), {quint64(st.st_dev), quint64(st.st_ino)}, false);
+        passesFileFilter(run, root, quint64(st.st_size), {quint64(st.st_dev), quint64(st.st_ino)});
         return;
     }
     case RootKind::Folder: {
@@ -483,7 +483,7 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
         for (const WalkedFile &entry : entries) {
             if (!m_control.waitWhilePaused())
                 break;
-            addEnumeratedURL(run, entry.path, entry.size, entry.identity, entry.isDirectory, folderTick);
+            addEnumeratedURL(run, entry.path, entry.size, entry.identity, folderTick);
         }
         return;
     }
@@ -491,9 +491,9 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
 }
 
 void ScanEngine::addEnumeratedURL(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
-                                  bool isDirectory, int &folderTick)
+                                  int &folderTick)
 {
-    passesFileFilter(run, path, size, identity, isDirectory);
+    passesFileFilter(run, path, size, identity);
     run.processed += 1;
     if (folderTick % 9 == 0 && run.scanProgress.ready()) {
         const qint64 processed = run.processed;
@@ -503,10 +503,8 @@ void ScanEngine::addEnumeratedURL(Run &run, const QString &path, quint64 size, c
     ++folderTick;
 }
 
-bool ScanEngine::passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
-                                  bool isDirectory)
+bool ScanEngine::passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity)
 {
-    Q_UNUSED(isDirectory)
     const QString extension = lastPathExtension(path);
     // Application bundles inside an ignored folder are left out like the rest.
     if (run.ignore.covers(path))

@@ -94,9 +94,8 @@ private:
     void countFiles(Run &run, int rootIndex);
     void scanPath(Run &run, int rootIndex, int &fileRootTick);
     void addEnumeratedURL(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
-                          bool isDirectory, int &folderTick);
-    bool passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
-                          bool isDirectory);
+                          int &folderTick);
+    bool passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity);
     void narrowPhotoItems(Run &run);
     ResultDictionary findDuplicates(Run &run);
     void finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results);
