@@ -224,32 +224,28 @@ void DuplicateSearch::postPathOf(int index)
         m_reporter->showCandidatePath(item.path);
 }
 
+void DuplicateSearch::reportFinishedInOrder()
+{
+    // Reports, in work-list order, every record whose key is settled.
+    const int n = int(m_items.size());
+    while (m_reportedDone < n && m_finished.at(m_reportedDone)) {
+        postPathOf(m_reportedDone);
+        ++m_reportedDone;
+        if (m_reportedDone % 2 == 0)
+            m_reporter->showDigestProgress(int(qint64(m_reportedDone) * 75 / n));
+    }
+}
+
 void DuplicateSearch::digestItems()
 {
     const int n = int(m_items.size());
-    // Reports, in work-list order, every record whose key is settled.
-    auto advance = [this, n](int finishedUpTo) {
-        while (m_reportedDone < finishedUpTo) {
-            postPathOf(m_reportedDone);
-            ++m_reportedDone;
-            if (m_reportedDone % 2 == 0)
-                m_reporter->showDigestProgress(int(qint64(m_reportedDone) * 75 / n));
-        }
-    };
-    auto advanceOverFinished = [this, &advance, n] {
-        int upTo = m_reportedDone;
-        while (upTo < n && m_finished.at(upTo))
-            ++upTo;
-        advance(upTo);
-    };
-
     readBundleIdentifiers();
     const QList<int> sameSize = sameSizeItems();
     for (int i = 0; i < n; ++i)
         m_finished[i] = true;
     for (int index : sameSize)
         m_finished[index] = false;
-    advanceOverFinished();
+    reportFinishedInOrder();
     if (m_control->isAbort())
         return;
 
@@ -265,11 +261,14 @@ void DuplicateSearch::digestItems()
                 m_finished[index] = true;
         }
     }
-    advanceOverFinished();
+    reportFinishedInOrder();
 
     computeDigests(toDigest);
-    if (!m_control->isAbort())
-        advance(n);
+    if (m_control->isAbort())
+        return;
+    for (int i = 0; i < n; ++i)
+        m_finished[i] = true;
+    reportFinishedInOrder();
 }
 
 void DuplicateSearch::readBundleIdentifiers()
@@ -353,7 +352,6 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
     const int count = int(indexes.size());
     if (count == 0)
         return;
-    const int n = int(m_items.size());
     int markedUpTo = 0;
     OrderedCompletion completion(count);
     std::atomic<int> next{0};
@@ -385,15 +383,7 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
                 return;
             for (; markedUpTo < finishedUpTo; ++markedUpTo)
                 m_finished[indexes.at(markedUpTo)] = true;
-            int upTo = m_reportedDone;
-            while (upTo < n && m_finished.at(upTo))
-                ++upTo;
-            while (m_reportedDone < upTo) {
-                postPathOf(m_reportedDone);
-                ++m_reportedDone;
-                if (m_reportedDone % 2 == 0)
-                    m_reporter->showDigestProgress(int(qint64(m_reportedDone) * 75 / n));
-            }
+            reportFinishedInOrder();
         });
     if (m_control->isAbort())
         return;

@@ -78,6 +78,7 @@ private:
     void buildRecords(const QList<QList<int>> &groups);
     void collectGroup(int headIndex, DuplicateGroup group);
     void postPathOf(int index);
+    void reportFinishedInOrder();
 
     ScanControl *m_control;
     Reporter *m_reporter;

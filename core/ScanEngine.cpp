@@ -421,15 +421,20 @@ void ScanEngine::scanSelectedFolders(Run &run)
         scanPath(run, r, fileRootTick);
         run.rootEntries[r] = {};
     }
-    if (run.scanProgress.takePending()) {
-        const qint64 processed = run.processed;
-        const qint64 total = run.total;
-        post(run.id, [this, processed, total] { m_observer->updateScanProgress(processed, total); });
-    }
+    if (run.scanProgress.takePending())
+        postScanProgress(run);
 
     post(run.id, [this] { m_observer->finishFirstStepProgress(); });
     m_control.sleepUnlessAborted(run.pauseBetweenSteps);
     post(run.id, [this] { m_observer->beginSecondStepProgress(); });
+}
+
+void ScanEngine::postScanProgress(const Run &run)
+{
+    // The counts as they are now; the screen computes the percent from them.
+    const qint64 processed = run.processed;
+    const qint64 total = run.total;
+    post(run.id, [this, processed, total] { m_observer->updateScanProgress(processed, total); });
 }
 
 void ScanEngine::countFiles(Run &run, int rootIndex)
@@ -460,11 +465,8 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
         if (fileRootTick % 9 == 0) {
             if (m_control.isAbort())
                 return;
-            if (run.scanProgress.ready()) {
-                const qint64 processed = run.processed;
-                const qint64 total = run.total;
-                post(run.id, [this, processed, total] { m_observer->updateScanProgress(processed, total); });
-            }
+            if (run.scanProgress.ready())
+                postScanProgress(run);
         }
         ++fileRootTick;
         struct stat st{};
@@ -495,11 +497,8 @@ void ScanEngine::addEnumeratedURL(Run &run, const QString &path, quint64 size, c
 {
     passesFileFilter(run, path, size, identity);
     run.processed += 1;
-    if (folderTick % 9 == 0 && run.scanProgress.ready()) {
-        const qint64 processed = run.processed;
-        const qint64 total = run.total;
-        post(run.id, [this, processed, total] { m_observer->updateScanProgress(processed, total); });
-    }
+    if (folderTick % 9 == 0 && run.scanProgress.ready())
+        postScanProgress(run);
     ++folderTick;
 }
 

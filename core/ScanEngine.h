@@ -91,6 +91,7 @@ private:
     void readPhotosLibrary();
     void runScanIfNoDialog(const std::shared_ptr<Run> &run);
     void scanSelectedFolders(Run &run);
+    void postScanProgress(const Run &run);
     void countFiles(Run &run, int rootIndex);
     void scanPath(Run &run, int rootIndex, int &fileRootTick);
     void addEnumeratedURL(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
