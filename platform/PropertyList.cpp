@@ -219,6 +219,40 @@ std::optional<QVariant> fromFile(const QString &path)
     return fromData(file.readAll());
 }
 
+std::optional<QList<QPair<QString, QVariant>>> dictionaryEntriesFromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray data = file.readAll();
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
+        return std::nullopt;
+    plist_t root = nullptr;
+    plist_from_memory(data.constData(), uint32_t(data.size()), &root);
+    if (!root)
+        return std::nullopt;
+    PlistPtr guard(root);
+    if (plist_get_node_type(root) != PLIST_DICT)
+        return std::nullopt;
+    QList<QPair<QString, QVariant>> entries;
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(root, &iter);
+    for (;;) {
+        char *key = nullptr;
+        plist_t item = nullptr;
+        plist_dict_next_item(root, iter, &key, &item);
+        if (!key)
+            break;
+        const QString name = QString::fromUtf8(key);
+        free(key);
+        bool ok = true;
+        QVariant value = toVariant(item, &ok);
+        entries.append({name, ok ? value : QVariant()});
+    }
+    free(iter);
+    return entries;
+}
+
 QByteArray toData(const QVariant &value, Format format)
 {
     PlistPtr root(fromVariant(value));

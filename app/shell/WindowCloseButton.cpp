@@ -1,0 +1,3 @@
+#include "WindowCloseButton.h"
+
+WindowCloseButton::~WindowCloseButton() = default;
