@@ -280,6 +280,7 @@ void StartupVC::subscribeToNewsletter()
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         handleNewsletterReply(reply);
+        emit newsletterReplyHandled();
     });
 }
 
@@ -355,5 +356,5 @@ StartupWindow::StartupWindow(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_content);
-    setFixedSize(680, 600);
+    setFixedSize(660, 500);
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QWidget>
 
+#include <optional>
+
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -43,6 +45,10 @@ public:
     // The reply's integer 0, 1 or 2, from a body that is one bare JSON value;
     // nothing for anything else.
     static std::optional<int> newsletterReplyValue(const QByteArray &body);
+
+signals:
+    // A sign-up reply has been dealt with (its alert, if any, is up).
+    void newsletterReplyHandled();
 
 private:
     void chooseRecommendation();
