@@ -6,6 +6,7 @@
 #include <CustomAnimator.h>
 #include <FileFacts.h>
 #include <HyperlinkTextField.h>
+#include <KitSupport.h>
 #include <Localization.h>
 #include <PageOpener.h>
 #include <ProcessState.h>
@@ -125,6 +126,14 @@ AboutVC::AboutVC(QWidget *parent)
     lblVersionCap->setText(text("IDS_TMR_1501"));
     lblVersion->setText(appVersionString().value_or(QString()));
     btnClose->setAccessibleName(text("IDS_TMR_1502"));
+    lblTitle->setWordWrap(false);
+    for (HyperlinkTextField *link : {lblUnInstallInstructions, lblEULA, lblPrivacyPolicy}) {
+        QPalette colours = link->palette();
+        colours.setColor(QPalette::WindowText, KitSupport::toQColor(linkColor()));
+        link->setPalette(colours);
+    }
+    // Wrapped lines only know their height for a width; the card's is fixed.
+    card->setFixedHeight(cardLayout->heightForWidth(card->width()));
 
     // The links post their notifications; the overlay turns them into pages.
     QPointer<AboutVC> self(this);
