@@ -114,7 +114,7 @@ AdvertiseVC::AdvertiseVC(QWidget *parent)
     setPalette(background);
 
     using namespace OutwardStyle;
-    lblAwesome = label(this, QStringLiteral("lblAwesome"), 20, true);
+    lblAwesome = label(this, QStringLiteral("lblAwesome"), 18, true);
     lblNowTry = label(this, QStringLiteral("lblNowTry"), 12);
     imgViewReferalAppIcon = picture(this, QStringLiteral("imgViewReferalAppIcon"), 96);
     lblReferalAppName = label(this, QStringLiteral("lblReferalAppName"), 16, true);

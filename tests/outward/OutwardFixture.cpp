@@ -59,5 +59,7 @@ void saveRender(QWidget *widget, const QString &name)
 {
     const QString folder = TestEnvironment::renderDirectory();
     QDir().mkpath(folder);
+    // Texts set since the last turn of the event loop are laid out first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     EXPECT_TRUE(widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"))) << qPrintable(name);
 }
