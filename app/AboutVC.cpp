@@ -20,12 +20,9 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-namespace {
+using OutwardStyle::text;
 
-QString text(const char *key)
-{
-    return localizedString(QLatin1String(key));
-}
+namespace {
 
 WindowCloseButton *resultsWindowCloseButton()
 {

@@ -18,12 +18,9 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-namespace {
+using OutwardStyle::text;
 
-QString text(const char *key)
-{
-    return localizedString(QLatin1String(key));
-}
+namespace {
 
 // What the panel shows for one sibling.
 struct SiblingPanel
@@ -108,10 +105,7 @@ AdvertiseVC::AdvertiseVC(QWidget *parent)
 {
     setObjectName(QStringLiteral("Advertise"));
     setWindowTitle(text("IDS_TMR_1"));
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Qt::white);
-    setPalette(background);
+    OutwardStyle::paintWhite(this);
 
     using namespace OutwardStyle;
     lblAwesome = label(this, QStringLiteral("lblAwesome"), 18, true);

@@ -1,11 +1,26 @@
 #include "OutwardStyle.h"
 
+#include <Localization.h>
+
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 
 namespace OutwardStyle {
+
+QString text(const char *key)
+{
+    return localizedString(QLatin1String(key));
+}
+
+void paintWhite(QWidget *view)
+{
+    view->setAutoFillBackground(true);
+    QPalette background = view->palette();
+    background.setColor(QPalette::Window, Qt::white);
+    view->setPalette(background);
+}
 
 QLabel *label(QWidget *parent, const QString &objectName, int pointSize, bool bold)
 {

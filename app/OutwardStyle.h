@@ -11,6 +11,11 @@ class QWidget;
 // cross-promotion panel: plain labels and flat rounded buttons on white.
 namespace OutwardStyle {
 
+// The localised text of an "IDS_TMR_" key.
+QString text(const char *key);
+// Gives a window's content its plain white ground.
+void paintWhite(QWidget *view);
+
 // A label named as the screen's outlet, in the given point size.
 QLabel *label(QWidget *parent, const QString &objectName, int pointSize, bool bold = false);
 // A picture label showing the image scaled to the given square size.

@@ -30,15 +30,12 @@
 #include <cmath>
 #include <cstdio>
 
+using OutwardStyle::text;
+
 namespace {
 
 constexpr char kStartupKey[] = "StartupTMR";
 constexpr int kNewsletterTimeoutMs = 30000;
-
-QString text(const char *key)
-{
-    return localizedString(QLatin1String(key));
-}
 
 QString base64Text(const QString &value)
 {
@@ -62,10 +59,7 @@ StartupVC::StartupVC(QWidget *parent)
     , m_network(new QNetworkAccessManager(this))
 {
     setObjectName(QStringLiteral("Startup"));
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Qt::white);
-    setPalette(background);
+    OutwardStyle::paintWhite(this);
 
     using namespace OutwardStyle;
     imgViewIcon = picture(this, QStringLiteral("imgViewIcon"), 72);
