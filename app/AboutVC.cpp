@@ -11,7 +11,6 @@
 #include <PageOpener.h>
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
-#include <WindowCloseButton.h>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,9 +23,12 @@ using OutwardStyle::text;
 
 namespace {
 
-WindowCloseButton *resultsWindowCloseButton()
+// The results window's own close button, when that window exists; it is
+// never made here.
+void setResultsWindowCloseButtonEnabled(bool enabled)
 {
-    return dynamic_cast<WindowCloseButton *>(ScreenRegistry::instance().peekObject(QLatin1String(ScreenId::Dashboard)));
+    if (QObject *window = ScreenRegistry::instance().peekObject(QLatin1String(ScreenId::DashboardWindow)))
+        QMetaObject::invokeMethod(window, "setCloseButtonEnabled", Q_ARG(bool, enabled));
 }
 
 } // namespace
@@ -179,10 +181,8 @@ void AboutVC::viewWillAppear()
     lblPrivacyPolicy->show();
     lblUnInstallInstructions->show();
     isOverlayDialogShown = true;
-    if (m_isDashboardVC) {
-        if (WindowCloseButton *results = resultsWindowCloseButton())
-            results->setWindowCloseButtonEnabled(false);
-    }
+    if (m_isDashboardVC)
+        setResultsWindowCloseButtonEnabled(false);
 }
 
 void AboutVC::viewDidDisappear()
@@ -190,8 +190,7 @@ void AboutVC::viewDidDisappear()
     if (isDashboardMiniaturized || !m_isDashboardVC)
         return;
     m_isDashboardVC = false;
-    if (WindowCloseButton *results = resultsWindowCloseButton())
-        results->setWindowCloseButtonEnabled(true);
+    setResultsWindowCloseButtonEnabled(true);
 }
 
 void AboutVC::tappedClose()

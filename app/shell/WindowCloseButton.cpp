@@ -1,3 +1,0 @@
-#include "WindowCloseButton.h"
-
-WindowCloseButton::~WindowCloseButton() = default;
