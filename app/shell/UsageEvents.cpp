@@ -70,6 +70,8 @@ std::optional<QList<uint>> hardwareAddressBytes(const QString &text)
     return bytes;
 }
 
+int inFlight = 0;
+
 void postOnMainThread(const QUrl &url, const QByteArray &body)
 {
     static QPointer<QNetworkAccessManager> manager;
@@ -79,8 +81,12 @@ void postOnMainThread(const QUrl &url, const QByteArray &body)
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
     request.setTransferTimeout(kEventTimeoutMs);
     QNetworkReply *reply = manager->post(request, body);
+    ++inFlight;
     // Fire and forget: the reply is only waited for so it can be freed.
-    QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply] {
+        --inFlight;
+        reply->deleteLater();
+    });
 }
 
 QByteArray encoded(const QString &value)
@@ -225,6 +231,11 @@ QByteArray eventBody(const QString &trackingID, const QString &category, const Q
     body += "&pr1id=" + encoded(id.campaignSource);
     body += "&pr1nm=" + encoded(id.systemVersion);
     return body;
+}
+
+int eventsInFlight()
+{
+    return inFlight;
 }
 
 } // namespace UsageEvents

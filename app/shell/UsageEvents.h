@@ -45,4 +45,7 @@ QString defaultCampaignFilePath();
 // add or split a field.
 QByteArray eventBody(const QString &trackingID, const QString &category, const QString &action);
 
+// Events handed to the network and not finished yet; main thread only.
+int eventsInFlight();
+
 } // namespace UsageEvents

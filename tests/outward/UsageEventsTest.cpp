@@ -63,6 +63,8 @@ class UsageEventsTest : public ::testing::Test
 protected:
     void TearDown() override
     {
+        // No request is left half done when the process ends.
+        EXPECT_TRUE(waitUntil([] { return UsageEvents::eventsInFlight() == 0; }));
         clearServiceConfiguration();
         UsageEvents::setUpAnalyticsIdentity({QStringLiteral("/nonexistent"), QStringLiteral("/nonexistent"),
                                              QStringLiteral("/nonexistent")});
