@@ -172,7 +172,6 @@ StartupVC::StartupVC(QWidget *parent)
     connect(btnSubscribeButton, &QPushButton::clicked, this, [this] { btnSubscribe(); });
     connect(btnAppstore, &QPushButton::clicked, this, [this] { btnAppStore(); });
     connect(btncheckboxButton, &QCheckBox::clicked, this, [this] { btncheckbox(); });
-    connect(txtfield, &QLineEdit::returnPressed, this, [this] { btnSubscribe(); });
 }
 
 void StartupVC::chooseRecommendation()

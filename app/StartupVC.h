@@ -40,7 +40,7 @@ public:
     void subscribeToNewsletter();
     void showSheetAlert(const QString &title, const QString &message);
 
-    // The window's texts, in the order the sign-up checks them.
+    // Whether the whole text has the shape of an e-mail address.
     static bool isValidEmailAddress(const QString &address);
     // The reply's integer 0, 1 or 2, from a body that is one bare JSON value;
     // nothing for anything else.
