@@ -1,0 +1,40 @@
+#include "PreferencesViewController.h"
+
+#include <Localization.h>
+
+#include <QShowEvent>
+
+PreferencesViewController::PreferencesViewController(const QString &titleKey, QWidget *parent)
+    : QWidget(parent)
+    , m_titleKey(titleKey)
+{
+}
+
+void PreferencesViewController::loadViewIfNeeded()
+{
+    if (m_isViewLoaded)
+        return;
+    m_isViewLoaded = true;
+    viewDidLoad();
+}
+
+void PreferencesViewController::viewDidAppear()
+{
+    if (m_titleKey.isEmpty())
+        return;
+    QWidget *host = window();
+    if (host && host != this)
+        host->setWindowTitle(localizedString(m_titleKey));
+}
+
+void PreferencesViewController::showEvent(QShowEvent *event)
+{
+    if (event->spontaneous()) {
+        QWidget::showEvent(event);
+        return;
+    }
+    loadViewIfNeeded();
+    viewWillAppear();
+    QWidget::showEvent(event);
+    viewDidAppear();
+}
