@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
@@ -25,6 +26,20 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// Black at 70 % over the whole pane while the extension popover is up.
+class DimmingView : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor(0, 0, 0, int(0.7 * 255)));
+    }
+};
 
 // Why a chosen path was not added, in the order the one alert picks them.
 enum class Refusal { alreadyListed, equalsScanFolder, root, parentOfScanFolder };
@@ -53,7 +68,7 @@ IgnoreListPreferencesViewController::IgnoreListPreferencesViewController(QWidget
     : PreferencesViewController(QStringLiteral("IDS_TMR_21"), parent)
     , tableViewOptions(new PaneTableView(this))
     , tableViewExtensions(new PaneTableView(this))
-    , topLayerImageView(new QWidget(this))
+    , topLayerImageView(new DimmingView(this))
     , btnAdd(new QPushButton(QStringLiteral("+"), this))
     , btnRemove(new QPushButton(QStringLiteral("\u2212"), this))
     , btnRestoreDefaults(new QPushButton(this))
@@ -101,10 +116,6 @@ IgnoreListPreferencesViewController::IgnoreListPreferencesViewController(QWidget
     connect(btnRemove, &QPushButton::clicked, this, [this] { clickedRemove(); });
     connect(btnRestoreDefaults, &QPushButton::clicked, this, [this] { clickedRestoreDefaults(); });
 
-    topLayerImageView->setAutoFillBackground(true);
-    QPalette dimming = topLayerImageView->palette();
-    dimming.setColor(QPalette::Window, QColor(0, 0, 0, int(0.7 * 255)));
-    topLayerImageView->setPalette(dimming);
     topLayerImageView->hide();
 }
 

@@ -47,6 +47,9 @@ PaneTableView::PaneTableView(QWidget *parent)
 {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
+    // The rows keep at least their own height, so rows added later make the
+    // content taller and the view scrolls, instead of squeezing them.
+    m_layout->setSizeConstraint(QLayout::SetMinimumSize);
     m_layout->addStretch(1);
     setWidget(m_rows);
     setWidgetResizable(true);

@@ -11,6 +11,7 @@
 #include <TestEnvironment.h>
 #include <UserDefaults.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -108,5 +109,7 @@ void PreferencesFixture::showTab(int index)
 
 void PreferencesFixture::saveRender(const QString &name)
 {
+    // Layouts settle on the event loop.
+    QCoreApplication::processEvents();
     window()->grab().save(TestEnvironment::renderDirectory() + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
