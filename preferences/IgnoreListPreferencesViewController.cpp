@@ -129,6 +129,10 @@ void IgnoreListPreferencesViewController::viewDidLoad()
         registry.put(QLatin1String(ScreenId::IgnoreListPreferences), this);
     lblTMRWillNotScanFolders->setText(localizedString(QStringLiteral("IDS_TMR_33")));
     btnRestoreDefaults->setText(localizedString(QStringLiteral("IDS_TMR_34")));
+    // The two buttons show only a sign.
+    btnAdd->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_50")));
+    btnRemove->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_50_1")));
+    tableViewOptions->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_21")));
 
     // Show which list is in front from the start; the paths come first.
     loadIgnoreListOptions();
@@ -168,6 +172,7 @@ QWidget *IgnoreListPreferencesViewController::optionCell(int row)
             cell->imgView->setPixmap(QPixmap(path));
     }
     cell->lblName->setText(option.name);
+    cell->setAccessibleName(option.name);
     return cell;
 }
 
@@ -185,6 +190,7 @@ QWidget *IgnoreListPreferencesViewController::listCell(int row)
         cell->lblName->setText(entry.url ? entry.url->toLocalFile() : QString());
         cell->btnCheckBox->setChecked(entry.isChecked);
     }
+    cell->btnCheckBox->setAccessibleName(cell->lblName->text());
     cell->btnCheckBox->setEnabled(!isScrollingDisabled);
     connect(cell->btnCheckBox, &QCheckBox::clicked, this, [this, row](bool checked) { clickCheckBox(row, checked); });
     return cell;
