@@ -145,8 +145,6 @@ void GeneralPreferencesViewController::viewWillAppear()
 void GeneralPreferencesViewController::showMinimumFileSize()
 {
     const QSignalBlocker sizeBlocker(stepperFileSize);
-    const QSignalBlocker kbBlocker(btnKB);
-    const QSignalBlocker mbBlocker(btnMB);
 
     const auto unit = defaults().stringValue(QLatin1String(kMinimumFileSizeTypeKey));
     if (!unit) {
@@ -155,8 +153,7 @@ void GeneralPreferencesViewController::showMinimumFileSize()
         defaults().setObject(QLatin1String(kMinimumFileSizeKey), kilobyte);
         defaults().setObject(QLatin1String(kMinimumFileSizeTypeKey), QStringLiteral("KB"));
         minimumFileSize = kilobyte;
-        btnKB->setChecked(true);
-        btnMB->setChecked(false);
+        showUnit(kilobyte);
         stepperFileSize->setValue(1);
         return;
     }
@@ -168,8 +165,7 @@ void GeneralPreferencesViewController::showMinimumFileSize()
         unitBytes = megabyte;
     else
         return;
-    btnKB->setChecked(unitBytes == kilobyte);
-    btnMB->setChecked(unitBytes == megabyte);
+    showUnit(unitBytes);
     if (const auto bytes = defaults().unsignedValue(QLatin1String(kMinimumFileSizeKey))) {
         const quint64 units = *bytes / unitBytes;
         stepperFileSize->setValue(int(std::min<quint64>(units, quint64(maximumSizeInUnits))));
@@ -190,25 +186,28 @@ void GeneralPreferencesViewController::clickedStepperMinimumFileSize()
 
 void GeneralPreferencesViewController::clickedKB()
 {
-    {
-        const QSignalBlocker kbBlocker(btnKB);
-        const QSignalBlocker mbBlocker(btnMB);
-        btnKB->setChecked(true);
-        btnMB->setChecked(false);
-    }
-    defaults().setObject(QLatin1String(kMinimumFileSizeTypeKey), QStringLiteral("KB"));
-    storeMinimumFileSize();
+    switchUnit(kilobyte);
 }
 
 void GeneralPreferencesViewController::clickedMB()
 {
-    {
-        const QSignalBlocker kbBlocker(btnKB);
-        const QSignalBlocker mbBlocker(btnMB);
-        btnKB->setChecked(false);
-        btnMB->setChecked(true);
-    }
-    defaults().setObject(QLatin1String(kMinimumFileSizeTypeKey), QStringLiteral("MB"));
+    switchUnit(megabyte);
+}
+
+void GeneralPreferencesViewController::showUnit(quint64 unitBytes)
+{
+    const QSignalBlocker kbBlocker(btnKB);
+    const QSignalBlocker mbBlocker(btnMB);
+    btnKB->setChecked(unitBytes == kilobyte);
+    btnMB->setChecked(unitBytes == megabyte);
+}
+
+void GeneralPreferencesViewController::switchUnit(quint64 unitBytes)
+{
+    // The number stays; only its unit changes.
+    showUnit(unitBytes);
+    defaults().setObject(QLatin1String(kMinimumFileSizeTypeKey),
+                         unitBytes == kilobyte ? QStringLiteral("KB") : QStringLiteral("MB"));
     storeMinimumFileSize();
 }
 

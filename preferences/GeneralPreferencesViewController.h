@@ -46,6 +46,9 @@ private:
     void clickedKB();
     void clickedMB();
     void clickedAutoupdate();
+    // Sets both unit buttons, under signal blockers.
+    void showUnit(quint64 unitBytes);
+    void switchUnit(quint64 unitBytes);
     // Stores the spin box's number in the unit the buttons show.
     void storeMinimumFileSize();
 };

@@ -20,7 +20,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -225,14 +224,8 @@ void IgnoreListPreferencesViewController::clickedAdd()
     }
     FolderChooserOptions options;
     options.canChooseFiles = true;
-    options.canChooseDirectories = true;
     options.allowsMultipleSelection = true;
-    options.showsHiddenFiles = false;
-    QPointer<IgnoreListPreferencesViewController> self(this);
-    FolderChooser::current().choose(this, options, [self](bool accepted, const QStringList &paths) {
-        if (self)
-            self->addChosenPaths(accepted, paths);
-    });
+    chooseFolders(options, [this](bool accepted, const QStringList &paths) { addChosenPaths(accepted, paths); });
 }
 
 void IgnoreListPreferencesViewController::addChosenPaths(bool accepted, const QStringList &paths)
@@ -375,20 +368,26 @@ void IgnoreListPreferencesViewController::enableControls()
 
 void IgnoreListPreferencesViewController::showAlert()
 {
-    ::showAlert(localizedString(QStringLiteral("IDS_TMR_183")), localizedString(QStringLiteral("IDS_TMR_184")));
+    showRefusal(QStringLiteral("IDS_TMR_184"));
 }
 
 void IgnoreListPreferencesViewController::showAlertScanList()
 {
-    ::showAlert(localizedString(QStringLiteral("IDS_TMR_183")), localizedString(QStringLiteral("IDS_TMR_185")));
+    showRefusal(QStringLiteral("IDS_TMR_185"));
 }
 
 void IgnoreListPreferencesViewController::showAlertIsNotAdded()
 {
-    ::showAlert(localizedString(QStringLiteral("IDS_TMR_183")), localizedString(QString()));
+    // The root needs no explanation: the alert has only its message.
+    showRefusal(QString());
 }
 
 void IgnoreListPreferencesViewController::showAlertParentScanList()
 {
-    ::showAlert(localizedString(QStringLiteral("IDS_TMR_183")), localizedString(QStringLiteral("IDS_TMR_185_1")));
+    showRefusal(QStringLiteral("IDS_TMR_185_1"));
+}
+
+void IgnoreListPreferencesViewController::showRefusal(const QString &reasonKey)
+{
+    ::showAlert(localizedString(QStringLiteral("IDS_TMR_183")), localizedString(reasonKey));
 }

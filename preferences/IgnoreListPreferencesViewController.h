@@ -59,4 +59,5 @@ private:
     QWidget *optionCell(int row);
     QWidget *listCell(int row);
     void setTablesEnabled(bool enabled);
+    void showRefusal(const QString &reasonKey);
 };

@@ -1,7 +1,9 @@
 #include "PreferencesViewController.h"
 
+#include <FolderChooser.h>
 #include <Localization.h>
 
+#include <QPointer>
 #include <QShowEvent>
 
 PreferencesViewController::PreferencesViewController(const QString &titleKey, QWidget *parent)
@@ -37,4 +39,16 @@ void PreferencesViewController::showEvent(QShowEvent *event)
     viewWillAppear();
     QWidget::showEvent(event);
     viewDidAppear();
+}
+
+void PreferencesViewController::chooseFolders(FolderChooserOptions options,
+                                              std::function<void(bool accepted, const QStringList &paths)> completion)
+{
+    options.canChooseDirectories = true;
+    options.showsHiddenFiles = false;
+    QPointer<PreferencesViewController> self(this);
+    FolderChooser::current().choose(this, options, [self, completion = std::move(completion)](bool accepted, const QStringList &paths) {
+        if (self)
+            completion(accepted, paths);
+    });
 }

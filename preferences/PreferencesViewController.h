@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
+
+#include <functional>
+
+struct FolderChooserOptions;
 
 // The life of a preferences view: its texts and set-up once, when it is
 // first needed (viewDidLoad), then every time code shows it the stored state
@@ -25,6 +30,10 @@ protected:
     virtual void viewDidAppear();
 
     void showEvent(QShowEvent *event) override;
+
+    // Opens the folder chooser as a sheet on this view's window, hidden files
+    // left out; the completion runs only while this view still exists.
+    void chooseFolders(FolderChooserOptions options, std::function<void(bool accepted, const QStringList &paths)> completion);
 
 private:
     QString m_titleKey;

@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -148,14 +147,8 @@ void RemovalPreferencesViewController::browseFolder()
 {
     FolderChooserOptions options;
     options.canChooseFiles = false;
-    options.canChooseDirectories = true;
     options.allowsMultipleSelection = false;
-    options.showsHiddenFiles = false;
-    QPointer<RemovalPreferencesViewController> self(this);
-    FolderChooser::current().choose(this, options, [self](bool accepted, const QStringList &paths) {
-        if (self)
-            self->folderChosen(accepted, paths);
-    });
+    chooseFolders(options, [this](bool accepted, const QStringList &paths) { folderChosen(accepted, paths); });
 }
 
 void RemovalPreferencesViewController::folderChosen(bool accepted, const QStringList &paths)
