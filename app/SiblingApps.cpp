@@ -1,10 +1,8 @@
 #include "SiblingApps.h"
 
-#include <EmbeddedImages.h>
 #include <FileFacts.h>
+#include <MainBundle.h>
 #include <ProcessState.h>
-
-#include <QHash>
 
 namespace {
 
@@ -68,22 +66,9 @@ int firstNotInstalled(std::initializer_list<int> order)
 
 QImage bundleImage(const QString &name)
 {
-    using namespace EmbeddedImages;
-    static const QHash<QString, const QString &(*)()> images{
-            {QStringLiteral("calloway_128"), callowayIcon},
-            {QStringLiteral("Morrowgate128"), morrowgateIcon},
-            {QStringLiteral("fs1.png"), suiteFeatureCleanImage},
-            {QStringLiteral("fs2.png"), suiteFeatureSpeedImage},
-            {QStringLiteral("fs3.png"), suiteFeaturePrivacyImage},
-            {QStringLiteral("fs4.png"), suiteFeatureStartupImage},
-            {QStringLiteral("no1.png"), picturesFeatureSimilarImage},
-            {QStringLiteral("no2.png"), picturesFeatureSearchImage},
-            {QStringLiteral("no3.png"), picturesFeatureFoldersImage},
-            {QStringLiteral("no4.png"), picturesFeatureReviewImage},
-            {QStringLiteral("fidgetAppIcon"), fidgetAppIcon},
-    };
-    const auto found = images.constFind(name);
-    if (found == images.constEnd())
-        return {};
-    return decodeImage((*found)()).value_or(QImage());
+    // A name given without its type is a PNG file of the bundle.
+    QString path = MainBundle::pathForResource(name, QString());
+    if (path.isEmpty())
+        path = MainBundle::pathForResource(name, QStringLiteral("png"));
+    return path.isEmpty() ? QImage() : QImage(path);
 }

@@ -31,7 +31,6 @@ int firstNotInstalled(std::initializer_list<int> order);
 
 } // namespace SiblingApps
 
-// The pictures the screens name as bundle images ("calloway_128",
-// "Morrowgate128", "fs1.png".."fs4.png", "no1.png".."no4.png",
-// "fidgetAppIcon"); a null image for any other name.
+// A picture of the bundle by its name ("fs1.png", or "calloway_128" for
+// "calloway_128.png"); a null image when the bundle has none.
 QImage bundleImage(const QString &name);

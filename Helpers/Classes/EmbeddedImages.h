@@ -74,21 +74,6 @@ const QString &warningImage();         // 96 x 96
 const QString &photosAlbumHelpImage(); // 504 x 437
 const QString &successCheckImage();    // 16 x 16
 
-// The application's icon in the about overlay, 128 x 128.
-const QString &fidgetAppIcon();
-// The sibling products: their icons, 128 x 128, and the feature pictures of
-// the care suite and of the picture finder, 100 x 80.
-const QString &callowayIcon();
-const QString &morrowgateIcon();
-const QString &suiteFeatureCleanImage();
-const QString &suiteFeatureSpeedImage();
-const QString &suiteFeaturePrivacyImage();
-const QString &suiteFeatureStartupImage();
-const QString &picturesFeatureSimilarImage();
-const QString &picturesFeatureSearchImage();
-const QString &picturesFeatureFoldersImage();
-const QString &picturesFeatureReviewImage();
-
 // The names the screens use for the same pictures.
 inline const QString &logoImage() { return emblemImage(); }
 inline const QString &logoImageAlt() { return emblemDarkImage(); }

@@ -172,3 +172,17 @@ TEST_F(AdvertisePanelTest, PanelIsApplicationModalFixedAndShownOnceAtATime)
     EXPECT_EQ(counter(), QVariant(quint64(3)));
     EXPECT_EQ(panel->isRecommended(), SiblingApps::larkspire);
 }
+
+TEST(BundlePictures, TheScreensPicturesAreInTheBundleAtTheirSizes)
+{
+    const QList<QPair<QString, QSize>> pictures{
+            {"fidgetAppIcon", {128, 128}}, {"calloway_128", {128, 128}}, {"Morrowgate128", {128, 128}},
+            {"fs1.png", {100, 80}},        {"fs2.png", {100, 80}},        {"fs3.png", {100, 80}},
+            {"fs4.png", {100, 80}},        {"no1.png", {100, 80}},        {"no2.png", {100, 80}},
+            {"no3.png", {100, 80}},        {"no4.png", {100, 80}},
+    };
+    for (const auto &[name, size] : pictures)
+        EXPECT_EQ(bundleImage(name).size(), size) << qPrintable(name);
+    EXPECT_TRUE(bundleImage(QStringLiteral("fs5.png")).isNull());
+    EXPECT_TRUE(bundleImage(QString()).isNull());
+}

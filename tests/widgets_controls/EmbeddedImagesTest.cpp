@@ -67,17 +67,6 @@ const Picture pictures[] = {
     {"warningImage", warningImage, 96, 96},
     {"photosAlbumHelpImage", photosAlbumHelpImage, 504, 437},
     {"successCheckImage", successCheckImage, 16, 16},
-    {"fidgetAppIcon", fidgetAppIcon, 128, 128},
-    {"callowayIcon", callowayIcon, 128, 128},
-    {"morrowgateIcon", morrowgateIcon, 128, 128},
-    {"suiteFeatureCleanImage", suiteFeatureCleanImage, 100, 80},
-    {"suiteFeatureSpeedImage", suiteFeatureSpeedImage, 100, 80},
-    {"suiteFeaturePrivacyImage", suiteFeaturePrivacyImage, 100, 80},
-    {"suiteFeatureStartupImage", suiteFeatureStartupImage, 100, 80},
-    {"picturesFeatureSimilarImage", picturesFeatureSimilarImage, 100, 80},
-    {"picturesFeatureSearchImage", picturesFeatureSearchImage, 100, 80},
-    {"picturesFeatureFoldersImage", picturesFeatureFoldersImage, 100, 80},
-    {"picturesFeatureReviewImage", picturesFeatureReviewImage, 100, 80},
 };
 
 TEST(EmbeddedImagesTest, EveryPictureDecodesStrictlyToItsSize)
