@@ -1,0 +1,64 @@
+#include "HomeWindowController.h"
+
+#include "HomeWindow.h"
+
+#include <QPalette>
+
+namespace {
+
+QPalette lightPalette()
+{
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0xff, 0xff, 0xff));
+    palette.setColor(QPalette::WindowText, QColor(0x1b, 0x2a, 0x44));
+    palette.setColor(QPalette::Base, QColor(0xff, 0xff, 0xff));
+    palette.setColor(QPalette::AlternateBase, QColor(0xf3, 0xf6, 0xfa));
+    palette.setColor(QPalette::Text, QColor(0x1b, 0x2a, 0x44));
+    palette.setColor(QPalette::Button, QColor(0xf0, 0xf2, 0xf5));
+    palette.setColor(QPalette::ButtonText, QColor(0x1b, 0x2a, 0x44));
+    palette.setColor(QPalette::Highlight, QColor(0x2d, 0x8c, 0xe6));
+    palette.setColor(QPalette::HighlightedText, QColor(0xff, 0xff, 0xff));
+    palette.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xf0));
+    palette.setColor(QPalette::ToolTipText, QColor(0x1b, 0x2a, 0x44));
+    return palette;
+}
+
+} // namespace
+
+HomeWindowController::HomeWindowController(HomeWindow *window)
+    : QObject(window)
+{
+    setObjectName(QStringLiteral("HomeWindowController"));
+}
+
+HomeWindow *HomeWindowController::window() const
+{
+    return static_cast<HomeWindow *>(parent());
+}
+
+HomeWindowController *HomeWindowController::of(const QWidget *window)
+{
+    return window ? window->findChild<HomeWindowController *>(QStringLiteral("HomeWindowController"), Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+void HomeWindowController::windowDidLoad()
+{
+    HomeWindow *home = window();
+    home->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    home->setWindowTitle(QString());
+    home->setPalette(lightPalette());
+    home->setAutoFillBackground(false);
+}
+
+void HomeWindowController::showWindow(QObject *)
+{
+    HomeWindow *home = window();
+    if (!home->contentViewController())
+        return;
+    if (home->isMinimized())
+        home->showNormal();
+    home->show();
+    home->raise();
+    home->activateWindow();
+}

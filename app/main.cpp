@@ -1,0 +1,76 @@
+#include "AppDelegate.h"
+#include "ReopenChannel.h"
+
+#include <HomeScreens.h>
+#include <ProcessLauncher.h>
+
+#include <QApplication>
+#include <QPalette>
+#include <QStyleFactory>
+
+namespace {
+
+// A relaunch names the process it replaces; the new one starts once that
+// one has ended (or has taken too long), so they never run side by side.
+void waitForReplacedProcess(const QStringList &arguments)
+{
+    const qsizetype at = arguments.indexOf(QLatin1String(AppDelegate::kWaitForProcessArgument));
+    if (at < 0 || at + 1 >= arguments.size())
+        return;
+    bool ok = false;
+    const qint64 processId = arguments.at(at + 1).toLongLong(&ok);
+    if (ok)
+        ProcessLauncher::waitForProcessExit(processId, AppDelegate::kRelaunchWaitMilliseconds);
+}
+
+// The program looks the same on light and dark desktops.
+void useLightAppearance()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0xf5, 0xf7, 0xfa));
+    palette.setColor(QPalette::WindowText, QColor(0x1b, 0x2a, 0x44));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::AlternateBase, QColor(0xf3, 0xf6, 0xfa));
+    palette.setColor(QPalette::Text, QColor(0x1b, 0x2a, 0x44));
+    palette.setColor(QPalette::Button, QColor(0xf0, 0xf2, 0xf5));
+    palette.setColor(QPalette::ButtonText, QColor(0x1b, 0x2a, 0x44));
+    palette.setColor(QPalette::Highlight, QColor(0x2d, 0x8c, 0xe6));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xf0));
+    palette.setColor(QPalette::ToolTipText, QColor(0x1b, 0x2a, 0x44));
+    QApplication::setPalette(palette);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("twinmoor"));
+    waitForReplacedProcess(QApplication::arguments());
+
+    const QString channelName = ReopenChannel::defaultServerName();
+    if (ReopenChannel::sendReopen(channelName))
+        return 0;
+
+    useLightAppearance();
+    int status = 0;
+    {
+        AppDelegate delegate(&app);
+        ReopenChannel channel;
+        channel.listen(channelName);
+        QObject::connect(&channel, &ReopenChannel::reopenRequested, &delegate, [&delegate] {
+            delegate.applicationShouldHandleReopen(false);
+        });
+        delegate.watchLastWindowClose();
+
+        registerHomeScreens();
+
+        delegate.applicationWillFinishLaunching();
+        delegate.applicationDidFinishLaunching();
+        status = QApplication::exec();
+        AppDelegate::tearDown();
+    }
+    return status;
+}
