@@ -93,6 +93,7 @@ AppDelegate::AppDelegate(QObject *parent)
     : QObject(parent ? parent : QCoreApplication::instance())
     , m_updateTimer(new QTimer(this))
     , m_relaunchTimer(new QTimer(this))
+    , m_sendEvent(sendAnalyticsEvent)
 {
     setObjectName(QStringLiteral("AppDelegate"));
     m_updateTimer->setSingleShot(true);
@@ -256,7 +257,7 @@ void AppDelegate::recordLaunch()
     const std::optional<QString> running = appVersionString();
     if (!defaults().boolValue(QLatin1String(kFirstRunKey))) {
         defaults().setObject(QLatin1String(kFirstRunKey), false);
-        sendAnalyticsEvent(QStringLiteral("install"), QStringLiteral("install"));
+        m_sendEvent(QStringLiteral("install"), QStringLiteral("install"));
         if (running)
             defaults().setObject(QLatin1String(kLastVersionKey), *running);
         return;
@@ -265,7 +266,7 @@ void AppDelegate::recordLaunch()
     const std::optional<QString> stored = defaults().stringValue(QLatin1String(kLastVersionKey));
     if (stored && running && stored->toLower() != *running && LaunchRules::isNewerVersion(*running, *stored)) {
         defaults().setObject(QLatin1String(kLastVersionKey), *running);
-        sendAnalyticsEvent(QStringLiteral("tmrupdated"), *running);
+        m_sendEvent(QStringLiteral("tmrupdated"), *running);
     }
     scheduleUpdateAction();
 }

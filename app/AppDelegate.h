@@ -103,6 +103,10 @@ public:
     // object goes.
     static void tearDown();
 
+    // Where usage events go; tests put a recorder in place.
+    using EventSender = std::function<void(const QString &category, const QString &action)>;
+    void setEventSender(EventSender sender) { m_sendEvent = std::move(sender); }
+
     // Closing the last window quits, checked once the close is through.
     void watchLastWindowClose();
 
@@ -136,6 +140,7 @@ private:
     bool m_lastWindowCheckQueued = false;
     QString m_executablePath;
     std::function<void()> m_terminateHandler;
+    EventSender m_sendEvent;
 };
 
 // Shows a window in front, un-minimised.

@@ -62,11 +62,8 @@ bool ReopenChannel::sendReopen(const QString &serverName, int timeoutMillisecond
 
 bool ReopenChannel::listen(const QString &serverName)
 {
-    if (m_server->listen(serverName))
-        return true;
-    if (m_server->serverError() != QAbstractSocket::AddressInUseError)
-        return false;
-    // Someone answers there: the program runs already.
+    // Someone answers there: the program runs already. A socket nobody
+    // answers on was left behind by a program that ended.
     QLocalSocket probe;
     probe.connectToServer(serverName);
     if (probe.waitForConnected(500))
