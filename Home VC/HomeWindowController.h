@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPalette>
 
 class HomeWindow;
 class QWidget;
@@ -13,6 +14,9 @@ class HomeWindowController : public QObject
 
 public:
     explicit HomeWindowController(HomeWindow *window);
+
+    // The program's colours, light whatever the desktop's theme.
+    static QPalette lightPalette();
 
     HomeWindow *window() const;
     // The controller of a home window; nullptr for any other widget.

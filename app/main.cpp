@@ -2,10 +2,10 @@
 #include "ReopenChannel.h"
 
 #include <HomeScreens.h>
+#include <HomeWindowController.h>
 #include <ProcessLauncher.h>
 
 #include <QApplication>
-#include <QPalette>
 #include <QStyleFactory>
 
 namespace {
@@ -27,19 +27,7 @@ void waitForReplacedProcess(const QStringList &arguments)
 void useLightAppearance()
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0xf5, 0xf7, 0xfa));
-    palette.setColor(QPalette::WindowText, QColor(0x1b, 0x2a, 0x44));
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::AlternateBase, QColor(0xf3, 0xf6, 0xfa));
-    palette.setColor(QPalette::Text, QColor(0x1b, 0x2a, 0x44));
-    palette.setColor(QPalette::Button, QColor(0xf0, 0xf2, 0xf5));
-    palette.setColor(QPalette::ButtonText, QColor(0x1b, 0x2a, 0x44));
-    palette.setColor(QPalette::Highlight, QColor(0x2d, 0x8c, 0xe6));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xf0));
-    palette.setColor(QPalette::ToolTipText, QColor(0x1b, 0x2a, 0x44));
-    QApplication::setPalette(palette);
+    QApplication::setPalette(HomeWindowController::lightPalette());
 }
 
 } // namespace

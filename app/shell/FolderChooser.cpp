@@ -80,6 +80,7 @@ public:
         else
             setFileMode(QFileDialog::Directory);
         setProxyModel(m_entries);
+        setDirectory(QDir::homePath());
         if (options.allowsMultipleSelection) {
             for (auto *view : findChildren<QAbstractItemView *>()) {
                 if (view->objectName() == QLatin1String("listView") || view->objectName() == QLatin1String("treeView"))
