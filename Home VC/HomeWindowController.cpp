@@ -2,6 +2,8 @@
 
 #include "HomeWindow.h"
 
+#include <ScreenRegistry.h>
+
 #include <QPalette>
 
 
@@ -56,12 +58,6 @@ void HomeWindowController::windowDidLoad()
 
 void HomeWindowController::showWindow(QObject *)
 {
-    HomeWindow *home = window();
-    if (!home->contentViewController())
-        return;
-    if (home->isMinimized())
-        home->showNormal();
-    home->show();
-    home->raise();
-    home->activateWindow();
+    if (window()->contentViewController())
+        showWindowInFront(window());
 }

@@ -78,17 +78,6 @@ QWidget *peekWidget(const char *identifier)
 
 } // namespace
 
-void showWindowInFront(QWidget *window)
-{
-    if (!window)
-        return;
-    if (window->isMinimized())
-        window->showNormal();
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
 AppDelegate::AppDelegate(QObject *parent)
     : QObject(parent ? parent : QCoreApplication::instance())
     , m_updateTimer(new QTimer(this))
@@ -419,8 +408,10 @@ bool AppDelegate::applicationShouldHandleReopen(bool)
     if (isScanDialogShown)
         return false;
     if (!startupCompleted()) {
-        // The first-run window is the program's window until it is done.
-        showWindowInFront(peekWidget(ScreenId::StartupWindow));
+        // Until the first run is done, whatever window is up is brought back
+        // as it is: the first-run window, or the home window in its place.
+        for (QWidget *window : visibleMainWindows())
+            showWindowInFront(window);
         return true;
     }
     if (isDashboardShown) {

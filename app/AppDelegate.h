@@ -142,6 +142,3 @@ private:
     std::function<void()> m_terminateHandler;
     EventSender m_sendEvent;
 };
-
-// Shows a window in front, un-minimised.
-void showWindowInFront(QWidget *window);

@@ -92,3 +92,14 @@ TWINMOOR_SCREEN_ACCESSOR(preferencesWindowController, PreferencesWindowControlle
 TWINMOOR_SCREEN_ACCESSOR(ignoreListPreferencesVC, IgnoreListPreferences)
 
 #undef TWINMOOR_SCREEN_ACCESSOR
+
+void showWindowInFront(QWidget *window)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}

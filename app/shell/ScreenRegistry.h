@@ -93,3 +93,6 @@ QWidget *startupWindowController();
 QWidget *startupVC();
 QWidget *preferencesWindowController();
 QWidget *ignoreListPreferencesVC();
+
+// Shows a window in front, un-minimised; nothing for no window.
+void showWindowInFront(QWidget *window);

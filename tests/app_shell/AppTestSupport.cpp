@@ -92,3 +92,10 @@ void AppFixture::launch()
     delegate->applicationWillFinishLaunching();
     delegate->applicationDidFinishLaunching();
 }
+
+QWidget *AppFixture::launchAfterFirstRun()
+{
+    seed({{kStartupKey, true}, {kFirstRunKey, false}});
+    launch();
+    return ScreenRegistry::instance().peek<QWidget>(QLatin1String(ScreenId::HomeWindow));
+}

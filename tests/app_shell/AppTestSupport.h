@@ -41,6 +41,8 @@ protected:
     void withUpdater();
     AppDelegate &makeDelegate();
     void launch();
+    // A launch after the first run was completed; the home window it shows.
+    QWidget *launchAfterFirstRun();
 
     std::unique_ptr<AppDelegate> delegate;
     QPointer<UpdaterDouble> updater;

@@ -23,9 +23,7 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        seed({{kStartupKey, true}, {kFirstRunKey, false}});
-        launch();
-        home = ScreenRegistry::instance().peek<HomeWindow>(QLatin1String(ScreenId::HomeWindow));
+        home = qobject_cast<HomeWindow *>(launchAfterFirstRun());
         ASSERT_TRUE(home);
     }
 

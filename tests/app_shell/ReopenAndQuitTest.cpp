@@ -24,9 +24,7 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        seed({{kStartupKey, true}, {kFirstRunKey, false}});
-        launch();
-        home = ScreenRegistry::instance().peek<QWidget>(QLatin1String(ScreenId::HomeWindow));
+        home = launchAfterFirstRun();
         ASSERT_TRUE(home);
     }
 
