@@ -12,7 +12,6 @@ DropView::DropView(QWidget *parent)
     : QWidget(parent)
 {
     setAcceptDrops(true);
-    setAttribute(Qt::WA_TranslucentBackground);
 }
 
 QStringList DropView::fileNames(const QMimeData *data)

@@ -75,6 +75,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QRect &frame, int poi
     font.setBold(bold);
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("QLabel { color: %1; background: transparent; }").arg(color));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
 }
 
@@ -133,6 +134,13 @@ void HomeVC::buildInterface()
     imgViewBackground->setGeometry(rect());
     imgViewBackground->setScaledContents(true);
 
+    // The whole screen takes drops. The texts over it let drags and presses
+    // through to it, so a drop on a heading still counts and a press there
+    // still moves the window.
+    dropView = new DropView(this);
+    dropView->setObjectName(QStringLiteral("dropView"));
+    dropView->setGeometry(rect());
+
     // The dark panel on the left holds the program's name and the support lines.
     auto *lblAppName = makeLabel(this, "lblAppName", QRect(40, 250, 280, 60), 30, true, QStringLiteral("#ffffff"));
     lblAppName->setText(localizedString(QStringLiteral("IDS_TMR_1")));
@@ -142,22 +150,20 @@ void HomeVC::buildInterface()
     lblScanForDuplicates = makeLabel(this, "lblScanForDuplicates", QRect(420, 96, 540, 44), 24, true, QStringLiteral("#1b2a44"));
     lblAddFoldersBelow = makeLabel(this, "lblAddFoldersBelow", QRect(420, 142, 540, 40), 12, false, QStringLiteral("#5b6777"));
 
-    boxParent = new QWidget(this);
+    // The dashed frame that invites the drop.
+    boxParent = new QWidget(dropView);
     boxParent->setObjectName(QStringLiteral("boxParent"));
     boxParent->setAttribute(Qt::WA_StyledBackground);
     boxParent->setGeometry(470, 200, 440, 320);
     boxParent->setStyleSheet(QStringLiteral(
         "QWidget#boxParent { border: 2px dashed #9fb7d6; border-radius: 18px; background: #f6f9fd; }"));
 
-    dropView = new DropView(this);
-    dropView->setObjectName(QStringLiteral("dropView"));
-    dropView->setGeometry(boxParent->geometry());
-
     imgViewFidget = new CustomImageView(dropView);
     imgViewFidget->setObjectName(QStringLiteral("imgViewFidget"));
     imgViewFidget->setAlignment(Qt::AlignCenter);
-    imgViewFidget->setGeometry((dropView->width() - kLogoSize.width()) / 2, 40, kLogoSize.width(), kLogoSize.height());
-    lblDragAndDropFoldersHere = makeLabel(dropView, "lblDragAndDropFoldersHere", QRect(20, 240, 400, 40), 13, false,
+    imgViewFidget->setGeometry(boxParent->x() + (boxParent->width() - kLogoSize.width()) / 2, boxParent->y() + 40,
+                               kLogoSize.width(), kLogoSize.height());
+    lblDragAndDropFoldersHere = makeLabel(dropView, "lblDragAndDropFoldersHere", QRect(490, 440, 400, 40), 13, false,
                                           QStringLiteral("#5b6777"));
 
     btnAddFolder = new QPushButton(this);
@@ -214,6 +220,7 @@ void HomeVC::resizeEvent(QResizeEvent *event)
 {
     WindowDraggable<QWidget>::resizeEvent(event);
     imgViewBackground->setGeometry(rect());
+    dropView->setGeometry(rect());
     boxTopLayer->setGeometry(rect());
     if (m_scanPinned && m_scanVC && m_scanVC->parentWidget() == this)
         m_scanVC->setGeometry(rect());

@@ -13,6 +13,7 @@
 #include <ScreenRegistry.h>
 #include <ViewLayer.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -292,6 +293,32 @@ TEST_F(HomeVCTest, HomeWindowIsFramelessRoundedLightAndKeepsItsScreen)
     EXPECT_EQ(homeVC(), home);
     window->show();
     EXPECT_EQ(home->window(), window);
+}
+
+TEST_F(HomeVCTest, DropsAndPressesOverTheTextsReachTheDropArea)
+{
+    // Qt finds the target of a drop as childAt does.
+    for (QWidget *text : {static_cast<QWidget *>(home->lblScanForDuplicates), static_cast<QWidget *>(home->lblAddFoldersBelow),
+                          static_cast<QWidget *>(home->lblDragAndDropFoldersHere)}) {
+        QWidget *target = home->childAt(text->mapTo(home, text->rect().center()));
+        ASSERT_TRUE(target) << text->objectName().toStdString();
+        EXPECT_TRUE(target == home->dropView || home->dropView->isAncestorOf(target)) << text->objectName().toStdString();
+    }
+    EXPECT_EQ(home->childAt(home->btnAddFolder->geometry().center()), home->btnAddFolder);
+}
+
+TEST_F(HomeVCTest, DotsShowTheirGlyphsUnderThePointer)
+{
+    auto shown = [](QPushButton *dot) { return dot->icon().pixmap(12, 12).toImage(); };
+    auto plain = [](const QString &base64) { return QPixmap::fromImage(*EmbeddedImages::decodeImage(base64)).toImage(); };
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(home->boxStandardButtons, &enter);
+    EXPECT_EQ(shown(home->btnClose), plain(EmbeddedImages::closeButtonHoverImage()));
+    EXPECT_EQ(shown(home->btnMinimize), plain(EmbeddedImages::minimizeButtonHoverImage()));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(home->boxStandardButtons, &leave);
+    EXPECT_EQ(shown(home->btnClose), plain(EmbeddedImages::closeButtonImage()));
+    EXPECT_EQ(shown(home->btnMinimize), plain(EmbeddedImages::minimizeButtonImage()));
 }
 
 TEST_F(HomeVCTest, Renders)
