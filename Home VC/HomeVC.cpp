@@ -50,7 +50,7 @@ QIcon dotIcon(const QString &base64)
     return QIcon(picture(base64));
 }
 
-QPushButton *makeDot(QWidget *parent, const char *name, const QString &accessibleName, int x)
+QPushButton *makeDot(QWidget *parent, const char *name, const char *accessibleNameKey, int x)
 {
     auto *dot = new QPushButton(parent);
     dot->setObjectName(QLatin1String(name));
@@ -59,7 +59,8 @@ QPushButton *makeDot(QWidget *parent, const char *name, const QString &accessibl
     dot->setGeometry(x, 2, 12, 12);
     dot->setIconSize(QSize(12, 12));
     dot->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; background: transparent; }"));
-    dot->setAccessibleName(accessibleName);
+    // The dots are pictures only; screen readers read their names.
+    dot->setAccessibleName(localizedString(QLatin1String(accessibleNameKey)));
     return dot;
 }
 
@@ -182,9 +183,9 @@ void HomeVC::buildInterface()
     boxStandardButtons->setGeometry(22, 14, 56, 16);
     boxStandardButtons->setAttribute(Qt::WA_Hover);
     boxStandardButtons->installEventFilter(this);
-    btnClose = makeDot(boxStandardButtons, "btnClose", QStringLiteral("Close"), 0);
-    btnMinimize = makeDot(boxStandardButtons, "btnMinimize", QStringLiteral("Minimise"), 20);
-    imgViewStandardMaximize = makeDot(boxStandardButtons, "imgViewStandardMaximize", QStringLiteral("Zoom"), 40);
+    btnClose = makeDot(boxStandardButtons, "btnClose", "IDS_TMR_1110", 0);
+    btnMinimize = makeDot(boxStandardButtons, "btnMinimize", "IDS_TMR_245", 20);
+    imgViewStandardMaximize = makeDot(boxStandardButtons, "imgViewStandardMaximize", "IDS_TMR_246", 40);
     imgViewStandardMaximize->setEnabled(false);
     connect(btnClose, &QPushButton::clicked, this, [this] { clickedClose(); });
     connect(btnMinimize, &QPushButton::clicked, this, [this] { clickedMinimize(); });

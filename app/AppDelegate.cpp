@@ -98,6 +98,8 @@ AppDelegate::AppDelegate(QObject *parent)
     connect(m_relaunchTimer, &QTimer::timeout, this, [this] { callTerminate(); });
     createMenus();
     MainMenuHost::setBuilder([this](QMenuBar *bar) { populateMenuBar(bar); });
+    // Shortcuts are checked against the rule as it stands when they are typed.
+    qApp->installEventFilter(this);
 }
 
 AppDelegate::~AppDelegate()
@@ -526,13 +528,17 @@ void AppDelegate::tearDown()
 void AppDelegate::watchLastWindowClose()
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    qApp->installEventFilter(this);
+    m_watchesLastWindow = true;
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Close && watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()
-        && !m_lastWindowCheckQueued) {
+    // A shortcut fires only while its item is enabled, so the items follow
+    // the rule before every key that may be one, not only when a menu opens.
+    if (event->type() == QEvent::ShortcutOverride)
+        validateMenus();
+    if (m_watchesLastWindow && event->type() == QEvent::Close && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->isWindow() && !m_lastWindowCheckQueued) {
         // After the close: a window that replaces another is up by then.
         m_lastWindowCheckQueued = true;
         QTimer::singleShot(0, this, [this] { checkForLastWindow(); });

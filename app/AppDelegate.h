@@ -137,6 +137,7 @@ private:
     UpdateAction m_scheduledUpdate = UpdateAction::None;
     bool m_isUpdaterDelegate = false;
     bool m_terminating = false;
+    bool m_watchesLastWindow = false;
     bool m_lastWindowCheckQueued = false;
     QString m_executablePath;
     std::function<void()> m_terminateHandler;
