@@ -29,7 +29,19 @@ HomeWindow::HomeWindow(QWidget *parent)
         "QMenuBar::item { background: transparent; padding: 5px 9px; border-radius: 6px; }"
         "QMenuBar::item:selected { background: rgba(255, 255, 255, 40); }"
         "QMenuBar::item:disabled { color: rgba(255, 255, 255, 110); }"));
+    m_menuBar->installEventFilter(this);
     MainMenuHost::install(m_menuBar);
+}
+
+bool HomeWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The bar is as wide as its menus, so the rest of the strip still moves
+    // the window; it grows and shrinks as its menus and their titles change.
+    if (watched == m_menuBar
+        && (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved
+            || event->type() == QEvent::ActionChanged))
+        QMetaObject::invokeMethod(this, [this] { placeMenuBar(); }, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
 }
 
 void HomeWindow::setContentViewController(QWidget *content)
@@ -55,7 +67,8 @@ QRegion HomeWindow::roundedRegion(const QSize &size)
 
 void HomeWindow::placeMenuBar()
 {
-    m_menuBar->setGeometry(kMenuBarOrigin.x(), kMenuBarOrigin.y(), qMax(0, width() / 3), kMenuBarHeight);
+    const int room = qMax(0, width() - kMenuBarOrigin.x() - kCornerRadius);
+    m_menuBar->setGeometry(kMenuBarOrigin.x(), kMenuBarOrigin.y(), qMin(m_menuBar->sizeHint().width(), room), kMenuBarHeight);
     m_menuBar->raise();
 }
 

@@ -31,6 +31,7 @@ public:
     bool canBecomeMainWindow() const { return true; }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 

@@ -145,6 +145,15 @@ TEST_F(MenuTest, ItemsActOnTheWindowOnShowAndTheHelpPage)
     EXPECT_FALSE(delegate->menuItemCheckForUpdates->isVisible());
 }
 
+TEST_F(MenuTest, MenuBarLeavesTheRestOfTheStripToMoveTheWindow)
+{
+    QMenuBar *bar = home->menuBar();
+    QTRY_COMPARE(bar->width(), bar->sizeHint().width());
+    const QPoint beside(bar->geometry().right() + 30, bar->geometry().center().y());
+    QWidget *under = home->childAt(beside);
+    EXPECT_TRUE(under && under != bar && !bar->isAncestorOf(under));
+}
+
 TEST_F(MenuTest, RenderWithTheMenuOpen)
 {
     QMenuBar *bar = home->menuBar();
