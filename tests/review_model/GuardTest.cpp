@@ -186,3 +186,37 @@ TEST_F(ReviewTest, StaleAndMissingDataChangeNothing)
     EXPECT_EQ(markedCategories()[0].groupIndexes, (QList<QList<int>>{{1}, {}, {}}));
     EXPECT_TRUE(fullyMarkedGroups().isEmpty());
 }
+
+// The bookkeeping step keeps marking order, lists an index once, and refuses
+// what would name no copy or mark a whole group.
+TEST_F(ReviewTest, UpdateMarkedListKeepsOrderAndRefusesWhatNamesNoCopy)
+{
+    open({{QStringLiteral("Photos"), groupsOf(QStringLiteral("Photos"), {{"a.jpg", "b.jpg", "c.jpg"}})}});
+    struct Step
+    {
+        int category, group, copy;
+        bool flag;
+        bool answer;
+        QList<int> list;
+    };
+    const Step steps[] = {
+        {0, 0, 2, true, true, {2}},       {0, 0, 0, true, true, {2, 0}},  {0, 0, 2, true, true, {2, 0}},
+        {0, 0, 1, true, false, {2, 0}},   {0, 0, 1, false, true, {2, 0}}, {0, 0, 3, true, false, {2, 0}},
+        {0, 0, -1, true, false, {2, 0}},  {0, 1, 0, true, false, {2, 0}}, {1, 0, 0, true, false, {2, 0}},
+        {-1, 0, 0, false, false, {2, 0}}, {0, 0, 2, false, true, {0}},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(testing::Message() << step.category << "/" << step.group << "/" << step.copy << " "
+                                        << step.flag);
+        EXPECT_EQ(session.updateMarkedList(step.category, step.group, step.copy, step.flag), step.answer);
+        EXPECT_EQ(markedCategories()[0].groupIndexes[0], step.list);
+    }
+
+    // Flags that cover a whole group give marks that leave one copy.
+    for (InitialDirectory &copy : (*duplicateResults().find(QStringLiteral("Photos")))[0])
+        copy.isSelected = true;
+    session.rebuildMarksFromSelectionFlags();
+    EXPECT_EQ(markedCategories()[0].groupIndexes[0], (QList<int>{0, 1}));
+    EXPECT_EQ(groupRows().size(), 2);
+    EXPECT_TRUE(fullyMarkedGroups().isEmpty());
+}
