@@ -220,3 +220,30 @@ TEST_F(ReviewTest, UpdateMarkedListKeepsOrderAndRefusesWhatNamesNoCopy)
     EXPECT_EQ(groupRows().size(), 2);
     EXPECT_TRUE(fullyMarkedGroups().isEmpty());
 }
+
+// Rows written by someone else (a nameless row, a row whose category has no
+// groups left) are passed over by every action.
+TEST_F(ReviewTest, RowsWithoutGroupsArePassedOver)
+{
+    open({{QStringLiteral("Photos"), groupsOf(QStringLiteral("Photos"), {{"a.jpg", "b.jpg"}})}});
+    categoryRows().append(Categories{});
+    categoryRows().append(Categories{std::nullopt, QStringLiteral("Videos"), 0});
+    markedCategories().append(MarkedCategories{});
+    markedCategories().append(MarkedCategories{ScanResultKeys::Videos, {{}}});
+    session.syncCategoriesTable();
+    EXPECT_EQ(session.categoriesModel()->rowCount(), 4);
+    for (const ReviewSession::SmartCheckMode mode :
+         {ReviewSession::SmartCheckMode::KeepNewest, ReviewSession::SmartCheckMode::KeepFirst}) {
+        session.smartCheckAllGroups(mode);
+        EXPECT_EQ(markedNames(session), QStringList{QStringLiteral("b.jpg")});
+    }
+    EXPECT_TRUE(session.selectCategory(2));
+    EXPECT_EQ(session.view(), ReviewSession::View::AllDuplicates);
+    EXPECT_TRUE(session.selectCategory(3));
+    EXPECT_EQ(session.groupsModel()->rowCount(), 0);
+    session.smartCheckSelectedGroup(ReviewSession::SmartCheckMode::KeepFirst);
+    session.applySearch(QStringLiteral("a"));
+    session.endSearch();
+    EXPECT_EQ(markedNames(session), QStringList{QStringLiteral("b.jpg")});
+    EXPECT_TRUE(alerts.isEmpty());
+}
