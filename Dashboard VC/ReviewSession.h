@@ -90,6 +90,13 @@ public:
     GroupSortKey groupSortKey() const { return m_groupSortKey; }
     bool isDescendingSortSelected() const { return m_isDescendingSortSelected; }
     MarkedSortKey markedSortKey() const { return m_markedSortKey; }
+    // The same as flags; exactly one key flag of each list is true.
+    bool isSizeSort() const { return m_groupSortKey == GroupSortKey::Size; }
+    bool isNameSort() const { return m_groupSortKey == GroupSortKey::Name; }
+    bool isCountSort() const { return m_groupSortKey == GroupSortKey::Count; }
+    bool isSelectedCountSort() const { return m_groupSortKey == GroupSortKey::MarkedCount; }
+    bool isSizeSortSelected() const { return m_markedSortKey == MarkedSortKey::Size; }
+    bool isNameSortSelected() const { return m_markedSortKey == MarkedSortKey::Name; }
     // "IDS_TMR_18 key ▾": the titles of the two sort buttons.
     QString groupSortButtonTitle() const;
     QString markedSortButtonTitle() const;
