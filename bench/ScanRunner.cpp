@@ -1,7 +1,11 @@
 // twinmoor-scan [--settings FILE] [--no-pause] ROOT...
 //
 // Runs one scan exactly as the scan screen does and prints every group as one
-// JSON object a line, then a summary line. Exit status: 0 when the scan
+// JSON object a line, then a summary line with the number of files that could
+// not be read (or changed during the scan) and were left out. Paths are
+// printed in their own bytes: a byte that is not UTF-8 is written as the
+// escape \udcXX, as Python's os.fsdecode reads it. Standard output holds only
+// these lines; messages go to standard error. Exit status: 0 when the scan
 // completed with groups, 1 when it ended not completed, 2 on bad arguments or
 // an unreadable settings file. Ctrl-C stops the run the way the stop dialog does.
 
@@ -12,12 +16,12 @@
 #include <SettingsStore.h>
 #include <UserDefaults.h>
 
+#include <NativePath.h>
 #include <PropertyList.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -42,6 +46,9 @@ class PrintingObserver : public ScanObserver
 public:
     bool completed = false;
     bool ended = false;
+    qint64 unreadable = 0;
+
+    void reportUnreadableFiles(qint64 count) override { unreadable = count; }
 
     void scanNotCompleted() override
     {
@@ -72,15 +79,8 @@ int usage(const QString &message)
     return 2;
 }
 
-// A JSON string literal, escaped as QJsonDocument escapes it.
-QString jsonString(const QString &text)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
 // Keys in a fixed order, so that the lines read the same on every run.
-void printResults(bool completed)
+void printResults(bool completed, qint64 unreadable)
 {
     QTextStream out(stdout);
     int groups = 0;
@@ -90,15 +90,17 @@ void printResults(bool completed)
         const ResultDictionary &results = duplicateResults();
         for (const QString &key : results.keys()) {
             for (const DuplicateGroup &group : *results.find(key)) {
-                QJsonArray paths;
+                QByteArray paths = "[";
                 quint64 groupBytes = 0;
                 for (const InitialDirectory &record : group) {
-                    paths.append(record.url ? record.url->toLocalFile() : QString());
+                    if (paths.size() > 1)
+                        paths += ',';
+                    paths += NativePath::toJson(record.url ? record.url->toLocalFile() : QString());
                     if (record.file)
                         groupBytes += record.file->size;
                 }
-                out << "{\"category\":" << jsonString(key)
-                    << ",\"paths\":" << QJsonDocument(paths).toJson(QJsonDocument::Compact)
+                paths += ']';
+                out << "{\"category\":" << NativePath::toJson(key) << ",\"paths\":" << paths
                     << ",\"bytes\":" << groupBytes << "}\n";
                 ++groups;
                 files += group.size();
@@ -107,7 +109,7 @@ void printResults(bool completed)
         }
     }
     out << "{\"completed\":" << (completed ? "true" : "false") << ",\"groups\":" << groups
-        << ",\"files\":" << files << ",\"bytes\":" << bytes << "}\n";
+        << ",\"files\":" << files << ",\"bytes\":" << bytes << ",\"unreadable\":" << unreadable << "}\n";
 }
 
 } // namespace
@@ -115,7 +117,11 @@ void printResults(bool completed)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments().mid(1);
+    // The arguments in their own bytes: a root whose name is not UTF-8 is
+    // still the folder the user named.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(NativePath::decode(argv[i]));
     QString settingsFile;
     bool noPause = false;
     QStringList roots;
@@ -132,7 +138,7 @@ int main(int argc, char **argv)
         } else if (argument.startsWith(QLatin1String("--"))) {
             return usage(QStringLiteral("unknown option %1").arg(argument));
         } else {
-            roots.append(QFileInfo(argument).absoluteFilePath());
+            roots.append(QDir::isAbsolutePath(argument) ? argument : QDir::currentPath() + QLatin1Char('/') + argument);
         }
     }
     if (roots.isEmpty())
@@ -172,6 +178,6 @@ int main(int argc, char **argv)
         return usage(QStringLiteral("a scan could not be started"));
     app.exec();
     engine.waitForWorker();
-    printResults(observer.completed);
+    printResults(observer.completed, observer.unreadable);
     return observer.completed ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "BundleInfo.h"
 
+#include <NativePath.h>
+
 #include <FileReading.h>
 #include <PropertyList.h>
 
@@ -39,7 +41,7 @@ private:
 // otherwise take another bundle's identity, or have the scan read any file.
 std::optional<QByteArray> readInfoList(const QString &bundlePath)
 {
-    const Descriptor bundle(::open(QFile::encodeName(bundlePath).constData(),
+    const Descriptor bundle(::open(NativePath::encode(bundlePath).constData(),
                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (bundle.get() < 0)
         return std::nullopt;

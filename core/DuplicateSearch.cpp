@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -127,16 +128,17 @@ void runInParallel(int count, int threads, const std::function<void(int)> &work)
         [](int) {});
 }
 
-// A fingerprint of a file's first and last blocks; nothing when it cannot be read.
-std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize)
+// A fingerprint of a file's first and last blocks; nothing when it cannot be
+// read or is no longer the file that was listed.
+std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, const std::optional<Md5Expected> &expected,
+                                     const ScanControl *control)
 {
-    const int fd = openRegularFileForReading(path, false);
+    const int fd = openRegularFileWaiting(path, control);
     if (fd < 0)
         return std::nullopt;
     struct stat st{};
     std::optional<quint64> result;
-    // A file whose size is no longer the walked one changed under the scan.
-    if (::fstat(fd, &st) == 0 && quint64(st.st_size) == expectedSize) {
+    if (::fstat(fd, &st) == 0 && quint64(st.st_size) == expectedSize && (!expected || md5FileMatches(fd, *expected))) {
         char buffer[2 * edgeBlockSize];
         const qint64 size = st.st_size;
         const qint64 head = std::min<qint64>(size, edgeBlockSize);
@@ -183,6 +185,8 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
         item.path = record.url ? record.url->toLocalFile() : QString();
         item.hasSize = record.file.has_value();
         item.size = record.file ? record.file->size : 0;
+        item.identity = record.identity.value_or(FileIdentity{});
+        item.hasIdentity = record.identity.has_value() && record.file.has_value();
         item.photoIndex = i;
         m_items.append(item);
     }
@@ -191,7 +195,11 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
         item.path = candidate.path;
         item.size = candidate.size;
         item.identity = candidate.identity;
+        item.modified = candidate.modified;
+        item.mode = candidate.mode;
         item.hasSize = true;
+        item.hasIdentity = true;
+        item.hasFacts = true;
         m_items.append(item);
     }
     candidates = {};
@@ -219,6 +227,19 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
     m_photoItems = nullptr;
     m_items = {};
     return result;
+}
+
+std::optional<Md5Expected> DuplicateSearch::expectedOf(const Item &item) const
+{
+    if (!item.hasIdentity || item.isApp)
+        return std::nullopt;
+    Md5Expected expected;
+    expected.device = item.identity.device;
+    expected.inode = item.identity.inode;
+    expected.size = item.size;
+    expected.modified = item.modified;
+    expected.modifiedKnown = item.hasFacts;
+    return expected;
 }
 
 void DuplicateSearch::postPathOf(int index)
@@ -328,7 +349,7 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             if (!m_control->waitWhilePaused())
                 return;
             const Item &item = m_items.at(large.at(k));
-            signatureSlots[k] = edgeSignature(item.path, item.size);
+            signatureSlots[k] = edgeSignature(item.path, item.size, expectedOf(item), m_control);
         });
     if (m_control->isAbort())
         return {};
@@ -360,6 +381,16 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
     const int count = int(indexes.size());
     if (count == 0)
         return;
+    // Each thread holds one file open per lane: the threads and lanes fit in
+    // the descriptors left (a few kept for the rest of the program), so that
+    // the search does not run out of them. Running out anyway only delays a
+    // file (it waits for a descriptor); it is never taken as unreadable.
+    raiseDescriptorLimit();
+    const int spare = std::max(1, freeDescriptors() - 16);
+    int lanes = md5LaneCount();
+    if (spare < lanes)
+        lanes = spare >= 8 && lanes >= 8 ? 8 : 1;
+    const int threads = std::clamp(spare / lanes, 1, m_threads);
     int markedUpTo = 0;
     OrderedCompletion completion(count);
     std::atomic<int> next{0};
@@ -370,7 +401,9 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         if (k >= count)
             return false;
         job.index = k;
-        job.path = m_items.at(indexes.at(k)).path;
+        const Item &item = m_items.at(indexes.at(k));
+        job.path = item.path;
+        job.expected = expectedOf(item);
         return true;
     };
     // Each item is written by exactly one thread, before it is marked
@@ -388,7 +421,7 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         completion.finish(k);
     };
     completion.run(
-        m_threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control); },
+        threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control, lanes); },
         [&](int finishedUpTo) {
             if (m_control->isAbort())
                 return;
@@ -473,6 +506,10 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
         InitialDirectory &record = groupSlots.at(g)[position];
         if (item.photoIndex >= 0) {
             record = m_photoItems->at(item.photoIndex);
+        } else if (item.hasFacts) {
+            // The facts the file was compared with (checked again when it was
+            // read), never a fresh look at a path that may name another file by now.
+            record = InitialDirectory(QUrl::fromLocalFile(item.path), item.identity, item.size, item.modified, item.mode);
         } else {
             record = InitialDirectory(QUrl::fromLocalFile(item.path));
             if (!record.identity)

@@ -1,5 +1,7 @@
 #include "FileWalker.h"
 
+#include <NativePath.h>
+
 #include "ScanControl.h"
 
 #include <QDir>
@@ -7,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -87,9 +90,14 @@ public:
         unsigned char type;
     };
 
-    void read(DIR *dir, bool skipHidden)
+    // False when the listing ended on an error (what was read is kept).
+    bool read(DIR *dir, bool skipHidden)
     {
-        while (const dirent *entry = ::readdir(dir)) {
+        for (;;) {
+            errno = 0;
+            const dirent *entry = ::readdir(dir);
+            if (!entry)
+                break;
             const std::string_view name(entry->d_name);
             if (name == "." || name == "..")
                 continue;
@@ -98,8 +106,10 @@ public:
             m_entries.push_back({m_names.size(), name.size(), entry->d_type});
             m_names.append(name);
         }
+        const bool complete = errno == 0;
         std::sort(m_entries.begin(), m_entries.end(),
                   [this](const Entry &a, const Entry &b) { return name(a) < name(b); });
+        return complete;
     }
 
     const std::vector<Entry> &entries() const { return m_entries; }
@@ -121,7 +131,7 @@ public:
     bool walkRoot(const QString &rootPath)
     {
         const QString cleaned = QDir::cleanPath(QFileInfo(rootPath).absoluteFilePath());
-        m_path = QFile::encodeName(cleaned).toStdString();
+        m_path = NativePath::encode(cleaned).toStdString();
         if (m_path == "/")
             m_path.clear(); // children are "/name"
 
@@ -162,14 +172,28 @@ private:
     {
         file.size = status.st_size > 0 ? quint64(status.st_size) : 0;
         file.identity = identityOf(status);
+        file.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+        file.mode = quint32(status.st_mode);
         file.isDirectory = S_ISDIR(status.st_mode);
+    }
+
+public:
+    qint64 unreadable() const { return m_unreadable; }
+
+private:
+    // Something that was there could not be read: counted, so that a scan
+    // never looks complete while it skipped it. What vanished is not lost.
+    void countFailure(int error)
+    {
+        if (error != ENOENT)
+            ++m_unreadable;
     }
 
     bool stopped() const { return m_control && m_control->isAbort(); }
 
     void visitCurrent(const struct stat &status)
     {
-        m_file.path = QString::fromUtf8(m_path.data(), qsizetype(m_path.size()));
+        m_file.path = NativePath::decode(QByteArrayView(m_path.data(), qsizetype(m_path.size())));
         fillFacts(m_file, status);
         m_visit(m_file);
     }
@@ -179,11 +203,13 @@ private:
     {
         DIR *dir = ::fdopendir(fd);
         if (!dir) {
+            countFailure(errno);
             ::close(fd);
             return;
         }
         FolderEntries entries;
-        entries.read(dir, m_mode == Mode::Scan);
+        if (!entries.read(dir, m_mode == Mode::Scan))
+            countFailure(errno);
         const int folder = ::dirfd(dir);
         const size_t pathLength = m_path.size();
 
@@ -223,8 +249,10 @@ private:
         }
 
         struct stat status {};
-        if (::fstatat(folder, entryName, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return; // vanished or unreadable: passed over
+        if (::fstatat(folder, entryName, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            countFailure(errno); // vanished, or unreadable: passed over
+            return;
+        }
         if (S_ISDIR(status.st_mode)) {
             if (isBundleName)
                 visitCurrent(status);
@@ -249,8 +277,12 @@ private:
     void descend(int folder, const char *entryName)
     {
         const int fd = ::openat(folder, entryName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            // No permission, no descriptor left (each level holds one), or the
+            // folder was replaced by a link or a file since it was listed.
+            countFailure(errno);
             return;
+        }
         struct stat status {};
         // A bind mount can show a folder inside itself; never enter a folder that
         // is already on the way down.
@@ -271,15 +303,19 @@ private:
     std::vector<FileIdentity> m_ancestors;
     WalkedFile m_file;
     bool m_stopped = false;
+    qint64 m_unreadable = 0;
 };
 
 } // namespace
 
 bool walkFiles(const QString &rootPath, const ScanControl *control,
-               const std::function<void(const WalkedFile &)> &visit)
+               const std::function<void(const WalkedFile &)> &visit, qint64 *unreadable)
 {
     Walker walker(Mode::Scan, control, visit);
-    return walker.walkRoot(rootPath);
+    const bool walked = walker.walkRoot(rootPath);
+    if (unreadable)
+        *unreadable += walker.unreadable();
+    return walked;
 }
 
 bool walkAllRegularFiles(const QString &rootPath, const std::function<void(const QString &)> &visit)

@@ -1,5 +1,7 @@
 #include "KRBFileFunctions.h"
 
+#include <NativePath.h>
+
 #include "FileFacts.h"
 #include "FileWalker.h"
 #include "ProcessState.h"
@@ -69,7 +71,7 @@ private:
             return 0;
         }
         NotificationCenter::defaultCenter().post(QString::fromLatin1(kFolderSizeRetriveNotification),
-                                                 {{QStringLiteral("path"), QFile::decodeName(m_path.c_str())},
+                                                 {{QStringLiteral("path"), NativePath::decode(m_path.c_str())},
                                                   {QStringLiteral("run"), folderSizeRun}});
 
         const int folder = ::dirfd(dir);
@@ -144,7 +146,7 @@ quint64 folderSizeAtPath(const char *path)
 
 QString KRBFileFunctions::getFolderSize(const QString &path)
 {
-    return QString::number(folderSizeAtPath(QFile::encodeName(path).constData()));
+    return QString::number(folderSizeAtPath(NativePath::encode(path).constData()));
 }
 
 void KRBFileFunctions::initScan()

@@ -1,5 +1,6 @@
 #include "ScanFixture.h"
 
+#include <FileFacts.h>
 #include <KRBFileFunctions.h>
 #include <ProcessState.h>
 #include <ResultQueries.h>
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -497,4 +499,70 @@ TEST(ScanEngine, FilesChangedBetweenWalkAndDigestAreCounted)
     EXPECT_EQ(observer.unreadable, 1);
     const QStringList calls = observer.calls;
     EXPECT_LT(calls.indexOf("unreadable 1"), calls.indexOf("summary"));
+}
+
+TEST(ScanEngine, AFileReplacedAfterTheWalkIsNeverGrouped)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(const QString &root)> change;
+    };
+    const Case cases[] = {
+        {"replaced by a rename with the same contents",
+         [](const QString &root) {
+             QFile::copy(root + "/sub/b.bin", root + "/b.new");
+             ASSERT_EQ(::rename(QFile::encodeName(root + "/b.new").constData(),
+                                QFile::encodeName(root + "/sub/b.bin").constData()), 0);
+         }},
+        {"grown", [](const QString &root) {
+             QFile file(root + "/sub/b.bin");
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("more");
+         }},
+        {"touched", [](const QString &root) {
+             const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000, 0}};
+             ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(root + "/sub/b.bin").constData(), times, 0), 0);
+         }},
+        {"its folder swapped for a link to another folder", [](const QString &root) {
+             QDir().mkpath(root + "/other");
+             QFile::copy(root + "/sub/b.bin", root + "/other/b.bin");
+             ASSERT_EQ(::rename(QFile::encodeName(root + "/sub").constData(), QFile::encodeName(root + "/old").constData()), 0);
+             ASSERT_TRUE(QFile::link(root + "/other", root + "/sub"));
+         }},
+    };
+    for (const qint64 size : {qint64(3000), qint64(200000)}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(size) + " bytes");
+            const QString root = TestEnvironment::makeTemporaryFolder("replaced");
+            writePair(root + "/a.bin", root + "/sub/b.bin", size);
+            writePair(root + "/c.bin", root + "/d.bin", size);
+            RecordingObserver observer;
+            ScanEngine engine(&observer);
+            engine.setBetweenStepsHook([&] { c.change(root); });
+            const Outcome outcome = runScan(engine, observer, {root});
+            ASSERT_TRUE(outcome.completed);
+            EXPECT_EQ(outcome.groups, QStringList{"Others: " + root + "/c.bin " + root + "/d.bin"});
+            EXPECT_EQ(observer.unreadable, 1);
+        }
+    }
+}
+
+TEST(ScanEngine, RecordsCarryTheFactsOfTheComparedFile)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("facts");
+    writePair(root + "/a.bin", root + "/b.bin", 3000);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(root + "/b.bin").constData(), &before), 0);
+    const Outcome outcome = runScan({root});
+    ASSERT_TRUE(outcome.completed);
+    const GroupList *others = duplicateResults().find("Others");
+    ASSERT_TRUE(others && !others->isEmpty());
+    const DuplicateGroup group = others->first();
+    ASSERT_EQ(group.size(), 2);
+    const InitialDirectory &record = group.at(1);
+    ASSERT_TRUE(record.identity && record.file);
+    EXPECT_EQ(record.identity->inode, quint64(before.st_ino));
+    EXPECT_EQ(record.file->size, 3000u);
+    EXPECT_EQ(record.file->date, modificationDate(before));
 }
