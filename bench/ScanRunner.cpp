@@ -13,6 +13,7 @@
 #include <ProcessState.h>
 #include <ResultQueries.h>
 #include <ScanEngine.h>
+#include <ScanPaths.h>
 #include <SettingsStore.h>
 #include <UserDefaults.h>
 
@@ -27,8 +28,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -114,8 +117,41 @@ void printResults(bool completed, qint64 unreadable)
 
 } // namespace
 
+// One line on standard error for each root the scan will pass over, so that
+// an empty result always has a reason.
+void reportSkippedRoots(const QStringList &roots)
+{
+    const IgnoreRules ignore(allIgnorePaths());
+    for (const QString &root : roots) {
+        const QByteArray bytes = NativePath::encode(root);
+        struct stat status {};
+        const char *reason = nullptr;
+        if (root.isEmpty())
+            reason = "an empty path names no folder or file";
+        else if (::stat(bytes.constData(), &status) != 0)
+            reason = "no such folder or file";
+        else if (!S_ISDIR(status.st_mode) && !S_ISREG(status.st_mode))
+            reason = "not a folder or a regular file";
+        else if (ignore.covers(QDir::cleanPath(root)))
+            reason = "it is in the ignore list";
+        else if (char *canonical = ::realpath(bytes.constData(), nullptr)) {
+            if (ignore.covers(NativePath::decode(canonical)))
+                reason = "it is in the ignore list";
+            std::free(canonical);
+        }
+        if (reason)
+            std::fprintf(stderr, "twinmoor-scan: skipped \"%s\": %s\n", bytes.constData(), reason);
+    }
+}
+
 int main(int argc, char **argv)
 {
+    // Ctrl-C is caught from the very start: a stop before the scan begins
+    // still ends with the summary line.
+    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
     QCoreApplication app(argc, argv);
     // The arguments in their own bytes: a root whose name is not UTF-8 is
     // still the folder the user named.
@@ -138,7 +174,10 @@ int main(int argc, char **argv)
         } else if (argument.startsWith(QLatin1String("--"))) {
             return usage(QStringLiteral("unknown option %1").arg(argument));
         } else {
-            roots.append(QDir::isAbsolutePath(argument) ? argument : QDir::currentPath() + QLatin1Char('/') + argument);
+            // An empty argument stays empty: it names nothing, and is reported.
+            roots.append(argument.isEmpty() || QDir::isAbsolutePath(argument)
+                                 ? argument
+                                 : QDir::currentPath() + QLatin1Char('/') + argument);
         }
     }
     if (roots.isEmpty())
@@ -148,19 +187,25 @@ int main(int argc, char **argv)
         const auto root = PropertyList::fromFile(settingsFile);
         if (!root || root->typeId() != QMetaType::QVariantMap)
             return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
-        // The runner reads the given settings but never writes them back.
-        UserDefaults::standard().setFilePath(QFileInfo(settingsFile).absoluteFilePath(), true);
+        // The runner reads the given settings but never writes them back,
+        // and never opens the user's own file.
+        UserDefaults::useStandardFile(QFileInfo(settingsFile).absoluteFilePath(), true);
+    } else {
+        // The user's own settings are only read: nothing is written, nothing
+        // set aside.
+        UserDefaults::useStandardFile(UserDefaults::defaultFilePath(), true);
     }
 
     loadLocalizationTable();
     loadSettingsAtLaunch();
+    reportSkippedRoots(roots);
 
     PrintingObserver observer;
     ScanEngine engine(&observer);
     if (noPause)
         engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
 
-    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
+    if (signalPipe[0] >= 0) {
         auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &app, [&engine, notifier] {
             char byte = 0;
@@ -169,8 +214,6 @@ int main(int argc, char **argv)
             engine.clickedStopScanning();
             engine.confirmStop();
         });
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
     }
 
     engine.scanList = roots;

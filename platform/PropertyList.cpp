@@ -1,5 +1,7 @@
 #include "PropertyList.h"
 
+#include "FileReading.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QTimeZone>
@@ -38,8 +40,16 @@ bool integerIsNegative(plist_t node)
     return text.contains("<integer>-");
 }
 
-QVariant toVariant(plist_t node, bool *ok)
+// Real property lists nest a few levels; a file nested deeper is refused
+// instead of running the conversion out of stack.
+constexpr int maximumDepth = 256;
+
+QVariant toVariant(plist_t node, bool *ok, int depth = 0)
 {
+    if (depth > maximumDepth) {
+        *ok = false;
+        return {};
+    }
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -83,7 +93,7 @@ QVariant toVariant(plist_t node, bool *ok)
         QVariantList list;
         const uint32_t size = plist_array_get_size(node);
         for (uint32_t i = 0; i < size && *ok; ++i)
-            list.append(toVariant(plist_array_get_item(node, i), ok));
+            list.append(toVariant(plist_array_get_item(node, i), ok, depth + 1));
         return QVariant(list);
     }
     case PLIST_DICT: {
@@ -98,7 +108,7 @@ QVariant toVariant(plist_t node, bool *ok)
                 break;
             const QString name = QString::fromUtf8(key);
             free(key);
-            map.insert(name, toVariant(item, ok));
+            map.insert(name, toVariant(item, ok, depth + 1));
             if (!*ok)
                 break;
         }
@@ -213,10 +223,19 @@ std::optional<QVariant> fromData(const QByteArray &data)
 
 std::optional<QVariant> fromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Resources compiled into the program are ours and read as they are.
+    if (path.startsWith(QLatin1String(":/"))) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > maximumFileSize)
+            return std::nullopt;
+        return fromData(file.readAll());
+    }
+    // Anything else only as a regular file of bounded size: a FIFO would
+    // block, a device could fill the memory.
+    const auto data = FileReading::readRegularFile(path, maximumFileSize);
+    if (!data)
         return std::nullopt;
-    return fromData(file.readAll());
+    return fromData(*data);
 }
 
 QByteArray toData(const QVariant &value, Format format)

@@ -4,6 +4,10 @@
 #include <TestEnvironment.h>
 
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -209,4 +213,111 @@ TEST(ScanRunner, NamesThatAreNotUtf8AreGroupedAndPrintedInTheirOwnBytes)
         if (fd >= 0)
             ::close(fd);
     }
+}
+
+TEST(ScanRunner, HostileSettingsFilesAreRefusedAndTheUsersFileIsLeftAlone)
+{
+    const QString folder = TestEnvironment::makeTemporaryFolder("runner-hostile");
+    writeFile(folder + "/only.txt", uniqueBytes(3000));
+    const QString fifo = folder + "/fifo.plist";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString nested = folder + "/nested.plist";
+    writeFile(nested, "<plist version=\"1.0\">" + QByteArray("<array>").repeated(100000)
+                              + QByteArray("</array>").repeated(100000) + "</plist>");
+    // The user's own settings file, damaged: only the program itself may set it aside.
+    const QString userFile = qEnvironmentVariable("XDG_CONFIG_HOME") + "/twinmoor/defaults.plist";
+    ASSERT_FALSE(userFile.startsWith("/twinmoor"));
+    writeFile(userFile, "damaged");
+    const QString valid = writeSettings({{"MinimumFileSizeTMR", quint64(1024)}});
+
+    struct Case
+    {
+        const char *name;
+        QStringList arguments;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"FIFO as settings", {"--settings", fifo, folder}, 2},
+        {"endless device as settings", {"--settings", "/dev/zero", folder}, 2},
+        {"nested far too deep", {"--settings", nested, folder}, 2},
+        {"valid settings", {"--no-pause", "--settings", valid, folder}, 1},
+        {"no settings: the user's file is only read", {"--no-pause", folder}, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunnerResult result = runRunner(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.errors.toStdString();
+        QFile file(userFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "damaged");
+        EXPECT_EQ(QDir(QFileInfo(userFile).absolutePath()).entryList(QDir::Files), QStringList{"defaults.plist"});
+    }
+    QFile::remove(userFile);
+}
+
+TEST(ScanRunner, EverySkippedRootIsReportedAndStandardOutputStaysJson)
+{
+    const QString folder = TestEnvironment::makeTemporaryFolder("runner-skipped");
+    const QByteArray same = uniqueBytes(3000);
+    writeFile(folder + "/disk/a.txt", same);
+    writeFile(folder + "/disk/b.txt", same);
+    QDir().mkpath(folder + "/ignored");
+    // A library without a database: skipped with a message, never on standard output.
+    QDir().mkpath(folder + "/Empty.photoslibrary/Masters");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "/pipe").constData(), 0600), 0);
+    const QString settings = writeSettings({{"IgnorePathsTMR", QStringList{folder + "/ignored"}},
+                                            {"kIgnorePathsStateTMR", QVariantList{true}},
+                                            {"IgnoreExtensionsTMR", QStringList{"xyz"}}});
+
+    const RunnerResult result = runRunner({"--no-pause", "--settings", settings, "", folder + "/missing",
+                                           folder + "/pipe", folder + "/ignored", folder + "/Empty.photoslibrary",
+                                           folder + "/disk"});
+    EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+    for (const QString &line : result.lines) {
+        QJsonParseError error;
+        QJsonDocument::fromJson(line.toUtf8(), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+    }
+    EXPECT_EQ(result.lines.size(), 2);
+    for (const QString &root : {QString(), folder + "/missing", folder + "/pipe", folder + "/ignored"})
+        EXPECT_TRUE(result.errors.contains("skipped \"" + root + "\": ")) << root.toStdString() << "\n" << result.errors.toStdString();
+    EXPECT_TRUE(result.errors.contains("Photos library")) << result.errors.toStdString();
+    EXPECT_FALSE(result.errors.contains("skipped \"" + folder + "/disk\""));
+}
+
+TEST(ScanRunner, FoldersTooDeepToEnterAreCounted)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("runner-deep");
+    const QByteArray same = uniqueBytes(3000);
+    writeFile(root + "/top.bin", same);
+    // A pair at the bottom of a tree deeper than the descriptors allow, and
+    // one whose path is longer than any path the system accepts.
+    const auto buildDown = [&](const QByteArray &first, const QByteArray &component, int levels) {
+        int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(fd, 0);
+        for (int level = 0; level < levels; ++level) {
+            const QByteArray name = level == 0 ? first : component;
+            ASSERT_EQ(::mkdirat(fd, name.constData(), 0755), 0);
+            const int next = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            ASSERT_GE(next, 0);
+            fd = next;
+        }
+        const int file = ::openat(fd, "bottom.bin", O_WRONLY | O_CREAT, 0644);
+        ASSERT_EQ(::write(file, same.constData(), size_t(same.size())), same.size());
+        ::close(file);
+        ::close(fd);
+    };
+    buildDown("deep", "d", 120);
+    buildDown("long", QByteArray(250, 'n'), 20);
+
+    const RunnerResult result = runRunner({"--no-pause", root}, 64);
+    ASSERT_FALSE(result.lines.isEmpty()) << result.errors.toStdString();
+    const QJsonObject summary = QJsonDocument::fromJson(result.lines.last().toUtf8()).object();
+    // Whatever could not be reached is counted: the run never looks complete
+    // while it left files out.
+    // Either all three copies form their group, or each unreachable part counts.
+    const bool allFound = summary.value("files").toInt() == 3;
+    EXPECT_TRUE(allFound || summary.value("unreadable").toInt() >= 2) << result.lines.last().toStdString();
+    EXPECT_TRUE(allFound || !summary.value("completed").toBool());
 }
