@@ -342,12 +342,15 @@ TEST(ScanEngine, PausedRunWaitsAndResumes)
             return;
         paused = true;
         engine.clickedStopScanning();
-        // What was on its way arrives; then nothing until the dialog closes,
-        // and the run does not end meanwhile.
-        auto settled = std::make_shared<qsizetype>(0);
-        QTimer::singleShot(250, [&observer, settled] { *settled = observer.calls.size(); });
-        QTimer::singleShot(600, [&, settled] {
-            EXPECT_EQ(observer.calls.size(), *settled);
+        // Once the worker is parked, what was on its way arrives; then
+        // nothing until the dialog closes, and the run does not end meanwhile.
+        QTimer::singleShot(0, [&] {
+            ASSERT_TRUE(waitFor([&] { return engine.control().parkedWorkers() > 0; }));
+            QCoreApplication::processEvents();
+            const qsizetype settled = observer.calls.size();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(engine.control().parkedWorkers(), 1);
+            EXPECT_EQ(observer.calls.size(), settled);
             EXPECT_FALSE(observer.ended);
             checked = true;
             engine.resumeScan();
