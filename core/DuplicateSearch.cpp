@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHash>
 #include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
@@ -48,6 +49,14 @@ int listIndex(ScanResultKeys key)
     return 6;
 }
 
+// The threads that digest files and build records, kept for the whole
+// program instead of started three times per search.
+QThreadPool &searchPool()
+{
+    static QThreadPool pool;
+    return pool;
+}
+
 // Items finished by a pool of threads, reported to the waiting thread in
 // index order, so that what it reports never depends on which thread was first.
 class OrderedCompletion
@@ -66,22 +75,24 @@ public:
         m_changed.notify_one();
     }
 
-    // Runs body on a few threads and calls advanced(n) on this thread each
-    // time the first n items are all finished; returns when every thread ended.
+    // Runs body on a few threads of the search's long-lived pool and calls
+    // advanced(n) on this thread each time the first n items are all
+    // finished; returns when every body has returned.
     void run(int threads, const std::function<void()> &body, const std::function<void(int)> &advanced)
     {
-        std::vector<std::thread> pool;
         const int poolSize = std::max(1, std::min(threads, m_count));
-        pool.reserve(size_t(poolSize));
+        QThreadPool &pool = searchPool();
+        if (pool.maxThreadCount() < poolSize)
+            pool.setMaxThreadCount(poolSize);
         std::atomic<int> running{poolSize};
         // Folder sizes measured on the pool are announced for the caller's run.
         const quint64 run = currentFolderSizeRun();
         for (int t = 0; t < poolSize; ++t) {
-            pool.emplace_back([&, run] {
+            pool.start([&, run] {
                 const FolderSizeRunScope scope(run);
                 body();
-                running.fetch_sub(1);
                 std::lock_guard<std::mutex> lock(m_mutex);
+                running.fetch_sub(1);
                 m_changed.notify_one();
             });
         }
@@ -99,8 +110,9 @@ public:
                 return running.load() == 0 || m_finished[size_t(done)].load(std::memory_order_acquire);
             });
         }
-        for (std::thread &thread : pool)
-            thread.join();
+        // Every body has to be done with this object's members before it goes.
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [&] { return running.load() == 0; });
     }
 
 private:

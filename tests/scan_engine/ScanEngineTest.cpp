@@ -332,34 +332,51 @@ TEST(ScanEngine, PausedRunWaitsAndResumes)
     const QString root = TestEnvironment::makeTemporaryFolder("pause");
     for (int i = 0; i < 100; ++i)
         writePair(root + QStringLiteral("/a%1.txt").arg(i), root + QStringLiteral("/b%1.txt").arg(i), 3000);
-    RecordingObserver observer;
-    ScanEngine engine(&observer);
-    engine.setDeliverEveryProgressUpdate(true);
-    bool paused = false;
-    bool checked = false;
-    observer.onCall = [&](const QString &call) {
-        if (paused || !call.startsWith("scan "))
-            return;
-        paused = true;
-        engine.clickedStopScanning();
-        // Once the worker is parked, what was on its way arrives; then
-        // nothing until the dialog closes, and the run does not end meanwhile.
-        QTimer::singleShot(0, [&] {
+
+    for (const bool beforeTheWalk : {true, false}) {
+        SCOPED_TRACE(beforeTheWalk ? "paused before the walk" : "paused during the walk");
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setDeliverEveryProgressUpdate(true);
+        bool paused = false;
+        bool checked = false;
+        const auto whilePaused = [&] {
+            // The dialog is up: the workers park, and the run does not end.
             ASSERT_TRUE(waitFor([&] { return engine.control().parkedWorkers() > 0; }));
             QCoreApplication::processEvents();
-            const qsizetype settled = observer.calls.size();
-            QCoreApplication::processEvents();
-            EXPECT_EQ(engine.control().parkedWorkers(), 1);
-            EXPECT_EQ(observer.calls.size(), settled);
             EXPECT_FALSE(observer.ended);
+            // Paused before it began, the run has reported nothing at all.
+            if (beforeTheWalk) {
+                EXPECT_TRUE(observer.calls.isEmpty());
+            }
             checked = true;
             engine.resumeScan();
-        });
-    };
-    const Outcome outcome = runScan(engine, observer, {root});
-    EXPECT_TRUE(checked);
-    EXPECT_TRUE(outcome.completed);
-    EXPECT_EQ(outcome.groups.size(), 100);
+        };
+        observer.onCall = [&](const QString &call) {
+            if (beforeTheWalk || paused || !call.startsWith("scan "))
+                return;
+            paused = true;
+            engine.clickedStopScanning();
+            QTimer::singleShot(0, whilePaused);
+        };
+        if (beforeTheWalk) {
+            prepareRun();
+            engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
+            engine.scanList = {root};
+            ASSERT_TRUE(engine.clickedStartScanning());
+            engine.clickedStopScanning();
+            whilePaused();
+            ASSERT_TRUE(waitFor([&] { return observer.ended; }));
+            engine.waitForWorker();
+            EXPECT_TRUE(observer.completed);
+            EXPECT_EQ(groupLines().size(), 100);
+        } else {
+            const Outcome outcome = runScan(engine, observer, {root});
+            EXPECT_TRUE(outcome.completed);
+            EXPECT_EQ(outcome.groups.size(), 100);
+        }
+        EXPECT_TRUE(checked);
+    }
 }
 
 TEST(ScanEngine, AnEndWhileTheStopDialogIsUpWaitsForItsAnswer)
