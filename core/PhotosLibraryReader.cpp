@@ -1,5 +1,6 @@
 #include "PhotosLibraryReader.h"
 
+#include <FileReading.h>
 #include <NativePath.h>
 
 #include "ProcessState.h"
@@ -153,9 +154,7 @@ CopyOutcome copyRegularFile(const QString &source, const QString &target, QStrin
             stopped = true;
             break;
         }
-        const ssize_t count = ::read(in, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
+        const ssize_t count = FileReading::readRetrying(in, buffer, sizeof buffer);
         if (count <= 0) {
             failure = count < 0 ? errno : 0;
             break;
