@@ -316,7 +316,13 @@ void DuplicateSearch::readBundleIdentifiers()
         const Item &item = m_items.at(i);
         if (!item.isApp)
             continue;
-        if (auto identifier = bundleIdentifier(item.path)) {
+        bool changed = false;
+        // A bundle the walk listed must still be that folder.
+        const auto identifier = item.hasIdentity ? bundleIdentifier(item.path, item.identity, &changed)
+                                                 : bundleIdentifier(item.path);
+        if (changed)
+            ++m_unreadable;
+        if (identifier) {
             m_bundleIdentifiers.insert(i, *identifier);
             m_kinds[i] = KeyKind::Bundle;
         }

@@ -586,3 +586,32 @@ TEST(ScanEngine, RecordsCarryTheFactsOfTheComparedFile)
     EXPECT_EQ(record.file->size, 3000u);
     EXPECT_EQ(record.file->date, modificationDate(before));
 }
+
+TEST(ScanEngine, ABundleReplacedAfterTheWalkIsNeverGrouped)
+{
+    const struct
+    {
+        const char *name;
+        bool asLink;
+    } cases[] = {{"replaced by another folder", false}, {"replaced by a link to its twin", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = TestEnvironment::makeTemporaryFolder("bundle-replaced");
+        makeBundle(root + "/One.app", "org.example.same", "one");
+        makeBundle(root + "/Two.app", "org.example.same", "two");
+        makeBundle(root + "/Three.app", "org.example.same", "three");
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setBetweenStepsHook([&] {
+            ASSERT_TRUE(QDir().rename(root + "/Two.app", root + "/Old.app"));
+            if (c.asLink)
+                ASSERT_TRUE(QFile::link(root + "/One.app", root + "/Two.app"));
+            else
+                makeBundle(root + "/Two.app", "org.example.same", "new");
+        });
+        const Outcome outcome = runScan(engine, observer, {root});
+        ASSERT_TRUE(outcome.completed);
+        EXPECT_EQ(outcome.groups, QStringList{"Applications: " + root + "/One.app " + root + "/Three.app"});
+        EXPECT_EQ(observer.unreadable, 1);
+    }
+}
