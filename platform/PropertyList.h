@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QList>
+#include <QPair>
 #include <QVariant>
 
 #include <optional>
@@ -21,6 +23,9 @@ inline constexpr qint64 maximumFileSize = 64 * 1024 * 1024;
 std::optional<QVariant> fromData(const QByteArray &data);
 // Nothing as well for anything but a regular file of at most maximumFileSize.
 std::optional<QVariant> fromFile(const QString &path);
+// The entries of a file whose root is a dictionary, in the order the file
+// lists them; nothing when the file is unreadable or its root is no dictionary.
+std::optional<QList<QPair<QString, QVariant>>> dictionaryEntriesFromFile(const QString &path);
 
 // An empty array means the value holds a type that has no property-list form.
 QByteArray toData(const QVariant &value, Format format = Format::Xml);
