@@ -14,9 +14,12 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -169,6 +172,55 @@ std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, 
     }
     ::close(fd);
     return result;
+}
+
+// Reads up to length bytes at the offset, retrying short reads; -1 on an error.
+ssize_t readAt(int fd, char *buffer, size_t length, off_t offset)
+{
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, buffer + done, length - done, offset + off_t(done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += size_t(got);
+    }
+    return ssize_t(done);
+}
+
+enum class Comparison { Equal, Different, FirstFailed, SecondFailed, Stopped };
+
+// Compares two open files from their first byte, each read no further than
+// its limit (the size it was listed with).
+Comparison compareContents(int first, quint64 firstLimit, int second, quint64 secondLimit, const ScanControl *control)
+{
+    constexpr size_t chunk = 256 * 1024;
+    // One pair of buffers per thread, kept between files.
+    thread_local std::vector<char> buffers;
+    if (buffers.size() < 2 * chunk)
+        buffers.resize(2 * chunk);
+    char *a = buffers.data();
+    char *b = a + chunk;
+    for (quint64 offset = 0;; offset += chunk) {
+        if (control && control->isAbort())
+            return Comparison::Stopped;
+        const size_t wantA = size_t(std::min<quint64>(chunk, firstLimit - std::min(firstLimit, offset)));
+        const size_t wantB = size_t(std::min<quint64>(chunk, secondLimit - std::min(secondLimit, offset)));
+        const ssize_t gotA = readAt(first, a, wantA, off_t(offset));
+        if (gotA < 0)
+            return Comparison::FirstFailed;
+        const ssize_t gotB = readAt(second, b, wantB, off_t(offset));
+        if (gotB < 0)
+            return Comparison::SecondFailed;
+        if (gotA != gotB || std::memcmp(a, b, size_t(gotA)) != 0)
+            return Comparison::Different;
+        if (size_t(gotA) < chunk)
+            return Comparison::Equal;
+    }
 }
 
 } // namespace
@@ -483,6 +535,9 @@ void DuplicateSearch::compareItems()
         }
     }
     groups.removeIf([](const QList<int> &members) { return members.size() < 2; });
+    splitByContents(groups);
+    if (m_control->isAbort())
+        return;
     QHash<int, int> groupOfHead;
     for (int g = 0; g < groups.size(); ++g)
         groupOfHead.insert(groups.at(g).first(), g);
@@ -499,6 +554,146 @@ void DuplicateSearch::compareItems()
         if (it != groupOfHead.cend())
             collectGroup(i, std::move(m_groupRecords[*it]));
     }
+}
+
+int DuplicateSearch::openAsDigested(const Item &item) const
+{
+    const int fd = openRegularFileWaiting(item.path, m_control);
+    if (fd < 0)
+        return -1;
+    if (!stillAsDigested(fd, item)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+quint64 DuplicateSearch::readLimitOf(const Item &item) const
+{
+    const auto expected = expectedOf(item);
+    return expected ? expected->size : std::numeric_limits<quint64>::max();
+}
+
+DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<int> &members) const
+{
+    // Each file is compared with the first file of every set found so far,
+    // in work-list order, so each set keeps the order and head of the group.
+    struct Set
+    {
+        int fd;
+        QList<int> members;
+    };
+    std::vector<Set> sets;
+    ContentSplit split;
+    auto closeSets = [&sets] {
+        for (const Set &set : sets)
+            ::close(set.fd);
+    };
+    for (int index : members) {
+        if (!m_control->waitWhilePaused()) {
+            closeSets();
+            split.stopped = true;
+            return split;
+        }
+        const Item &item = m_items.at(index);
+        const int fd = openAsDigested(item);
+        if (fd < 0) {
+            split.failed.append(index);
+            continue;
+        }
+        bool placed = false;
+        bool failed = false;
+        for (Set &set : sets) {
+            const int head = set.members.first();
+            const Comparison result = compareContents(set.fd, readLimitOf(m_items.at(head)), fd, readLimitOf(item), m_control);
+            if (result == Comparison::Different)
+                continue;
+            if (result == Comparison::Stopped) {
+                ::close(fd);
+                closeSets();
+                split.stopped = true;
+                return split;
+            }
+            if (result == Comparison::FirstFailed) {
+                ::close(fd);
+                closeSets();
+                split.failedHead = head;
+                return split;
+            }
+            // The file must still be the one that was digested once it has been read.
+            if (result == Comparison::SecondFailed || !stillAsDigested(fd, item))
+                failed = true;
+            else
+                set.members.append(index);
+            placed = true;
+            break;
+        }
+        if (failed) {
+            split.failed.append(index);
+            ::close(fd);
+        } else if (placed) {
+            ::close(fd);
+        } else {
+            sets.push_back({fd, {index}});
+        }
+    }
+    for (const Set &set : sets) {
+        if (split.failedHead < 0 && !stillAsDigested(set.fd, m_items.at(set.members.first())))
+            split.failedHead = set.members.first();
+    }
+    closeSets();
+    if (split.failedHead >= 0)
+        return split;
+    for (Set &set : sets) {
+        if (set.members.size() >= 2)
+            split.sets.append(std::move(set.members));
+    }
+    return split;
+}
+
+bool DuplicateSearch::stillAsDigested(int fd, const Item &item) const
+{
+    const auto expected = expectedOf(item);
+    return !expected || md5FileMatches(fd, *expected);
+}
+
+void DuplicateSearch::splitByContents(QList<QList<int>> &groups)
+{
+    // Equal digests are not yet equal files: the members of each group are
+    // compared byte for byte and the group falls apart into the sets of
+    // identical files; a file equal to no other leaves it.
+    QList<QList<QList<int>>> parts(groups.size());
+    QList<QList<int>> *partSlots = parts.data();
+    std::atomic<qint64> unreadable{0};
+    runInParallel(int(groups.size()), m_threads, [&](int g) {
+        const QList<int> &group = groups.at(g);
+        if (m_kinds.at(group.first()) != KeyKind::Digest) {
+            partSlots[g] = {group};
+            return;
+        }
+        QList<int> members = group;
+        for (;;) {
+            ContentSplit split = trySplitByContents(members);
+            if (split.stopped)
+                return;
+            unreadable.fetch_add(split.failed.size(), std::memory_order_relaxed);
+            if (split.failedHead < 0) {
+                partSlots[g] = std::move(split.sets);
+                return;
+            }
+            // A file that failed as the first of its set was not compared
+            // with the rest: the group is compared again without it.
+            unreadable.fetch_add(1, std::memory_order_relaxed);
+            members.removeIf([&split](int index) { return index == split.failedHead || split.failed.contains(index); });
+        }
+    });
+    m_unreadable += unreadable.load();
+    QList<QList<int>> result;
+    for (QList<QList<int>> &part : parts) {
+        for (QList<int> &set : part)
+            result.append(std::move(set));
+    }
+    groups = std::move(result);
 }
 
 void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)

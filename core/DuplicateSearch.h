@@ -92,6 +92,22 @@ private:
     QList<int> splitByHeadAndTail(const QList<int> &indexes);
     void computeDigests(const QList<int> &indexes);
     void compareItems();
+    // What comparing the files of one digest group gave.
+    struct ContentSplit
+    {
+        // The sets of two or more identical files, in work-list order.
+        QList<QList<int>> sets;
+        // Files that could not be read or changed since they were digested.
+        QList<int> failed;
+        // The first file of a set failed: the split must be made again without it.
+        int failedHead = -1;
+        bool stopped = false;
+    };
+    void splitByContents(QList<QList<int>> &groups);
+    ContentSplit trySplitByContents(const QList<int> &members) const;
+    int openAsDigested(const Item &item) const;
+    quint64 readLimitOf(const Item &item) const;
+    bool stillAsDigested(int fd, const Item &item) const;
     void buildRecords(const QList<QList<int>> &groups);
     void collectGroup(int headIndex, DuplicateGroup group);
     void postPathOf(int index);
