@@ -237,38 +237,28 @@ void DuplicateSearch::setThreadCount(int threads)
     m_threads = std::max(1, threads);
 }
 
-ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoItems,
-                                                 QList<SearchCandidate> candidates)
+ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoItems, CandidateList candidates)
 {
     m_photoItems = &photoItems;
-    m_items.clear();
-    m_items.reserve(photoItems.size() + candidates.size());
+    // The candidates are taken over as they are; the Photos items go first.
+    m_candidates = std::move(candidates);
+    m_items = std::move(m_candidates.entries);
+    m_candidates.entries = {};
+    std::vector<Item> photos;
+    photos.reserve(size_t(photoItems.size()));
     for (int i = 0; i < photoItems.size(); ++i) {
         const InitialDirectory &record = photoItems.at(i);
         Item item;
-        item.path = record.url ? record.url->toLocalFile() : QString();
         item.hasSize = record.file.has_value();
         item.size = record.file ? record.file->size : 0;
         item.identity = record.identity.value_or(FileIdentity{});
         item.hasIdentity = record.identity.has_value() && record.file.has_value();
+        item.hasFacts = false;
         item.photoIndex = i;
-        m_items.append(item);
+        item.isApp = lastPathExtension(pathOf(item)).toLower() == QLatin1String("app");
+        photos.push_back(item);
     }
-    for (const SearchCandidate &candidate : std::as_const(candidates)) {
-        Item item;
-        item.path = candidate.path;
-        item.size = candidate.size;
-        item.identity = candidate.identity;
-        item.modified = candidate.modified;
-        item.mode = candidate.mode;
-        item.hasSize = true;
-        item.hasIdentity = true;
-        item.hasFacts = true;
-        m_items.append(item);
-    }
-    candidates = {};
-    for (Item &item : m_items)
-        item.isApp = lastPathExtension(item.path).toLower() == QLatin1String("app");
+    m_items.insert(m_items.begin(), photos.begin(), photos.end());
 
     const int n = int(m_items.size());
     m_digests = QList<Md5Digest>(n);
@@ -290,7 +280,17 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
     m_reporter->showSearchFinished();
     m_photoItems = nullptr;
     m_items = {};
+    m_candidates = {};
     return result;
+}
+
+QString DuplicateSearch::pathOf(const Item &item) const
+{
+    if (item.photoIndex >= 0) {
+        const InitialDirectory &record = m_photoItems->at(item.photoIndex);
+        return record.url ? record.url->toLocalFile() : QString();
+    }
+    return m_candidates.path(item);
 }
 
 std::optional<Md5Expected> DuplicateSearch::expectedOf(const Item &item) const
@@ -310,9 +310,9 @@ void DuplicateSearch::postPathOf(int index)
 {
     const Item &item = m_items.at(index);
     if (item.photoIndex >= 0)
-        m_reporter->showPhotoItemPath(item.path);
+        m_reporter->showPhotoItemPath(pathOf(item));
     else
-        m_reporter->showCandidatePath(item.path);
+        m_reporter->showCandidatePath(pathOf(item));
 }
 
 void DuplicateSearch::reportFinishedInOrder()
@@ -364,14 +364,15 @@ void DuplicateSearch::digestItems()
 
 void DuplicateSearch::readBundleIdentifiers()
 {
-    for (int i = 0; i < m_items.size(); ++i) {
+    for (int i = 0; i < int(m_items.size()); ++i) {
         const Item &item = m_items.at(i);
         if (!item.isApp)
             continue;
         bool changed = false;
         // A bundle the walk listed must still be that folder.
-        const auto identifier = item.hasIdentity ? bundleIdentifier(item.path, item.identity, &changed)
-                                                 : bundleIdentifier(item.path);
+        const QString path = pathOf(item);
+        const auto identifier = item.hasIdentity ? bundleIdentifier(path, item.identity, &changed)
+                                                 : bundleIdentifier(path);
         if (changed)
             ++m_unreadable;
         if (identifier) {
@@ -384,13 +385,13 @@ void DuplicateSearch::readBundleIdentifiers()
 QList<int> DuplicateSearch::sameSizeItems() const
 {
     QHash<quint64, int> sizeCounts;
-    sizeCounts.reserve(m_items.size());
+    sizeCounts.reserve(qsizetype(m_items.size()));
     for (const Item &item : m_items) {
         if (!item.isApp && item.hasSize)
             ++sizeCounts[item.size];
     }
     QList<int> result;
-    for (int i = 0; i < m_items.size(); ++i) {
+    for (int i = 0; i < int(m_items.size()); ++i) {
         const Item &item = m_items.at(i);
         if (item.isApp)
             continue;
@@ -419,7 +420,7 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             if (!m_control->waitWhilePaused())
                 return;
             const Item &item = m_items.at(large.at(k));
-            signatureSlots[k] = edgeSignature(item.path, item.size, expectedOf(item), m_control);
+            signatureSlots[k] = edgeSignature(pathOf(item), item.size, expectedOf(item), m_control);
         });
     if (m_control->isAbort())
         return {};
@@ -431,7 +432,7 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
         if (signatures.at(k))
             ++bucketCounts[qMakePair(m_items.at(large.at(k)).size, *signatures.at(k))];
     }
-    QList<bool> keep(m_items.size(), false);
+    QList<bool> keep(qsizetype(m_items.size()), false);
     for (int k = 0; k < large.size(); ++k) {
         const auto &signature = signatures.at(k);
         if (signature && bucketCounts.value(qMakePair(m_items.at(large.at(k)).size, *signature)) >= 2)
@@ -472,7 +473,7 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
             return false;
         job.index = k;
         const Item &item = m_items.at(indexes.at(k));
-        job.path = item.path;
+        job.path = pathOf(item);
         job.expected = expectedOf(item);
         return true;
     };
@@ -558,7 +559,7 @@ void DuplicateSearch::compareItems()
 
 int DuplicateSearch::openAsDigested(const Item &item) const
 {
-    const int fd = openRegularFileWaiting(item.path, m_control);
+    const int fd = openRegularFileWaiting(pathOf(item), m_control);
     if (fd < 0)
         return -1;
     if (!stillAsDigested(fd, item)) {
@@ -722,9 +723,9 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
         } else if (item.hasFacts) {
             // The facts the file was compared with (checked again when it was
             // read), never a fresh look at a path that may name another file by now.
-            record = InitialDirectory(QUrl::fromLocalFile(item.path), item.identity, item.size, item.modified, item.mode);
+            record = InitialDirectory(QUrl::fromLocalFile(pathOf(item)), item.identity, item.size, item.modified, item.mode);
         } else {
-            record = InitialDirectory(QUrl::fromLocalFile(item.path));
+            record = InitialDirectory(QUrl::fromLocalFile(pathOf(item)));
             if (!record.identity)
                 record.identity = item.identity;
         }
@@ -736,7 +737,7 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
 void DuplicateSearch::collectGroup(int headIndex, DuplicateGroup group)
 {
     const Item &head = m_items.at(headIndex);
-    const ScanResultKeys key = head.isApp ? ScanResultKeys::Application : category(lastPathExtension(head.path));
+    const ScanResultKeys key = head.isApp ? ScanResultKeys::Application : category(lastPathExtension(pathOf(head)));
     for (InitialDirectory &record : group) {
         record.category = key;
         if (record.file)
