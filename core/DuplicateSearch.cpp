@@ -73,9 +73,13 @@ public:
 
     void finish(int index)
     {
-        m_finished[size_t(index)].store(true, std::memory_order_release);
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_changed.notify_one();
+        m_finished[size_t(index)].store(true);
+        // Only the item the waiting thread waits for wakes it: waking it for
+        // every item costs more than the work on small files.
+        if (m_waitingFor.load() == index) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_changed.notify_one();
+        }
     }
 
     // Runs body on a few threads of the search's long-lived pool and calls
@@ -108,9 +112,10 @@ public:
                 advanced(done);
             if (done == m_count || running.load() == 0)
                 break;
+            m_waitingFor.store(done);
             std::unique_lock<std::mutex> lock(m_mutex);
             m_changed.wait_for(lock, std::chrono::milliseconds(20), [&] {
-                return running.load() == 0 || m_finished[size_t(done)].load(std::memory_order_acquire);
+                return running.load() == 0 || m_finished[size_t(done)].load();
             });
         }
         // Every body has to be done with this object's members before it goes.
@@ -120,6 +125,8 @@ public:
 
 private:
     std::vector<std::atomic<bool>> m_finished;
+    // The first item not finished when the waiting thread last looked.
+    std::atomic<int> m_waitingFor{-1};
     int m_count;
     std::mutex m_mutex;
     std::condition_variable m_changed;
