@@ -480,7 +480,14 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
             return false;
         job.index = k;
         const Item &item = m_items.at(indexes.at(k));
-        job.path = pathOf(item);
+        // Files met by the walk are opened by the bytes it read.
+        if (item.photoIndex >= 0) {
+            job.path = pathOf(item);
+            job.nativePath.clear();
+        } else {
+            job.path.clear();
+            job.nativePath = m_candidates.nativePath(item);
+        }
         job.expected = expectedOf(item);
         return true;
     };
@@ -522,7 +529,6 @@ void DuplicateSearch::compareItems()
 {
     const int n = int(m_items.size());
     // Records with equal keys form one group, headed by the earliest of them.
-    QHash<QByteArray, int> digestGroups;
     QHash<QString, int> bundleGroups;
     QList<QList<int>> groups;
     auto place = [&groups](auto &table, const auto &key, int i) {
@@ -534,14 +540,26 @@ void DuplicateSearch::compareItems()
             groups.append(QList<int>{i});
         }
     };
+    // Digests are grouped by sorting, which costs nothing per file that
+    // stays alone; equal digests keep work-list order.
+    std::vector<int> digested;
     for (int i = 0; i < n; ++i) {
-        if (m_kinds.at(i) == KeyKind::Digest) {
-            const Md5Digest &digest = m_digests.at(i);
-            place(digestGroups, QByteArray::fromRawData(reinterpret_cast<const char *>(digest.data()), 16), i);
-        } else if (m_kinds.at(i) == KeyKind::Bundle) {
+        if (m_kinds.at(i) == KeyKind::Digest)
+            digested.push_back(i);
+        else if (m_kinds.at(i) == KeyKind::Bundle)
             place(bundleGroups, m_bundleIdentifiers.value(i), i);
-        }
     }
+    std::stable_sort(digested.begin(), digested.end(),
+                     [this](int a, int b) { return m_digests.at(a) < m_digests.at(b); });
+    for (size_t start = 0; start < digested.size();) {
+        size_t end = start + 1;
+        while (end < digested.size() && m_digests.at(digested[end]) == m_digests.at(digested[start]))
+            ++end;
+        if (end - start >= 2)
+            groups.append(QList<int>(digested.begin() + qsizetype(start), digested.begin() + qsizetype(end)));
+        start = end;
+    }
+    digested = {};
     groups.removeIf([](const QList<int> &members) { return members.size() < 2; });
     splitByContents(groups);
     if (m_control->isAbort())
@@ -711,7 +729,11 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
     m_groupRecords = QList<DuplicateGroup>(groups.size());
     QList<QPair<int, int>> places;
     QList<InitialDirectory *> groupSlots(groups.size());
+    // The members of a group share their digest, and so one copy of its text.
+    QList<QString> digestTexts(groups.size());
     for (int g = 0; g < groups.size(); ++g) {
+        if (m_kinds.at(groups.at(g).first()) == KeyKind::Digest)
+            digestTexts[g] = md5Text(m_digests.at(groups.at(g).first()));
         m_groupRecords[g] = DuplicateGroup(groups.at(g).size());
         groupSlots[g] = m_groupRecords[g].data();
         for (int position = 0; position < groups.at(g).size(); ++position)
@@ -737,7 +759,7 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
                 record.identity = item.identity;
         }
         if (m_kinds.at(index) == KeyKind::Digest)
-            record.md5 = md5Text(m_digests.at(index));
+            record.md5 = digestTexts.at(g);
     });
 }
 

@@ -187,21 +187,28 @@ int openRegularFileForReading(const QString &path, bool followLinks)
 {
     if (path.isEmpty())
         return -1;
+    return openRegularFile(NativePath::encode(path).constData(), followLinks, nullptr);
+}
+
+int openRegularFile(const char *nativePath, bool followLinks, struct stat *status)
+{
+    if (!nativePath || !*nativePath)
+        return -1;
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; a regular
     // file then reads as usual.
     const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
-    const int fd = ::open(NativePath::encode(path).constData(), flags);
+    const int fd = ::open(nativePath, flags);
     if (fd < 0)
         return -1;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    struct stat own {};
+    struct stat &facts = status ? *status : own;
+    if (::fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode)) {
         ::close(fd);
         errno = EINVAL;
         return -1;
     }
-    const int statusFlags = ::fcntl(fd, F_GETFL);
-    if (statusFlags >= 0)
-        ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
+    // Only the status flags change here, and of them only O_NONBLOCK was set.
+    ::fcntl(fd, F_SETFL, O_RDONLY);
     return fd;
 }
 

@@ -51,6 +51,9 @@ bool isAppInstalled(const QString &bundleIdentifier, const QString &applications
 // refused before anything is read); -1 when the path is no regular file or cannot
 // be opened. Symbolic links are followed only when asked.
 int openRegularFileForReading(const QString &path, bool followLinks);
+// The same with the path in its own bytes; the file's status, read once the
+// file is open, goes to status when given.
+int openRegularFile(const char *nativePath, bool followLinks, struct stat *status);
 
 // Raises the process's soft limit of open descriptors to its hard limit, once:
 // a scan holds many files open at a time.

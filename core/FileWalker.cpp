@@ -365,6 +365,7 @@ public:
     }
 
     qint64 unreadable() const { return m_unreadable.load(); }
+    size_t kept() const { return m_kept.load(); }
 
 private:
     static QString decode(const std::string &bytes)
@@ -444,6 +445,7 @@ private:
             candidate.nameLength = quint16(name.size());
             result.names.append(name);
             result.files.push_back(candidate);
+            walk.m_kept.fetch_add(1, std::memory_order_relaxed);
         }
 
         void entryFailed(int error) { walk.countFailure(error); }
@@ -510,6 +512,7 @@ private:
     std::vector<FolderJob> m_jobs;
     int m_busy = 0;
     std::atomic<qint64> m_unreadable{0};
+    std::atomic<size_t> m_kept{0};
 };
 
 // Puts the folders' candidates into the list in walk order: a folder's own
@@ -573,6 +576,8 @@ bool walkScanCandidates(const QString &rootPath, const ScanControl *control, con
     walk.run(fd, root, std::max(1, threads));
     if (unreadable)
         *unreadable += walk.unreadable();
+    // Room for exactly what was kept: the list never holds twice its size while it grows.
+    into.entries.reserve(into.entries.size() + walk.kept());
     mergeInWalkOrder(root, visits, into);
     return true;
 }
