@@ -49,6 +49,7 @@ public:
     void setPath(Candidate &candidate, std::string_view path);
 
     QString path(const Candidate &candidate) const;
+    const std::string &folderPath(quint32 folder) const { return m_folders[folder].path; }
     std::string nativePath(const Candidate &candidate) const;
     // The name's extension in bytes (after its last dot, never a leading one).
     std::string_view extension(const Candidate &candidate) const;

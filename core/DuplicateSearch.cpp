@@ -181,6 +181,40 @@ std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, 
     return result;
 }
 
+// The folder of the files a thread digests, kept open while its files follow
+// one another.
+class FolderDescriptor
+{
+public:
+    FolderDescriptor() = default;
+    FolderDescriptor(const FolderDescriptor &) = delete;
+    FolderDescriptor &operator=(const FolderDescriptor &) = delete;
+    ~FolderDescriptor() { close(); }
+
+    // The open folder, or -1 when it cannot be opened (the file is then
+    // opened by its whole path).
+    int open(quint32 folder, const std::string &path)
+    {
+        if (m_fd >= 0 && folder == m_folder)
+            return m_fd;
+        close();
+        m_folder = folder;
+        m_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return m_fd;
+    }
+
+private:
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    quint32 m_folder = 0;
+    int m_fd = -1;
+};
+
 // Reads up to length bytes at the offset, retrying short reads; -1 on an error.
 ssize_t readAt(int fd, char *buffer, size_t length, off_t offset)
 {
@@ -468,28 +502,36 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
     int lanes = md5LaneCount();
     if (spare < lanes)
         lanes = spare >= 8 && lanes >= 8 ? 8 : 1;
-    const int threads = std::clamp(spare / lanes, 1, m_threads);
+    // One more for the folder each thread keeps open.
+    const int threads = std::clamp(spare / (lanes + 1), 1, m_threads);
     int markedUpTo = 0;
     OrderedCompletion completion(count);
     std::atomic<int> next{0};
     // Each thread digests several files side by side in the lanes of its
     // vector unit; the files are handed out in work-list order.
-    const Md5NextJob nextJob = [&](Md5Job &job) {
-        const int k = next.fetch_add(1);
-        if (k >= count)
-            return false;
-        job.index = k;
-        const Item &item = m_items.at(indexes.at(k));
-        // Files met by the walk are opened by the bytes it read.
-        if (item.photoIndex >= 0) {
-            job.path = pathOf(item);
-            job.nativePath.clear();
-        } else {
-            job.path.clear();
-            job.nativePath = m_candidates.nativePath(item);
-        }
-        job.expected = expectedOf(item);
-        return true;
+    const auto nextJobOf = [&](FolderDescriptor &folder) {
+        return [&](Md5Job &job) {
+            const int k = next.fetch_add(1);
+            if (k >= count)
+                return false;
+            job.index = k;
+            const Item &item = m_items.at(indexes.at(k));
+            job.folder = -1;
+            if (item.photoIndex >= 0) {
+                job.path = pathOf(item);
+                job.nativePath.clear();
+            } else {
+                // Files met by the walk are opened by the bytes it read,
+                // relative to their folder: most files of a folder come one
+                // after another, and the folder's path is looked up once.
+                job.path.clear();
+                job.nativePath = m_candidates.nativePath(item);
+                job.nameStart = job.nativePath.size() - item.nameLength;
+                job.folder = folder.open(item.folder, m_candidates.folderPath(item.folder));
+            }
+            job.expected = expectedOf(item);
+            return true;
+        };
     };
     // Each item is written by exactly one thread, before it is marked
     // finished, through plain pointers so that no list detaches meanwhile.
@@ -506,7 +548,12 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         completion.finish(k);
     };
     completion.run(
-        threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control, lanes); },
+        threads,
+        [&] {
+            FolderDescriptor folder;
+            const Md5NextJob nextJob = nextJobOf(folder);
+            md5MultiBuffer(nextJob, jobDone, m_control, lanes);
+        },
         [&](int finishedUpTo) {
             if (m_control->isAbort())
                 return;
@@ -561,7 +608,21 @@ void DuplicateSearch::compareItems()
     }
     digested = {};
     groups.removeIf([](const QList<int> &members) { return members.size() < 2; });
+    // The records' icon references come from a database that answers one
+    // question at a time: it is asked once per extension on a thread of its
+    // own while the files are compared.
+    std::thread icons([this, members = groups] {
+        for (const QList<int> &group : members) {
+            for (int index : group) {
+                if (m_control->isAbort())
+                    return;
+                const Item &item = m_items.at(index);
+                iconReference(pathOf(item), item.mode ? item.mode : quint32(S_IFREG));
+            }
+        }
+    });
     splitByContents(groups);
+    icons.join();
     if (m_control->isAbort())
         return;
     QHash<int, int> groupOfHead;
@@ -584,10 +645,18 @@ void DuplicateSearch::compareItems()
 
 int DuplicateSearch::openAsDigested(const Item &item) const
 {
-    const int fd = openRegularFileWaiting(pathOf(item), m_control);
-    if (fd < 0)
-        return -1;
-    if (!stillAsDigested(fd, item)) {
+    if (item.photoIndex >= 0) {
+        const int fd = openRegularFileWaiting(pathOf(item), m_control);
+        if (fd >= 0 && !stillAsDigested(fd, item)) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    struct stat status {};
+    const int fd = openRegularFileWaiting(m_candidates.nativePath(item).c_str(), m_control, &status);
+    const auto expected = expectedOf(item);
+    if (fd >= 0 && expected && !md5StatusMatches(status, *expected)) {
         ::close(fd);
         return -1;
     }

@@ -76,7 +76,13 @@ bool containsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase
 // a space is the only character of these texts that a URL encodes.
 bool isExcludedByPathText(std::string_view path)
 {
-    return containsIgnoringAsciiCase(path, "photo booth library") || containsIgnoringAsciiCase(path, "/itunes");
+    // Most paths hold neither a space nor "/i": those are decided at once.
+    const bool hasSpace = path.find(' ') != std::string_view::npos;
+    bool hasSlashI = false;
+    for (size_t slash = path.find('/'); slash != std::string_view::npos && !hasSlashI; slash = path.find('/', slash + 1))
+        hasSlashI = slash + 1 < path.size() && (path[slash + 1] == 'i' || path[slash + 1] == 'I');
+    return (hasSpace && containsIgnoringAsciiCase(path, "photo booth library"))
+        || (hasSlashI && containsIgnoringAsciiCase(path, "/itunes"));
 }
 
 FileIdentity identityOf(const struct stat &status)

@@ -19,6 +19,7 @@
 
 #include <QElapsedTimer>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <unistd.h>
@@ -183,6 +184,8 @@ private:
             const int fd = openJob(job);
             if (fd == -2) {
                 m_descriptorFreed = false;
+                // By the time it is opened its folder may be closed.
+                job.folder = -1;
                 m_waiting.push_back(std::move(job));
                 return false;
             }
@@ -327,8 +330,13 @@ bool md5FileMatches(int fd, const Md5Expected &expected)
 int openMd5Job(const Md5Job &job)
 {
     struct stat status {};
-    const int fd = job.nativePath.empty() ? openRegularFileForReading(job.path, false)
-                                          : openRegularFile(job.nativePath.c_str(), false, &status);
+    int fd = -1;
+    if (job.nativePath.empty())
+        fd = openRegularFileForReading(job.path, false);
+    else if (job.folder >= 0)
+        fd = openRegularFile(job.folder, job.nativePath.c_str() + job.nameStart, false, &status);
+    else
+        fd = openRegularFile(AT_FDCWD, job.nativePath.c_str(), false, &status);
     if (fd < 0)
         return -1;
     if (job.expected && !(job.nativePath.empty() ? md5FileMatches(fd, *job.expected) : md5StatusMatches(status, *job.expected))) {

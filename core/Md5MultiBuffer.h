@@ -34,6 +34,10 @@ struct Md5Job
     QString path;
     // The path in its own bytes; when given, it is used instead of path.
     std::string nativePath;
+    // An open folder that holds the file, named from nameStart of nativePath
+    // on; -1 for none. It is only valid until next() is called again.
+    int folder = -1;
+    size_t nameStart = 0;
     // Without it the file is read to its end as it is.
     std::optional<Md5Expected> expected;
 };
