@@ -305,6 +305,7 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
     m_digests = QList<Md5Digest>(n);
     m_bundleIdentifiers.clear();
     m_kinds = QList<KeyKind>(n, KeyKind::None);
+    m_contentSet = QList<int>(n, -1);
     m_finished = QList<bool>(n, false);
     m_reportedDone = 0;
     m_unreadable = 0;
@@ -381,7 +382,11 @@ void DuplicateSearch::digestItems()
     if (m_control->isAbort())
         return;
 
-    const QList<int> toDigest = splitByHeadAndTail(sameSize);
+    QList<QList<int>> buckets;
+    QList<int> toDigest = splitByHeadAndTail(sameSize, buckets);
+    if (m_control->isAbort())
+        return;
+    const QList<QList<int>> sets = compareLargeFiles(buckets, toDigest);
     if (m_control->isAbort())
         return;
     {
@@ -398,6 +403,13 @@ void DuplicateSearch::digestItems()
     computeDigests(toDigest);
     if (m_control->isAbort())
         return;
+    // Identical files share the digest of the first of them.
+    for (const QList<int> &set : sets) {
+        for (int index : set) {
+            m_digests[index] = m_digests.at(set.first());
+            m_kinds[index] = m_kinds.at(set.first());
+        }
+    }
     for (int i = 0; i < n; ++i)
         m_finished[i] = true;
     reportFinishedInOrder();
@@ -443,7 +455,7 @@ QList<int> DuplicateSearch::sameSizeItems() const
     return result;
 }
 
-QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
+QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes, QList<QList<int>> &buckets)
 {
     QList<int> large;
     for (int index : indexes) {
@@ -474,10 +486,20 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             ++bucketCounts[qMakePair(m_items.at(large.at(k)).size, *signatures.at(k))];
     }
     QList<bool> keep(qsizetype(m_items.size()), false);
+    QHash<QPair<quint64, quint64>, int> bucketOf;
     for (int k = 0; k < large.size(); ++k) {
         const auto &signature = signatures.at(k);
-        if (signature && bucketCounts.value(qMakePair(m_items.at(large.at(k)).size, *signature)) >= 2)
+        const auto key = qMakePair(m_items.at(large.at(k)).size, signature.value_or(0));
+        if (signature && bucketCounts.value(key) >= 2) {
             keep[large.at(k)] = true;
+            const auto it = bucketOf.constFind(key);
+            if (it != bucketOf.cend()) {
+                buckets[*it].append(large.at(k));
+            } else {
+                bucketOf.insert(key, int(buckets.size()));
+                buckets.append(QList<int>{large.at(k)});
+            }
+        }
     }
     QList<int> result;
     for (int index : indexes) {
@@ -486,6 +508,48 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             result.append(index);
     }
     return result;
+}
+
+QList<QList<int>> DuplicateSearch::compareLargeFiles(const QList<QList<int>> &buckets, QList<int> &toDigest)
+{
+    // Large files whose size and ends match are compared byte for byte before
+    // any digest: the comparison reads each file once and stops where they
+    // differ, and only the first of each set of identical files is digested
+    // (the others share its digest), instead of digesting every file and
+    // reading the group again to compare it. A bucket with a Photos item
+    // goes the usual way: the item may match by digest alone.
+    QList<QList<int>> walked;
+    for (const QList<int> &bucket : buckets) {
+        if (std::all_of(bucket.cbegin(), bucket.cend(), [this](int index) {
+                const Item &item = m_items.at(index);
+                return item.photoIndex < 0 && item.hasIdentity && !item.isApp;
+            }))
+            walked.append(bucket);
+    }
+    QList<QList<QList<int>>> parts(walked.size());
+    QList<QList<int>> *partSlots = parts.data();
+    std::atomic<qint64> unreadable{0};
+    runInParallel(int(walked.size()), m_threads, [&](int b) { partSlots[b] = identicalSets(walked.at(b), unreadable); });
+    m_unreadable += unreadable.load();
+    if (m_control->isAbort())
+        return {};
+
+    QList<bool> compared(qsizetype(m_items.size()), false);
+    for (const QList<int> &bucket : std::as_const(walked)) {
+        for (int index : bucket)
+            compared[index] = true;
+    }
+    QList<QList<int>> sets;
+    for (QList<QList<int>> &part : parts) {
+        for (QList<int> &set : part) {
+            compared[set.first()] = false;
+            for (int index : set)
+                m_contentSet[index] = set.first();
+            sets.append(std::move(set));
+        }
+    }
+    toDigest.removeIf([&compared](int index) { return compared.at(index); });
+    return sets;
 }
 
 void DuplicateSearch::computeDigests(const QList<int> &indexes)
@@ -752,6 +816,22 @@ bool DuplicateSearch::stillAsDigested(int fd, const Item &item) const
     return !expected || md5FileMatches(fd, *expected);
 }
 
+QList<QList<int>> DuplicateSearch::identicalSets(QList<int> members, std::atomic<qint64> &unreadable) const
+{
+    for (;;) {
+        ContentSplit split = trySplitByContents(members);
+        if (split.stopped)
+            return {};
+        unreadable.fetch_add(split.failed.size(), std::memory_order_relaxed);
+        if (split.failedHead < 0)
+            return std::move(split.sets);
+        // A file that failed as the first of its set was not compared with
+        // the rest: they are compared again without it.
+        unreadable.fetch_add(1, std::memory_order_relaxed);
+        members.removeIf([&split](int index) { return index == split.failedHead || split.failed.contains(index); });
+    }
+}
+
 void DuplicateSearch::splitByContents(QList<QList<int>> &groups)
 {
     // Equal digests are not yet equal files: the members of each group are
@@ -766,21 +846,13 @@ void DuplicateSearch::splitByContents(QList<QList<int>> &groups)
             partSlots[g] = {group};
             return;
         }
-        QList<int> members = group;
-        for (;;) {
-            ContentSplit split = trySplitByContents(members);
-            if (split.stopped)
-                return;
-            unreadable.fetch_add(split.failed.size(), std::memory_order_relaxed);
-            if (split.failedHead < 0) {
-                partSlots[g] = std::move(split.sets);
-                return;
-            }
-            // A file that failed as the first of its set was not compared
-            // with the rest: the group is compared again without it.
-            unreadable.fetch_add(1, std::memory_order_relaxed);
-            members.removeIf([&split](int index) { return index == split.failedHead || split.failed.contains(index); });
+        // Files already compared with one another in the digest pass.
+        const int set = m_contentSet.at(group.first());
+        if (set >= 0 && std::all_of(group.cbegin(), group.cend(), [&](int index) { return m_contentSet.at(index) == set; })) {
+            partSlots[g] = {group};
+            return;
         }
+        partSlots[g] = identicalSets(group, unreadable);
     });
     m_unreadable += unreadable.load();
     QList<QList<int>> result;

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
+
 #include <vector>
 
 class ScanControl;
@@ -67,7 +69,9 @@ private:
     void digestItems();
     void readBundleIdentifiers();
     QList<int> sameSizeItems() const;
-    QList<int> splitByHeadAndTail(const QList<int> &indexes);
+    QList<int> splitByHeadAndTail(const QList<int> &indexes, QList<QList<int>> &buckets);
+    QList<QList<int>> compareLargeFiles(const QList<QList<int>> &buckets, QList<int> &toDigest);
+    QList<QList<int>> identicalSets(QList<int> members, std::atomic<qint64> &unreadable) const;
     void computeDigests(const QList<int> &indexes);
     void compareItems();
     // What comparing the files of one digest group gave.
@@ -102,6 +106,9 @@ private:
     QList<Md5Digest> m_digests;
     QHash<int, QString> m_bundleIdentifiers;
     QList<KeyKind> m_kinds;
+    // The first file of the set of byte-identical files each one belongs to,
+    // when it was compared before its digest; -1 otherwise.
+    QList<int> m_contentSet;
     QList<bool> m_finished;
     int m_reportedDone = 0;
     qint64 m_unreadable = 0;

@@ -180,6 +180,19 @@ TEST(ScanEngine, FiltersAndGroupsTable)
          },
          [](const QString &) { return Settings{}; },
          {"Documents: 1.txt|3.bin", "Others: 2.bin|4.jpg|5.bin"}},
+        {"large files with equal ends: each set of identical ones is a group",
+         [](const QString &r) {
+             const QByteArray a = uniqueBytes(300000);
+             QByteArray c = a;
+             c[150000] = char(c[150000] ^ 1);
+             writeFile(r + "/1.zip", c);
+             writeFile(r + "/2.zip", a);
+             writeFile(r + "/3.zip", c);
+             writeFile(r + "/4.zip", a);
+             writeFile(r + "/5.zip", a);
+         },
+         [](const QString &) { return Settings{}; },
+         {"Archives: 1.zip|3.zip", "Archives: 2.zip|4.zip|5.zip"}},
         {"bundles match by identifier, whatever their size and contents",
          [](const QString &r) {
              makeBundle(r + "/one/Tool.app", "org.example.tool", "first");
@@ -615,6 +628,30 @@ TEST(ScanEngine, AFileReplacedAfterTheWalkIsNeverGrouped)
             ASSERT_TRUE(outcome.completed);
             EXPECT_EQ(outcome.groups, QStringList{"Others: " + root + "/c.bin " + root + "/d.bin"});
             EXPECT_EQ(observer.unreadable, 1);
+        }
+    }
+}
+
+TEST(ScanEngine, EveryRecordCarriesTheDigestOfItsOwnBytes)
+{
+    // Small files are digested one by one; large ones that were compared
+    // first share the digest of the first of their set.
+    const QString root = TestEnvironment::makeTemporaryFolder("digests");
+    for (const qint64 size : {3000, 300000}) {
+        const QByteArray bytes = uniqueBytes(size);
+        for (int copy = 0; copy < 3; ++copy)
+            writeFile(root + QStringLiteral("/%1-%2.bin").arg(size).arg(copy), bytes);
+    }
+    const Outcome outcome = runScan({root});
+    ASSERT_TRUE(outcome.completed);
+    const GroupList *others = duplicateResults().find("Others");
+    ASSERT_TRUE(others);
+    ASSERT_EQ(others->size(), 2);
+    for (const DuplicateGroup &group : *others) {
+        ASSERT_EQ(group.size(), 3);
+        for (const InitialDirectory &record : group) {
+            ASSERT_TRUE(record.md5 && record.url);
+            EXPECT_EQ(*record.md5, md5OfFile(record.url->toLocalFile())) << record.url->toLocalFile().toStdString();
         }
     }
 }
