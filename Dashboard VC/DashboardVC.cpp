@@ -1,0 +1,479 @@
+#include "DashboardVC.h"
+
+#include "DashboardWindowController.h"
+#include "PathControl.h"
+#include "PreviewPane.h"
+#include "VideoPreview.h"
+#include "WindowPlacement.h"
+
+#include <CustomAnimator.h>
+#include <EmbeddedImages.h>
+#include <Localization.h>
+#include <PageOpener.h>
+#include <ProcessState.h>
+#include <ScreenRegistry.h>
+#include <Spinner.h>
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMediaPlayer>
+#include <QPainter>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// A box filled with one colour, drawn at its alpha over what lies below; it
+// takes the clicks meant for what it covers.
+class DimmingLayer : public QWidget
+{
+public:
+    DimmingLayer(const QColor &color, QWidget *parent)
+        : QWidget(parent)
+        , m_color(color)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), m_color);
+    }
+
+private:
+    QColor m_color;
+};
+
+// The screen's background: grey (236/255) at the bottom to white at the top.
+class GradientBox : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        QLinearGradient gradient(QPointF(0, height()), QPointF(0, 0));
+        gradient.setColorAt(0, QColor::fromRgbF(0.9254901960784314f, 0.9254901960784314f, 0.9254901960784314f, 1.0f));
+        gradient.setColorAt(1, Qt::white);
+        painter.fillRect(rect(), gradient);
+    }
+};
+
+QWidget *makeBox(const QString &name, QWidget *parent)
+{
+    auto *box = new QWidget(parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QLabel *makeLabel(const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPushButton *makeButton(const QString &name, QWidget *parent)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setFlat(true);
+    return button;
+}
+
+QTableView *makeTable(const QString &name, QWidget *parent)
+{
+    auto *table = new QTableView(parent);
+    table->setObjectName(name);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->horizontalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->hide();
+    table->setShowGrid(false);
+    table->setFrameShape(QFrame::NoFrame);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    table->setWordWrap(false);
+    // The tables lie on the screen's gradient.
+    table->setAttribute(Qt::WA_TranslucentBackground);
+    table->viewport()->setAutoFillBackground(false);
+    table->setStyleSheet(QStringLiteral("QTableView { background: transparent; }"));
+    return table;
+}
+
+QRect screenOf(QWidget *window)
+{
+    QScreen *screen = window ? window->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect(0, 0, 1920, 1080);
+}
+
+} // namespace
+
+DashboardVC::DashboardVC(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Dashboard"));
+    // Only the newest screen answers as the registry's results screen.
+    ScreenRegistry::instance().put(QString::fromLatin1(ScreenId::Dashboard), this);
+    buildInterface();
+    observeNotifications();
+}
+
+DashboardVC::~DashboardVC()
+{
+    for (NotificationCenter::Token token : std::as_const(m_observers))
+        NotificationCenter::defaultCenter().removeObserver(token);
+    if (ScreenRegistry::instance().peekObject(QString::fromLatin1(ScreenId::Dashboard)) == this)
+        ScreenRegistry::instance().forget(QString::fromLatin1(ScreenId::Dashboard));
+}
+
+void DashboardVC::buildInterface()
+{
+    m_boxParent = new GradientBox(this);
+    m_boxParent->setObjectName(QStringLiteral("boxParent"));
+
+    // Header: Back, the title, the search field and the blog button.
+    m_boxHeader = makeBox(QStringLiteral("boxHeader"), m_boxParent);
+    m_btnBack = makeButton(QStringLiteral("btnBack"), m_boxHeader);
+    m_imgViewAppTitle = makeLabel(QStringLiteral("imgViewAppTitle"), m_boxHeader);
+    m_lblTitle = makeLabel(QStringLiteral("lblTitle"), m_boxHeader);
+    QFont titleFont = m_lblTitle->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    titleFont.setBold(true);
+    m_lblTitle->setFont(titleFont);
+    m_searchField = new QLineEdit(m_boxHeader);
+    m_searchField->setObjectName(QStringLiteral("searchField"));
+    m_searchField->setClearButtonEnabled(true);
+    m_searchField->setFixedWidth(220);
+    m_btnBlog = makeButton(QStringLiteral("btnBlog"), m_boxHeader);
+    m_btnBlog->setIcon(style()->standardIcon(QStyle::SP_FileDialogInfoView));
+    auto *header = new QHBoxLayout(m_boxHeader);
+    header->setContentsMargins(16, 8, 16, 8);
+    header->addWidget(m_btnBack);
+    header->addSpacing(12);
+    header->addWidget(m_imgViewAppTitle);
+    header->addWidget(m_lblTitle);
+    header->addStretch(1);
+    header->addWidget(m_searchField);
+    header->addWidget(m_btnBlog);
+
+    // Categories, with the totals and the trash button below.
+    m_boxExactDuplicates = makeBox(QStringLiteral("boxExactDuplicates"), m_boxParent);
+    m_lblExactMatchCategoriesHeader = makeLabel(QStringLiteral("lblExactMatchCategoriesHeader"), m_boxExactDuplicates);
+    m_tableViewCategories = makeTable(QStringLiteral("tableViewCategories"), m_boxExactDuplicates);
+    m_lblTotalItemsFound = makeLabel(QStringLiteral("lblTotalItemsFound"), m_boxExactDuplicates);
+    m_lblTotalSizeItemsFound = makeLabel(QStringLiteral("lblTotalSizeItemsFound"), m_boxExactDuplicates);
+    m_boxTrashMarked = makeBox(QStringLiteral("boxTrashMarked"), m_boxExactDuplicates);
+    m_boxTrashMarked->setAutoFillBackground(true);
+    m_boxTrashMarked->setFixedHeight(40);
+    m_btnTrash = makeButton(QStringLiteral("btnTrash"), m_boxTrashMarked);
+    m_btnTrash->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    m_lblTrashMarked = makeLabel(QStringLiteral("lblTrashMarked"), m_boxTrashMarked);
+    auto *trash = new QHBoxLayout(m_boxTrashMarked);
+    trash->setContentsMargins(10, 0, 10, 0);
+    trash->addWidget(m_btnTrash);
+    trash->addWidget(m_lblTrashMarked, 1);
+    auto *categories = new QVBoxLayout(m_boxExactDuplicates);
+    categories->setContentsMargins(12, 0, 6, 12);
+    categories->addWidget(m_lblExactMatchCategoriesHeader);
+    categories->addWidget(m_tableViewCategories, 1);
+    categories->addWidget(m_lblTotalItemsFound);
+    categories->addWidget(m_lblTotalSizeItemsFound);
+    categories->addWidget(m_boxTrashMarked);
+    m_boxExactDuplicates->setFixedWidth(250);
+
+    // Groups, then the copies of the chosen group.
+    auto *groupsColumn = new QWidget(m_boxParent);
+    groupsColumn->setObjectName(QStringLiteral("groupsColumn"));
+    m_boxGroupSelect = makeBox(QStringLiteral("boxGroupSelect"), groupsColumn);
+    m_btnSmartCheckGroup = makeButton(QStringLiteral("btnSmartCheckGroup"), m_boxGroupSelect);
+    auto *groupSelect = new QHBoxLayout(m_boxGroupSelect);
+    groupSelect->setContentsMargins(0, 0, 0, 0);
+    groupSelect->addWidget(m_btnSmartCheckGroup);
+    m_boxDeselect = makeBox(QStringLiteral("boxDeselect"), groupsColumn);
+    m_btnDeselectAllGroups = makeButton(QStringLiteral("btnDeselectAllGroups"), m_boxDeselect);
+    auto *deselect = new QHBoxLayout(m_boxDeselect);
+    deselect->setContentsMargins(0, 0, 0, 0);
+    deselect->addWidget(m_btnDeselectAllGroups);
+    m_boxGroupsSorting = makeBox(QStringLiteral("boxGroupsSorting"), groupsColumn);
+    m_btnSortInGroup = makeButton(QStringLiteral("btnSortInGroup"), m_boxGroupsSorting);
+    auto *groupsSorting = new QHBoxLayout(m_boxGroupsSorting);
+    groupsSorting->setContentsMargins(0, 0, 0, 0);
+    groupsSorting->addWidget(m_btnSortInGroup);
+    m_boxSelectedItemsSorting = makeBox(QStringLiteral("boxSelectedItemsSorting"), groupsColumn);
+    m_btnSelectedItemsSorting = makeButton(QStringLiteral("btnSelectedItemsSorting"), m_boxSelectedItemsSorting);
+    auto *selectedSorting = new QHBoxLayout(m_boxSelectedItemsSorting);
+    selectedSorting->setContentsMargins(0, 0, 0, 0);
+    selectedSorting->addWidget(m_btnSelectedItemsSorting);
+    m_boxDeselect->hide();
+    m_boxSelectedItemsSorting->hide();
+    auto *groupTools = new QHBoxLayout;
+    groupTools->addWidget(m_boxGroupSelect);
+    groupTools->addWidget(m_boxDeselect);
+    groupTools->addStretch(1);
+    groupTools->addWidget(m_boxGroupsSorting);
+    groupTools->addWidget(m_boxSelectedItemsSorting);
+
+    m_tableViewGroups = makeTable(QStringLiteral("tableViewGroups"), groupsColumn);
+    m_boxSmartCheckGroup = makeBox(QStringLiteral("boxSmartCheckGroup"), groupsColumn);
+    m_btnSmartCheckGroupItems = makeButton(QStringLiteral("btnSmartCheckGroupItems"), m_boxSmartCheckGroup);
+    auto *smartCheck = new QHBoxLayout(m_boxSmartCheckGroup);
+    smartCheck->setContentsMargins(0, 0, 0, 0);
+    smartCheck->addWidget(m_btnSmartCheckGroupItems);
+    smartCheck->addStretch(1);
+    m_tableViewItems = makeTable(QStringLiteral("tableViewItems"), groupsColumn);
+    m_tableViewItems->setFixedHeight(230);
+    auto *groups = new QVBoxLayout(groupsColumn);
+    groups->setContentsMargins(6, 0, 6, 12);
+    groups->addLayout(groupTools);
+    groups->addWidget(m_tableViewGroups, 1);
+    groups->addWidget(m_boxSmartCheckGroup);
+    groups->addWidget(m_tableViewItems);
+
+    // The preview of the chosen copy.
+    m_boxFileName = makeBox(QStringLiteral("boxFileName"), m_boxParent);
+    m_previewPane = new PreviewPane(m_boxFileName);
+    m_previewPane->setObjectName(QStringLiteral("previewPane"));
+    auto *preview = new QVBoxLayout(m_boxFileName);
+    preview->setContentsMargins(6, 0, 16, 12);
+    preview->addWidget(m_previewPane);
+    m_boxFileName->setFixedWidth(380);
+
+    auto *body = new QHBoxLayout;
+    body->setSpacing(0);
+    body->addWidget(m_boxExactDuplicates);
+    body->addWidget(groupsColumn, 1);
+    body->addWidget(m_boxFileName);
+    auto *page = new QVBoxLayout(m_boxParent);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    page->addWidget(m_boxHeader);
+    page->addLayout(body, 1);
+
+    // Above the page: the spinner and the notice over the groups, then the
+    // two dimming layers over everything.
+    m_loader = new Spinner(this);
+    m_loader->setObjectName(QStringLiteral("loader"));
+    m_loader->resize(60, 60);
+    m_loader->hide();
+    m_btnNothingFound = makeButton(QStringLiteral("btnNothingFound"), this);
+    m_btnNothingFound->hide();
+    m_topLayerParent = new DimmingLayer(QColor::fromRgbF(0, 0, 0, 0.7f), this);
+    m_topLayerParent->setObjectName(QStringLiteral("topLayerParent"));
+    m_topLayerParent->hide();
+    m_boxTopLayer = new DimmingLayer(QColor::fromRgbF(0, 0, 0, 0.4f), this);
+    m_boxTopLayer->setObjectName(QStringLiteral("boxTopLayer"));
+    m_boxTopLayer->hide();
+
+    for (QWidget *control : trackedControls())
+        control->setCursor(Qt::PointingHandCursor);
+
+    connect(m_btnBack, &QPushButton::clicked, this, &DashboardVC::clickBack);
+    connect(m_btnBlog, &QPushButton::clicked, this, &DashboardVC::clickedBlog);
+}
+
+void DashboardVC::observeNotifications()
+{
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    QPointer<DashboardVC> self(this);
+    auto onMain = [self](void (DashboardVC::*action)()) {
+        return [self, action](const Notification &) {
+            if (self)
+                (self.data()->*action)();
+        };
+    };
+    m_observers.append(center.addObserver(QString::fromLatin1(kHideTopParentLayerDashboardNotification), onMain(&DashboardVC::hideTopParentLayer)));
+    m_observers.append(center.addObserver(QString::fromLatin1(kAboutDashboardNotification), onMain(&DashboardVC::aboutWindow)));
+    m_observers.append(center.addObserver(QString::fromLatin1(kHideTopLayerHomeNotification), onMain(&DashboardVC::hideTopBlackLayer)));
+}
+
+void DashboardVC::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_boxParent->setGeometry(rect());
+    m_topLayerParent->setGeometry(rect());
+    m_boxTopLayer->setGeometry(rect());
+    const QRect groups = m_tableViewGroups->geometry().translated(m_tableViewGroups->parentWidget()->mapTo(this, QPoint()));
+    m_loader->move(groups.center() - QPoint(m_loader->width() / 2, m_loader->height() / 2));
+    m_btnNothingFound->adjustSize();
+    m_btnNothingFound->move(groups.center() - QPoint(m_btnNothingFound->width() / 2, m_btnNothingFound->height() / 2));
+}
+
+QList<QWidget *> DashboardVC::trackedControls() const
+{
+    return {m_btnBack, m_btnTrash, m_btnSmartCheckGroup, m_btnSmartCheckGroupItems, m_btnSortInGroup,
+            m_btnDeselectAllGroups, m_btnBlog, m_btnSelectedItemsSorting, pathControlResult()};
+}
+
+QWidget *DashboardVC::scrollViewTextView() const { return m_previewPane->scrollViewTextView(); }
+QPlainTextEdit *DashboardVC::txtViewResult() const { return m_previewPane->txtViewResult(); }
+VideoPreview *DashboardVC::videoPlayerResult() const { return m_previewPane->videoPlayerResult(); }
+QMediaPlayer *DashboardVC::videoPlayer() const { return m_previewPane->videoPlayerResult()->player(); }
+QLabel *DashboardVC::imgViewResult() const { return m_previewPane->imgViewResult(); }
+QLabel *DashboardVC::lblDateModifiedResult() const { return m_previewPane->lblDateModifiedResult(); }
+QLabel *DashboardVC::lblFileNameResult() const { return m_previewPane->lblFileNameResult(); }
+QToolButton *DashboardVC::pathControlResult() const { return m_previewPane->pathControlResult(); }
+QLabel *DashboardVC::lblLastModifiedDate() const { return m_previewPane->lblLastModifiedDate(); }
+QWidget *DashboardVC::stackViewSize() const { return m_previewPane->stackViewSize(); }
+QLabel *DashboardVC::lblValueSize() const { return m_previewPane->lblValueSize(); }
+QWidget *DashboardVC::stackViewPath() const { return m_previewPane->stackViewPath(); }
+PathControl *DashboardVC::pathControlURL() const { return m_previewPane->pathControlURL(); }
+int DashboardVC::heightConstraintsGroupItemsTableView() const { return m_tableViewItems->maximumHeight(); }
+int DashboardVC::hightResultInfo() const { return m_previewPane->infoHeight(); }
+
+void DashboardVC::prepareToShow()
+{
+    savedCategoryRows().clear();
+    savedDuplicateResults().removeAll();
+    savedAllDuplicateGroups().clear();
+    m_btnBack->setEnabled(true);
+    isDashboardShown = true;
+    showDashboardWindow();
+}
+
+void DashboardVC::runHandOver(QWidget *moving, const QRect &endFrame, qreal endOpacity, QWidget *fading,
+                              std::function<void()> completion)
+{
+    const double seconds = DashboardWindowController::animationDuration();
+    // A window cannot be empty: the animations grow from and shrink into a point.
+    const QRect target(endFrame.topLeft(), endFrame.size().expandedTo(QSize(1, 1)));
+    if (seconds <= 0) {
+        moving->setGeometry(target);
+        moving->setWindowOpacity(endOpacity);
+        if (fading)
+            fading->setWindowOpacity(0.0);
+        completion();
+        return;
+    }
+    auto *group = new QParallelAnimationGroup(this);
+    auto *frame = new QPropertyAnimation(moving, "geometry", group);
+    frame->setEndValue(target);
+    frame->setDuration(int(seconds * 1000));
+    auto *alpha = new QPropertyAnimation(moving, "windowOpacity", group);
+    alpha->setEndValue(endOpacity);
+    alpha->setDuration(int(seconds * 1000));
+    group->addAnimation(frame);
+    group->addAnimation(alpha);
+    if (fading) {
+        auto *fade = new QPropertyAnimation(fading, "windowOpacity", group);
+        fade->setEndValue(0.0);
+        fade->setDuration(int(seconds * 1000));
+        group->addAnimation(fade);
+    }
+    connect(group, &QAbstractAnimation::finished, this, std::move(completion));
+    group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void DashboardVC::showDashboardWindow()
+{
+    QWidget *results = window();
+    if (!results || results == this)
+        return;
+    QPointer<QWidget> home = ScreenRegistry::instance().get<QWidget>(QString::fromLatin1(ScreenId::HomeWindow));
+    const QRect screen = screenOf(home ? home.data() : results);
+    const QRect homeFrame = home ? home->geometry()
+                                 : QRect(QPoint(), WindowPlacement::kResultsWindowSize)
+                                       .translated(screen.center() - QRect(QPoint(), WindowPlacement::kResultsWindowSize).center());
+    const QRect start = WindowPlacement::openingStartFrame(homeFrame);
+    results->setGeometry(QRect(start.topLeft(), QSize(1, 1)));
+    results->setWindowOpacity(0.0);
+    results->show();
+    results->raise();
+    results->activateWindow();
+    runHandOver(results, WindowPlacement::openingEndFrame(homeFrame, screen), 1.0, home.data(), [home] {
+        if (home) {
+            home->hide();
+            home->setWindowOpacity(1.0);
+        }
+    });
+}
+
+void DashboardVC::showHomeWindow()
+{
+    isBackFromDashboard = true;
+    isDashboardShown = false;
+    QPointer<QWidget> results = window();
+    QPointer<QWidget> home = ScreenRegistry::instance().get<QWidget>(QString::fromLatin1(ScreenId::HomeWindow));
+    QPointer<DashboardVC> self(this);
+    if (!home || !results || results == this) {
+        closeDashboard();
+        return;
+    }
+    const QRect screen = screenOf(results);
+    home->setGeometry(WindowPlacement::homeFrameOnReturn(results->geometry(), home->size(), screen));
+    home->setWindowOpacity(1.0);
+    home->show();
+    results->raise();
+    runHandOver(results, WindowPlacement::closingEndFrame(home->geometry()), 0.0, nullptr, [self] {
+        if (self)
+            self->closeDashboard();
+    });
+}
+
+void DashboardVC::closeDashboard()
+{
+    categoryRows().clear();
+    allDuplicateGroups().clear();
+    markedCategories().clear();
+    videoPlayerResult()->setSource(QUrl());
+    if (auto *controller = qobject_cast<DashboardWindowController *>(window()))
+        controller->closeWindow();
+}
+
+void DashboardVC::clickBack()
+{
+    if (!m_btnBack->isEnabled())
+        return;
+    m_btnBack->setEnabled(false);
+    showHomeWindow();
+}
+
+void DashboardVC::aboutWindow()
+{
+    if (!ScreenRegistry::instance().hasFactory(QString::fromLatin1(ScreenId::About)))
+        return;
+    presentWithTopLayer(ScreenRegistry::instance().get<QWidget>(QString::fromLatin1(ScreenId::About)));
+}
+
+void DashboardVC::presentWithTopLayer(QWidget *overlay)
+{
+    if (!overlay)
+        return;
+    m_boxTopLayer->show();
+    m_boxTopLayer->raise();
+    overlay->setProperty("isDashboardVC", true);
+    if (customAnimator)
+        customAnimator->animatePresentationOfViewController(overlay, this);
+}
+
+void DashboardVC::hideTopBlackLayer()
+{
+    m_boxTopLayer->hide();
+}
+
+void DashboardVC::hideTopParentLayer()
+{
+    m_topLayerParent->hide();
+}
+
+void DashboardVC::clickedBlog()
+{
+    if (blogURL())
+        PageOpener::openURL(*blogURL());
+}
