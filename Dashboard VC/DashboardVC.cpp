@@ -3,11 +3,19 @@
 #include "DashboardWindowController.h"
 #include "PathControl.h"
 #include "PreviewPane.h"
+#include "ResultCellDelegates.h"
+#include "ReviewMenus.h"
+#include "ReviewModels.h"
+#include "ReviewScreenValues.h"
+#include "ReviewSession.h"
 #include "VideoPreview.h"
 #include "WindowPlacement.h"
 
+#include <CategoryLists.h>
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
+#include <FileReveal.h>
+#include <KitSupport.h>
 #include <Localization.h>
 #include <PageOpener.h>
 #include <ProcessState.h>
@@ -25,7 +33,9 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -129,14 +139,22 @@ DashboardVC::DashboardVC(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Dashboard"));
-    // Only the newest screen answers as the registry's results screen.
+    // Only the newest screen answers as the registry's results screen; an
+    // older one goes with its own window, never from under it.
+    ScreenRegistry::instance().forget(QString::fromLatin1(ScreenId::Dashboard));
     ScreenRegistry::instance().put(QString::fromLatin1(ScreenId::Dashboard), this);
     buildInterface();
+    m_session = new ReviewSession(this);
+    m_sortMenus = new ReviewSortMenus(*m_session, this);
+    wireSession();
+    setUpTexts();
     observeNotifications();
 }
 
 DashboardVC::~DashboardVC()
 {
+    // However the screen goes, the store never stays narrowed to a search.
+    m_session->endSearch();
     for (NotificationCenter::Token token : std::as_const(m_observers))
         NotificationCenter::defaultCenter().removeObserver(token);
     if (ScreenRegistry::instance().peekObject(QString::fromLatin1(ScreenId::Dashboard)) == this)
@@ -344,7 +362,11 @@ void DashboardVC::prepareToShow()
     savedAllDuplicateGroups().clear();
     m_btnBack->setEnabled(true);
     isDashboardShown = true;
+    clearPane();
+    m_session->reloadCategories(false);
+    m_session->updateTrashButton();
     showDashboardWindow();
+    m_session->updateTotals();
 }
 
 void DashboardVC::runHandOver(QWidget *moving, const QRect &endFrame, qreal endOpacity, QWidget *fading,
@@ -406,6 +428,7 @@ void DashboardVC::showDashboardWindow()
 
 void DashboardVC::showHomeWindow()
 {
+    m_session->endSearch();
     isBackFromDashboard = true;
     isDashboardShown = false;
     QPointer<QWidget> results = window();
@@ -428,6 +451,8 @@ void DashboardVC::showHomeWindow()
 
 void DashboardVC::closeDashboard()
 {
+    m_session->endSearch();
+    clearPane();
     categoryRows().clear();
     allDuplicateGroups().clear();
     markedCategories().clear();
@@ -476,4 +501,342 @@ void DashboardVC::clickedBlog()
 {
     if (blogURL())
         PageOpener::openURL(*blogURL());
+}
+
+// ---- Tables, selection and preview ------------------------------------------------
+
+void DashboardVC::wireSession()
+{
+    m_tableViewCategories->setModel(m_session->categoriesModel());
+    m_tableViewGroups->setModel(m_session->groupsModel());
+    m_tableViewItems->setModel(m_session->itemsModel());
+    m_categoryCells = new CategoryCellDelegate(this);
+    m_groupCells = new GroupCellDelegate(this);
+    m_itemCells = new ItemCellDelegate(this);
+    m_tableViewCategories->setItemDelegate(m_categoryCells);
+    m_tableViewGroups->setItemDelegate(m_groupCells);
+    m_tableViewItems->setItemDelegate(m_itemCells);
+    // The category rows differ in height; the long lists have one height.
+    m_tableViewCategories->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_tableViewGroups->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_tableViewGroups->verticalHeader()->setDefaultSectionSize(44);
+    m_tableViewItems->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_tableViewItems->verticalHeader()->setDefaultSectionSize(50);
+    // Hover shows the show-related button of a marked copy.
+    m_tableViewGroups->setMouseTracking(true);
+    m_tableViewGroups->viewport()->setAttribute(Qt::WA_Hover);
+
+    const auto onUserSelection = [this](QTableView *table, void (DashboardVC::*choose)(int)) {
+        connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, table, choose] {
+            if (m_syncingSelection)
+                return;
+            const QModelIndexList rows = table->selectionModel()->selectedRows();
+            (this->*choose)(rows.isEmpty() ? -1 : rows.first().row());
+        });
+    };
+    onUserSelection(m_tableViewCategories, &DashboardVC::chooseCategoryRow);
+    onUserSelection(m_tableViewGroups, &DashboardVC::chooseGroupRow);
+    onUserSelection(m_tableViewItems, &DashboardVC::chooseItemRow);
+
+    connect(m_session, &ReviewSession::selectionChanged, this, &DashboardVC::selectionDidChange);
+    connect(m_session, &ReviewSession::marksChanged, this, &DashboardVC::selectionDidChange);
+    for (QAbstractItemModel *model : {static_cast<QAbstractItemModel *>(m_session->categoriesModel()),
+                                      static_cast<QAbstractItemModel *>(m_session->groupsModel()),
+                                      static_cast<QAbstractItemModel *>(m_session->itemsModel())}) {
+        connect(model, &QAbstractItemModel::modelReset, this, &DashboardVC::selectionDidChange);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &DashboardVC::selectionDidChange);
+    }
+    connect(m_session, &ReviewSession::trashStateChanged, this, &DashboardVC::applyTrashLook);
+    connect(m_session, &ReviewSession::totalsChanged, this, [this](const QString &items, const QString &size) {
+        m_lblTotalItemsFound->setText(items);
+        m_lblTotalSizeItemsFound->setText(size);
+    });
+    connect(m_session, &ReviewSession::groupSortTitleChanged, m_btnSortInGroup, &QPushButton::setText);
+    connect(m_session, &ReviewSession::markedSortTitleChanged, m_btnSelectedItemsSorting, &QPushButton::setText);
+    connect(m_session, &ReviewSession::searchStateChanged, this, [this](bool active) {
+        if (!active && !m_searchField->text().isEmpty()) {
+            const QSignalBlocker blocker(m_searchField);
+            m_searchField->clear();
+        }
+    });
+
+    connect(m_searchField, &QLineEdit::textChanged, this, &DashboardVC::searchTextChanged);
+    connect(m_btnSmartCheckGroup, &QPushButton::clicked, this,
+            [this] { showSmartCheckMenu(*m_session, SmartCheckScope::AllGroups, m_btnSmartCheckGroup); });
+    connect(m_btnSmartCheckGroupItems, &QPushButton::clicked, this,
+            [this] { showSmartCheckMenu(*m_session, SmartCheckScope::SelectedGroup, m_btnSmartCheckGroupItems); });
+    connect(m_btnSortInGroup, &QPushButton::clicked, this, [this] { m_sortMenus->showGroupsMenu(m_btnSortInGroup); });
+    connect(m_btnSelectedItemsSorting, &QPushButton::clicked, this,
+            [this] { m_sortMenus->showMarkedCopiesMenu(m_btnSelectedItemsSorting); });
+    connect(m_btnDeselectAllGroups, &QPushButton::clicked, m_session, &ReviewSession::deselectAll);
+
+    connect(m_itemCells, &ItemCellDelegate::revealRequested, this, &DashboardVC::clickPathControl);
+    connect(m_previewPane, &PreviewPane::revealRequested, this, &DashboardVC::clickPathControl);
+    connect(m_groupCells, &GroupCellDelegate::showRelatedClicked, this,
+            [this](const QModelIndex &index) { clickedShowRelated(index.row()); });
+    connect(pathControlResult(), &QToolButton::clicked, this, &DashboardVC::openFileInContainingFolder);
+    connect(m_tableViewItems, &QTableView::doubleClicked, this, &DashboardVC::openFileInContainingFolder);
+}
+
+void DashboardVC::setUpTexts()
+{
+    const ReviewTexts texts = reviewTexts();
+    m_lblTitle->setText(texts.title);
+    m_lblExactMatchCategoriesHeader->setText(texts.categoriesHeader);
+    m_lblExactMatchCategoriesHeader->setToolTip(texts.categoriesHeader);
+    m_lblTrashMarked->setText(texts.trashLabel);
+    m_btnTrash->setToolTip(texts.trashLabel);
+    m_btnTrash->setAccessibleName(texts.trashLabel);
+    lblLastModifiedDate()->setText(texts.lastModifiedCaption);
+    m_btnBack->setText(texts.back);
+    m_btnBack->setToolTip(texts.back);
+    m_btnSmartCheckGroup->setText(texts.smartCheckTitle);
+    m_btnSmartCheckGroupItems->setText(texts.smartCheckTitle);
+    m_btnSortInGroup->setText(texts.sortTitle);
+    m_btnSelectedItemsSorting->setText(texts.sortTitle);
+    m_btnDeselectAllGroups->setText(texts.deselectAll);
+    m_btnDeselectAllGroups->setToolTip(texts.deselectAll);
+    m_btnNothingFound->setText(texts.nothingFound);
+    m_btnBlog->setToolTip(texts.blogToolTip);
+    m_btnBlog->setAccessibleName(texts.blogToolTip);
+    m_searchField->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1606")));
+    m_searchField->setPlaceholderText(localizedString(QStringLiteral("IDS_TMR_1606")));
+    if (const std::optional<QImage> title = EmbeddedImages::decodeImage(EmbeddedImages::resultsTitleImage()))
+        m_imgViewAppTitle->setPixmap(QPixmap::fromImage(*title));
+    m_imgViewAppTitle->setAccessibleName(texts.title);
+}
+
+void DashboardVC::applyTrashLook(bool anyMarked)
+{
+    const TrashButtonLook look = trashButtonLook(anyMarked);
+    m_btnTrash->setEnabled(look.enabled);
+    QPalette fill = m_boxTrashMarked->palette();
+    fill.setColor(QPalette::Window, KitSupport::toQColor(look.fill));
+    m_boxTrashMarked->setPalette(fill);
+    QPalette text = m_lblTrashMarked->palette();
+    text.setColor(QPalette::WindowText, KitSupport::toQColor(look.text));
+    m_lblTrashMarked->setPalette(text);
+}
+
+void DashboardVC::applyLayout()
+{
+    const ReviewLayout layout = reviewLayout(m_session->view());
+    m_tableViewItems->setFixedHeight(layout.copiesTableHeight);
+    stackViewPath()->setVisible(layout.showPathRow);
+    stackViewSize()->setVisible(layout.showSizeRow);
+    m_boxDeselect->setVisible(layout.showDeselectBox);
+    m_boxGroupSelect->setVisible(layout.showGroupSelectBox);
+    m_boxGroupsSorting->setVisible(layout.showGroupsSortBox);
+    m_boxSelectedItemsSorting->setVisible(layout.showMarkedSortBox);
+}
+
+void DashboardVC::clearPane()
+{
+    m_previewPane->clear();
+    m_paneShows = PaneShows::Nothing;
+    m_paneURL.reset();
+}
+
+void DashboardVC::showInPane(const PreviewCopy &copy, bool sizeAndPath, PaneShows shows)
+{
+    m_previewPane->showCopy(copy, sizeAndPath);
+    m_paneShows = shows;
+    m_paneURL = copy.url;
+}
+
+void DashboardVC::highlightRow(QTableView *table, int row)
+{
+    QItemSelectionModel *selection = table->selectionModel();
+    const QModelIndex index = row >= 0 ? table->model()->index(row, 0) : QModelIndex();
+    if (!index.isValid()) {
+        selection->clear();
+        return;
+    }
+    const QModelIndexList current = selection->selectedRows();
+    if (current.size() == 1 && current.first() == index)
+        return;
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void DashboardVC::selectionDidChange()
+{
+    if (m_syncingSelection)
+        return;
+    // The pane keeps its copy only while the chosen rows still name it.
+    if (m_paneShows != PaneShows::Nothing) {
+        const std::optional<PreviewCopy> chosen = chosenCopy();
+        if (!chosen || chosen->url != m_paneURL)
+            clearPane();
+    }
+    m_syncingSelection = true;
+    if (m_pendingCategoryRow < 0)
+        highlightRow(m_tableViewCategories, m_session->categorySelectedRow());
+    const bool markedView = m_session->view() == ReviewSession::View::MarkedCopies;
+    highlightRow(m_tableViewGroups, !markedView || m_paneShows == PaneShows::MarkedCopy ? m_session->groupSelectedRow() : -1);
+    highlightRow(m_tableViewItems, m_paneShows == PaneShows::Copy ? m_session->itemSelectedRow() : -1);
+    m_syncingSelection = false;
+
+    applyLayout();
+    m_previewPane->setInfoHeight(m_session->isSelectedCategories() ? 52 : 20);
+    m_btnNothingFound->setVisible(!m_session->hasDuplicateGroups());
+    m_btnNothingFound->raise();
+}
+
+void DashboardVC::chooseCategoryRow(int row)
+{
+    clearPane();
+    m_btnNothingFound->setVisible(!m_session->hasDuplicateGroups());
+    m_previewPane->setInfoHeight(row >= 0 && row == m_session->categoriesModel()->markedCopiesRow() ? 52 : 20);
+    if (row < 0)
+        return;
+    // The spinner is drawn before the tables reload, on the next pass of the event loop.
+    m_pendingCategoryRow = row;
+    m_loader->show();
+    m_loader->raise();
+    m_loader->startAnimation();
+    QTimer::singleShot(0, this, [this] {
+        const int chosen = std::exchange(m_pendingCategoryRow, -1);
+        m_loader->stopAnimation();
+        m_loader->hide();
+        if (chosen >= 0 && !m_session->selectCategory(chosen))
+            selectionDidChange();
+    });
+}
+
+void DashboardVC::chooseGroupRow(int row)
+{
+    clearPane();
+    if (row < 0 || !m_session->selectGroup(row)) {
+        selectionDidChange();
+        return;
+    }
+    if (m_session->view() == ReviewSession::View::MarkedCopies) {
+        if (const std::optional<PreviewCopy> copy = copyOfMarkedRow(row))
+            showInPane(*copy, true, PaneShows::MarkedCopy);
+        selectionDidChange();
+    }
+}
+
+void DashboardVC::chooseItemRow(int row)
+{
+    clearPane();
+    if (row < 0 || !m_session->selectItem(row)) {
+        selectionDidChange();
+        return;
+    }
+    if (const std::optional<PreviewCopy> copy = copyOfItemRow(row))
+        showInPane(*copy, false, PaneShows::Copy);
+    selectionDidChange();
+}
+
+void DashboardVC::searchTextChanged(const QString &text)
+{
+    // A search or its end brings every table to its first row with an empty pane.
+    clearPane();
+    m_session->applySearch(text);
+    selectionDidChange();
+}
+
+std::optional<PreviewCopy> DashboardVC::copyOfItemRow(int row) const
+{
+    const QModelIndex index = m_session->itemsModel()->index(row, 0);
+    if (row < 0 || !index.isValid())
+        return std::nullopt;
+    const CopyKey key = index.data(ReviewRoles::IdentityRole).value<CopyKey>();
+    PreviewCopy copy;
+    copy.category = scanResultKeysFromRawValue(key.category);
+    if (const QUrl url = index.data(ReviewRoles::UrlRole).toUrl(); url.isValid())
+        copy.url = url;
+    if (const std::optional<CopyLocation> location = m_session->locate(key)) {
+        if (const InitialDirectory *record = recordAt(*location)) {
+            copy.url = record->url;
+            copy.file = record->file;
+        }
+    }
+    if (!copy.url)
+        return std::nullopt;
+    return copy;
+}
+
+std::optional<PreviewCopy> DashboardVC::copyOfMarkedRow(int row) const
+{
+    const QList<InitialDirectory> &displayed = displayedGroupRows();
+    if (row < 0 || row >= displayed.size() || !displayed.at(row).url)
+        return std::nullopt;
+    const InitialDirectory &record = displayed.at(row);
+    PreviewCopy copy{record.url, scanResultKeysFromRawValue(m_session->displayedKey(row).category), record.file};
+    if (!copy.category)
+        copy.category = record.category;
+    return copy;
+}
+
+std::optional<PreviewCopy> DashboardVC::chosenCopy() const
+{
+    switch (m_paneShows) {
+    case PaneShows::Copy:
+        return copyOfItemRow(m_session->itemSelectedRow());
+    case PaneShows::MarkedCopy:
+        return copyOfMarkedRow(m_session->groupSelectedRow());
+    case PaneShows::Nothing:
+        break;
+    }
+    return std::nullopt;
+}
+
+void DashboardVC::openFileInContainingFolder()
+{
+    if (categoryRows().isEmpty())
+        return;
+    std::optional<PreviewCopy> copy;
+    if (m_session->view() == ReviewSession::View::MarkedCopies) {
+        if (m_tableViewGroups->selectionModel()->selectedRows().isEmpty())
+            return;
+        copy = copyOfMarkedRow(m_session->groupSelectedRow());
+    } else {
+        copy = copyOfItemRow(m_session->itemSelectedRow());
+    }
+    if (copy && copy->url && copy->url->isLocalFile())
+        FileReveal::selectFile(copy->url->toLocalFile(), QString());
+}
+
+void DashboardVC::clickPathControl(const QString &path)
+{
+    if (!path.isEmpty())
+        FileReveal::selectFile(path, QString());
+}
+
+void DashboardVC::clickedShowRelated(int markedRow)
+{
+    const QList<InitialDirectory> &displayed = displayedGroupRows();
+    if (markedRow < 0 || markedRow >= displayed.size())
+        return;
+    const QString wanted = displayed.at(markedRow).url ? displayed.at(markedRow).url->toString() : QString();
+    int group = 0;
+    int item = 0;
+    const QList<FileInfoGroup> &groups = allDuplicateGroups();
+    bool found = false;
+    for (int g = 0; g < groups.size() && !found; ++g) {
+        for (int i = 0; i < groups.at(g).size(); ++i) {
+            const FileInfoRef &info = groups.at(g).at(i);
+            const QString url = info && info->url ? info->url->toString() : QString();
+            if (info && url == wanted) {
+                group = g;
+                item = i;
+                found = true;
+                break;
+            }
+        }
+    }
+    // No spinner: the jump reloads the tables at once.
+    clearPane();
+    m_pendingCategoryRow = -1;
+    if (!m_session->selectCategory(0) || !m_session->selectGroup(group) || !m_session->selectItem(item)) {
+        selectionDidChange();
+        return;
+    }
+    if (const std::optional<PreviewCopy> copy = copyOfItemRow(item))
+        showInPane(*copy, false, PaneShows::Copy);
+    selectionDidChange();
+    m_tableViewGroups->scrollTo(m_session->groupsModel()->index(group, 0));
+    m_tableViewItems->scrollTo(m_session->itemsModel()->index(item, 0));
 }

@@ -1,13 +1,25 @@
 #pragma once
 
+#include "CopyIndex.h"
+
 #include <NotificationCenter.h>
 
 #include <QList>
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
+class CategoryCellDelegate;
+class GroupCellDelegate;
+class ItemCellDelegate;
 class PathControl;
 class PreviewPane;
+class ReviewSession;
+class ReviewSortMenus;
+struct PreviewCopy;
 class QLabel;
 class QLineEdit;
 class QMediaPlayer;
@@ -51,6 +63,26 @@ public:
     void hideTopBlackLayer();
     void hideTopParentLayer();
     void clickedBlog();
+
+    // The model of the screen: selection, marks, order and search.
+    ReviewSession *session() const { return m_session; }
+
+    // Reveals the chosen copy in its folder; nothing when no copy is chosen
+    // or its row has fallen out of its list.
+    void openFileInContainingFolder();
+    // Reveals one component of a path (a parent folder, or the copy itself).
+    void clickPathControl(const QString &path);
+    // From a row of the marked-copies list to the same copy in "All
+    // Duplicates": its group and the copy are chosen and scrolled into view.
+    // Without a match the first copy of the first group is chosen.
+    void clickedShowRelated(int markedRow);
+
+    // The user's choice of a row (what a click or the keyboard does).
+    void chooseCategoryRow(int row);
+    void chooseGroupRow(int row);
+    void chooseItemRow(int row);
+    // The search field's text changed.
+    void searchTextChanged(const QString &text);
 
     // Outlets, by the names the other screens and the tests know them.
     QLabel *imgViewAppTitle() const { return m_imgViewAppTitle; }
@@ -111,8 +143,23 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    enum class PaneShows { Nothing, Copy, MarkedCopy };
+
     void buildInterface();
+    void wireSession();
     void observeNotifications();
+    void setUpTexts();
+    void applyTrashLook(bool anyMarked);
+    void applyLayout();
+    void clearPane();
+    void showInPane(const PreviewCopy &copy, bool sizeAndPath, PaneShows shows);
+    // Brings the highlighted rows in line with the session's chosen rows and
+    // empties the pane when the copy it shows is no longer the chosen one.
+    void selectionDidChange();
+    void highlightRow(QTableView *table, int row);
+    std::optional<PreviewCopy> chosenCopy() const;
+    std::optional<PreviewCopy> copyOfItemRow(int row) const;
+    std::optional<PreviewCopy> copyOfMarkedRow(int row) const;
     void runHandOver(QWidget *moving, const QRect &endFrame, qreal endOpacity, QWidget *fading,
                      std::function<void()> completion);
 
@@ -150,6 +197,15 @@ private:
     QPushButton *m_btnNothingFound = nullptr;
     QWidget *m_boxTopLayer = nullptr;
 
+    ReviewSession *m_session = nullptr;
+    ReviewSortMenus *m_sortMenus = nullptr;
+    CategoryCellDelegate *m_categoryCells = nullptr;
+    GroupCellDelegate *m_groupCells = nullptr;
+    ItemCellDelegate *m_itemCells = nullptr;
     QList<NotificationCenter::Token> m_observers;
-    bool m_handingOver = false;
+    PaneShows m_paneShows = PaneShows::Nothing;
+    std::optional<QUrl> m_paneURL;
+    // Set while the screen moves the highlighted rows itself.
+    bool m_syncingSelection = false;
+    int m_pendingCategoryRow = -1;
 };

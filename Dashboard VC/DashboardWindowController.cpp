@@ -67,6 +67,11 @@ void DashboardWindowController::closeWindow()
 {
     m_closing = true;
     close();
+    // A closed results window is never shown again (each opening makes a new
+    // one), so it goes now, and with it its screen and that screen's observers.
+    ScreenRegistry &registry = ScreenRegistry::instance();
+    if (registry.peekObject(QString::fromLatin1(ScreenId::DashboardWindow)) == this)
+        registry.release(QString::fromLatin1(ScreenId::DashboardWindow));
 }
 
 double DashboardWindowController::animationDuration()
