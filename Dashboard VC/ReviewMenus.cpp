@@ -82,49 +82,53 @@ ReviewSortMenus::~ReviewSortMenus()
     delete m_marked;
 }
 
-QMenu *ReviewSortMenus::groupsMenu()
+QMenu *ReviewSortMenus::makeMenu(const QString &objectName, const QList<SortItem> &items)
 {
-    if (m_groups)
-        return m_groups;
-    m_groups = new QMenu();
-    m_groups->setObjectName(QStringLiteral("menuSortInGroup"));
-    ReviewSession &s = m_session;
-    const auto then = [this](const std::function<void()> &choose) {
-        return [this, choose]() {
+    auto *menu = new QMenu();
+    menu->setObjectName(objectName);
+    for (const SortItem &item : items) {
+        if (!item.key) {
+            menu->addSeparator();
+            continue;
+        }
+        const std::function<void()> choose = item.choose;
+        addCheckable(menu, item.key, [this, choose]() {
             choose();
             syncChecks();
-        };
-    };
-    addCheckable(m_groups, "IDS_TMR_12", then([&s] { s.sortBySize(); }));
-    addCheckable(m_groups, "IDS_TMR_13", then([&s] { s.sortByName(); }));
-    addCheckable(m_groups, "IDS_TMR_14", then([&s] { s.sortByCount(); }));
-    addCheckable(m_groups, "IDS_TMR_15", then([&s] { s.sortBySelectedCount(); }));
-    m_groups->addSeparator();
-    addCheckable(m_groups, "IDS_TMR_16", then([&s] { s.filterByAscending(); }));
-    addCheckable(m_groups, "IDS_TMR_17", then([&s] { s.filterByDescending(); }));
-    syncChecks();
+        });
+    }
+    return menu;
+}
+
+QMenu *ReviewSortMenus::groupsMenu()
+{
+    if (!m_groups) {
+        ReviewSession &s = m_session;
+        m_groups = makeMenu(QStringLiteral("menuSortInGroup"),
+                            {{"IDS_TMR_12", [&s] { s.sortBySize(); }},
+                             {"IDS_TMR_13", [&s] { s.sortByName(); }},
+                             {"IDS_TMR_14", [&s] { s.sortByCount(); }},
+                             {"IDS_TMR_15", [&s] { s.sortBySelectedCount(); }},
+                             {nullptr, {}},
+                             {"IDS_TMR_16", [&s] { s.filterByAscending(); }},
+                             {"IDS_TMR_17", [&s] { s.filterByDescending(); }}});
+        syncChecks();
+    }
     return m_groups;
 }
 
 QMenu *ReviewSortMenus::markedCopiesMenu()
 {
-    if (m_marked)
-        return m_marked;
-    m_marked = new QMenu();
-    m_marked->setObjectName(QStringLiteral("menuSortInSelectedItems"));
-    ReviewSession &s = m_session;
-    const auto then = [this](const std::function<void()> &choose) {
-        return [this, choose]() {
-            choose();
-            syncChecks();
-        };
-    };
-    addCheckable(m_marked, "IDS_TMR_12", then([&s] { s.sortBySizeSelectedItems(); }));
-    addCheckable(m_marked, "IDS_TMR_13", then([&s] { s.sortByNameSelectedItems(); }));
-    m_marked->addSeparator();
-    addCheckable(m_marked, "IDS_TMR_16", then([&s] { s.filterByAscendingSelectedItems(); }));
-    addCheckable(m_marked, "IDS_TMR_17", then([&s] { s.filterByDescendingSelectedItems(); }));
-    syncChecks();
+    if (!m_marked) {
+        ReviewSession &s = m_session;
+        m_marked = makeMenu(QStringLiteral("menuSortInSelectedItems"),
+                            {{"IDS_TMR_12", [&s] { s.sortBySizeSelectedItems(); }},
+                             {"IDS_TMR_13", [&s] { s.sortByNameSelectedItems(); }},
+                             {nullptr, {}},
+                             {"IDS_TMR_16", [&s] { s.filterByAscendingSelectedItems(); }},
+                             {"IDS_TMR_17", [&s] { s.filterByDescendingSelectedItems(); }}});
+        syncChecks();
+    }
     return m_marked;
 }
 

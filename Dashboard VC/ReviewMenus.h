@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
+
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -35,6 +38,13 @@ public:
     void showMarkedCopiesMenu(QWidget *button);
 
 private:
+    // One item: a title key and its choice, or no key for a separator.
+    struct SortItem
+    {
+        const char *key;
+        std::function<void()> choose;
+    };
+    QMenu *makeMenu(const QString &objectName, const QList<SortItem> &items);
     void syncChecks();
 
     ReviewSession &m_session;

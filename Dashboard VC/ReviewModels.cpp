@@ -203,11 +203,43 @@ void CategoriesModel::refreshAll()
         emit dataChanged(index(0), index(m_baseRows - 1));
 }
 
-// ---- Groups -----------------------------------------------------------------------------
+// ---- Groups and copies ----------------------------------------------------------------
 
-GroupsModel::GroupsModel(ReviewSession *session)
+ReviewListModel::ReviewListModel(ReviewSession *session)
     : QAbstractListModel(session)
     , m_session(session)
+{
+}
+
+int ReviewListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+QHash<int, QByteArray> ReviewListModel::roleNames() const
+{
+    return reviewRoleNames();
+}
+
+void ReviewListModel::resetFromStore()
+{
+    beginResetModel();
+    m_rows = liveRowCount();
+    endResetModel();
+}
+
+void ReviewListModel::refreshAll()
+{
+    if (m_rows != liveRowCount()) {
+        resetFromStore();
+        return;
+    }
+    if (m_rows > 0)
+        emit dataChanged(index(0), index(m_rows - 1));
+}
+
+GroupsModel::GroupsModel(ReviewSession *session)
+    : ReviewListModel(session)
 {
 }
 
@@ -226,11 +258,6 @@ int GroupsModel::liveRowCount() const
         return 0;
     }
     return 0;
-}
-
-int GroupsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_rows;
 }
 
 QVariant GroupsModel::data(const QModelIndex &index, int role) const
@@ -327,31 +354,9 @@ Qt::ItemFlags GroupsModel::flags(const QModelIndex &index) const
     return result;
 }
 
-QHash<int, QByteArray> GroupsModel::roleNames() const
-{
-    return reviewRoleNames();
-}
-
-void GroupsModel::resetFromStore()
-{
-    beginResetModel();
-    m_rows = liveRowCount();
-    endResetModel();
-}
-
-void GroupsModel::refreshAll()
-{
-    if (m_rows != liveRowCount()) {
-        resetFromStore();
-        return;
-    }
-    if (m_rows > 0)
-        emit dataChanged(index(0), index(m_rows - 1));
-}
-
 void GroupsModel::applyPermutation(const QList<int> &newToOld)
 {
-    if (newToOld.size() != m_rows) {
+    if (newToOld.size() != rowCount()) {
         resetFromStore();
         return;
     }
@@ -370,8 +375,7 @@ void GroupsModel::applyPermutation(const QList<int> &newToOld)
 // ---- Copies -------------------------------------------------------------------------------
 
 ItemsModel::ItemsModel(ReviewSession *session)
-    : QAbstractListModel(session)
-    , m_session(session)
+    : ReviewListModel(session)
 {
 }
 
@@ -382,11 +386,6 @@ int ItemsModel::liveRowCount() const
     if (const FileInfoGroup *group = m_session->shownAllDuplicatesGroup())
         return int(group->size());
     return 0;
-}
-
-int ItemsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_rows;
 }
 
 QVariant ItemsModel::data(const QModelIndex &index, int role) const
@@ -435,26 +434,4 @@ Qt::ItemFlags ItemsModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
-}
-
-QHash<int, QByteArray> ItemsModel::roleNames() const
-{
-    return reviewRoleNames();
-}
-
-void ItemsModel::resetFromStore()
-{
-    beginResetModel();
-    m_rows = liveRowCount();
-    endResetModel();
-}
-
-void ItemsModel::refreshAll()
-{
-    if (m_rows != liveRowCount()) {
-        resetFromStore();
-        return;
-    }
-    if (m_rows > 0)
-        emit dataChanged(index(0), index(m_rows - 1));
 }

@@ -73,55 +73,67 @@ private:
     bool m_extraRows = false;
 };
 
+// What the groups and copies tables share: a row count announced through
+// resets and changes, and answers read from the store when asked.
+class ReviewListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+protected:
+    explicit ReviewListModel(ReviewSession *session);
+    // The rows the store holds now for the session's view.
+    virtual int liveRowCount() const = 0;
+
+    friend class ReviewSession;
+    void resetFromStore();
+    // Every row changed its data; a changed row count resets instead.
+    void refreshAll();
+
+    ReviewSession *m_session;
+
+private:
+    int m_rows = 0;
+};
+
 // The groups table: the groups of the chosen category or of "All Duplicates",
 // or, in the marked-copies view, one checkable row per marked copy.
-class GroupsModel : public QAbstractListModel
+class GroupsModel : public ReviewListModel
 {
     Q_OBJECT
 
 public:
     explicit GroupsModel(ReviewSession *session);
 
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // A check state on a marked-copy row is marking by hand.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
 private:
     friend class ReviewSession;
-    void resetFromStore();
-    void refreshAll();
+    int liveRowCount() const override;
     // Moves the rows: newToOld[p] is the row that now stands at p.
     void applyPermutation(const QList<int> &newToOld);
-    int liveRowCount() const;
-
-    ReviewSession *m_session;
-    int m_rows = 0;
 };
 
 // The copies table: the chosen group's copies, each with a box.
-class ItemsModel : public QAbstractListModel
+class ItemsModel : public ReviewListModel
 {
     Q_OBJECT
 
 public:
     explicit ItemsModel(ReviewSession *session);
 
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // A check state is marking by hand; a refused mark leaves the box off.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
 private:
     friend class ReviewSession;
-    void resetFromStore();
-    void refreshAll();
-    int liveRowCount() const;
-
-    ReviewSession *m_session;
-    int m_rows = 0;
+    int liveRowCount() const override;
 };

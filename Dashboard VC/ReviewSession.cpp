@@ -355,21 +355,34 @@ void ReviewSession::resetTables()
 
 // ---- Marks --------------------------------------------------------------------------
 
-void ReviewSession::updateMarkedList(int category, int group, int copy, bool flag)
+namespace {
+
+// The last-copy rule: one more mark must leave a copy of the group unmarked.
+bool marksLastCopy(const QList<int> &marks, const DuplicateGroup &group)
 {
-    QList<MarkedCategories> &marks = markedCategories();
-    if (category < 0 || category >= marks.size())
-        return;
-    QList<QList<int>> &lists = marks[category].groupIndexes;
-    if (group < 0 || group >= lists.size())
-        return;
-    QList<int> &list = lists[group];
-    if (flag) {
-        if (!list.contains(copy))
-            list.append(copy);
-    } else {
+    return marks.size() + 1 >= group.size();
+}
+
+} // namespace
+
+bool ReviewSession::updateMarkedList(int category, int group, int copy, bool flag)
+{
+    const GroupList *groups = groupsOfCategoryRow(category + 1);
+    QList<QList<int>> *marks = marksOfCategoryRow(category + 1);
+    if (!groups || !marks || group < 0 || group >= marks->size() || group >= groups->size() || copy < 0
+        || copy >= groups->at(group).size())
+        return false;
+    QList<int> &list = (*marks)[group];
+    if (list.contains(copy) == flag)
+        return true;
+    if (!flag) {
         list.removeOne(copy);
+        return true;
     }
+    if (marksLastCopy(list, groups->at(group)))
+        return false;
+    list.append(copy);
+    return true;
 }
 
 void ReviewSession::updateMarkedFiles(const CopyKey &key, bool marked)
@@ -424,13 +437,14 @@ bool ReviewSession::setMark(const CopyKey &key, const CopyLocation &hint, bool c
     const QList<int> &list = marks->at(location->group);
     if (list.contains(location->copy) == checked)
         return true;
-    if (checked && list.size() + 1 >= groups->at(location->group).size()) {
+    if (checked && marksLastCopy(list, groups->at(location->group))) {
         // The last unmarked copy of a group is never marked by hand.
         showAlert(localizedString(QStringLiteral("IDS_TMR_52")), QString());
         emit markRefused(key);
         return false;
     }
-    updateMarkedList(location->categoryRow - 1, location->group, location->copy, checked);
+    if (!updateMarkedList(location->categoryRow - 1, location->group, location->copy, checked))
+        return false;
     updateMarkedFiles(key, checked);
     return true;
 }
@@ -505,6 +519,8 @@ void ReviewSession::rebuildMarksFromSelectionFlags()
                     if (group.at(j).isSelected)
                         indexes.append(j);
                 }
+                if (!indexes.isEmpty() && indexes.size() == group.size())
+                    indexes.removeLast();
                 entry.groupIndexes.append(indexes);
             }
         }

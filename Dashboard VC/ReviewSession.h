@@ -112,6 +112,22 @@ public:
     CopyKey displayedKey(int row) const;
     bool hasDuplicateGroups() const;
 
+    // ---- Bookkeeping behind every mark change -------------------------------
+    // Adds or removes one index in entry `category` (category row - 1) of
+    // `markedCategories()`. Refuses, answering false, an index that names no
+    // copy and a mark that would leave the group without an unmarked copy;
+    // true when the list says what `flag` asks afterwards. No alert, no
+    // refresh, no mirror into a running search: hand actions go through
+    // setItemChecked() and setMarkedRowChecked().
+    bool updateMarkedList(int category, int group, int copy, bool flag);
+    // While a search is active, the same change in the marks of the whole
+    // result it set aside (the first copy with the key); else nothing.
+    void updateMarkedFiles(const CopyKey &key, bool marked);
+    // The marks and both marked-copies lists rebuilt from the `isSelected`
+    // flags of the store, one entry per category row; a group flagged whole
+    // keeps its last copy unmarked. The search calls it after each filter.
+    void rebuildMarksFromSelectionFlags();
+
     // ---- Texts the screen shows ------------------------------------------
     // "<count> IDS_TMR_162" and "<size> IDS_TMR_163" of the whole result,
     // also while a search narrows it.
@@ -218,9 +234,6 @@ private:
     std::optional<std::pair<CopyKey, CopyLocation>> shownCopy(int row) const;
     QString chosenCategoryName() const;
     bool setMark(const CopyKey &key, const CopyLocation &hint, bool checked);
-    void updateMarkedList(int category, int group, int copy, bool flag);
-    void updateMarkedFiles(const CopyKey &key, bool marked);
-    void rebuildMarksFromSelectionFlags();
     void afterMarksChanged(bool keepDisplayedList);
     void takeDisplayedList();
     void resetTables();
