@@ -622,6 +622,8 @@ void DashboardVC::applyLayout()
 {
     const ReviewLayout layout = reviewLayout(m_session->view());
     m_tableViewItems->setFixedHeight(layout.copiesTableHeight);
+    // The copies' marking menu goes with the table it acts on.
+    m_boxSmartCheckGroup->setVisible(layout.copiesTableHeight > 0);
     stackViewPath()->setVisible(layout.showPathRow);
     stackViewSize()->setVisible(layout.showSizeRow);
     m_boxDeselect->setVisible(layout.showDeselectBox);

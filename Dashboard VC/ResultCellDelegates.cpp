@@ -71,15 +71,15 @@ void drawText(QPainter *painter, const QRect &rect, const QString &text, const Q
     painter->drawText(rect, int(alignment), QFontMetrics(font).elidedText(shown, Qt::ElideMiddle, rect.width()));
 }
 
-void drawCheckBox(QPainter *painter, const QStyleOptionViewItem &option, const QRect &rect, bool on)
+void drawCheckBox(QPainter *painter, const QRect &rect, bool on)
 {
     QStyleOptionButton box;
     box.rect = rect;
     box.state = QStyle::State_Enabled | (on ? QStyle::State_On : QStyle::State_Off);
-    box.palette = option.palette;
-    const QWidget *widget = option.widget;
-    QStyle *style = widget ? widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, widget);
+    // The tables lie on the screen's gradient with a see-through palette; the
+    // box keeps the application's own colours.
+    box.palette = QApplication::palette();
+    QApplication::style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, nullptr);
 }
 
 void drawFileIcon(QPainter *painter, const QRect &rect, const QString &mimeName)
@@ -112,6 +112,12 @@ bool isRelease(const QEvent *event)
 QPoint eventPosition(const QEvent *event)
 {
     return static_cast<const QMouseEvent *>(event)->position().toPoint();
+}
+
+// Painting and clicks measure the path the same way, on the table's own device.
+QFontMetrics pathMetrics(const QStyleOptionViewItem &option)
+{
+    return option.widget ? QFontMetrics(smallFont(option.font), option.widget) : QFontMetrics(smallFont(option.font));
 }
 
 QString showRelatedTitle()
@@ -192,7 +198,13 @@ void CategoryCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
         return;
     }
     paintRowBackground(painter, option);
-    const Layout l = layout(option.rect);
+    Layout l = layout(option.rect);
+    // The size column takes what its text needs; the name gets the rest.
+    const QString sizeText = index.data(SizeTextRole).toString();
+    const int sizeWidth = QFontMetrics(smallFont(option.font)).horizontalAdvance(sizeText) + 4;
+    l.size.setLeft(l.size.right() - sizeWidth);
+    l.name.setRight(l.size.left() - 8);
+    l.count.setRight(l.size.left() - 8);
     const QString id = index.data(IconRole).toString();
     const QString iconText = isHighlighted(option) ? EmbeddedImages::highlightedIconText(id) : EmbeddedImages::normalIconText(id);
     if (const std::optional<QImage> icon = EmbeddedImages::decodeImage(iconText))
@@ -206,8 +218,7 @@ void CategoryCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     } else {
         drawText(painter, l.name, name, textColor(option), option.font);
     }
-    drawText(painter, l.size, index.data(SizeTextRole).toString(), secondaryTextColor(option), smallFont(option.font),
-             Qt::AlignRight | Qt::AlignVCenter);
+    drawText(painter, l.size, sizeText, secondaryTextColor(option), smallFont(option.font), Qt::AlignRight | Qt::AlignVCenter);
     painter->restore();
 }
 
@@ -248,7 +259,7 @@ void GroupCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
     const bool markedCopy = rowKind(index) == RowKind::MarkedCopy;
     const Layout l = layout(option.rect, markedCopy);
     if (markedCopy)
-        drawCheckBox(painter, option, l.checkBox, index.data(Qt::CheckStateRole).toInt() == Qt::Checked);
+        drawCheckBox(painter, l.checkBox, index.data(Qt::CheckStateRole).toInt() == Qt::Checked);
     drawFileIcon(painter, l.icon, index.data(IconRole).toString());
     drawText(painter, l.name, index.data(NameRole).toString(), textColor(option), boldFont(option.font),
              Qt::AlignLeft | Qt::AlignBottom);
@@ -261,9 +272,10 @@ void GroupCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
             button.rect = l.showRelated;
             button.text = showRelatedTitle();
             button.state = QStyle::State_Enabled | QStyle::State_Raised;
-            button.palette = option.palette;
-            QStyle *style = option.widget ? option.widget->style() : QApplication::style();
-            style->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
+            button.palette = QApplication::palette();
+            button.fontMetrics = QFontMetrics(smallFont(option.font));
+            painter->setFont(smallFont(option.font));
+            QApplication::style()->drawControl(QStyle::CE_PushButton, &button, painter, nullptr);
         }
     } else {
         // "marked / copies" in a small pill.
@@ -322,7 +334,7 @@ void ItemCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     painter->save();
     paintRowBackground(painter, option);
     const Layout l = layout(option.rect);
-    drawCheckBox(painter, option, l.checkBox, index.data(Qt::CheckStateRole).toInt() == Qt::Checked);
+    drawCheckBox(painter, l.checkBox, index.data(Qt::CheckStateRole).toInt() == Qt::Checked);
     drawFileIcon(painter, l.icon, index.data(IconRole).toString());
     drawText(painter, l.name, index.data(NameRole).toString(), textColor(option), boldFont(option.font));
     drawText(painter, l.size, index.data(SizeTextRole).toString(), secondaryTextColor(option), smallFont(option.font),
@@ -331,7 +343,7 @@ void ItemCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const QUrl url = index.data(UrlRole).toUrl();
     if (url.isLocalFile()) {
         const QFont font = smallFont(option.font);
-        const QFontMetrics metrics(font);
+        const QFontMetrics metrics = pathMetrics(option);
         const QList<PathSegment> segments = layoutPathSegments(url.toLocalFile(), l.path, metrics);
         painter->setFont(font);
         for (qsizetype i = 0; i < segments.size(); ++i) {
@@ -344,7 +356,7 @@ void ItemCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
             }
             painter->setPen(segment.component.path.isEmpty() ? secondaryTextColor(option) : textColor(option));
             painter->drawText(segment.rect, Qt::AlignLeft | Qt::AlignVCenter,
-                              metrics.elidedText(segment.component.label, Qt::ElideMiddle, segment.rect.width()));
+                              metrics.elidedText(segment.component.label, Qt::ElideMiddle, segment.rect.width() + 1));
         }
     }
     painter->restore();
@@ -368,7 +380,7 @@ bool ItemCellDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, con
     }
     const QUrl url = index.data(UrlRole).toUrl();
     if (l.path.contains(at) && url.isLocalFile()) {
-        const QList<PathSegment> segments = layoutPathSegments(url.toLocalFile(), l.path, QFontMetrics(smallFont(option.font)));
+        const QList<PathSegment> segments = layoutPathSegments(url.toLocalFile(), l.path, pathMetrics(option));
         for (const PathSegment &segment : segments) {
             if (segment.rect.contains(at) && !segment.component.path.isEmpty()) {
                 emit revealRequested(segment.component.path);

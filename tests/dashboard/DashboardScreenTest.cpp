@@ -28,6 +28,7 @@
 #include <QMediaPlayer>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -568,6 +569,115 @@ TEST_F(DashboardScreenTest, ThePointingHandOverTheNineControls)
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(control->cursor().shape(), Qt::PointingHandCursor) << control->objectName().toStdString();
     }
+}
+
+void saveRender(QWidget *widget, const QString &name)
+{
+    const QString path = TestEnvironment::renderDirectory() + QLatin1Char('/') + name + QStringLiteral(".png");
+    EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
+}
+
+TEST_F(DashboardScreenTest, RendersOfEveryView)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    window->resize(1151, 751);
+    settle();
+
+    choose(screen->tableViewCategories(), 0);
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    saveRender(window, QStringLiteral("results-all-duplicates"));
+
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 1);
+    EXPECT_FALSE(screen->imgViewResult()->pixmap().isNull());
+    saveRender(window, QStringLiteral("results-photos-image-preview"));
+    ASSERT_TRUE(screen->session()->setItemChecked(1, true));
+
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    EXPECT_FALSE(screen->txtViewResult()->toPlainText().isEmpty());
+    saveRender(window, QStringLiteral("results-documents-text"));
+    ASSERT_TRUE(screen->session()->setItemChecked(1, true));
+    settle();
+
+    choose(screen->tableViewCategories(), screen->session()->categoriesModel()->markedCopiesRow());
+    choose(screen->tableViewGroups(), 0);
+    saveRender(window, QStringLiteral("results-marked-copies"));
+
+    screen->topLayerParent()->show();
+    screen->topLayerParent()->raise();
+    saveRender(window, QStringLiteral("results-dimming-removal"));
+    screen->topLayerParent()->hide();
+    screen->boxTopLayer()->show();
+    screen->boxTopLayer()->raise();
+    saveRender(window, QStringLiteral("results-dimming-about"));
+}
+
+TEST_F(DashboardScreenTest, RenderOfAnEmptyResult)
+{
+    duplicateResults().removeAll();
+    DashboardVC *screen = open();
+    screen->window()->resize(1151, 751);
+    choose(screen->tableViewCategories(), 0);
+    EXPECT_FALSE(screen->btnNothingFound()->isHidden());
+    saveRender(screen->window(), QStringLiteral("results-nothing-found"));
+}
+
+// Paints rows of a table through its delegate, once normal and once
+// highlighted (and hovered), one under the other.
+void saveCellRender(QTableView *table, const QList<int> &rows, const QString &name)
+{
+    const int width = 380;
+    QList<QPair<int, QStyle::State>> variants;
+    for (int row : rows) {
+        variants.append({row, QStyle::State_Enabled});
+        variants.append({row, QStyle::State_Enabled | QStyle::State_Selected});
+        variants.append({row, QStyle::State_Enabled | QStyle::State_MouseOver});
+    }
+    int height = 0;
+    QStyleOptionViewItem probe;
+    probe.initFrom(table);
+    for (const auto &variant : variants)
+        height += table->itemDelegate()->sizeHint(probe, table->model()->index(variant.first, 0)).height();
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(QColor(246, 246, 246));
+    QPainter painter(&image);
+    int y = 0;
+    for (const auto &variant : variants) {
+        QStyleOptionViewItem option;
+        option.initFrom(table);
+        option.widget = table;
+        option.state = variant.second;
+        const QModelIndex index = table->model()->index(variant.first, 0);
+        const int rowHeight = table->itemDelegate()->sizeHint(option, index).height();
+        option.rect = QRect(0, y, width, rowHeight);
+        table->itemDelegate()->paint(&painter, option, index);
+        y += rowHeight;
+    }
+    painter.end();
+    const QString path = TestEnvironment::renderDirectory() + QLatin1Char('/') + name + QStringLiteral(".png");
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
+
+TEST_F(DashboardScreenTest, RendersOfEachCellNormalAndHighlighted)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true));
+    settle();
+    const CategoriesModel *categories = screen->session()->categoriesModel();
+    saveCellRender(screen->tableViewCategories(), {0, categoryRowNamed(QStringLiteral("Photos")), categories->separatorRow(),
+                                                   categories->markedCopiesRow()},
+                   QStringLiteral("cells-categories"));
+    saveCellRender(screen->tableViewGroups(), {0}, QStringLiteral("cells-groups"));
+    saveCellRender(screen->tableViewItems(), {0, 1}, QStringLiteral("cells-copies"));
+    choose(screen->tableViewCategories(), categories->markedCopiesRow());
+    saveCellRender(screen->tableViewGroups(), {0}, QStringLiteral("cells-marked-copies"));
 }
 
 } // namespace
