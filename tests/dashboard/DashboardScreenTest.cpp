@@ -2,6 +2,7 @@
 #include <DashboardVC.h>
 #include <DashboardWindowController.h>
 #include <PathControl.h>
+#include <WindowPlacement.h>
 #include <PreviewPane.h>
 #include <ResultCellDelegates.h>
 #include <ReviewModels.h>
@@ -13,6 +14,7 @@
 #include <FileReveal.h>
 #include <Localization.h>
 #include <NotificationCenter.h>
+#include <PageOpener.h>
 #include <ProcessState.h>
 #include <ResultQueries.h>
 #include <ScreenRegistry.h>
@@ -32,6 +34,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTableView>
 #include <QToolButton>
 
@@ -273,6 +277,47 @@ TEST_F(DashboardScreenTest, OpenMarkBackAndOpenAgainMakesANewScreen)
     EXPECT_FALSE(hasMarkedItems()) << "marks start afresh with every showing";
     EXPECT_EQ(ScreenRegistry::instance().peekObject(QString::fromLatin1(ScreenId::Dashboard)), again);
     EXPECT_EQ(again->session()->categoriesModel()->rowCount(), 5);
+}
+
+TEST_F(DashboardScreenTest, WindowsArePlacedByTheirRulesAndTheAnimationsEnd)
+{
+    DashboardWindowController::setAnimationDuration(0.05);
+    home()->setGeometry(40, 150, 500, 400);
+    home()->show();
+    const QRect homeFrame = home()->geometry();
+    const QRect screen = home()->screen()->geometry();
+    auto *window = ScreenRegistry::instance().get<DashboardWindowController>(QString::fromLatin1(ScreenId::DashboardWindow));
+    window->showWindow();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !home()->isVisible(); }, 5000)) << "the opening ends by hiding the home window";
+    // The platform may nudge a window that reaches above the screen by a point or two.
+    const QRect expected = WindowPlacement::openingEndFrame(homeFrame, screen);
+    EXPECT_EQ(window->size(), expected.size());
+    EXPECT_LE((window->pos() - expected.topLeft()).manhattanLength(), 4);
+    EXPECT_DOUBLE_EQ(home()->windowOpacity(), 1.0);
+
+    QPointer<DashboardWindowController> results = window;
+    const QRect resultsFrame = window->geometry();
+    window->contentViewController()->clickBack();
+    EXPECT_TRUE(home()->isVisible());
+    EXPECT_EQ(home()->geometry(), WindowPlacement::homeFrameOnReturn(resultsFrame, homeFrame.size(), screen));
+    EXPECT_TRUE(QTest::qWaitFor([&results] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return results.isNull();
+    }, 5000)) << "the way back ends by closing the results window";
+}
+
+TEST_F(DashboardScreenTest, BlogButtonOpensTheBlogPage)
+{
+    QList<QUrl> opened;
+    PageOpener::setHandler([&opened](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
+    DashboardVC *screen = open();
+    screen->btnBlog()->click();
+    PageOpener::setHandler({});
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first(), blogURL().value());
 }
 
 TEST_F(DashboardScreenTest, OnlyTheScreenOnShowAnswersNotifications)
