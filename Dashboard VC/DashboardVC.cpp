@@ -604,6 +604,10 @@ void DashboardVC::setUpTexts()
     if (const std::optional<QImage> title = EmbeddedImages::decodeImage(EmbeddedImages::resultsTitleImage()))
         m_imgViewAppTitle->setPixmap(QPixmap::fromImage(*title));
     m_imgViewAppTitle->setAccessibleName(texts.title);
+    m_tableViewCategories->setAccessibleName(texts.categoriesHeader);
+    // The title bar carries the screen's title where the window manager shows one.
+    if (window() != this)
+        window()->setWindowTitle(texts.title);
 }
 
 void DashboardVC::applyTrashLook(bool anyMarked)
@@ -735,7 +739,10 @@ void DashboardVC::searchTextChanged(const QString &text)
 {
     // A search or its end brings every table to its first row with an empty pane.
     clearPane();
-    m_session->applySearch(text);
+    if (text.isEmpty())
+        m_session->clearSearch(text);
+    else
+        m_session->applySearch(text);
     selectionDidChange();
 }
 
