@@ -103,6 +103,18 @@ QPushButton *makeButton(const QString &name, QWidget *parent)
     return button;
 }
 
+// A box holding one flat button from edge to edge, as the marking and
+// sorting controls stand.
+QPushButton *makeBoxedButton(QWidget *&box, const QString &boxName, const QString &buttonName, QWidget *parent)
+{
+    box = makeBox(boxName, parent);
+    QPushButton *button = makeButton(buttonName, box);
+    auto *layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(button);
+    return button;
+}
+
 QTableView *makeTable(const QString &name, QWidget *parent)
 {
     auto *table = new QTableView(parent);
@@ -219,26 +231,14 @@ void DashboardVC::buildInterface()
     // Groups, then the copies of the chosen group.
     auto *groupsColumn = new QWidget(m_boxParent);
     groupsColumn->setObjectName(QStringLiteral("groupsColumn"));
-    m_boxGroupSelect = makeBox(QStringLiteral("boxGroupSelect"), groupsColumn);
-    m_btnSmartCheckGroup = makeButton(QStringLiteral("btnSmartCheckGroup"), m_boxGroupSelect);
-    auto *groupSelect = new QHBoxLayout(m_boxGroupSelect);
-    groupSelect->setContentsMargins(0, 0, 0, 0);
-    groupSelect->addWidget(m_btnSmartCheckGroup);
-    m_boxDeselect = makeBox(QStringLiteral("boxDeselect"), groupsColumn);
-    m_btnDeselectAllGroups = makeButton(QStringLiteral("btnDeselectAllGroups"), m_boxDeselect);
-    auto *deselect = new QHBoxLayout(m_boxDeselect);
-    deselect->setContentsMargins(0, 0, 0, 0);
-    deselect->addWidget(m_btnDeselectAllGroups);
-    m_boxGroupsSorting = makeBox(QStringLiteral("boxGroupsSorting"), groupsColumn);
-    m_btnSortInGroup = makeButton(QStringLiteral("btnSortInGroup"), m_boxGroupsSorting);
-    auto *groupsSorting = new QHBoxLayout(m_boxGroupsSorting);
-    groupsSorting->setContentsMargins(0, 0, 0, 0);
-    groupsSorting->addWidget(m_btnSortInGroup);
-    m_boxSelectedItemsSorting = makeBox(QStringLiteral("boxSelectedItemsSorting"), groupsColumn);
-    m_btnSelectedItemsSorting = makeButton(QStringLiteral("btnSelectedItemsSorting"), m_boxSelectedItemsSorting);
-    auto *selectedSorting = new QHBoxLayout(m_boxSelectedItemsSorting);
-    selectedSorting->setContentsMargins(0, 0, 0, 0);
-    selectedSorting->addWidget(m_btnSelectedItemsSorting);
+    m_btnSmartCheckGroup = makeBoxedButton(m_boxGroupSelect, QStringLiteral("boxGroupSelect"),
+                                           QStringLiteral("btnSmartCheckGroup"), groupsColumn);
+    m_btnDeselectAllGroups = makeBoxedButton(m_boxDeselect, QStringLiteral("boxDeselect"),
+                                             QStringLiteral("btnDeselectAllGroups"), groupsColumn);
+    m_btnSortInGroup = makeBoxedButton(m_boxGroupsSorting, QStringLiteral("boxGroupsSorting"),
+                                       QStringLiteral("btnSortInGroup"), groupsColumn);
+    m_btnSelectedItemsSorting = makeBoxedButton(m_boxSelectedItemsSorting, QStringLiteral("boxSelectedItemsSorting"),
+                                                QStringLiteral("btnSelectedItemsSorting"), groupsColumn);
     m_boxDeselect->hide();
     m_boxSelectedItemsSorting->hide();
     auto *groupTools = new QHBoxLayout;
@@ -249,12 +249,9 @@ void DashboardVC::buildInterface()
     groupTools->addWidget(m_boxSelectedItemsSorting);
 
     m_tableViewGroups = makeTable(QStringLiteral("tableViewGroups"), groupsColumn);
-    m_boxSmartCheckGroup = makeBox(QStringLiteral("boxSmartCheckGroup"), groupsColumn);
-    m_btnSmartCheckGroupItems = makeButton(QStringLiteral("btnSmartCheckGroupItems"), m_boxSmartCheckGroup);
-    auto *smartCheck = new QHBoxLayout(m_boxSmartCheckGroup);
-    smartCheck->setContentsMargins(0, 0, 0, 0);
-    smartCheck->addWidget(m_btnSmartCheckGroupItems);
-    smartCheck->addStretch(1);
+    m_btnSmartCheckGroupItems = makeBoxedButton(m_boxSmartCheckGroup, QStringLiteral("boxSmartCheckGroup"),
+                                                QStringLiteral("btnSmartCheckGroupItems"), groupsColumn);
+    static_cast<QHBoxLayout *>(m_boxSmartCheckGroup->layout())->addStretch(1);
     m_tableViewItems = makeTable(QStringLiteral("tableViewItems"), groupsColumn);
     m_tableViewItems->setFixedHeight(230);
     auto *groups = new QVBoxLayout(groupsColumn);

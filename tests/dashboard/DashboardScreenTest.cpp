@@ -19,6 +19,7 @@
 #include <ResultQueries.h>
 #include <ScreenRegistry.h>
 #include <Spinner.h>
+#include <ResultStoreFixture.h>
 #include <TestEnvironment.h>
 
 #include <QApplication>
@@ -45,15 +46,7 @@ namespace {
 
 void clearStore()
 {
-    duplicateResults().removeAll();
-    savedDuplicateResults().removeAll();
-    categoryRows().clear();
-    savedCategoryRows().clear();
-    allDuplicateGroups().clear();
-    savedAllDuplicateGroups().clear();
-    markedCategories().clear();
-    groupRows().clear();
-    displayedGroupRows().clear();
+    clearResultStore();
     isDashboardShown = false;
     isBackFromDashboard = false;
     isDashboardMiniaturized = false;
