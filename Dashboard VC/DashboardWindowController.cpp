@@ -7,6 +7,8 @@
 #include <ScreenRegistry.h>
 
 #include <QCloseEvent>
+#include <QHideEvent>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,7 +47,25 @@ DashboardWindowController::~DashboardWindowController()
 void DashboardWindowController::showWindow()
 {
     m_closing = false;
+    m_appearing = true;
     m_content->prepareToShow();
+}
+
+void DashboardWindowController::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Restoring from the taskbar is no new showing.
+    if (event->spontaneous() || m_appearing)
+        return;
+    m_appearing = true;
+    m_content->prepareToShow();
+}
+
+void DashboardWindowController::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        m_appearing = false;
 }
 
 void DashboardWindowController::closeDashboard()

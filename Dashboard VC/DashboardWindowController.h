@@ -23,7 +23,8 @@ public:
     // The strip above the screen; hidden while the window is in full screen.
     QWidget *toolbarWindow() const { return m_toolbarWindow; }
 
-    // Prepares the screen and brings the window in from the home window.
+    // Prepares the screen and brings the window in from the home window. A
+    // window shown by plain show() prepares its screen as it appears.
     Q_INVOKABLE void showWindow();
     // Leaves the results for the home window at once (start-up, quitting):
     // no animation, the home window is not touched.
@@ -43,11 +44,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     DashboardVC *m_content = nullptr;
     QWidget *m_toolbarWindow = nullptr;
     bool m_closing = false;
+    // The screen has been prepared for the showing under way.
+    bool m_appearing = false;
     bool m_closeButtonEnabled = true;
 };

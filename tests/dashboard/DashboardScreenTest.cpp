@@ -299,6 +299,27 @@ TEST_F(DashboardScreenTest, WindowsArePlacedByTheirRulesAndTheAnimationsEnd)
     }, 5000)) << "the way back ends by closing the results window";
 }
 
+TEST_F(DashboardScreenTest, APlainShowPreparesTheScreenOnce)
+{
+    auto *window = ScreenRegistry::instance().get<DashboardWindowController>(QString::fromLatin1(ScreenId::DashboardWindow));
+    home()->show();
+    window->show();
+    settle();
+    DashboardVC *screen = window->contentViewController();
+    EXPECT_TRUE(isDashboardShown);
+    EXPECT_EQ(screen->session()->categoriesModel()->rowCount(), 5) << "the rows come from the store as the window appears";
+    EXPECT_EQ(window->size(), QSize(1151, 751));
+    EXPECT_FALSE(home()->isVisible());
+
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true));
+    window->show();
+    window->raise();
+    settle();
+    EXPECT_TRUE(hasMarkedItems()) << "bringing a shown window forward starts nothing afresh";
+}
+
 TEST_F(DashboardScreenTest, BlogButtonOpensTheBlogPage)
 {
     QList<QUrl> opened;
