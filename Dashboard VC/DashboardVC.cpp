@@ -300,6 +300,7 @@ void DashboardVC::buildInterface()
         control->setCursor(Qt::PointingHandCursor);
 
     connect(m_btnBack, &QPushButton::clicked, this, &DashboardVC::clickBack);
+    connect(m_btnTrash, &QPushButton::clicked, this, &DashboardVC::clickedTrashedMarked);
     connect(m_btnBlog, &QPushButton::clicked, this, &DashboardVC::clickedBlog);
 }
 
@@ -313,6 +314,7 @@ void DashboardVC::observeNotifications()
                 (self.data()->*action)();
         };
     };
+    m_observers.append(center.addObserver(QString::fromLatin1(kDeleteDuplicateFilesNotification), onMain(&DashboardVC::observerDeleteMarked)));
     m_observers.append(center.addObserver(QString::fromLatin1(kHideTopParentLayerDashboardNotification), onMain(&DashboardVC::hideTopParentLayer)));
     m_observers.append(center.addObserver(QString::fromLatin1(kAboutDashboardNotification), onMain(&DashboardVC::aboutWindow)));
     m_observers.append(center.addObserver(QString::fromLatin1(kHideTopLayerHomeNotification), onMain(&DashboardVC::hideTopBlackLayer)));
@@ -845,4 +847,54 @@ void DashboardVC::clickedShowRelated(int markedRow)
     selectionDidChange();
     m_tableViewGroups->scrollTo(m_session->groupsModel()->index(group, 0));
     m_tableViewItems->scrollTo(m_session->itemsModel()->index(item, 0));
+}
+
+// ---- Removal hand-off ---------------------------------------------------------------
+
+namespace {
+
+// The removal screen, when the program has one; asked for by name and called
+// by meta-call, since it lives in a library above this one.
+QObject *removalScreen()
+{
+    ScreenRegistry &registry = ScreenRegistry::instance();
+    if (!registry.hasFactory(QString::fromLatin1(ScreenId::Delete)))
+        return nullptr;
+    return registry.object(QString::fromLatin1(ScreenId::Delete));
+}
+
+} // namespace
+
+void DashboardVC::clickedTrashedMarked()
+{
+    if (QObject *removal = removalScreen())
+        QMetaObject::invokeMethod(removal, "clickedTrashedMarked", Q_ARG(QWidget *, this));
+}
+
+void DashboardVC::observerDeleteMarked()
+{
+    if (QObject *removal = removalScreen())
+        QMetaObject::invokeMethod(removal, "observerDeleteMarked", Q_ARG(QWidget *, this));
+}
+
+void DashboardVC::updateTrashButton()
+{
+    m_session->updateTrashButton();
+}
+
+void DashboardVC::endSearch()
+{
+    m_session->endSearch();
+}
+
+void DashboardVC::clearResultsPreview()
+{
+    clearPane();
+}
+
+void DashboardVC::resetSelectedRows()
+{
+    clearPane();
+    m_session->reloadCategories(true);
+    m_session->updateTrashButton();
 }

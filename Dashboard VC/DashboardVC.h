@@ -51,7 +51,19 @@ public:
     void showDashboardWindow();
     // The way back: the home window returns where the results window was and
     // the results window shrinks into it, then closes.
-    void showHomeWindow();
+    Q_INVOKABLE void showHomeWindow();
+
+    // What the removal run asks of the screen it covers (by name: the removal
+    // lies above this library).
+    Q_INVOKABLE void updateTrashButton();
+    Q_INVOKABLE void endSearch();
+    Q_INVOKABLE void clearResultsPreview();
+    // The store has been rewritten: rows back to the first, tables from the store.
+    Q_INVOKABLE void resetSelectedRows();
+    // The trash button: the removal screen ("Delete") takes over.
+    void clickedTrashedMarked();
+    // The removal confirmation's OK.
+    void observerDeleteMarked();
     // Ends a running search, drops the lists derived from the store, empties
     // the video and closes the results window; the store keeps every group.
     void closeDashboard();

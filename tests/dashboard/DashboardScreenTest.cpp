@@ -89,6 +89,18 @@ private:
     bool m_isDashboardVC = false;
 };
 
+// A stand-in for the removal screen, which lies above the results screen.
+class RemovalStandIn : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QPair<QString, QWidget *>> calls;
+
+    Q_INVOKABLE void clickedTrashedMarked(QWidget *resultsScreen) { calls.append({QStringLiteral("trash"), resultsScreen}); }
+    Q_INVOKABLE void observerDeleteMarked(QWidget *resultsScreen) { calls.append({QStringLiteral("confirmed"), resultsScreen}); }
+};
+
 class DashboardScreenTest : public ::testing::Test
 {
 protected:
@@ -318,6 +330,42 @@ TEST_F(DashboardScreenTest, APlainShowPreparesTheScreenOnce)
     window->raise();
     settle();
     EXPECT_TRUE(hasMarkedItems()) << "bringing a shown window forward starts nothing afresh";
+}
+
+TEST_F(DashboardScreenTest, TrashAndConfirmationReachTheRemovalScreen)
+{
+    DashboardVC *screen = open();
+    screen->btnTrash()->click();
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kDeleteDuplicateFilesNotification));
+    EXPECT_FALSE(screen->btnTrash()->isEnabled()) << "nothing marked: the trash button waits";
+
+    auto *removal = new RemovalStandIn;
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::Delete), [removal] { return removal; });
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Musics")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true));
+    ASSERT_TRUE(screen->btnTrash()->isEnabled());
+    screen->btnTrash()->click();
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kDeleteDuplicateFilesNotification));
+    EXPECT_EQ(removal->calls, (QList<QPair<QString, QWidget *>>{{QStringLiteral("trash"), screen}, {QStringLiteral("confirmed"), screen}}));
+}
+
+TEST_F(DashboardScreenTest, AfterARemovalTheTablesComeFromTheRewrittenStore)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Videos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    ASSERT_FALSE(paneFile(screen).isEmpty());
+
+    duplicateResults().setValue(QStringLiteral("Videos"), GroupList{});
+    for (const char *step : {"endSearch", "clearResultsPreview", "resetSelectedRows", "updateTrashButton"})
+        EXPECT_TRUE(QMetaObject::invokeMethod(screen, step)) << step;
+    settle();
+    EXPECT_EQ(screen->session()->categoriesModel()->rowCount(), 4);
+    EXPECT_EQ(screen->session()->categorySelectedRow(), 0);
+    EXPECT_EQ(highlighted(screen->tableViewCategories()), 0);
+    EXPECT_EQ(paneFile(screen), QString());
 }
 
 TEST_F(DashboardScreenTest, BlogButtonOpensTheBlogPage)
