@@ -238,6 +238,25 @@ void ReviewListModel::refreshAll()
         emit dataChanged(index(0), index(m_rows - 1));
 }
 
+bool ReviewListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    bool checked = false;
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)
+        || !isCheckRequest(value, role, &checked) || !rowsHaveBoxes())
+        return false;
+    return checkRow(index.row(), checked);
+}
+
+Qt::ItemFlags ReviewListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (rowsHaveBoxes())
+        result |= Qt::ItemIsUserCheckable;
+    return result;
+}
+
 GroupsModel::GroupsModel(ReviewSession *session)
     : ReviewListModel(session)
 {
@@ -335,23 +354,14 @@ QVariant GroupsModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
-bool GroupsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+bool GroupsModel::rowsHaveBoxes() const
 {
-    bool checked = false;
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)
-        || !isCheckRequest(value, role, &checked) || m_session->view() != ReviewSession::View::MarkedCopies)
-        return false;
-    return m_session->setMarkedRowChecked(index.row(), checked);
+    return m_session->view() == ReviewSession::View::MarkedCopies;
 }
 
-Qt::ItemFlags GroupsModel::flags(const QModelIndex &index) const
+bool GroupsModel::checkRow(int row, bool checked)
 {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (m_session->view() == ReviewSession::View::MarkedCopies)
-        result |= Qt::ItemIsUserCheckable;
-    return result;
+    return m_session->setMarkedRowChecked(row, checked);
 }
 
 void GroupsModel::applyPermutation(const QList<int> &newToOld)
@@ -420,18 +430,7 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
-bool ItemsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+bool ItemsModel::checkRow(int row, bool checked)
 {
-    bool checked = false;
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)
-        || !isCheckRequest(value, role, &checked))
-        return false;
-    return m_session->setItemChecked(index.row(), checked);
-}
-
-Qt::ItemFlags ItemsModel::flags(const QModelIndex &index) const
-{
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
+    return m_session->setItemChecked(row, checked);
 }

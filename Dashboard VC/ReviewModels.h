@@ -82,11 +82,18 @@ class ReviewListModel : public QAbstractListModel
 public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QHash<int, QByteArray> roleNames() const override;
+    // A check state on a row with a box is marking by hand; a refused mark
+    // leaves the box off.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 protected:
     explicit ReviewListModel(ReviewSession *session);
     // The rows the store holds now for the session's view.
     virtual int liveRowCount() const = 0;
+    // Whether the rows show boxes now, and what ticking one does.
+    virtual bool rowsHaveBoxes() const = 0;
+    virtual bool checkRow(int row, bool checked) = 0;
 
     friend class ReviewSession;
     void resetFromStore();
@@ -109,13 +116,13 @@ public:
     explicit GroupsModel(ReviewSession *session);
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    // A check state on a marked-copy row is marking by hand.
-    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
     friend class ReviewSession;
     int liveRowCount() const override;
+    // Only the marked-copies list has boxes.
+    bool rowsHaveBoxes() const override;
+    bool checkRow(int row, bool checked) override;
     // Moves the rows: newToOld[p] is the row that now stands at p.
     void applyPermutation(const QList<int> &newToOld);
 };
@@ -129,11 +136,10 @@ public:
     explicit ItemsModel(ReviewSession *session);
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    // A check state is marking by hand; a refused mark leaves the box off.
-    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
     friend class ReviewSession;
     int liveRowCount() const override;
+    bool rowsHaveBoxes() const override { return true; }
+    bool checkRow(int row, bool checked) override;
 };

@@ -511,7 +511,7 @@ void ReviewSession::rebuildMarksFromSelectionFlags()
     markedCategories().clear();
     for (int row = 1; row < categoryRows().size(); ++row) {
         MarkedCategories entry;
-        entry.key = scanResultKey(*categoryRows().at(row).name);
+        entry.key = scanResultKey(categoryRows().at(row).name.value_or(QString()));
         if (const GroupList *groups = groupsOfCategoryRow(row)) {
             for (const DuplicateGroup &group : *groups) {
                 QList<int> indexes;
@@ -589,7 +589,7 @@ void ReviewSession::smartCheckAllGroups(SmartCheckMode mode)
     if (categoryRows().isEmpty())
         return;
     for (int row = 1; row < categoryRows().size(); ++row) {
-        const QString category = normalizedCategoryName(*categoryRows().at(row).name);
+        const QString category = normalizedCategoryName(categoryRows().at(row).name.value_or(QString()));
         const MarkReport report = [&](const InitialDirectory &copy, bool marked) {
             updateMarkedFiles(copyKey(copy, category), marked);
         };

@@ -27,8 +27,17 @@ class ItemsModel;
 // copy marked.
 //
 // Main thread only. The results window wires its tables to the models, its
-// buttons to the slots and shows what the signals say; the removal run calls
-// endSearch() first and then reads markedCopies().
+// buttons to the slots and shows what the signals say:
+// - on showing: reloadCategories(false), then updateTrashButton();
+// - a chosen table row: selectCategory() / selectGroup() / selectItem(); a
+//   refused row (the separator) keeps the previous choice; after a model
+//   reset, or on selectionChanged, the tables highlight the session's rows
+//   and the layout follows reviewLayout(view()) (ReviewScreenValues.h);
+// - trashStateChanged: trashButtonLook(); totalsChanged: the two labels;
+//   groupSortTitleChanged / markedSortTitleChanged: the sort buttons;
+// - the search field: applySearch(text) on every change, clearSearch(text)
+//   when the field ends its search, endSearch() on every way out.
+// The removal run calls endSearch() first and then reads markedCopies().
 class ReviewSession : public QObject
 {
     Q_OBJECT
@@ -81,6 +90,13 @@ public:
     GroupSortKey groupSortKey() const { return m_groupSortKey; }
     bool isDescendingSortSelected() const { return m_isDescendingSortSelected; }
     MarkedSortKey markedSortKey() const { return m_markedSortKey; }
+    // The same as flags; exactly one key flag of each list is true.
+    bool isSizeSort() const { return m_groupSortKey == GroupSortKey::Size; }
+    bool isNameSort() const { return m_groupSortKey == GroupSortKey::Name; }
+    bool isCountSort() const { return m_groupSortKey == GroupSortKey::Count; }
+    bool isSelectedCountSort() const { return m_groupSortKey == GroupSortKey::MarkedCount; }
+    bool isSizeSortSelected() const { return m_markedSortKey == MarkedSortKey::Size; }
+    bool isNameSortSelected() const { return m_markedSortKey == MarkedSortKey::Name; }
     // "IDS_TMR_18 key ▾": the titles of the two sort buttons.
     QString groupSortButtonTitle() const;
     QString markedSortButtonTitle() const;

@@ -2,14 +2,15 @@
 
 namespace {
 
-enum class Where { Category, AllDuplicates };
+enum class Where { Category, AllDuplicates, MarkedList };
 
 struct GuardCase
 {
     const char *name;
     Where where;
     QStringList group;
-    QStringList markedFirst; // ticked one by one before the checked tick
+    QStringList markedFirst; // ticked one by one in the copies table before the checked tick
+    QStringList turnedOff;   // marked-copies list only: rows turned off before the checked tick
     QString tick;
     bool on;
     QStringList expectMarked;
@@ -18,37 +19,49 @@ struct GuardCase
 
 } // namespace
 
-// The last-copy rule, in the two views with a copies table.
+// The last-copy rule, in the copies table of both views and in the marked-copies list.
 TEST_F(ReviewTest, HandMarkingKeepsOneCopyOfEveryGroup)
 {
     const GuardCase cases[] = {
-        {"first of two", Where::Category, {"a.jpg", "b.jpg"}, {}, "a.jpg", true, {"a.jpg"}, false},
-        {"second of two", Where::Category, {"a.jpg", "b.jpg"}, {"a.jpg"}, "b.jpg", true, {"a.jpg"}, true},
-        {"third of three", Where::Category, {"a.jpg", "b.jpg", "c.jpg"}, {"a.jpg", "b.jpg"}, "c.jpg", true,
+        {"first of two", Where::Category, {"a.jpg", "b.jpg"}, {}, {}, "a.jpg", true, {"a.jpg"}, false},
+        {"second of two", Where::Category, {"a.jpg", "b.jpg"}, {"a.jpg"}, {}, "b.jpg", true, {"a.jpg"}, true},
+        {"third of three", Where::Category, {"a.jpg", "b.jpg", "c.jpg"}, {"a.jpg", "b.jpg"}, {}, "c.jpg", true,
          {"a.jpg", "b.jpg"}, true},
-        {"a group of one", Where::Category, {"a.jpg"}, {}, "a.jpg", true, {}, true},
-        {"unmarking is never refused", Where::Category, {"a.jpg", "b.jpg"}, {"a.jpg"}, "a.jpg", false, {}, false},
-        {"ticking a marked copy again", Where::Category, {"a.jpg", "b.jpg"}, {"a.jpg"}, "a.jpg", true, {"a.jpg"},
+        {"a group of one", Where::Category, {"a.jpg"}, {}, {}, "a.jpg", true, {}, true},
+        {"unmarking is never refused", Where::Category, {"a.jpg", "b.jpg"}, {"a.jpg"}, {}, "a.jpg", false, {},
          false},
-        {"all duplicates: first of two", Where::AllDuplicates, {"a.jpg", "b.jpg"}, {}, "b.jpg", true, {"b.jpg"},
-         false},
-        {"all duplicates: second of two", Where::AllDuplicates, {"a.jpg", "b.jpg"}, {"b.jpg"}, "a.jpg", true,
+        {"ticking a marked copy again", Where::Category, {"a.jpg", "b.jpg"}, {"a.jpg"}, {}, "a.jpg", true,
+         {"a.jpg"}, false},
+        {"all duplicates: first of two", Where::AllDuplicates, {"a.jpg", "b.jpg"}, {}, {}, "b.jpg", true,
+         {"b.jpg"}, false},
+        {"all duplicates: second of two", Where::AllDuplicates, {"a.jpg", "b.jpg"}, {"b.jpg"}, {}, "a.jpg", true,
          {"b.jpg"}, true},
+        {"marked list: turning a row off", Where::MarkedList, {"a.jpg", "b.jpg", "c.jpg"}, {"a.jpg", "b.jpg"}, {},
+         "a.jpg", false, {"b.jpg"}, false},
+        {"marked list: turning a turned-off row on again", Where::MarkedList, {"a.jpg", "b.jpg", "c.jpg"},
+         {"a.jpg", "b.jpg"}, {"a.jpg"}, "a.jpg", true, {"a.jpg", "b.jpg"}, false},
     };
     for (const GuardCase &c : cases) {
         SCOPED_TRACE(c.name);
         clearResultStore();
         alerts.clear();
         open({{QStringLiteral("Photos"), groupsOf(QStringLiteral("Photos"), {c.group})}});
-        ASSERT_TRUE(session.selectCategory(c.where == Where::Category ? categoryRowOf(QStringLiteral("Photos")) : 0));
+        ASSERT_TRUE(session.selectCategory(c.where == Where::AllDuplicates ? 0 : categoryRowOf(QStringLiteral("Photos"))));
         ItemsModel &items = *session.itemsModel();
         for (const QString &name : c.markedFirst)
             ASSERT_TRUE(setChecked(items, rowNamed(items, name), true));
+        QAbstractItemModel *model = &items;
+        if (c.where == Where::MarkedList) {
+            ASSERT_TRUE(session.selectCategory(session.categoriesModel()->markedCopiesRow()));
+            model = session.groupsModel();
+            for (const QString &name : c.turnedOff)
+                ASSERT_TRUE(setChecked(*model, rowNamed(*model, name), false));
+        }
 
-        const int row = rowNamed(items, c.tick);
-        setChecked(items, row, c.on);
+        const int row = rowNamed(*model, c.tick);
+        setChecked(*model, row, c.on);
         EXPECT_EQ(markedNames(session), c.expectMarked);
-        EXPECT_EQ(isChecked(items, row), c.expectMarked.contains(c.tick));
+        EXPECT_EQ(isChecked(*model, row), c.expectMarked.contains(c.tick));
         EXPECT_EQ(alerts.size(), c.expectAlert ? 1 : 0);
         if (c.expectAlert) {
             EXPECT_EQ(alerts.value(0), localizedString(QStringLiteral("IDS_TMR_52")));
@@ -219,4 +232,31 @@ TEST_F(ReviewTest, UpdateMarkedListKeepsOrderAndRefusesWhatNamesNoCopy)
     EXPECT_EQ(markedCategories()[0].groupIndexes[0], (QList<int>{0, 1}));
     EXPECT_EQ(groupRows().size(), 2);
     EXPECT_TRUE(fullyMarkedGroups().isEmpty());
+}
+
+// Rows written by someone else (a nameless row, a row whose category has no
+// groups left) are passed over by every action.
+TEST_F(ReviewTest, RowsWithoutGroupsArePassedOver)
+{
+    open({{QStringLiteral("Photos"), groupsOf(QStringLiteral("Photos"), {{"a.jpg", "b.jpg"}})}});
+    categoryRows().append(Categories{});
+    categoryRows().append(Categories{std::nullopt, QStringLiteral("Videos"), 0});
+    markedCategories().append(MarkedCategories{});
+    markedCategories().append(MarkedCategories{ScanResultKeys::Videos, {{}}});
+    session.syncCategoriesTable();
+    EXPECT_EQ(session.categoriesModel()->rowCount(), 4);
+    for (const ReviewSession::SmartCheckMode mode :
+         {ReviewSession::SmartCheckMode::KeepNewest, ReviewSession::SmartCheckMode::KeepFirst}) {
+        session.smartCheckAllGroups(mode);
+        EXPECT_EQ(markedNames(session), QStringList{QStringLiteral("b.jpg")});
+    }
+    EXPECT_TRUE(session.selectCategory(2));
+    EXPECT_EQ(session.view(), ReviewSession::View::AllDuplicates);
+    EXPECT_TRUE(session.selectCategory(3));
+    EXPECT_EQ(session.groupsModel()->rowCount(), 0);
+    session.smartCheckSelectedGroup(ReviewSession::SmartCheckMode::KeepFirst);
+    session.applySearch(QStringLiteral("a"));
+    session.endSearch();
+    EXPECT_EQ(markedNames(session), QStringList{QStringLiteral("b.jpg")});
+    EXPECT_TRUE(alerts.isEmpty());
 }

@@ -35,6 +35,10 @@ struct Fuzz
     ReviewSession &session;
     QStringList &alerts;
     int step = 0;
+    // How often the walk met the states that matter, printed with the seed.
+    int stepsWithMarks = 0;
+    int stepsInSearch = 0;
+    int stepsInMarkedView = 0;
 
     int pick(int bound) { return bound <= 0 ? 0 : int(random.bounded(bound)); }
     int anyRow(int count) { return pick(count + 3) - 1; } // -1 to count + 1: stale rows too
@@ -132,6 +136,9 @@ struct Fuzz
             checkMarks(session.xAllMarked(), savedCategoryRows(), savedDuplicateResults(), "set-aside marks");
         EXPECT_TRUE(g_modelTestMessages.isEmpty()) << g_modelTestMessages.join(QLatin1Char('\n')).toStdString();
         g_modelTestMessages.clear();
+        stepsWithMarks += hasMarkedItems() ? 1 : 0;
+        stepsInSearch += session.isSearchActive() ? 1 : 0;
+        stepsInMarkedView += session.isSelectedCategories() ? 1 : 0;
         const int extra = hasMarkedItems() ? 2 : 0;
         EXPECT_EQ(session.categoriesModel()->rowCount(), categoryRows().size() + extra);
         EXPECT_EQ(session.isSelectedCategories(), session.view() == ReviewSession::View::MarkedCopies);
@@ -180,7 +187,7 @@ struct Fuzz
     QString runOneStep(const QStringList &wholeStore)
     {
         const int rowsOfCategories = session.categoriesModel()->rowCount();
-        switch (pick(14)) {
+        switch (pick(15)) {
         case 0:
         case 1:
             session.selectCategory(anyRow(rowsOfCategories));
@@ -221,6 +228,9 @@ struct Fuzz
         case 11:
             session.clearSearch(coin() ? QString() : QStringLiteral("x"));
             return QStringLiteral("clear search");
+        case 13:
+            session.selectCategory(session.categoriesModel()->markedCopiesRow());
+            return QStringLiteral("open the marked copies");
         case 12:
             session.endSearch();
             EXPECT_EQ(groupShapes(duplicateResults()), wholeStore) << "a group did not come back";
@@ -285,6 +295,8 @@ TEST_F(ReviewTest, InvariantsHoldUnderRandomOperations)
             if (::testing::Test::HasFailure())
                 break;
         }
+        std::cout << "  steps with marks " << fuzz.stepsWithMarks << ", in a search " << fuzz.stepsInSearch
+                  << ", in the marked-copies view " << fuzz.stepsInMarkedView << std::endl;
         fuzzSession.endSearch();
         EXPECT_EQ(Fuzz::groupShapes(duplicateResults()), wholeStore) << "seed " << seed;
         if (::testing::Test::HasFailure())

@@ -93,6 +93,15 @@ TEST_F(ReviewTest, MarkedCountSortWithoutMarksKeepsTheOrder)
     EXPECT_EQ(groupOrder(*session.groupsModel()), before);
     EXPECT_EQ(titles, QStringList{QStringLiteral("Sort by: Number of marked copies \u25BE")});
     EXPECT_EQ(session.groupSortKey(), ReviewSession::GroupSortKey::MarkedCount);
+
+    // Opening the results again sorts by size, and the title and the key say so.
+    titles.clear();
+    session.setGroupSortDescending(false);
+    session.reloadCategories(false);
+    EXPECT_EQ(session.groupSortKey(), ReviewSession::GroupSortKey::Size);
+    EXPECT_EQ(titles, QStringList{QStringLiteral("Sort by: Size ▾")});
+    EXPECT_EQ(groupOrder(*session.groupsModel()),
+              (QStringList{QStringLiteral("Z.png"), QStringLiteral("m.jpg"), QStringLiteral("a.gif")}));
 }
 
 TEST_F(ReviewTest, MarkedCopiesSortBySizeAndName)
