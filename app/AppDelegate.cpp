@@ -346,7 +346,12 @@ void AppDelegate::clickedPreferences()
 {
     if (!validateMenuItem(menuPreferences))
         return;
-    showWindowInFront(preferencesWindowController());
+    QWidget *window = preferencesWindowController();
+    // The window chooses its first pane before it shows itself.
+    if (window && window->metaObject()->indexOfMethod("showWindow()") >= 0)
+        QMetaObject::invokeMethod(window, "showWindow");
+    else
+        showWindowInFront(window);
 }
 
 void AppDelegate::tmrHelp()

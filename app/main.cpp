@@ -2,6 +2,8 @@
 #include "ReopenChannel.h"
 
 #include <HomeScreens.h>
+#include <OutwardScreens.h>
+#include <PreferencesScreens.h>
 #include <HomeWindowController.h>
 #include <ProcessLauncher.h>
 
@@ -54,6 +56,8 @@ int main(int argc, char **argv)
         delegate.watchLastWindowClose();
 
         registerHomeScreens();
+        registerPreferencesScreens();
+        registerOutwardScreens();
 
         delegate.applicationWillFinishLaunching();
         delegate.applicationDidFinishLaunching();
