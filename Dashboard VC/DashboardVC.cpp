@@ -574,7 +574,6 @@ void DashboardVC::wireSession()
     connect(m_groupCells, &GroupCellDelegate::showRelatedClicked, this,
             [this](const QModelIndex &index) { clickedShowRelated(index.row()); });
     connect(pathControlResult(), &QToolButton::clicked, this, &DashboardVC::openFileInContainingFolder);
-    connect(m_tableViewItems, &QTableView::doubleClicked, this, &DashboardVC::openFileInContainingFolder);
 }
 
 void DashboardVC::setUpTexts()
