@@ -635,6 +635,63 @@ TEST_F(DashboardScreenTest, CopyCellRevealsTheClickedPathComponent)
     EXPECT_EQ(revealed, (QStringList{path, QFileInfo(path).absolutePath()}));
 }
 
+// A click as the pointer gives it: press and release at a point of the table.
+void clickAt(QTableView *table, const QPoint &at)
+{
+    QWidget *viewport = table->viewport();
+    QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    settle();
+}
+
+TEST_F(DashboardScreenTest, CellBoxesAndButtonsAnswerWhereTheyAreDrawn)
+{
+    DashboardVC *screen = open();
+    ReviewSession *session = screen->session();
+    QTableView *items = screen->tableViewItems();
+    QTableView *groups = screen->tableViewGroups();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(groups, 0);
+
+    // The copy's box marks it; the last unmarked copy is refused with the alert.
+    const auto itemBox = [items](int row) { return ItemCellDelegate::layout(items->visualRect(items->model()->index(row, 0))).checkBox.center(); };
+    clickAt(items, itemBox(0));
+    EXPECT_EQ(items->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+    clickAt(items, itemBox(1));
+    EXPECT_EQ(items->model()->index(1, 0).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_EQ(alerts.size(), 1) << "the last unmarked copy of a group stays";
+    const QString marked = itemFile(screen, 0);
+
+    // In the marked-copies list: the show-related button, then the box.
+    choose(screen->tableViewCategories(), session->categoriesModel()->markedCopiesRow());
+    ASSERT_EQ(groups->model()->rowCount(), 1);
+    const QRect cell = groups->visualRect(groups->model()->index(0, 0));
+    clickAt(groups, GroupCellDelegate::layout(cell, true).showRelated.center());
+    EXPECT_EQ(session->categorySelectedRow(), 0) << "show related goes to All Duplicates";
+    EXPECT_EQ(paneFile(screen), marked);
+
+    choose(screen->tableViewCategories(), session->categoriesModel()->markedCopiesRow());
+    clickAt(groups, GroupCellDelegate::layout(cell, true).checkBox.center());
+    EXPECT_FALSE(hasMarkedItems()) << "the box of a listed copy unmarks it";
+}
+
+TEST_F(DashboardScreenTest, KeyboardMovesThroughTheCopies)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    const QString first = paneFile(screen);
+    screen->tableViewItems()->setFocus();
+    QTest::keyClick(screen->tableViewItems(), Qt::Key_Down);
+    settle();
+    EXPECT_EQ(screen->session()->itemSelectedRow(), 1);
+    EXPECT_EQ(paneFile(screen), itemFile(screen, 1));
+    EXPECT_NE(paneFile(screen), first);
+}
+
 TEST_F(DashboardScreenTest, ShowRelatedChoosesTheGroupAndTheCopy)
 {
     DashboardVC *screen = open();
