@@ -238,6 +238,18 @@ protected:
     AlertRunner previousAlertRunner;
 };
 
+TEST_F(DashboardScreenTest, ANewScreenShowsNothingUntilAskedTo)
+{
+    auto *window = ScreenRegistry::instance().get<DashboardWindowController>(QString::fromLatin1(ScreenId::DashboardWindow));
+    DashboardVC *screen = window->contentViewController();
+    for (QWidget *hidden : {screen->scrollViewTextView(), static_cast<QWidget *>(screen->videoPlayerResult()),
+                            static_cast<QWidget *>(screen->imgViewResult()), static_cast<QWidget *>(screen->loader()),
+                            static_cast<QWidget *>(screen->btnNothingFound()), screen->boxTopLayer(), screen->topLayerParent()})
+        EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+    EXPECT_TRUE(screen->videoPlayer()->source().isEmpty());
+    EXPECT_FALSE(isDashboardShown);
+}
+
 TEST_F(DashboardScreenTest, OpenMarkBackAndOpenAgainMakesANewScreen)
 {
     const QStringList before = storePaths();
