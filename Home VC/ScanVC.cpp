@@ -310,7 +310,11 @@ void ScanVC::buildLayout()
     progressView = new CircularProgressView(boxProgressBar);
     progressView->setObjectName(QStringLiteral("progressView"));
     progressView->setShowPercent(false);
-    lblStepProgress = makeLabel(boxProgressBar, "lblStepProgress", QRect(), 13, true, kMutedInk, Qt::AlignCenter);
+    progressView->setBackground(Qt::transparent);
+    progressView->setForeground(kAccent);
+    progressView->setStrokeWidth(10);
+    lblStepProgress = makeLabel(boxProgressBar, "lblStepProgress", QRect(), 11, true, kMutedInk, Qt::AlignCenter);
+    lblStepProgress->setWordWrap(true);
     lblProgressPercent = makeLabel(boxProgressBar, "lblProgressPercent", QRect(), 44, true, kInk, Qt::AlignCenter);
     lblProgressStatus = makeLabel(boxProgressBar, "lblProgressStatus", QRect(), 13, false, kMutedInk, Qt::AlignCenter);
     lblProgressStatus->setWordWrap(true);
@@ -418,15 +422,15 @@ void ScanVC::buildLayout()
             [this] { clickedPartiallyCleanedReviewResults(); });
 
     // Share.
-    lblFollowus = makeLabel(this, "lblFollowus", QRect(640, 656, 120, 30), 13, false, kMutedInk,
+    lblFollowus = makeLabel(this, "lblFollowus", QRect(620, 656, 120, 30), 13, false, kMutedInk,
                             Qt::AlignRight | Qt::AlignVCenter);
     auto makeShare = [this](const char *box, const char *image, const char *label, const char *button, int x,
                             const QString &glyph, const QString &name) {
-        QFrame *frame = makeBox(this, box, QRect(x, 656, 110, 30));
+        QFrame *frame = makeBox(this, box, QRect(x, 656, 116, 30));
         frame->setStyleSheet(QStringLiteral("#%1 { background: #2d8ce6; border-radius: 15px; }").arg(QLatin1String(box)));
         QLabel *icon = makeLabel(frame, image, QRect(12, 5, 20, 20), 12);
         icon->setPixmap(picture(glyph));
-        QLabel *text = makeLabel(frame, label, QRect(38, 0, 66, 30), 13, true, Qt::white);
+        QLabel *text = makeLabel(frame, label, QRect(38, 0, 74, 30), 13, true, Qt::white);
         text->setText(name);
         auto *push = new QPushButton(frame);
         push->setObjectName(QString::fromLatin1(button));
@@ -437,9 +441,9 @@ void ScanVC::buildLayout()
                                            "QPushButton:focus { border: 2px solid #1b4a8c; border-radius: 15px; }"));
         return push;
     };
-    btnTwitter = makeShare("boxTwitter", "imgViewTwitter", "lblTwitter", "btnTwitter", 770,
+    btnTwitter = makeShare("boxTwitter", "imgViewTwitter", "lblTwitter", "btnTwitter", 752,
                            EmbeddedImages::twitterIconImage(), QStringLiteral("Twitter"));
-    btnFacebook = makeShare("boxFacebook", "imgViewFacebook", "lblFacebook", "btnFacebook", 886,
+    btnFacebook = makeShare("boxFacebook", "imgViewFacebook", "lblFacebook", "btnFacebook", 876,
                             EmbeddedImages::facebookIconImage(), QStringLiteral("Facebook"));
     connect(btnTwitter, &QPushButton::clicked, this, [this] { clickedTwitter(); });
     connect(btnFacebook, &QPushButton::clicked, this, [this] { clickedFacebook(); });
@@ -988,9 +992,9 @@ void ScanVC::layOutProgressBox()
     const QPointF middle(m_progressBoxSize.width() / 2.0, m_progressBoxSize.height() / 2.0);
     imgViewProgressBG->setGeometry(centred(middle, QSizeF(296, 296)));
     progressView->setGeometry(centred(middle, QSizeF(250, 250)));
-    lblStepProgress->setGeometry(centred(middle - QPointF(0, 52), QSizeF(220, 22)));
+    lblStepProgress->setGeometry(centred(middle - QPointF(0, 52), QSizeF(200, 34)));
     lblProgressPercent->setGeometry(centred(middle, QSizeF(220, 60)));
-    lblProgressStatus->setGeometry(centred(middle + QPointF(0, 52), QSizeF(180, 40)));
+    lblProgressStatus->setGeometry(centred(middle + QPointF(0, 56), QSizeF(180, 40)));
 }
 
 void ScanVC::layOutParentPie()
