@@ -1,15 +1,13 @@
 #include "BundleInfo.h"
 
-#include "FileFacts.h"
-
+#include <FileReading.h>
 #include <PropertyList.h>
 
 #include <QByteArray>
+#include <QFile>
 #include <QVariantMap>
 
-#include <cerrno>
-
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -18,36 +16,50 @@ namespace {
 // read an arbitrarily large file into memory.
 constexpr qint64 maximumInfoListSize = 16 * 1024 * 1024;
 
-QByteArray readSmallRegularFile(const QString &path)
+// Closes a descriptor when it goes out of scope.
+class Descriptor
 {
-    const int fd = openRegularFileForReading(path, true);
-    if (fd < 0)
-        return {};
-    QByteArray data;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && status.st_size <= maximumInfoListSize) {
-        data.resize(qsizetype(status.st_size));
-        qsizetype filled = 0;
-        while (filled < data.size()) {
-            const ssize_t count = ::read(fd, data.data() + filled, size_t(data.size() - filled));
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count <= 0)
-                break;
-            filled += count;
-        }
-        data.truncate(filled);
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    ::close(fd);
-    return data;
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The bundle's Contents/Info.plist, each component opened without following
+// a symbolic link: a bundle whose Contents or Info.plist is a link would
+// otherwise take another bundle's identity, or have the scan read any file.
+std::optional<QByteArray> readInfoList(const QString &bundlePath)
+{
+    const Descriptor bundle(::open(QFile::encodeName(bundlePath).constData(),
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (bundle.get() < 0)
+        return std::nullopt;
+    const Descriptor contents(::openat(bundle.get(), "Contents", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (contents.get() < 0)
+        return std::nullopt;
+    const Descriptor info(::openat(contents.get(), "Info.plist", O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (info.get() < 0)
+        return std::nullopt;
+    return FileReading::readRegularFile(info.get(), maximumInfoListSize);
 }
 
 } // namespace
 
 std::optional<QString> bundleIdentifier(const QString &bundlePath)
 {
-    const QByteArray data = readSmallRegularFile(bundlePath + QStringLiteral("/Contents/Info.plist"));
-    const auto root = PropertyList::fromData(data);
+    const auto data = readInfoList(bundlePath);
+    if (!data)
+        return std::nullopt;
+    const auto root = PropertyList::fromData(*data);
     if (!root || root->typeId() != QMetaType::QVariantMap)
         return std::nullopt;
     const QVariant value = root->toMap().value(QStringLiteral("CFBundleIdentifier"));

@@ -3,6 +3,7 @@
 #include "BundleInfo.h"
 #include "FileCategories.h"
 #include "FileFacts.h"
+#include "KRBFileFunctions.h"
 #include "Md5MultiBuffer.h"
 #include "ScanControl.h"
 #include "ScanPaths.h"
@@ -72,8 +73,11 @@ public:
         const int poolSize = std::max(1, std::min(threads, m_count));
         pool.reserve(size_t(poolSize));
         std::atomic<int> running{poolSize};
+        // Folder sizes measured on the pool are announced for the caller's run.
+        const quint64 run = currentFolderSizeRun();
         for (int t = 0; t < poolSize; ++t) {
-            pool.emplace_back([&] {
+            pool.emplace_back([&, run] {
+                const FolderSizeRunScope scope(run);
                 body();
                 running.fetch_sub(1);
                 std::lock_guard<std::mutex> lock(m_mutex);
@@ -131,7 +135,8 @@ std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize)
         return std::nullopt;
     struct stat st{};
     std::optional<quint64> result;
-    if (::fstat(fd, &st) == 0) {
+    // A file whose size is no longer the walked one changed under the scan.
+    if (::fstat(fd, &st) == 0 && quint64(st.st_size) == expectedSize) {
         char buffer[2 * edgeBlockSize];
         const qint64 size = st.st_size;
         const qint64 head = std::min<qint64>(size, edgeBlockSize);
@@ -199,6 +204,7 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
     m_kinds = QList<KeyKind>(n, KeyKind::None);
     m_finished = QList<bool>(n, false);
     m_reportedDone = 0;
+    m_unreadable = 0;
     m_duplicateBytesFound = 0;
     m_categoryLists = QList<GroupList>(7);
 
@@ -329,6 +335,8 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
 
     QHash<QPair<quint64, quint64>, int> bucketCounts;
     for (int k = 0; k < large.size(); ++k) {
+        if (!signatures.at(k))
+            ++m_unreadable;
         if (signatures.at(k))
             ++bucketCounts[qMakePair(m_items.at(large.at(k)).size, *signatures.at(k))];
     }
@@ -369,10 +377,13 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
     // finished, through plain pointers so that no list detaches meanwhile.
     Md5Digest *digestSlots = m_digests.data();
     KeyKind *kindSlots = m_kinds.data();
+    std::atomic<qint64> unreadable{0};
     const Md5JobDone jobDone = [&](int k, const Md5Digest *digest) {
         if (digest) {
             digestSlots[indexes.at(k)] = *digest;
             kindSlots[indexes.at(k)] = KeyKind::Digest;
+        } else if (!m_control->isAbort()) {
+            unreadable.fetch_add(1, std::memory_order_relaxed);
         }
         completion.finish(k);
     };
@@ -385,6 +396,7 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
                 m_finished[indexes.at(markedUpTo)] = true;
             reportFinishedInOrder();
         });
+    m_unreadable += unreadable.load();
     if (m_control->isAbort())
         return;
     // The Photos items keep their digests, "" for one that could not be read.

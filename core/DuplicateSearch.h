@@ -56,6 +56,10 @@ public:
     // been read, so that it is not held twice.
     ResultDictionary findDuplicates(QList<InitialDirectory> &photoItems, QList<SearchCandidate> candidates);
 
+    // Files of the last search that could not be read: they were left out of
+    // the comparison, so the groups may miss them.
+    qint64 unreadableCount() const { return m_unreadable; }
+
 private:
     struct Item
     {
@@ -92,6 +96,7 @@ private:
     QList<KeyKind> m_kinds;
     QList<bool> m_finished;
     int m_reportedDone = 0;
+    qint64 m_unreadable = 0;
     quint64 m_duplicateBytesFound = 0;
     QList<GroupList> m_categoryLists;
     // Records are built for the members of groups only, in group order.

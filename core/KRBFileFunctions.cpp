@@ -26,6 +26,8 @@ std::atomic<bool> folderSizeStopFlag{false};
 
 namespace {
 
+thread_local quint64 folderSizeRun = 0;
+
 void reportUnopenedFolder(const std::string &path, int error)
 {
     std::fprintf(stderr, "could not open directory '%s'\n", path.c_str());
@@ -67,7 +69,8 @@ private:
             return 0;
         }
         NotificationCenter::defaultCenter().post(QString::fromLatin1(kFolderSizeRetriveNotification),
-                                                 {{QStringLiteral("path"), QFile::decodeName(m_path.c_str())}});
+                                                 {{QStringLiteral("path"), QFile::decodeName(m_path.c_str())},
+                                                  {QStringLiteral("run"), folderSizeRun}});
 
         const int folder = ::dirfd(dir);
         struct stat status {};
@@ -114,6 +117,22 @@ private:
 };
 
 } // namespace
+
+quint64 currentFolderSizeRun()
+{
+    return folderSizeRun;
+}
+
+FolderSizeRunScope::FolderSizeRunScope(quint64 run)
+    : m_previous(folderSizeRun)
+{
+    folderSizeRun = run;
+}
+
+FolderSizeRunScope::~FolderSizeRunScope()
+{
+    folderSizeRun = m_previous;
+}
 
 quint64 folderSizeAtPath(const char *path)
 {

@@ -1,6 +1,7 @@
 #include "PhotosLibraryReader.h"
 
 #include "ProcessState.h"
+#include "ScanControl.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -86,12 +89,37 @@ QString removeWorkingCopy(const QString &path)
     return QStringLiteral("Could not remove the old working copy \"%1\": %2").arg(path, errorText(errno));
 }
 
-enum class CopyOutcome { Copied, SourceMissing, Failed };
+enum class CopyOutcome { Copied, SourceMissing, Failed, Stopped };
+
+// What a copy reports while it runs: the bytes copied so far of all the
+// files, and whether the run was stopped meanwhile.
+struct CopyProgress
+{
+    const ScanControl *control = nullptr;
+    const std::function<void(int)> *percent = nullptr;
+    qint64 total = 0;
+    qint64 copied = 0;
+    int lastPercent = -1;
+
+    bool stopped() const { return control && control->isAbort(); }
+
+    void advance(qint64 bytes)
+    {
+        copied += bytes;
+        if (!percent || !*percent || total <= 0)
+            return;
+        const int now = int(std::min<qint64>(100, copied * 100 / total));
+        if (now != lastPercent) {
+            lastPercent = now;
+            (*percent)(now);
+        }
+    }
+};
 
 // Copies a regular file (following a link to one) to a new file. Anything
 // else, a FIFO above all, is refused before a read could block. The target
 // is created fresh, never through a link planted at its path.
-CopyOutcome copyRegularFile(const QString &source, const QString &target, QString *error)
+CopyOutcome copyRegularFile(const QString &source, const QString &target, QString *error, CopyProgress &progress)
 {
     const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0) {
@@ -115,8 +143,14 @@ CopyOutcome copyRegularFile(const QString &source, const QString &target, QStrin
     }
 
     int failure = 0;
+    bool stopped = false;
     char buffer[64 * 1024];
     for (;;) {
+        // A stop ends even a copy of a large database at once.
+        if (progress.stopped()) {
+            stopped = true;
+            break;
+        }
         const ssize_t count = ::read(in, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR)
             continue;
@@ -133,10 +167,15 @@ CopyOutcome copyRegularFile(const QString &source, const QString &target, QStrin
         }
         if (failure != 0)
             break;
+        progress.advance(count);
     }
     if (::close(out) != 0 && failure == 0)
         failure = errno;
     ::close(in);
+    if (stopped) {
+        ::unlink(targetName.constData());
+        return CopyOutcome::Stopped;
+    }
     if (failure != 0) {
         ::unlink(targetName.constData());
         *error = QStringLiteral("Could not copy \"%1\" to \"%2\": %3").arg(source, target, errorText(failure));
@@ -196,11 +235,22 @@ PhotosLibraryReadResult PhotosLibraryReader::readPhotosLibrary(const QStringList
 {
     for (const QString &path : scanList)
         setPhotosLibraryPaths(path);
+    return readCurrentLibrary();
+}
 
-    const QString copyError = copyPhotosDatabase();
+PhotosLibraryReadResult PhotosLibraryReader::readCurrentLibrary(const ScanControl *control,
+                                                               const std::function<void(int)> &percent)
+{
+    const QString copyError = copyPhotosDatabase(control, percent);
+    if (control && control->isAbort()) {
+        removeWorkingCopies();
+        return failure(QStringLiteral("The scan was stopped"));
+    }
     if (!copyError.isEmpty()) {
-        std::fprintf(stdout, "%s\n", copyError.toLocal8Bit().constData());
-        std::fflush(stdout);
+        // Standard output may carry a program's results: messages go to standard error.
+        std::fprintf(stderr, "%s\n", copyError.toLocal8Bit().constData());
+        std::fflush(stderr);
+        removeWorkingCopies();
         return failure(copyError);
     }
 
@@ -210,7 +260,13 @@ PhotosLibraryReadResult PhotosLibraryReader::readPhotosLibrary(const QStringList
     return result;
 }
 
-QString PhotosLibraryReader::copyPhotosDatabase()
+void PhotosLibraryReader::removeWorkingCopies()
+{
+    for (const QString &copy : {photosDatabaseCopyPath(), photosDatabaseWalCopyPath(), photosDatabaseShmCopyPath()})
+        removeWorkingCopy(copy);
+}
+
+QString PhotosLibraryReader::copyPhotosDatabase(const ScanControl *control, const std::function<void(int)> &percent)
 {
     const QString sources[] = {photosDatabasePath(), photosDatabaseWalPath(), photosDatabaseShmPath()};
     const QString copies[] = {photosDatabaseCopyPath(), photosDatabaseWalCopyPath(), photosDatabaseShmCopyPath()};
@@ -226,10 +282,21 @@ QString PhotosLibraryReader::copyPhotosDatabase()
             return error;
     }
 
+    CopyProgress progress;
+    progress.control = control;
+    progress.percent = &percent;
+    for (const QString &source : sources) {
+        struct stat status {};
+        if (::stat(QFile::encodeName(source).constData(), &status) == 0 && S_ISREG(status.st_mode))
+            progress.total += status.st_size;
+    }
+
     QString error;
-    switch (copyRegularFile(sources[0], copies[0], &error)) {
+    switch (copyRegularFile(sources[0], copies[0], &error, progress)) {
     case CopyOutcome::Copied:
         break;
+    case CopyOutcome::Stopped:
+        return QStringLiteral("The scan was stopped");
     case CopyOutcome::SourceMissing:
         return QStringLiteral("The Photos library has no database at \"%1\"").arg(sources[0]);
     case CopyOutcome::Failed:
@@ -237,10 +304,17 @@ QString PhotosLibraryReader::copyPhotosDatabase()
     }
     // Rows written since the last checkpoint live only in the log: without
     // its copy the read would silently miss them.
-    if (copyRegularFile(sources[1], copies[1], &error) == CopyOutcome::Failed)
+    switch (copyRegularFile(sources[1], copies[1], &error, progress)) {
+    case CopyOutcome::Failed:
         return error;
+    case CopyOutcome::Stopped:
+        return QStringLiteral("The scan was stopped");
+    default:
+        break;
+    }
     // The shared-memory index is rebuilt from the log when it is missing.
-    copyRegularFile(sources[2], copies[2], &error);
+    if (copyRegularFile(sources[2], copies[2], &error, progress) == CopyOutcome::Stopped)
+        return QStringLiteral("The scan was stopped");
     return {};
 }
 

@@ -1,5 +1,6 @@
 #include "ScanFixture.h"
 
+#include <KRBFileFunctions.h>
 #include <ProcessState.h>
 #include <ResultQueries.h>
 #include <TestEnvironment.h>
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -353,4 +355,146 @@ TEST(ScanEngine, PausedRunWaitsAndResumes)
     EXPECT_TRUE(checked);
     EXPECT_TRUE(outcome.completed);
     EXPECT_EQ(outcome.groups.size(), 100);
+}
+
+TEST(ScanEngine, AnEndWhileTheStopDialogIsUpWaitsForItsAnswer)
+{
+    const QString withGroups = TestEnvironment::makeTemporaryFolder("held-groups");
+    writePair(withGroups + "/a.txt", withGroups + "/b.txt", 3000);
+    const QString withoutGroups = TestEnvironment::makeTemporaryFolder("held-none");
+    writeFile(withoutGroups + "/a.txt", uniqueBytes(3000));
+    writeFile(withoutGroups + "/b.txt", uniqueBytes(3000));
+
+    struct Case
+    {
+        const char *name;
+        QString root;
+        bool confirm;
+        bool completed;
+    };
+    const Case cases[] = {
+        {"groups, resumed", withGroups, false, true},
+        {"groups, stop confirmed", withGroups, true, false},
+        {"no group, resumed", withoutGroups, false, false},
+        {"no group, stop confirmed", withoutGroups, true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        prepareRun();
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
+        // The dialog comes up once the search has finished: the end is on its way.
+        observer.onCall = [&](const QString &call) {
+            if (call == "search finished")
+                engine.clickedStopScanning();
+        };
+        engine.scanList = {c.root};
+        ASSERT_TRUE(engine.clickedStartScanning());
+        ASSERT_TRUE(waitFor([&] { return observer.calls.contains("search finished") && !engine.isWorkerRunning(); }));
+        QCoreApplication::processEvents();
+        // Everything the worker posted has arrived; the run has not ended.
+        EXPECT_FALSE(observer.ended);
+        EXPECT_TRUE(isScanning);
+        if (c.confirm)
+            engine.confirmStop();
+        else
+            engine.resumeScan();
+        EXPECT_TRUE(observer.ended);
+        EXPECT_EQ(observer.completed, c.completed);
+        EXPECT_FALSE(isScanning);
+        EXPECT_EQ(observer.callsStartingWith("unreadable ").size(), 1);
+    }
+}
+
+TEST(ScanEngine, NoSecondRunWhileTheWorkerIsStillGoing)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("busy");
+    for (int i = 0; i < 20; ++i)
+        writePair(root + QStringLiteral("/a%1.txt").arg(i), root + QStringLiteral("/b%1.txt").arg(i), 3000);
+    prepareRun();
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    engine.scanList = {root};
+    ASSERT_TRUE(engine.clickedStartScanning());
+    // The worker is parked by the stop dialog; a screen that reset its flags
+    // meanwhile must not start a run that would wait for that worker.
+    engine.clickedStopScanning();
+    ASSERT_TRUE(waitFor([&] { return engine.control().parkedWorkers() > 0; }));
+    isScanning = false;
+    EXPECT_FALSE(engine.clickedStartScanning());
+    isScanning = true;
+    engine.confirmStop();
+    ASSERT_TRUE(waitFor([&] { return observer.ended; }));
+    EXPECT_FALSE(observer.completed);
+    // Once the run has ended, the next Start works.
+    observer.ended = false;
+    const Outcome outcome = runScan(engine, observer, {root});
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_EQ(outcome.groups.size(), 20);
+}
+
+TEST(ScanEngine, AnEngineDestroyedMidRunLeavesFolderSizesWorking)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("destroyed");
+    for (int i = 0; i < 20; ++i)
+        writePair(root + QStringLiteral("/a%1.txt").arg(i), root + QStringLiteral("/b%1.txt").arg(i), 3000);
+    const QString measured = TestEnvironment::makeTemporaryFolder("measured");
+    writeFile(measured + "/inside/file", QByteArray(5000, 'x'));
+
+    for (const bool confirmFirst : {false, true}) {
+        SCOPED_TRACE(confirmFirst ? "stop confirmed, then destroyed" : "destroyed while paused");
+        prepareRun();
+        RecordingObserver observer;
+        auto engine = std::make_unique<ScanEngine>(&observer);
+        engine->scanList = {root};
+        ASSERT_TRUE(engine->clickedStartScanning());
+        engine->clickedStopScanning();
+        ASSERT_TRUE(waitFor([&] { return engine->control().parkedWorkers() > 0; }));
+        if (confirmFirst)
+            engine->confirmStop();
+        engine.reset();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(folderSizeStopFlag.load());
+        EXPECT_EQ(KRBFileFunctions::getFolderSize(measured), "5000");
+        isScanning = false;
+    }
+}
+
+TEST(ScanEngine, FolderSizesOfAnotherRunAreNotShown)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("sizes");
+    makeBundle(root + "/One.app", "org.example.same", "one");
+    makeBundle(root + "/Two.app", "org.example.same", "two");
+
+    RecordingObserver idleObserver;
+    ScanEngine idle(&idleObserver);
+    idle.setDeliverEveryProgressUpdate(true);
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    engine.setDeliverEveryProgressUpdate(true);
+    const Outcome outcome = runScan(engine, observer, {root});
+    ASSERT_TRUE(outcome.completed);
+    // The bundles' sizes were measured for this run and shown by its engine only.
+    EXPECT_FALSE(observer.callsStartingWith("folder ").isEmpty());
+    // A walk outside any run is nobody's either.
+    KRBFileFunctions::getFolderSize(root);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(idleObserver.callsStartingWith("folder ").isEmpty());
+}
+
+TEST(ScanEngine, FilesChangedBetweenWalkAndDigestAreCounted)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("changed");
+    writePair(root + "/a.bin", root + "/b.bin", 200000);
+    writePair(root + "/c.bin", root + "/d.bin", 200000);
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    engine.setBetweenStepsHook([&] { ASSERT_EQ(::truncate(QFile::encodeName(root + "/b.bin").constData(), 1000), 0); });
+    const Outcome outcome = runScan(engine, observer, {root});
+    ASSERT_TRUE(outcome.completed);
+    EXPECT_EQ(outcome.groups, QStringList{"Others: " + root + "/c.bin " + root + "/d.bin"});
+    EXPECT_EQ(observer.unreadable, 1);
+    const QStringList calls = observer.calls;
+    EXPECT_LT(calls.indexOf("unreadable 1"), calls.indexOf("summary"));
 }
