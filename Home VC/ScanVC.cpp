@@ -204,8 +204,9 @@ ScanVC::~ScanVC()
         auto *dialog = qobject_cast<QWidget *>(child);
         if (!dialog || !isOverlayDialogIdentifier(dialog))
             continue;
-        if (scanCustomAnimator)
+        if (scanCustomAnimator && !dialog->isHidden())
             scanCustomAnimator->animateDismissalOfViewController(dialog, this);
+        dialog->hide();
         dialog->setParent(nullptr);
     }
     pieChart->setDataSource(nullptr);
@@ -368,7 +369,11 @@ void ScanVC::buildLayout()
               {"lblDuplicateMusicsScanCompleted", "lblValueDuplicateMusicsScanResult"},
               {"lblOthersScanCompleted", "lblValueDuplicateOthersScanResult"}},
              192, completedCaptions, completedValues);
-    btnReviewResults = makeButton(boxScanCompleted, "btnReviewResults", QRect(0, 340, 200, 50));
+    // Not an outlet of its own: files the run could not read are said, never hidden.
+    lblUnreadableFiles = makeLabel(boxScanCompleted, "lblUnreadableFiles", QRect(0, 316, 420, 20), 12, false,
+                                   QColor(176, 70, 70));
+    lblUnreadableFiles->hide();
+    btnReviewResults = makeButton(boxScanCompleted, "btnReviewResults", QRect(0, 346, 200, 50));
     connect(btnReviewResults, &QPushButton::clicked, this, [this] { clickedReviewResults(); });
 
     // Cleaned.
@@ -767,8 +772,12 @@ void ScanVC::clickedStartScanning()
     lblProgressStatus->setText(tr_("IDS_TMR_105"));
     lblPathScanInProgress->clear();
     lblTotolSizeFoundScanInProgress->clear();
+    m_unreadableFiles = 0;
+    lblUnreadableFiles->hide();
     m_runStarted = true;
-    m_engine->clickedStartScanning();
+    // The engine refuses while the previous run's end is still on its way.
+    if (!m_engine->clickedStartScanning())
+        resetToReadyToScan();
 }
 
 int ScanVC::progressPercent(qint64 processed, qint64 total)
@@ -849,6 +858,32 @@ void ScanVC::showSearchFinished()
 void ScanVC::showFolderSizePath(const QString &path)
 {
     lblPathScanInProgress->setText(path);
+}
+
+void ScanVC::showPhotosLibraryProgress(int percent)
+{
+    // The library is read before step 1: the ring tells how far its copy has come.
+    const int shown = std::clamp(percent, 0, 100);
+    lblProgressStatus->setText(tr_("IDS_TMR_1310"));
+    lblProgressPercent->setText(QString::number(shown) + QLatin1Char('%'));
+    progressView->setProgress(shown / 100.0);
+    progressView->updateProgress();
+}
+
+void ScanVC::reportUnreadableFiles(qint64 count)
+{
+    m_unreadableFiles = std::max<qint64>(count, 0);
+    lblUnreadableFiles->setText(unreadableFilesText());
+    lblUnreadableFiles->setVisible(m_unreadableFiles > 0);
+}
+
+QString ScanVC::unreadableFilesText() const
+{
+    if (m_unreadableFiles <= 0)
+        return QString();
+    const QString count = QString::number(m_unreadableFiles);
+    return localizedFormat(QStringLiteral("IDS_TMR_1311"), {count},
+                           count + QStringLiteral(" files could not be read and are in no group."));
 }
 
 void ScanVC::photosLibrarySkipped(const QString &reason)
@@ -1323,8 +1358,12 @@ void ScanVC::scanEndedWithoutResults()
     isScanning = false;
     resetToReadyToScan();
     QTimer::singleShot(0, this, [this] {
-        if (!m_engine->isHomePressed)
-            showAlert(tr_("IDS_TMR_92") + QLatin1Char('!'), tr_("IDS_TMR_150"));
+        if (m_engine->isHomePressed)
+            return;
+        // A skipped file is never hidden behind "nothing found".
+        const QString unreadable = unreadableFilesText();
+        showAlert(tr_("IDS_TMR_92") + QLatin1Char('!'),
+                  unreadable.isEmpty() ? tr_("IDS_TMR_150") : tr_("IDS_TMR_150") + QLatin1Char('\n') + unreadable);
     });
 }
 

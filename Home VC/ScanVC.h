@@ -130,6 +130,8 @@ public:
     void updateTooltipsForCompletedScan() override;
     void showScanCompletedSummary(const ScanSummary &summary) override;
     void sendScanCompletedEvent(const QString &category, const QString &action) override;
+    void showPhotosLibraryProgress(int percent) override;
+    void reportUnreadableFiles(qint64 count) override;
     void photosLibrarySkipped(const QString &reason) override;
 
     qreal widthConstantBoxProgress() const { return m_progressBoxSize.width(); }
@@ -169,6 +171,7 @@ private:
     void layOutProgressBox();
     void layOutParentPie();
     void openSocialPage(int index);
+    QString unreadableFilesText() const;
 
     std::unique_ptr<ScanEngine> m_engine;
     QPointer<QWidget> m_parentVC;
@@ -176,6 +179,8 @@ private:
     bool m_runStarted = false;
     // The dialog was brought up by this screen's Stop or Back and has not closed.
     bool m_cancelDialogUp = false;
+    // Files the last run could not read.
+    qint64 m_unreadableFiles = 0;
     QList<NotificationCenter::Token> m_observers;
 
     QList<quint64> m_slices;
@@ -225,6 +230,7 @@ private:
     QLabel *lblTotalFilesFoundScanCompleted = nullptr;
     QLabel *lblFoundScanCompleted = nullptr;
     QLabel *lblDetailsOfDuplicateFoundScanCompleted = nullptr;
+    QLabel *lblUnreadableFiles = nullptr;
     QList<QLabel *> completedCaptions;
     QList<QLabel *> completedValues;
 

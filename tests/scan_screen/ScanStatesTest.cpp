@@ -228,6 +228,26 @@ TEST_F(ScanStatesTest, rendersOfBothProgressSteps)
     saveRender(scan, QStringLiteral("scan_screen_step2"));
 }
 
+TEST_F(ScanStatesTest, filesTheRunCouldNotReadAreToldInBothEnds)
+{
+    ScanVC *scan = presentScanScreen({TestEnvironment::root()});
+    auto *line = outlet<QLabel>("lblUnreadableFiles");
+    scan->reportUnreadableFiles(3);
+    scan->showScanCompletedSummary(ScanSummary{});
+    EXPECT_FALSE(line->isHidden());
+    EXPECT_TRUE(line->text().contains(QLatin1String("3")));
+    scan->scanEndedWithoutResults();
+    ASSERT_TRUE(waitUntil([this] { return !alerts.isEmpty(); }));
+    EXPECT_TRUE(alerts.first().endsWith(line->text()));
+    // A run that read everything says nothing more.
+    alerts.clear();
+    scan->reportUnreadableFiles(0);
+    EXPECT_TRUE(line->isHidden());
+    scan->scanEndedWithoutResults();
+    ASSERT_TRUE(waitUntil([this] { return !alerts.isEmpty(); }));
+    EXPECT_TRUE(alerts.first().endsWith(localizedString(QStringLiteral("IDS_TMR_150"))));
+}
+
 TEST_F(ScanStatesTest, showingTheScreenDuringARunOrADialogChangesNothing)
 {
     ScanVC *scan = presentScanScreen({TestEnvironment::root()});
