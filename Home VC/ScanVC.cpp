@@ -160,6 +160,14 @@ QString photosLibraryLine(int count, quint64 bytes)
                            QStringLiteral("%1 %2 (%3)").arg(QString::number(count), items, size));
 }
 
+// A caption that follows a big number on its line starts just after it.
+void placeAfter(QLabel *value, QLabel *caption)
+{
+    const int end = value->x() + value->fontMetrics().horizontalAdvance(value->text()) + 10;
+    caption->move(end, caption->y());
+    caption->resize(std::max(40, value->parentWidget()->width() - end), caption->height());
+}
+
 QPair<QString, QString> splitSizeText(const QString &text)
 {
     const QStringList pieces = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -762,6 +770,7 @@ void ScanVC::clickedStartScanning()
         hidden->hide();
     boxScanInProgress->show();
     boxProgressBar->show();
+    btnStopScan->setFocus();
     progressView->setAnimated(false);
     progressView->updateAppearance();
     progressView->setProgress(0);
@@ -916,9 +925,11 @@ void ScanVC::fillCompletedSummary(const ScanSummary &summary)
     boxScanCompleted->show();
     lblTotalFilesFoundScanCompleted->setText(QString::number(summary.itemCount) + QLatin1Char(' ') + tr_("IDS_TMR_110"));
     lblTotalGBFoundScanCompleted->setText(formatSize(summary.totalBytes));
+    placeAfter(lblTotalGBFoundScanCompleted, lblFoundScanCompleted);
     setRows(completedCaptions, completedValues, summary);
     showPieBoxAnimated();
     updatePieChart();
+    btnReviewResults->setFocus();
 }
 
 void ScanVC::showCompletedAgain()
@@ -958,6 +969,7 @@ void ScanVC::refreshScanState()
         boxCompleteCleanedLeft->show();
         lblTotalItemsCleaned->setText(removedItemsPhrase(removedCount));
         lblTotalSizeCleaned->setText(formatSize(removedBytes));
+        placeAfter(lblTotalSizeCleaned, lblCleaned);
         struct Row
         {
             QString name;
@@ -1005,6 +1017,7 @@ void ScanVC::refreshScanState()
         lblCleanedPartially->show();
         lblTotalItemsCleanedPartially->setText(removedItemsPhrase(removedCount));
         lblTotalSizeCleanedPartially->setText(formatSize(removedBytes));
+        placeAfter(lblTotalSizeCleanedPartially, lblCleanedPartially);
     }
     if (removedPhotoCount > 0) {
         lblCleanInPhotoLibraryPartially->show();
@@ -1012,6 +1025,7 @@ void ScanVC::refreshScanState()
     }
     lblTotalItemsRemainingPartially->setText(QString::number(summary.itemCount) + QLatin1Char(' ') + tr_("IDS_TMR_104"));
     lblTotalSizeRemainingPartially->setText(formatSize(summary.totalBytes));
+    placeAfter(lblTotalSizeRemainingPartially, lblRemainingPartially);
     setRows(partialCaptions, partialValues, summary);
     showPieBoxAnimated();
     updatePieChart();
