@@ -1,6 +1,7 @@
 #include "CancelScanningVC.h"
 
 #include "ScanVC.h"
+#include "ScreenParts.h"
 
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
@@ -16,33 +17,9 @@ namespace {
 
 QLabel *makeText(QWidget *parent, const char *name, const QRect &frame, int pixelSize, bool bold, const QColor &color)
 {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(frame);
-    QFont font = label->font();
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    label->setAlignment(Qt::AlignCenter);
+    QLabel *label = ScreenParts::makeLabel(parent, name, frame, pixelSize, bold, color, Qt::AlignCenter);
     label->setWordWrap(true);
     return label;
-}
-
-QPushButton *makeAnswer(QWidget *parent, const char *name, const QRect &frame, bool primary)
-{
-    auto *button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(frame);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #2d8ce6;"
-                                         " border-radius: 20px; font-size: 15px; font-weight: bold; }"
-                                         "QPushButton:focus { border: 2px solid #1b4a8c; }")
-                                  .arg(primary ? QStringLiteral("#2d8ce6") : QStringLiteral("#ffffff"),
-                                       primary ? QStringLiteral("#ffffff") : QStringLiteral("#2d8ce6")));
-    return button;
 }
 
 } // namespace
@@ -70,10 +47,10 @@ CancelScanningVC::CancelScanningVC(QWidget *parent)
     imgView->setScaledContents(true);
     if (const std::optional<QImage> icon = EmbeddedImages::decodeImage(EmbeddedImages::dialogIconImage()))
         imgView->setPixmap(QPixmap::fromImage(*icon));
-    lblTitle = makeText(boxHeader, "lblTitle", QRect(20, 104, 360, 32), 20, true, QColor(27, 74, 140));
-    message = makeText(boxDescription, "message", QRect(30, 0, 340, 60), 15, false, QColor(90, 112, 140));
-    btnYes = makeAnswer(boxDescription, "btnYes", QRect(50, 84, 140, 40), true);
-    btnNo = makeAnswer(boxDescription, "btnNo", QRect(210, 84, 140, 40), false);
+    lblTitle = makeText(boxHeader, "lblTitle", QRect(20, 104, 360, 32), 20, true, ScreenParts::kInk);
+    message = makeText(boxDescription, "message", QRect(30, 0, 340, 60), 15, false, ScreenParts::kMutedInk);
+    btnYes = ScreenParts::makeButton(boxDescription, "btnYes", QRect(50, 84, 140, 40), true);
+    btnNo = ScreenParts::makeButton(boxDescription, "btnNo", QRect(210, 84, 140, 40), false);
     btnYes->setDefault(true);
 
     lblTitle->setText(localizedString(QStringLiteral("IDS_TMR_1")));
@@ -130,27 +107,30 @@ void CancelScanningVC::dismiss()
 
 void CancelScanningVC::clickedYes()
 {
-    if (m_answered)
-        return;
-    m_answered = true;
-    QPointer<ScanVC> scanVC = m_scanVC;
-    if (scanVC)
-        scanVC->confirmStopFromDialog();
-    dismiss();
-    // The close step belongs to the screen: it is dropped when the screen is gone.
-    if (scanVC)
-        QTimer::singleShot(kCloseAfterYesMilliseconds, scanVC, [scanVC] { scanVC->closeCancelDialog(true); });
+    answer(true);
 }
 
 void CancelScanningVC::clickedNo()
+{
+    answer(false);
+}
+
+void CancelScanningVC::answer(bool stop)
 {
     if (m_answered)
         return;
     m_answered = true;
     QPointer<ScanVC> scanVC = m_scanVC;
-    if (scanVC)
-        scanVC->resumeFromDialog();
+    if (scanVC) {
+        if (stop)
+            scanVC->confirmStopFromDialog();
+        else
+            scanVC->resumeFromDialog();
+    }
     dismiss();
-    if (scanVC)
-        QTimer::singleShot(kCloseAfterNoMilliseconds, scanVC, [scanVC] { scanVC->closeCancelDialog(false); });
+    // The close step belongs to the screen: it is dropped when the screen is gone.
+    if (scanVC) {
+        QTimer::singleShot(stop ? kCloseAfterYesMilliseconds : kCloseAfterNoMilliseconds, scanVC,
+                           [scanVC, stop] { scanVC->closeCancelDialog(stop); });
+    }
 }

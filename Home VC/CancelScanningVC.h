@@ -34,6 +34,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void answer(bool stop);
     void dismiss();
 
     QPointer<ScanVC> m_scanVC;

@@ -3,6 +3,7 @@
 #include "CancelScanningVC.h"
 #include "ScanItemsViewItem.h"
 #include "ScanScreenLinks.h"
+#include "ScreenParts.h"
 
 #include <Alert.h>
 #include <CircularProgressView.h>
@@ -39,9 +40,12 @@
 
 namespace {
 
-const QColor kInk(27, 74, 140);
-const QColor kMutedInk(90, 112, 140);
-const QColor kAccent(45, 140, 230);
+using ScreenParts::kAccent;
+using ScreenParts::kInk;
+using ScreenParts::kMutedInk;
+using ScreenParts::makeButton;
+using ScreenParts::makeLabel;
+
 
 QString tr_(const char *key)
 {
@@ -65,42 +69,6 @@ QFrame *makeBox(QWidget *parent, const char *name, const QRect &frame)
     box->setObjectName(QString::fromLatin1(name));
     box->setGeometry(frame);
     return box;
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QRect &frame, int pixelSize, bool bold = false,
-                  const QColor &color = kInk, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(frame);
-    QFont font = label->font();
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    label->setAlignment(alignment);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QRect &frame, bool primary = true)
-{
-    auto *button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(frame);
-    button->setCursor(Qt::PointingHandCursor);
-    const QString background = primary ? QStringLiteral("#2d8ce6") : QStringLiteral("#ffffff");
-    const QString text = primary ? QStringLiteral("#ffffff") : QStringLiteral("#2d8ce6");
-    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #2d8ce6;"
-                                         " border-radius: %3px; font-size: 15px; font-weight: bold; }"
-                                         "QPushButton:hover { background: %4; }"
-                                         "QPushButton:disabled { background: #c9d7e6; border-color: #c9d7e6; color: #f5f9fd; }"
-                                         "QPushButton:focus { outline: none; border: 2px solid #1b4a8c; }")
-                                  .arg(background, text)
-                                  .arg(frame.height() / 2)
-                                  .arg(primary ? QStringLiteral("#3b99f0") : QStringLiteral("#eef5fc")));
-    return button;
 }
 
 QPushButton *makeDotButton(QWidget *parent, const char *name, const QRect &frame, const QString &image)

@@ -38,6 +38,27 @@ protected:
     // Waits until the dialog has closed (its close step has run).
     bool waitForDialogClosed() { return waitUntil([] { return !isScanDialogShown; }); }
 
+    // A run that sits in the pause between its steps until it is stopped.
+    ScanVC *startHeldRun()
+    {
+        ScanVC *scan = presentScanScreen(makeTreeWithDuplicates());
+        makeQuick(scan, std::chrono::milliseconds(60000));
+        scan->clickedStartScanning();
+        return scan;
+    }
+
+    // The next scan screen starts from nothing and its run reaches the summary.
+    void expectANewScreenScansToTheEnd()
+    {
+        ScanVC *next = presentScanScreen(makeTreeWithDuplicates());
+        EXPECT_FALSE(next->isHomePressed());
+        EXPECT_EQ(next->scanList().size(), 2);
+        makeQuick(next);
+        next->clickedStartScanning();
+        EXPECT_TRUE(isScanning);
+        ASSERT_TRUE(waitUntil([] { return isScanFinished; }));
+    }
+
     static bool disablePieChartAnimation()
     {
         return UserDefaults::standard().boolValue(QString::fromLatin1(kDisablePieChartAnimationKey)).value_or(false);
@@ -118,31 +139,19 @@ TEST_F(ScanDialogsTest, stopAndBackThroughTheDialogEndWhereTheUserExpects)
 
 TEST_F(ScanDialogsTest, afterBackAndYesANewScanScreenStartsAndCompletes)
 {
-    ScanVC *first = presentScanScreen(makeTreeWithDuplicates());
-    makeQuick(first, std::chrono::milliseconds(60000));
-    first->clickedStartScanning();
-    QPointer<ScanVC> old(first);
+    QPointer<ScanVC> old(startHeldRun());
     // The worker sits inside the pause between its steps while the user leaves.
     click("btnBack");
     answer(QStringLiteral("btnYes"));
     ASSERT_TRUE(waitForHome(old));
     EXPECT_FALSE(isScanning);
     EXPECT_TRUE(alerts.isEmpty());
-
-    ScanVC *second = presentScanScreen(makeTreeWithDuplicates());
-    EXPECT_FALSE(second->isHomePressed());
-    EXPECT_EQ(second->scanList().size(), 2);
-    makeQuick(second);
-    second->clickedStartScanning();
-    EXPECT_TRUE(isScanning);
-    ASSERT_TRUE(waitUntil([] { return isScanFinished; }));
+    expectANewScreenScansToTheEnd();
 }
 
 TEST_F(ScanDialogsTest, aScreenDeletedDuringARunLeavesNoRunningFlagAndNoLateCall)
 {
-    ScanVC *first = presentScanScreen(makeTreeWithDuplicates());
-    makeQuick(first, std::chrono::milliseconds(60000));
-    first->clickedStartScanning();
+    ScanVC *first = startHeldRun();
     click("btnStopScan");
     ASSERT_TRUE(isScanning);
     ASSERT_TRUE(isScanDialogShown);
@@ -154,19 +163,12 @@ TEST_F(ScanDialogsTest, aScreenDeletedDuringARunLeavesNoRunningFlagAndNoLateCall
     ASSERT_NE(cancelDialog(), nullptr);
     answer(QStringLiteral("btnYes"));
     QTest::qWait(600);
-
-    ScanVC *second = presentScanScreen(makeTreeWithDuplicates());
-    makeQuick(second);
-    second->clickedStartScanning();
-    EXPECT_TRUE(isScanning);
-    ASSERT_TRUE(waitUntil([] { return isScanFinished; }));
+    expectANewScreenScansToTheEnd();
 }
 
 TEST_F(ScanDialogsTest, renderOfTheCancelDialogOverTheDimmedScreen)
 {
-    ScanVC *scan = presentScanScreen(makeTreeWithDuplicates());
-    makeQuick(scan, std::chrono::milliseconds(60000));
-    scan->clickedStartScanning();
+    ScanVC *scan = startHeldRun();
     scan->updateScanProgress(9, 14);
     click("btnStopScan");
     ASSERT_TRUE(waitUntil([this] { return cancelDialog()->geometry() == m_scan->rect() && !cancelDialog()->graphicsEffect(); }));
