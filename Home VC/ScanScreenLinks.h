@@ -31,5 +31,5 @@ Q_DECLARE_INTERFACE(ResultsWindowLauncher, ResultsWindowLauncher_iid)
 //    isOverlayDialogShown. The scan screen goes home on the first notification
 //    and only lifts its dimming on the second.
 //  - AfterMoveInPhotoLibrary, close: ScanVC::hideTopLayer(); enableScanButtons();
-//    dismiss itself as above; ScanVC::scheduleAdvertise(100); clear
+//    dismiss itself as above; ScanVC::showAdvertiseAfter(100); clear
 //    isOverlayDialogShown.

@@ -167,7 +167,6 @@ private:
     void startActivityIndicator();
     void stopActivityIndicator();
     void launchDashboard();
-    void setStandardWindowButtonsEnabled(bool enabled);
     void layOutProgressBox();
     void layOutParentPie();
     void openSocialPage(int index);

@@ -1,12 +1,15 @@
 #include "ScanScreenFixture.h"
 
 #include <CircularProgressView.h>
+#include <EmbeddedImages.h>
 #include <Localization.h>
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
 #include <TestEnvironment.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QListWidget>
 #include <QTest>
 
@@ -246,6 +249,29 @@ TEST_F(ScanStatesTest, filesTheRunCouldNotReadAreToldInBothEnds)
     scan->scanEndedWithoutResults();
     ASSERT_TRUE(waitUntil([this] { return !alerts.isEmpty(); }));
     EXPECT_TRUE(alerts.first().endsWith(localizedString(QStringLiteral("IDS_TMR_150"))));
+}
+
+TEST_F(ScanStatesTest, onlyTheWindowControlBoxTurnsTheDotsIntoTheirGlyphs)
+{
+    presentScanScreen({TestEnvironment::root()});
+    auto *close = outlet<QPushButton>("btnClose");
+    auto glyph = [close] { return close->icon().pixmap(12, 12).toImage().convertToFormat(QImage::Format_ARGB32); };
+    auto picture = [](const QString &base64) {
+        return QPixmap::fromImage(EmbeddedImages::decodeImage(base64).value_or(QImage()))
+                .scaled(12, 12)
+                .toImage()
+                .convertToFormat(QImage::Format_ARGB32);
+    };
+    const QImage plain = glyph();
+    EXPECT_TRUE(plain == picture(EmbeddedImages::closeButtonImage()));
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(outlet<QWidget>("boxReadyToScan"), &enter);
+    EXPECT_TRUE(glyph() == plain);
+    QApplication::sendEvent(outlet<QWidget>("boxStandardButtons"), &enter);
+    EXPECT_TRUE(glyph() == picture(EmbeddedImages::closeButtonHoverImage()));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(outlet<QWidget>("boxStandardButtons"), &leave);
+    EXPECT_TRUE(glyph() == plain);
 }
 
 TEST_F(ScanStatesTest, showingTheScreenDuringARunOrADialogChangesNothing)

@@ -113,6 +113,7 @@ TEST_F(ScanSummaryTest, completedRowsPieSlicesAndCentreFollowTheStore)
     fillStore();
     ScanVC *scan = presentScanScreen({QStringLiteral("/data")});
     comeBackFromResults(false);
+    ASSERT_TRUE(waitUntil([this] { return !outlet<QWidget>("pieBox")->graphicsEffect(); }));
 
     EXPECT_EQ(text("lblTotalFilesFoundScanCompleted"), QStringLiteral("14 ") + t("IDS_TMR_110"));
     EXPECT_EQ(text("lblTotalGBFoundScanCompleted"), formatSize(2 * 3000 + 2 * 1000 + 6 * 500 + 2 * 100 + 2 * 50));
@@ -275,7 +276,7 @@ TEST_F(ScanSummaryTest, afterARemovalTheCleanedAndPartlyCleanedSummariesTellWhat
         EXPECT_EQ(text("lblTotalItemsRemainingPartially"), QStringLiteral("14 ") + t("IDS_TMR_104"));
         EXPECT_EQ(outlet<QWidget>("btnReviewResultsPartiallCleaned")->toolTip(), t("IDS_TMR_155"));
         if (QLatin1String(c.name) == QLatin1String("one item")) {
-            ASSERT_TRUE(waitUntil([this] { return outlet<QWidget>("boxProgressBar")->isHidden(); }));
+            ASSERT_TRUE(waitUntil([this] { return !outlet<QWidget>("pieBox")->graphicsEffect(); }));
             saveRender(scan, QStringLiteral("scan_screen_partially_cleaned"));
         }
         delete scan;
