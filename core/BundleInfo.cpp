@@ -1,5 +1,7 @@
 #include "BundleInfo.h"
 
+#include <NativePath.h>
+
 #include <FileReading.h>
 #include <PropertyList.h>
 
@@ -7,7 +9,10 @@
 #include <QFile>
 #include <QVariantMap>
 
+#include <cerrno>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -37,12 +42,24 @@ private:
 // The bundle's Contents/Info.plist, each component opened without following
 // a symbolic link: a bundle whose Contents or Info.plist is a link would
 // otherwise take another bundle's identity, or have the scan read any file.
-std::optional<QByteArray> readInfoList(const QString &bundlePath)
+std::optional<QByteArray> readInfoList(const QString &bundlePath, const FileIdentity *expected, bool *changed)
 {
-    const Descriptor bundle(::open(QFile::encodeName(bundlePath).constData(),
+    const Descriptor bundle(::open(NativePath::encode(bundlePath).constData(),
                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (bundle.get() < 0)
+    if (bundle.get() < 0) {
+        // A listed bundle that is now a link or no folder has changed.
+        if (expected && errno != ENOENT)
+            *changed = true;
         return std::nullopt;
+    }
+    if (expected) {
+        struct stat status {};
+        if (::fstat(bundle.get(), &status) != 0 || quint64(status.st_dev) != expected->device
+            || quint64(status.st_ino) != expected->inode) {
+            *changed = true;
+            return std::nullopt;
+        }
+    }
     const Descriptor contents(::openat(bundle.get(), "Contents", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (contents.get() < 0)
         return std::nullopt;
@@ -52,11 +69,8 @@ std::optional<QByteArray> readInfoList(const QString &bundlePath)
     return FileReading::readRegularFile(info.get(), maximumInfoListSize);
 }
 
-} // namespace
-
-std::optional<QString> bundleIdentifier(const QString &bundlePath)
+std::optional<QString> identifierFromList(const std::optional<QByteArray> &data)
 {
-    const auto data = readInfoList(bundlePath);
     if (!data)
         return std::nullopt;
     const auto root = PropertyList::fromData(*data);
@@ -66,4 +80,17 @@ std::optional<QString> bundleIdentifier(const QString &bundlePath)
     if (value.typeId() != QMetaType::QString || value.toString().isEmpty())
         return std::nullopt;
     return value.toString();
+}
+
+} // namespace
+
+std::optional<QString> bundleIdentifier(const QString &bundlePath)
+{
+    return identifierFromList(readInfoList(bundlePath, nullptr, nullptr));
+}
+
+std::optional<QString> bundleIdentifier(const QString &bundlePath, const FileIdentity &expected, bool *changed)
+{
+    *changed = false;
+    return identifierFromList(readInfoList(bundlePath, &expected, changed));
 }

@@ -11,7 +11,9 @@
 #include <QFile>
 #include <QHash>
 #include <QThread>
+#include <QThreadPool>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -47,6 +49,14 @@ int listIndex(ScanResultKeys key)
     return 6;
 }
 
+// The threads that digest files and build records, kept for the whole
+// program instead of started three times per search.
+QThreadPool &searchPool()
+{
+    static QThreadPool pool;
+    return pool;
+}
+
 // Items finished by a pool of threads, reported to the waiting thread in
 // index order, so that what it reports never depends on which thread was first.
 class OrderedCompletion
@@ -65,22 +75,24 @@ public:
         m_changed.notify_one();
     }
 
-    // Runs body on a few threads and calls advanced(n) on this thread each
-    // time the first n items are all finished; returns when every thread ended.
+    // Runs body on a few threads of the search's long-lived pool and calls
+    // advanced(n) on this thread each time the first n items are all
+    // finished; returns when every body has returned.
     void run(int threads, const std::function<void()> &body, const std::function<void(int)> &advanced)
     {
-        std::vector<std::thread> pool;
         const int poolSize = std::max(1, std::min(threads, m_count));
-        pool.reserve(size_t(poolSize));
+        QThreadPool &pool = searchPool();
+        if (pool.maxThreadCount() < poolSize)
+            pool.setMaxThreadCount(poolSize);
         std::atomic<int> running{poolSize};
         // Folder sizes measured on the pool are announced for the caller's run.
         const quint64 run = currentFolderSizeRun();
         for (int t = 0; t < poolSize; ++t) {
-            pool.emplace_back([&, run] {
+            pool.start([&, run] {
                 const FolderSizeRunScope scope(run);
                 body();
-                running.fetch_sub(1);
                 std::lock_guard<std::mutex> lock(m_mutex);
+                running.fetch_sub(1);
                 m_changed.notify_one();
             });
         }
@@ -98,8 +110,9 @@ public:
                 return running.load() == 0 || m_finished[size_t(done)].load(std::memory_order_acquire);
             });
         }
-        for (std::thread &thread : pool)
-            thread.join();
+        // Every body has to be done with this object's members before it goes.
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [&] { return running.load() == 0; });
     }
 
 private:
@@ -127,16 +140,17 @@ void runInParallel(int count, int threads, const std::function<void(int)> &work)
         [](int) {});
 }
 
-// A fingerprint of a file's first and last blocks; nothing when it cannot be read.
-std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize)
+// A fingerprint of a file's first and last blocks; nothing when it cannot be
+// read or is no longer the file that was listed.
+std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, const std::optional<Md5Expected> &expected,
+                                     const ScanControl *control)
 {
-    const int fd = openRegularFileForReading(path, false);
+    const int fd = openRegularFileWaiting(path, control);
     if (fd < 0)
         return std::nullopt;
     struct stat st{};
     std::optional<quint64> result;
-    // A file whose size is no longer the walked one changed under the scan.
-    if (::fstat(fd, &st) == 0 && quint64(st.st_size) == expectedSize) {
+    if (::fstat(fd, &st) == 0 && quint64(st.st_size) == expectedSize && (!expected || md5FileMatches(fd, *expected))) {
         char buffer[2 * edgeBlockSize];
         const qint64 size = st.st_size;
         const qint64 head = std::min<qint64>(size, edgeBlockSize);
@@ -183,6 +197,8 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
         item.path = record.url ? record.url->toLocalFile() : QString();
         item.hasSize = record.file.has_value();
         item.size = record.file ? record.file->size : 0;
+        item.identity = record.identity.value_or(FileIdentity{});
+        item.hasIdentity = record.identity.has_value() && record.file.has_value();
         item.photoIndex = i;
         m_items.append(item);
     }
@@ -191,7 +207,11 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
         item.path = candidate.path;
         item.size = candidate.size;
         item.identity = candidate.identity;
+        item.modified = candidate.modified;
+        item.mode = candidate.mode;
         item.hasSize = true;
+        item.hasIdentity = true;
+        item.hasFacts = true;
         m_items.append(item);
     }
     candidates = {};
@@ -219,6 +239,19 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
     m_photoItems = nullptr;
     m_items = {};
     return result;
+}
+
+std::optional<Md5Expected> DuplicateSearch::expectedOf(const Item &item) const
+{
+    if (!item.hasIdentity || item.isApp)
+        return std::nullopt;
+    Md5Expected expected;
+    expected.device = item.identity.device;
+    expected.inode = item.identity.inode;
+    expected.size = item.size;
+    expected.modified = item.modified;
+    expected.modifiedKnown = item.hasFacts;
+    return expected;
 }
 
 void DuplicateSearch::postPathOf(int index)
@@ -283,7 +316,13 @@ void DuplicateSearch::readBundleIdentifiers()
         const Item &item = m_items.at(i);
         if (!item.isApp)
             continue;
-        if (auto identifier = bundleIdentifier(item.path)) {
+        bool changed = false;
+        // A bundle the walk listed must still be that folder.
+        const auto identifier = item.hasIdentity ? bundleIdentifier(item.path, item.identity, &changed)
+                                                 : bundleIdentifier(item.path);
+        if (changed)
+            ++m_unreadable;
+        if (identifier) {
             m_bundleIdentifiers.insert(i, *identifier);
             m_kinds[i] = KeyKind::Bundle;
         }
@@ -328,7 +367,7 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             if (!m_control->waitWhilePaused())
                 return;
             const Item &item = m_items.at(large.at(k));
-            signatureSlots[k] = edgeSignature(item.path, item.size);
+            signatureSlots[k] = edgeSignature(item.path, item.size, expectedOf(item), m_control);
         });
     if (m_control->isAbort())
         return {};
@@ -360,6 +399,16 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
     const int count = int(indexes.size());
     if (count == 0)
         return;
+    // Each thread holds one file open per lane: the threads and lanes fit in
+    // the descriptors left (a few kept for the rest of the program), so that
+    // the search does not run out of them. Running out anyway only delays a
+    // file (it waits for a descriptor); it is never taken as unreadable.
+    raiseDescriptorLimit();
+    const int spare = std::max(1, freeDescriptors() - 16);
+    int lanes = md5LaneCount();
+    if (spare < lanes)
+        lanes = spare >= 8 && lanes >= 8 ? 8 : 1;
+    const int threads = std::clamp(spare / lanes, 1, m_threads);
     int markedUpTo = 0;
     OrderedCompletion completion(count);
     std::atomic<int> next{0};
@@ -370,7 +419,9 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         if (k >= count)
             return false;
         job.index = k;
-        job.path = m_items.at(indexes.at(k)).path;
+        const Item &item = m_items.at(indexes.at(k));
+        job.path = item.path;
+        job.expected = expectedOf(item);
         return true;
     };
     // Each item is written by exactly one thread, before it is marked
@@ -388,7 +439,7 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         completion.finish(k);
     };
     completion.run(
-        m_threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control); },
+        threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control, lanes); },
         [&](int finishedUpTo) {
             if (m_control->isAbort())
                 return;
@@ -473,6 +524,10 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
         InitialDirectory &record = groupSlots.at(g)[position];
         if (item.photoIndex >= 0) {
             record = m_photoItems->at(item.photoIndex);
+        } else if (item.hasFacts) {
+            // The facts the file was compared with (checked again when it was
+            // read), never a fresh look at a path that may name another file by now.
+            record = InitialDirectory(QUrl::fromLocalFile(item.path), item.identity, item.size, item.modified, item.mode);
         } else {
             record = InitialDirectory(QUrl::fromLocalFile(item.path));
             if (!record.identity)

@@ -11,11 +11,16 @@
 class ScanControl;
 
 // One file that passed the filters of a run.
+// The facts come from the walk; the file is compared only while it still has
+// them (same device, inode, size and modification time), and its record is
+// built from them.
 struct SearchCandidate
 {
     QString path;
     quint64 size = 0;
     FileIdentity identity;
+    qint64 modified = 0; // nanoseconds since the epoch
+    quint32 mode = 0;
 };
 
 // The second half of a scan: digests the work list (Photos items first, then
@@ -66,10 +71,18 @@ private:
         QString path;
         quint64 size = 0;
         FileIdentity identity;
+        qint64 modified = 0;
+        quint32 mode = 0;
         int photoIndex = -1;
         bool hasSize = false;
+        // Identity and size known: the file is checked against them when read.
+        bool hasIdentity = false;
+        // The walk's facts, time and mode included: the record is built from them.
+        bool hasFacts = false;
         bool isApp = false;
     };
+
+    std::optional<Md5Expected> expectedOf(const Item &item) const;
 
     enum class KeyKind : char { None, Digest, Bundle };
 

@@ -1,5 +1,8 @@
 #include "PhotosLibraryReader.h"
 
+#include <FileReading.h>
+#include <NativePath.h>
+
 #include "ProcessState.h"
 #include "ScanControl.h"
 
@@ -84,7 +87,7 @@ QString errorText(int error)
 // copy that cannot be removed stops the read.
 QString removeWorkingCopy(const QString &path)
 {
-    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
+    if (::unlink(NativePath::encode(path).constData()) == 0 || errno == ENOENT)
         return {};
     return QStringLiteral("Could not remove the old working copy \"%1\": %2").arg(path, errorText(errno));
 }
@@ -121,7 +124,7 @@ struct CopyProgress
 // is created fresh, never through a link planted at its path.
 CopyOutcome copyRegularFile(const QString &source, const QString &target, QString *error, CopyProgress &progress)
 {
-    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int in = ::open(NativePath::encode(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0) {
         if (errno == ENOENT)
             return CopyOutcome::SourceMissing;
@@ -134,7 +137,7 @@ CopyOutcome copyRegularFile(const QString &source, const QString &target, QStrin
         *error = QStringLiteral("\"%1\" is not a regular file").arg(source);
         return CopyOutcome::Failed;
     }
-    const QByteArray targetName = QFile::encodeName(target);
+    const QByteArray targetName = NativePath::encode(target);
     const int out = ::open(targetName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0) {
         *error = QStringLiteral("Could not create \"%1\": %2").arg(target, errorText(errno));
@@ -151,9 +154,7 @@ CopyOutcome copyRegularFile(const QString &source, const QString &target, QStrin
             stopped = true;
             break;
         }
-        const ssize_t count = ::read(in, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
+        const ssize_t count = FileReading::readRetrying(in, buffer, sizeof buffer);
         if (count <= 0) {
             failure = count < 0 ? errno : 0;
             break;
@@ -287,7 +288,7 @@ QString PhotosLibraryReader::copyPhotosDatabase(const ScanControl *control, cons
     progress.percent = &percent;
     for (const QString &source : sources) {
         struct stat status {};
-        if (::stat(QFile::encodeName(source).constData(), &status) == 0 && S_ISREG(status.st_mode))
+        if (::stat(NativePath::encode(source).constData(), &status) == 0 && S_ISREG(status.st_mode))
             progress.total += status.st_size;
     }
 
@@ -323,7 +324,7 @@ PhotosLibraryReadResult PhotosLibraryReader::queryPhotosDatabase(const QString &
     // Read-write so that SQLite can replay the copied log into its index; the
     // working copy is ours, and it must exist: nothing is created here.
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(NativePath::encode(databasePath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         const QString error = QStringLiteral("Could not open the Photos library database: %1").arg(sqliteError(db));
         sqlite3_close(db);
         return failure(error);
@@ -379,7 +380,7 @@ QList<InitialDirectory> PhotosLibraryReader::makePhotoLibraryItems(const QList<Q
         // The master itself must be a regular file, not a link, and no linked
         // folder on its way may lead out of the library.
         struct stat status {};
-        if (::lstat(QFile::encodeName(masterPath).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        if (::lstat(NativePath::encode(masterPath).constData(), &status) != 0 || !S_ISREG(status.st_mode))
             continue;
         const QString canonicalMaster = QFileInfo(masterPath).canonicalFilePath();
         if (!canonicalMaster.startsWith(canonicalRoot + QLatin1Char('/')))

@@ -1,5 +1,7 @@
 #include "ScanEngine.h"
 
+#include <NativePath.h>
+
 #include "FileFacts.h"
 #include "FileWalker.h"
 #include "KRBFileFunctions.h"
@@ -17,6 +19,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <cstdlib>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -66,6 +69,30 @@ private:
 };
 
 enum class RootKind { Missing, Folder, File };
+
+// The path with every link and dot resolved, in its own bytes; "" when it
+// does not exist.
+QString canonicalPath(const QString &path)
+{
+    char *resolved = ::realpath(NativePath::encode(path).constData(), nullptr);
+    if (!resolved)
+        return {};
+    const QString canonical = NativePath::decode(resolved);
+    std::free(resolved);
+    return canonical;
+}
+
+WalkedFile walkedFileOf(const QString &path, const struct stat &status)
+{
+    WalkedFile file;
+    file.path = path;
+    file.size = status.st_size > 0 ? quint64(status.st_size) : 0;
+    file.identity = {quint64(status.st_dev), quint64(status.st_ino)};
+    file.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    file.mode = quint32(status.st_mode);
+    file.isDirectory = S_ISDIR(status.st_mode);
+    return file;
+}
 
 // Every run of every engine in the process has its own number for the
 // folder-size walk's announcements.
@@ -454,7 +481,7 @@ void ScanEngine::scanSelectedFolders(Run &run)
     QStringList roots;
     for (const QString &root : std::as_const(run.roots)) {
         const QString clean = QDir::cleanPath(root);
-        QString canonical = QFileInfo(clean).canonicalFilePath();
+        QString canonical = canonicalPath(clean);
         if (canonical.isEmpty())
             canonical = clean;
         if (isInsidePhotosLibrary(clean) || isInsidePhotosLibrary(canonical))
@@ -512,12 +539,14 @@ void ScanEngine::countFiles(Run &run, int rootIndex)
 {
     const QString &root = run.roots.at(rootIndex);
     struct stat st{};
-    if (::lstat(QFile::encodeName(root).constData(), &st) != 0)
+    if (::lstat(NativePath::encode(root).constData(), &st) != 0)
         return;
     if (S_ISDIR(st.st_mode)) {
         run.rootKinds[rootIndex] = RootKind::Folder;
         QList<WalkedFile> &entries = run.rootEntries[rootIndex];
-        walkFiles(root, &m_control, [&entries](const WalkedFile &file) { entries.append(file); });
+        qint64 unreadable = 0;
+        walkFiles(root, &m_control, [&entries](const WalkedFile &file) { entries.append(file); }, &unreadable);
+        run.unreadable += unreadable;
         run.total += entries.size();
     } else {
         run.rootKinds[rootIndex] = RootKind::File;
@@ -541,13 +570,13 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
         }
         ++fileRootTick;
         struct stat st{};
-        if (::lstat(QFile::encodeName(root).constData(), &st) != 0)
+        if (::lstat(NativePath::encode(root).constData(), &st) != 0)
             return;
         // Only regular files are candidates here: a FIFO, a device or a socket
         // given as a root is passed over (reading one could block forever).
         if (!S_ISREG(st.st_mode))
             return;
-        passesFileFilter(run, root, quint64(st.st_size), {quint64(st.st_dev), quint64(st.st_ino)});
+        passesFileFilter(run, walkedFileOf(root, st));
         return;
     }
     case RootKind::Folder: {
@@ -556,25 +585,27 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
         for (const WalkedFile &entry : entries) {
             if (!m_control.waitWhilePaused())
                 break;
-            addEnumeratedURL(run, entry.path, entry.size, entry.identity, folderTick);
+            addEnumeratedURL(run, entry, folderTick);
         }
         return;
     }
     }
 }
 
-void ScanEngine::addEnumeratedURL(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
-                                  int &folderTick)
+void ScanEngine::addEnumeratedURL(Run &run, const WalkedFile &entry, int &folderTick)
 {
-    passesFileFilter(run, path, size, identity);
+    passesFileFilter(run, entry);
     run.processed += 1;
     if (folderTick % 9 == 0 && run.scanProgress.ready())
         postScanProgress(run);
     ++folderTick;
 }
 
-bool ScanEngine::passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity)
+bool ScanEngine::passesFileFilter(Run &run, const WalkedFile &entry)
 {
+    const QString &path = entry.path;
+    const quint64 size = entry.size;
+    const FileIdentity &identity = entry.identity;
     const QString extension = lastPathExtension(path);
     // Application bundles inside an ignored folder are left out like the rest.
     if (run.ignore.covers(path))
@@ -593,7 +624,7 @@ bool ScanEngine::passesFileFilter(Run &run, const QString &path, quint64 size, c
     if (run.collected.contains(identity))
         return false;
     run.collected.insert(identity);
-    run.candidates.append({path, size, identity});
+    run.candidates.append({path, size, identity, entry.modified, entry.mode});
     return true;
 }
 

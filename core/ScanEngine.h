@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DuplicateSearch.h"
+#include "FileWalker.h"
 #include "ProcessState.h"
 #include "Records.h"
 #include "ScanControl.h"
@@ -101,9 +102,8 @@ private:
     void postScanProgress(const Run &run);
     void countFiles(Run &run, int rootIndex);
     void scanPath(Run &run, int rootIndex, int &fileRootTick);
-    void addEnumeratedURL(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
-                          int &folderTick);
-    bool passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity);
+    void addEnumeratedURL(Run &run, const WalkedFile &entry, int &folderTick);
+    bool passesFileFilter(Run &run, const WalkedFile &entry);
     void narrowPhotoItems(Run &run);
     ResultDictionary findDuplicates(Run &run);
     void finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results);

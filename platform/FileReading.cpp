@@ -1,5 +1,7 @@
 #include "FileReading.h"
 
+#include <NativePath.h>
+
 #include <QFile>
 
 #include <cerrno>
@@ -53,7 +55,7 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 maximumSiz
         return std::nullopt;
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; the
     // status check then refuses it before anything is read.
-    const int fd = ::open(QFile::encodeName(path).constData(),
+    const int fd = ::open(NativePath::encode(path).constData(),
                           O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "ScanFixture.h"
 
+#include <FileFacts.h>
 #include <KRBFileFunctions.h>
 #include <ProcessState.h>
 #include <ResultQueries.h>
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -330,31 +332,51 @@ TEST(ScanEngine, PausedRunWaitsAndResumes)
     const QString root = TestEnvironment::makeTemporaryFolder("pause");
     for (int i = 0; i < 100; ++i)
         writePair(root + QStringLiteral("/a%1.txt").arg(i), root + QStringLiteral("/b%1.txt").arg(i), 3000);
-    RecordingObserver observer;
-    ScanEngine engine(&observer);
-    engine.setDeliverEveryProgressUpdate(true);
-    bool paused = false;
-    bool checked = false;
-    observer.onCall = [&](const QString &call) {
-        if (paused || !call.startsWith("scan "))
-            return;
-        paused = true;
-        engine.clickedStopScanning();
-        // What was on its way arrives; then nothing until the dialog closes,
-        // and the run does not end meanwhile.
-        auto settled = std::make_shared<qsizetype>(0);
-        QTimer::singleShot(250, [&observer, settled] { *settled = observer.calls.size(); });
-        QTimer::singleShot(600, [&, settled] {
-            EXPECT_EQ(observer.calls.size(), *settled);
+
+    for (const bool beforeTheWalk : {true, false}) {
+        SCOPED_TRACE(beforeTheWalk ? "paused before the walk" : "paused during the walk");
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setDeliverEveryProgressUpdate(true);
+        bool paused = false;
+        bool checked = false;
+        const auto whilePaused = [&] {
+            // The dialog is up: the workers park, and the run does not end.
+            ASSERT_TRUE(waitFor([&] { return engine.control().parkedWorkers() > 0; }));
+            QCoreApplication::processEvents();
             EXPECT_FALSE(observer.ended);
+            // Paused before it began, the run has reported nothing at all.
+            if (beforeTheWalk) {
+                EXPECT_TRUE(observer.calls.isEmpty());
+            }
             checked = true;
             engine.resumeScan();
-        });
-    };
-    const Outcome outcome = runScan(engine, observer, {root});
-    EXPECT_TRUE(checked);
-    EXPECT_TRUE(outcome.completed);
-    EXPECT_EQ(outcome.groups.size(), 100);
+        };
+        observer.onCall = [&](const QString &call) {
+            if (beforeTheWalk || paused || !call.startsWith("scan "))
+                return;
+            paused = true;
+            engine.clickedStopScanning();
+            QTimer::singleShot(0, whilePaused);
+        };
+        if (beforeTheWalk) {
+            prepareRun();
+            engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
+            engine.scanList = {root};
+            ASSERT_TRUE(engine.clickedStartScanning());
+            engine.clickedStopScanning();
+            whilePaused();
+            ASSERT_TRUE(waitFor([&] { return observer.ended; }));
+            engine.waitForWorker();
+            EXPECT_TRUE(observer.completed);
+            EXPECT_EQ(groupLines().size(), 100);
+        } else {
+            const Outcome outcome = runScan(engine, observer, {root});
+            EXPECT_TRUE(outcome.completed);
+            EXPECT_EQ(outcome.groups.size(), 100);
+        }
+        EXPECT_TRUE(checked);
+    }
 }
 
 TEST(ScanEngine, AnEndWhileTheStopDialogIsUpWaitsForItsAnswer)
@@ -497,4 +519,99 @@ TEST(ScanEngine, FilesChangedBetweenWalkAndDigestAreCounted)
     EXPECT_EQ(observer.unreadable, 1);
     const QStringList calls = observer.calls;
     EXPECT_LT(calls.indexOf("unreadable 1"), calls.indexOf("summary"));
+}
+
+TEST(ScanEngine, AFileReplacedAfterTheWalkIsNeverGrouped)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(const QString &root)> change;
+    };
+    const Case cases[] = {
+        {"replaced by a rename with the same contents",
+         [](const QString &root) {
+             QFile::copy(root + "/sub/b.bin", root + "/b.new");
+             ASSERT_EQ(::rename(QFile::encodeName(root + "/b.new").constData(),
+                                QFile::encodeName(root + "/sub/b.bin").constData()), 0);
+         }},
+        {"grown", [](const QString &root) {
+             QFile file(root + "/sub/b.bin");
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("more");
+         }},
+        {"touched", [](const QString &root) {
+             const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000, 0}};
+             ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(root + "/sub/b.bin").constData(), times, 0), 0);
+         }},
+        {"its folder swapped for a link to another folder", [](const QString &root) {
+             QDir().mkpath(root + "/other");
+             QFile::copy(root + "/sub/b.bin", root + "/other/b.bin");
+             ASSERT_EQ(::rename(QFile::encodeName(root + "/sub").constData(), QFile::encodeName(root + "/old").constData()), 0);
+             ASSERT_TRUE(QFile::link(root + "/other", root + "/sub"));
+         }},
+    };
+    for (const qint64 size : {qint64(3000), qint64(200000)}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(size) + " bytes");
+            const QString root = TestEnvironment::makeTemporaryFolder("replaced");
+            writePair(root + "/a.bin", root + "/sub/b.bin", size);
+            writePair(root + "/c.bin", root + "/d.bin", size);
+            RecordingObserver observer;
+            ScanEngine engine(&observer);
+            engine.setBetweenStepsHook([&] { c.change(root); });
+            const Outcome outcome = runScan(engine, observer, {root});
+            ASSERT_TRUE(outcome.completed);
+            EXPECT_EQ(outcome.groups, QStringList{"Others: " + root + "/c.bin " + root + "/d.bin"});
+            EXPECT_EQ(observer.unreadable, 1);
+        }
+    }
+}
+
+TEST(ScanEngine, RecordsCarryTheFactsOfTheComparedFile)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("facts");
+    writePair(root + "/a.bin", root + "/b.bin", 3000);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(root + "/b.bin").constData(), &before), 0);
+    const Outcome outcome = runScan({root});
+    ASSERT_TRUE(outcome.completed);
+    const GroupList *others = duplicateResults().find("Others");
+    ASSERT_TRUE(others && !others->isEmpty());
+    const DuplicateGroup group = others->first();
+    ASSERT_EQ(group.size(), 2);
+    const InitialDirectory &record = group.at(1);
+    ASSERT_TRUE(record.identity && record.file);
+    EXPECT_EQ(record.identity->inode, quint64(before.st_ino));
+    EXPECT_EQ(record.file->size, 3000u);
+    EXPECT_EQ(record.file->date, modificationDate(before));
+}
+
+TEST(ScanEngine, ABundleReplacedAfterTheWalkIsNeverGrouped)
+{
+    const struct
+    {
+        const char *name;
+        bool asLink;
+    } cases[] = {{"replaced by another folder", false}, {"replaced by a link to its twin", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = TestEnvironment::makeTemporaryFolder("bundle-replaced");
+        makeBundle(root + "/One.app", "org.example.same", "one");
+        makeBundle(root + "/Two.app", "org.example.same", "two");
+        makeBundle(root + "/Three.app", "org.example.same", "three");
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setBetweenStepsHook([&] {
+            ASSERT_TRUE(QDir().rename(root + "/Two.app", root + "/Old.app"));
+            if (c.asLink)
+                ASSERT_TRUE(QFile::link(root + "/One.app", root + "/Two.app"));
+            else
+                makeBundle(root + "/Two.app", "org.example.same", "new");
+        });
+        const Outcome outcome = runScan(engine, observer, {root});
+        ASSERT_TRUE(outcome.completed);
+        EXPECT_EQ(outcome.groups, QStringList{"Applications: " + root + "/One.app " + root + "/Three.app"});
+        EXPECT_EQ(observer.unreadable, 1);
+    }
 }
