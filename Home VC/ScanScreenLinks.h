@@ -7,9 +7,10 @@
 // identifier and casts to what it needs here.
 //
 // "DashboardWindow": the results window. Review results releases the stored
-// one and asks a fresh one to show itself; a window that does not implement
-// this interface is simply shown. The results window then builds its rows from
-// the result store and hides the home window itself.
+// one and asks a fresh one to show itself: through this interface, else
+// through an invokable showWindow(), else by showing the widget. The results
+// window then builds its rows from the result store and hides the home window
+// itself.
 class ResultsWindowLauncher
 {
 public:

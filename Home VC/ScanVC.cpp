@@ -1395,6 +1395,8 @@ void ScanVC::launchDashboard()
         QObject *window = registry.object(identifier);
         if (auto *launcher = qobject_cast<ResultsWindowLauncher *>(window))
             launcher->showResultsWindow();
+        else if (window && window->metaObject()->indexOfMethod("showWindow()") >= 0)
+            QMetaObject::invokeMethod(window, "showWindow");
         else if (auto *widget = qobject_cast<QWidget *>(window))
             widget->show();
         stopActivityIndicator();

@@ -49,6 +49,16 @@ public:
     void showResultsWindow() override { ++shownCount; }
 };
 
+// A results window that is asked through its invokable showWindow().
+class InvokableResultsWindowStandIn : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static inline int shownCount = 0;
+    Q_INVOKABLE void showWindow() { ++shownCount; }
+};
+
 // The cross-promotion panel: records the context it was asked to advertise in.
 class AdvertiseStandIn : public QObject
 {

@@ -8,6 +8,7 @@
 #include <TestEnvironment.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QListWidget>
@@ -229,6 +230,21 @@ TEST_F(ScanStatesTest, rendersOfBothProgressSteps)
     scan->showCandidatePath(TestEnvironment::root() + QStringLiteral("/Pictures/Holidays/beach.jpg"));
     scan->showDuplicateSizeFound(QStringLiteral("12.4 MB"));
     saveRender(scan, QStringLiteral("scan_screen_step2"));
+}
+
+TEST_F(ScanStatesTest, aPhotosLibraryThatCannotBeReadIsToldAndTheScanGoesOn)
+{
+    QStringList roots = makeTreeWithDuplicates();
+    const QString library = TestEnvironment::makeTemporaryFolder(QStringLiteral("photos")) + QStringLiteral("/Broken.photoslibrary");
+    ASSERT_TRUE(QDir().mkpath(library));
+    roots.append(library);
+    ScanVC *scan = presentScanScreen(roots);
+    makeQuick(scan);
+    scan->clickedStartScanning();
+    ASSERT_TRUE(waitUntil([] { return !isScanning; }));
+    EXPECT_TRUE(isScanFinished);
+    EXPECT_EQ(alerts, QStringList{localizedString(QStringLiteral("IDS_TMR_1001")) + QStringLiteral(" / ") +
+                                  localizedString(QStringLiteral("IDS_TMR_1002"))});
 }
 
 TEST_F(ScanStatesTest, filesTheRunCouldNotReadAreToldInBothEnds)
