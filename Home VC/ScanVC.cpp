@@ -1294,6 +1294,8 @@ void ScanVC::goToBack()
             shown->show();
     }
 
+    // The screen shrinks into the right edge as it slides there.
+    setMinimumSize(0, 0);
     auto *fade = new QGraphicsOpacityEffect(this);
     fade->setOpacity(1.0);
     setGraphicsEffect(fade);

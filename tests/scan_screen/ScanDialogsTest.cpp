@@ -89,7 +89,7 @@ TEST_F(ScanDialogsTest, stopAndBackThroughTheDialogEndWhereTheUserExpects)
         resetHomeToolTipsPosts = 0;
         // A long pause between the steps keeps the run going until the user has answered.
         ScanVC *scan = presentScanScreen(makeTreeWithDuplicates());
-        makeQuick(scan, std::chrono::milliseconds(1500));
+        makeQuick(scan, std::chrono::milliseconds(3000));
         scan->clickedStartScanning();
         QPointer<ScanVC> guard(scan);
         for (const QString &action : c.actions) {
