@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
@@ -62,9 +63,8 @@ ScanItemsViewItem::ScanItemsViewItem(ScanVC *scanVC, QWidget *parent)
     lblName->setGeometry(6, 88, 122, 38);
     lblName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblName->setWordWrap(true);
-    QPalette palette = lblName->palette();
-    palette.setColor(QPalette::WindowText, QColor(27, 74, 140));
-    lblName->setPalette(palette);
+    // Inside the list's viewport only a style sheet colours the text reliably.
+    lblName->setStyleSheet(QStringLiteral("QLabel { color: #1b4a8c; background: transparent; }"));
 
     btnClose = new SYFlatButton(this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -110,7 +110,8 @@ void ScanItemsViewItem::fill(int section, int row, const QString &path)
     m_section = section;
     m_row = row;
     setHovered(false);
-    lblName->setText(QFileInfo(path).fileName());
+    // A folder shows its own name, also when its path was handed over with a trailing slash.
+    lblName->setText(QFileInfo(QDir::cleanPath(path)).fileName());
     lblName->setToolTip(path);
     imgView->setPixmap(iconForPath(path).pixmap(64, 64));
     btnClose->setProperty("tag", row);

@@ -1,6 +1,7 @@
 #include "ScanVC.h"
 
 #include "CancelScanningVC.h"
+#include "FolderIntake.h"
 #include "ScanItemsViewItem.h"
 #include "ScanScreenLinks.h"
 #include "ScreenParts.h"
@@ -24,7 +25,6 @@
 
 #include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -216,7 +216,7 @@ void ScanVC::takeScanList(const QStringList &paths, QWidget *parentVC)
 
 void ScanVC::viewDidLoad()
 {
-    setFixedSize(kWidth, kHeight);
+    resize(kWidth, kHeight);
     buildLayout();
     configureCollectionView();
     configurePieChart();
@@ -245,19 +245,24 @@ void ScanVC::viewDidLoad()
 
 void ScanVC::buildLayout()
 {
-    imgViewBackground = makeLabel(this, "imgViewBackground", rect(), 12);
+    // The window's strip holds its dots and its menus in light ink; under them
+    // the screen keeps the strip dark, as the home screen's panel does.
+    imgViewBackground = makeLabel(this, "imgViewBackground", QRect(0, kTitleStripHeight, kWidth, kHeight), 12);
     imgViewBackground->setScaledContents(true);
+    QFrame *strip = makeBox(this, "boxTitleStrip", QRect(0, 0, kWidth, kTitleStripHeight));
+    strip->setStyleSheet(QStringLiteral(
+            "#boxTitleStrip { background: qlineargradient(x1: 0, y1: 0, x2: 1, y2: 0, stop: 0 #1d4f93, stop: 1 #163a70); }"));
 
-    boxStandardButtons = makeBox(this, "boxStandardButtons", QRect(10, 4, 64, 14));
-    btnClose = makeDotButton(boxStandardButtons, "btnClose", QRect(2, 1, 12, 12), EmbeddedImages::closeButtonImage());
-    btnMinimize = makeDotButton(boxStandardButtons, "btnMinimize", QRect(22, 1, 12, 12),
+    boxStandardButtons = makeBox(this, "boxStandardButtons", QRect(22, 14, 56, 16));
+    btnClose = makeDotButton(boxStandardButtons, "btnClose", QRect(0, 2, 12, 12), EmbeddedImages::closeButtonImage());
+    btnMinimize = makeDotButton(boxStandardButtons, "btnMinimize", QRect(20, 2, 12, 12),
                                 EmbeddedImages::minimizeButtonImage());
-    imgViewStandardMaximize = makeDotButton(boxStandardButtons, "imgViewStandardMaximize", QRect(42, 1, 12, 12),
+    imgViewStandardMaximize = makeDotButton(boxStandardButtons, "imgViewStandardMaximize", QRect(40, 2, 12, 12),
                                             EmbeddedImages::maximizeButtonDisabledImage());
     connect(btnClose, &QPushButton::clicked, this, [this] { window()->close(); });
     connect(btnMinimize, &QPushButton::clicked, this, [this] { window()->showMinimized(); });
 
-    btnBack = makeButton(this, "btnBack", QRect(24, 72, 40, 40), false);
+    btnBack = makeButton(this, "btnBack", QRect(24, 112, 40, 40), false);
     btnBack->setText(QStringLiteral("\u2190"));
     connect(btnBack, &QPushButton::clicked, this, [this] { clickedBack(); });
 
@@ -477,7 +482,7 @@ void ScanVC::configurePieChart()
 void ScanVC::setUpTexts()
 {
     btnAddFolder->setToolTip(tr_("IDS_TMR_151"));
-    btnAddFolder->setText(tr_("IDS_TMR_151"));
+    btnAddFolder->setText(tr_("IDS_TMR_83"));
     btnBack->setToolTip(tr_("IDS_TMR_152"));
     lblReadyToScan->setText(tr_("IDS_TMR_86"));
     lblClickTheButtonBelowToStartScan->setText(tr_("IDS_TMR_87"));
@@ -630,9 +635,7 @@ void ScanVC::clickedAddFolder()
     options.allowsMultipleSelection = true;
     options.showsHiddenFiles = false;
     options.prompt = tr_("IDS_TMR_83");
-    options.shouldEnable = [](const QString &path) {
-        return lastPathExtension(path).toLower() == QLatin1String("photoslibrary") || QFileInfo(path).isDir();
-    };
+    options.shouldEnable = FolderIntake::panelShouldEnable;
     QPointer<ScanVC> self(this);
     FolderChooser::current().choose(this, options, [self](bool accepted, const QStringList &paths) {
         if (self)
@@ -649,53 +652,32 @@ void ScanVC::addChosenFolders(bool accepted, const QStringList &paths)
         boxTopLayer->hide();
         return;
     }
-    bool notAdded = false;
-    bool excluded = false;
-    bool insideExcluded = false;
+    auto isLibrary = [](const QString &path) {
+        return lastPathExtension(path).toLower() == QLatin1String("photoslibrary");
+    };
+    // The home screen's rules, one item at a time so that each is compared
+    // with what the list holds by then; here the list also counts as already
+    // chosen, and it takes one Photos library at most.
+    FolderIntake::Outcome all;
     QStringList &list = m_engine->scanList;
     for (const QString &chosen : paths) {
         const QString path = QDir::cleanPath(chosen);
-        const QString urlText = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded).toLower();
-        const QString extension = lastPathExtension(path);
-        const bool isLibrary = extension.toLower() == QLatin1String("photoslibrary");
-        bool refused = urlText.contains(QLatin1String("photo%20booth%20library")) ||
-                       urlText.contains(QLatin1String("/itunes")) || path == QLatin1String("/") ||
-                       extension == QLatin1String("app");
-        for (const QString &entry : std::as_const(list)) {
-            // One Photos library per list: a second one counts as already listed.
-            if (entry == path || (isLibrary && lastPathExtension(entry).toLower() == QLatin1String("photoslibrary")))
-                refused = true;
-        }
-        if (refused) {
-            notAdded = true;
+        const bool listed = list.contains(path) ||
+                            (isLibrary(path) && std::any_of(list.cbegin(), list.cend(), isLibrary));
+        if (listed) {
+            all.notAdded = true;
             continue;
         }
-        // The ignore list by its own rule: a checked entry with an absolute
-        // path covers its folder and what lies inside it, on whole components.
-        bool ignored = false;
-        for (const AllIgnorePaths &entry : std::as_const(allIgnorePaths())) {
-            if (!entry.isChecked || !entry.url)
-                continue;
-            const QString ignoredPath = QDir::cleanPath(entry.url->toLocalFile());
-            if (ignoredPath.isEmpty() || !QDir::isAbsolutePath(ignoredPath))
-                continue;
-            if (ignoredPath == path) {
-                excluded = true;
-                ignored = true;
-            } else if (IgnoreRules({entry}).covers(path)) {
-                insideExcluded = true;
-                ignored = true;
-            }
-        }
-        if (!ignored)
-            list.append(path);
+        const FolderIntake::Outcome one = FolderIntake::evaluate(FolderIntake::Source::Panel, {path}, allIgnorePaths());
+        all.notAdded = all.notAdded || one.notAdded;
+        all.excluded = all.excluded || one.excluded;
+        all.parentExcluded = all.parentExcluded || one.parentExcluded;
+        list.append(one.accepted);
     }
-    if (notAdded) {
-        QTimer::singleShot(0, this, [] { showAlert(tr_("IDS_TMR_74"), tr_("IDS_TMR_74_1")); });
-    } else if (excluded) {
-        QTimer::singleShot(500, this, [] { showAlert(tr_("IDS_TMR_74"), tr_("IDS_TMR_186")); });
-    } else if (insideExcluded) {
-        QTimer::singleShot(500, this, [] { showAlert(tr_("IDS_TMR_74"), tr_("IDS_TMR_187")); });
+    if (const std::optional<FolderIntake::Refusal> refusal = all.alert()) {
+        const QString informative = FolderIntake::alertInformativeKey(*refusal);
+        QTimer::singleShot(FolderIntake::alertDelayMilliseconds(FolderIntake::Source::Panel, *refusal), this,
+                           [informative] { showAlert(tr_("IDS_TMR_74"), localizedString(informative)); });
     }
     boxTopLayer->hide();
     reloadChips();
@@ -1294,8 +1276,6 @@ void ScanVC::goToBack()
             shown->show();
     }
 
-    // The screen shrinks into the right edge as it slides there.
-    setMinimumSize(0, 0);
     auto *fade = new QGraphicsOpacityEffect(this);
     fade->setOpacity(1.0);
     setGraphicsEffect(fade);
@@ -1326,7 +1306,7 @@ void ScanVC::goToBack()
             if (QWidget *dropView = homeScreen->findChild<QWidget *>(QStringLiteral("dropView")))
                 dropView->show();
         }
-        NotificationCenter::defaultCenter().post(QStringLiteral("kResetHomeToolTips"));
+        NotificationCenter::defaultCenter().post(QString::fromLatin1(kResetHomeToolTipsNotification));
         storeDisablePieChartAnimation(false);
     });
     group->start(QAbstractAnimation::DeleteWhenStopped);

@@ -145,6 +145,7 @@ public:
 
     static constexpr int kWidth = 1008;
     static constexpr int kHeight = 702;
+    static constexpr int kTitleStripHeight = 44;
     static constexpr int kGoHomeMilliseconds = 800;
     static constexpr int kPieBoxMilliseconds = 500;
 

@@ -4,6 +4,7 @@
 #include <HomeScreens.h>
 #include <OutwardScreens.h>
 #include <PreferencesScreens.h>
+#include <ScanScreens.h>
 #include <HomeWindowController.h>
 #include <ProcessLauncher.h>
 
@@ -56,6 +57,7 @@ int main(int argc, char **argv)
         delegate.watchLastWindowClose();
 
         registerHomeScreens();
+        registerScanScreens();
         registerPreferencesScreens();
         registerOutwardScreens();
 
