@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <cerrno>
 #include <cstdio>
@@ -200,6 +201,37 @@ bool isInsideTrashFiles(const QString &resultPath)
     return trash == QLatin1String("Trash") || trash.startsWith(QLatin1String(".Trash"));
 }
 
+// The Trash's record of where an item came from must be URL-escaped, or a
+// name with a newline or a "%" is restored to the wrong place, or not at all.
+// The record is rewritten with the escaped path, keeping its date.
+void recordEscapedPath(const QString &resultPath, const QByteArray &originalPath)
+{
+    const QFileInfo result(resultPath);
+    const QString infoPath = QFileInfo(result.absolutePath()).absolutePath() + QStringLiteral("/info/")
+                             + result.fileName() + QStringLiteral(".trashinfo");
+    QFile info(infoPath);
+    if (!info.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray old = info.readAll();
+    info.close();
+    QByteArray date;
+    const qsizetype at = old.lastIndexOf("\nDeletionDate=");
+    if (at >= 0)
+        date = old.mid(at + 1).split('\n').value(0);
+    QByteArray absolute = originalPath;
+    if (!absolute.startsWith('/'))
+        absolute = QFile::encodeName(QFileInfo(QFile::decodeName(originalPath)).absoluteFilePath());
+    const QByteArray record = "[Trash Info]\nPath=" + QUrl::toPercentEncoding(absolute, "/") + '\n' + date + '\n';
+    const QByteArray temporary = QFile::encodeName(infoPath) + ".part";
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const bool written = writeAll(fd, record.constData(), record.size()) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || ::rename(temporary.constData(), QFile::encodeName(infoPath).constData()) != 0)
+        ::unlink(temporary.constData());
+}
+
 } // namespace
 
 FileManager &FileManager::defaultManager()
@@ -257,6 +289,7 @@ FileManager::Result FileManager::trashItem(const QByteArray &path)
             return Result::failure(QStringLiteral("the Trash put it outside a Trash folder; it was put back"));
         return Result::failure(QStringLiteral("the Trash put it outside a Trash folder, at %1").arg(resultPath));
     }
+    recordEscapedPath(resultPath, path);
     return Result::success();
 }
 
