@@ -5,63 +5,17 @@
 // completed with groups, 1 when it ended not completed, 2 on bad arguments or
 // an unreadable settings file. Ctrl-C stops the run the way the stop dialog does.
 
-#include <Localization.h>
-#include <ProcessState.h>
-#include <ResultQueries.h>
-#include <ScanEngine.h>
-#include <SettingsStore.h>
-#include <UserDefaults.h>
+#include "RunnerSupport.h"
 
-#include <PropertyList.h>
+#include <ProcessState.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSocketNotifier>
 #include <QTextStream>
 
-#include <csignal>
-#include <cstdio>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-class PrintingObserver : public ScanObserver
-{
-public:
-    bool completed = false;
-    bool ended = false;
-
-    void scanNotCompleted() override
-    {
-        completed = false;
-        ended = true;
-        QCoreApplication::quit();
-    }
-
-    void showScanCompletedSummary(const ScanSummary &) override
-    {
-        completed = true;
-        ended = true;
-        QCoreApplication::quit();
-    }
-
-    void photosLibrarySkipped(const QString &reason) override
-    {
-        QTextStream(stderr) << "twinmoor-scan: the Photos library was skipped: " << reason << '\n';
-    }
-};
 
 int usage(const QString &message)
 {
@@ -72,16 +26,11 @@ int usage(const QString &message)
     return 2;
 }
 
-// A JSON string literal, escaped as QJsonDocument escapes it.
-QString jsonString(const QString &text)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
 // Keys in a fixed order, so that the lines read the same on every run.
 void printResults(bool completed)
 {
+    using RunnerSupport::jsonPath;
+    using RunnerSupport::jsonString;
     QTextStream out(stdout);
     int groups = 0;
     qint64 files = 0;
@@ -90,16 +39,15 @@ void printResults(bool completed)
         const ResultDictionary &results = duplicateResults();
         for (const QString &key : results.keys()) {
             for (const DuplicateGroup &group : *results.find(key)) {
-                QJsonArray paths;
+                QStringList paths;
                 quint64 groupBytes = 0;
                 for (const InitialDirectory &record : group) {
-                    paths.append(record.url ? record.url->toLocalFile() : QString());
+                    paths.append(jsonPath(record.url ? record.url->toLocalFile() : QString()));
                     if (record.file)
                         groupBytes += record.file->size;
                 }
-                out << "{\"category\":" << jsonString(key)
-                    << ",\"paths\":" << QJsonDocument(paths).toJson(QJsonDocument::Compact)
-                    << ",\"bytes\":" << groupBytes << "}\n";
+                out << "{\"category\":" << jsonString(key) << ",\"paths\":[" << paths.join(',')
+                    << "],\"bytes\":" << groupBytes << "}\n";
                 ++groups;
                 files += group.size();
                 bytes += groupBytes;
@@ -137,41 +85,12 @@ int main(int argc, char **argv)
     }
     if (roots.isEmpty())
         return usage(QStringLiteral("no folder to scan"));
+    if (!RunnerSupport::loadSettings(settingsFile))
+        return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
 
-    if (!settingsFile.isEmpty()) {
-        const auto root = PropertyList::fromFile(settingsFile);
-        if (!root || root->typeId() != QMetaType::QVariantMap)
-            return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
-        // The runner reads the given settings but never writes them back.
-        UserDefaults::standard().setFilePath(QFileInfo(settingsFile).absoluteFilePath(), true);
-    }
-
-    loadLocalizationTable();
-    loadSettingsAtLaunch();
-
-    PrintingObserver observer;
-    ScanEngine engine(&observer);
-    if (noPause)
-        engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
-
-    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&engine, notifier] {
-            char byte = 0;
-            [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-            notifier->setEnabled(false);
-            engine.clickedStopScanning();
-            engine.confirmStop();
-        });
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-    }
-
-    engine.scanList = roots;
-    if (!engine.clickedStartScanning())
+    const std::optional<bool> completed = RunnerSupport::scan(app, roots, noPause, QStringLiteral("twinmoor-scan"));
+    if (!completed)
         return usage(QStringLiteral("a scan could not be started"));
-    app.exec();
-    engine.waitForWorker();
-    printResults(observer.completed);
-    return observer.completed ? 0 : 1;
+    printResults(*completed);
+    return *completed ? 0 : 1;
 }

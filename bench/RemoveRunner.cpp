@@ -1,0 +1,145 @@
+// twinmoor-remove [--settings FILE] [--no-pause] --keep newest|oldest|first
+//                 --mode trash|delete|folder=DIR [--overwrite] ROOT...
+//
+// Scans as twinmoor-scan does, marks every group with the automatic marking
+// of the given kind, and runs the removal the removal sheet runs, with no
+// window. Prints one JSON object a line per marked copy (its path, what
+// became of it and why), then a summary line. Exit status: 0 when every
+// marked copy was removed, 1 when some stayed (or the scan did not
+// complete), 2 on bad arguments, settings or destination. Ctrl-C stops after
+// the copy in hand and still prints every outcome.
+
+#include "RunnerSupport.h"
+
+#include <AutoMarking.h>
+#include <CategoryLists.h>
+#include <ProcessState.h>
+#include <RemovalPlan.h>
+#include <RemovalRun.h>
+#include <RemovalStore.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+int usage(const QString &message)
+{
+    QTextStream err(stderr);
+    if (!message.isEmpty())
+        err << "twinmoor-remove: " << message << '\n';
+    err << "usage: twinmoor-remove [--settings FILE] [--no-pause] --keep newest|oldest|first\n"
+           "                       --mode trash|delete|folder=DIR [--overwrite] ROOT...\n";
+    return 2;
+}
+
+// The rows and empty marks the results screen builds from a finished scan.
+void buildRowsAndMarks()
+{
+    categoryRows().clear();
+    categoryRows().append(Categories{std::nullopt, QStringLiteral("All Duplicates"), 0});
+    for (ScanResultKeys category : categoryListOrder()) {
+        const GroupList *groups = duplicateResults().find(rawValue(category));
+        if (groups && !groups->isEmpty())
+            categoryRows().append(Categories{std::nullopt, rawValue(category), 0});
+    }
+    rebuildCategoryLists(false);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments().mid(1);
+    QString settingsFile;
+    QString keep;
+    QString modeText;
+    bool overwrite = false;
+    bool noPause = false;
+    QStringList roots;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--settings") || argument == QLatin1String("--keep")
+            || argument == QLatin1String("--mode")) {
+            if (i + 1 >= arguments.size())
+                return usage(QStringLiteral("%1 needs a value").arg(argument));
+            (argument == QLatin1String("--settings") ? settingsFile
+             : argument == QLatin1String("--keep")   ? keep
+                                                     : modeText) = arguments.at(++i);
+        } else if (argument == QLatin1String("--overwrite")) {
+            overwrite = true;
+        } else if (argument == QLatin1String("--no-pause")) {
+            noPause = true;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            return usage({});
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return usage(QStringLiteral("unknown option %1").arg(argument));
+        } else {
+            roots.append(QFileInfo(argument).absoluteFilePath());
+        }
+    }
+
+    void (*markRow)(int) = nullptr;
+    if (keep == QLatin1String("newest"))
+        markRow = markAllButNewest;
+    else if (keep == QLatin1String("oldest"))
+        markRow = markAllButOldest;
+    else if (keep == QLatin1String("first"))
+        markRow = markAllButFirst;
+    else
+        return usage(keep.isEmpty() ? QStringLiteral("--keep is missing") : QStringLiteral("unknown --keep %1").arg(keep));
+
+    MovingType mode;
+    if (modeText == QLatin1String("trash"))
+        mode = MovingType::Trash();
+    else if (modeText == QLatin1String("delete"))
+        mode = MovingType::Permanently();
+    else if (modeText.startsWith(QLatin1String("folder=")))
+        mode = MovingType::Folder(modeText.mid(7), overwrite);
+    else
+        return usage(modeText.isEmpty() ? QStringLiteral("--mode is missing") : QStringLiteral("unknown --mode %1").arg(modeText));
+    if (overwrite && mode.kind != MovingType::Kind::Folder)
+        return usage(QStringLiteral("--overwrite goes with --mode folder=DIR only"));
+    if (roots.isEmpty())
+        return usage(QStringLiteral("no folder to scan"));
+    if (!RunnerSupport::loadSettings(settingsFile))
+        return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
+
+    const std::optional<bool> completed = RunnerSupport::scan(app, roots, noPause, QStringLiteral("twinmoor-remove"));
+    if (!completed)
+        return usage(QStringLiteral("a scan could not be started"));
+    QTextStream out(stdout);
+    if (!*completed || RunnerSupport::wasStopRequested()) {
+        out << "{\"removed\":0,\"kept\":0,\"bytes\":0}\n";
+        return 1;
+    }
+
+    buildRowsAndMarks();
+    for (int row = 1; row < categoryRows().size(); ++row)
+        markRow(row);
+    RemovalPlan plan = RemovalPlan::fromStore(mode);
+    if (const std::optional<QString> refused = prepareFolderDestination(plan, FileManager::defaultManager()))
+        return usage(*refused);
+
+    resetRemovalTotals();
+    RemovalRun run(plan, FileManager::defaultManager());
+    QObject::connect(&run, &RemovalRun::finished, &app, &QCoreApplication::quit);
+    RunnerSupport::onStopSignal(app, [&run] { run.control().setAbort(true); });
+    run.start();
+    app.exec();
+    run.wait();
+    RunnerSupport::onStopSignal(app, {});
+
+    const RemovalSummary summary = applyRemovalResult(run.plan(), run.result());
+    for (int i = 0; i < run.plan().copies.size(); ++i) {
+        out << "{\"path\":" << RunnerSupport::jsonPath(QFile::decodeName(run.plan().copies.at(i).path))
+            << ",\"outcome\":" << RunnerSupport::jsonString(outcomeName(run.result().outcomes.at(i)))
+            << ",\"reason\":" << RunnerSupport::jsonString(run.result().reasons.at(i)) << "}\n";
+    }
+    out << "{\"removed\":" << summary.removed << ",\"kept\":" << summary.kept << ",\"bytes\":" << summary.bytes
+        << "}\n";
+    return summary.kept == 0 ? 0 : 1;
+}

@@ -1,0 +1,119 @@
+#include "RemovalFixture.h"
+
+#include <ScanFixture.h>
+#include <TestEnvironment.h>
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace RemovalFixture;
+using ScanFixture::writeFile;
+
+namespace {
+
+struct RunnerResult
+{
+    int exitCode = -1;
+    QList<QJsonObject> lines;
+    QString errors;
+};
+
+RunnerResult runRemover(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TWINMOOR_REMOVE_RUNNER), QStringList{"--no-pause"} + arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    RunnerResult result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    for (const QByteArray &line : process.readAllStandardOutput().split('\n')) {
+        if (!line.isEmpty())
+            result.lines.append(QJsonDocument::fromJson(line).object());
+    }
+    result.errors = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+void setModified(const QString &path, qint64 secondsSinceEpoch)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.setFileTime(QDateTime::fromSecsSinceEpoch(secondsSinceEpoch), QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+TEST(RemoveRunner, KeepsTheNewestCopyAndTrashesTheRest)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("remover");
+    const QByteArray bytes = ScanFixture::uniqueBytes(4000);
+    writeFile(root + "/old/report.pdf", bytes);
+    writeFile(root + "/new/report.pdf", bytes);
+    writeFile(root + "/older/report copy.pdf", bytes);
+    writeFile(root + "/unique.pdf", ScanFixture::uniqueBytes(4000));
+    setModified(root + "/old/report.pdf", 1500000000);
+    setModified(root + "/older/report copy.pdf", 1400000000);
+    setModified(root + "/new/report.pdf", 1600000000);
+
+    const RunnerResult result = runRemover({"--keep", "newest", "--mode", "trash", root});
+    EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+    ASSERT_EQ(result.lines.size(), 3);
+    EXPECT_EQ(result.lines.at(0).value("path").toString(), root + "/old/report.pdf");
+    EXPECT_EQ(result.lines.at(1).value("path").toString(), root + "/older/report copy.pdf");
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(result.lines.at(i).value("outcome").toString(), "removed");
+    EXPECT_EQ(result.lines.at(2), QJsonObject({{"removed", 2}, {"kept", 0}, {"bytes", 8000}}));
+
+    EXPECT_TRUE(QFileInfo::exists(root + "/new/report.pdf"));
+    EXPECT_TRUE(QFileInfo::exists(root + "/unique.pdf"));
+    const QHash<QString, QByteArray> trash = trashContents();
+    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex();
+    EXPECT_EQ(trash.value(root + "/old/report.pdf"), digest);
+    EXPECT_EQ(trash.value(root + "/older/report copy.pdf"), digest);
+}
+
+TEST(RemoveRunner, ReportsCopiesThatStayAndRefusesBadInput)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("remover-kept");
+    const QByteArray bytes = ScanFixture::uniqueBytes(3000);
+    writeFile(root + "/tree/a/same.txt", bytes);
+    writeFile(root + "/tree/b/same.txt", bytes);
+    writeFile(root + "/dest/same.txt", "in the way");
+
+    const RunnerResult kept = runRemover({"--keep", "first", "--mode", "folder=" + root + "/dest", root + "/tree"});
+    EXPECT_EQ(kept.exitCode, 1);
+    ASSERT_EQ(kept.lines.size(), 2);
+    EXPECT_EQ(kept.lines.at(0).value("outcome").toString(), "exists");
+    EXPECT_FALSE(kept.lines.at(0).value("reason").toString().isEmpty());
+    EXPECT_EQ(kept.lines.at(1), QJsonObject({{"removed", 0}, {"kept", 1}, {"bytes", 0}}));
+
+    struct Case
+    {
+        const char *name;
+        QStringList arguments;
+    };
+    const QList<Case> bad = {
+        {"no keep", {"--mode", "trash", root + "/tree"}},
+        {"unknown keep", {"--keep", "largest", "--mode", "trash", root + "/tree"}},
+        {"unknown mode", {"--keep", "first", "--mode", "shred", root + "/tree"}},
+        {"overwrite without folder", {"--keep", "first", "--mode", "delete", "--overwrite", root + "/tree"}},
+        {"relative folder", {"--keep", "first", "--mode", "folder=relative", root + "/tree"}},
+        {"folder is a file", {"--keep", "first", "--mode", "folder=" + root + "/dest/same.txt", root + "/tree"}},
+        {"no root", {"--keep", "first", "--mode", "trash"}},
+        {"unreadable settings", {"--settings", root + "/missing.plist", "--keep", "first", "--mode", "trash", root}},
+    };
+    for (const Case &c : bad) {
+        SCOPED_TRACE(c.name);
+        const RunnerResult result = runRemover(c.arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_FALSE(result.errors.isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(root + "/tree/a/same.txt"));
+        EXPECT_TRUE(QFileInfo::exists(root + "/tree/b/same.txt"));
+    }
+}
