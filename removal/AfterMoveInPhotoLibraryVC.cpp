@@ -50,7 +50,7 @@ AfterMoveInPhotoLibraryVC::AfterMoveInPhotoLibraryVC(QWidget *parent)
     palette.setColor(QPalette::Window, Qt::white);
     palette.setColor(QPalette::WindowText, QColor(40, 44, 52));
     panel->setPalette(palette);
-    panel->setFixedWidth(620);
+    panel->setFixedSize(700, 430);
 
     btnClose = new QPushButton(panel);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -66,6 +66,7 @@ AfterMoveInPhotoLibraryVC::AfterMoveInPhotoLibraryVC(QWidget *parent)
     lblManualActionNeeded = ScreenLinks::makeLabel(panel, "lblManualActionNeeded", localizedString("IDS_TMR_77"), 16, true);
     lblDescriptionManualActionNeeded = ScreenLinks::makeLabel(panel, "lblDescriptionManualActionNeeded", QString());
     lblDescriptionManualActionNeeded->setTextFormat(Qt::RichText);
+    lblDescriptionManualActionNeeded->setMinimumHeight(44);
     lblStep1 = ScreenLinks::makeLabel(panel, "lblStep1", localizedString("IDS_TMR_78") + QLatin1Char(':'), 13, true);
     lblDescriptionStep1 = ScreenLinks::makeLabel(panel, "lblDescriptionStep1", localizedString("IDS_TMR_79"));
     lblStep2 = ScreenLinks::makeLabel(panel, "lblStep2", localizedString("IDS_TMR_80") + QLatin1Char(':'), 13, true);

@@ -107,6 +107,8 @@ DeleteVC::DeleteVC(QWidget *parent)
     progressView->setObjectName(QStringLiteral("progressView"));
     progressView->setFixedSize(180, 180);
     progressView->setShowPercent(false);
+    progressView->setBackground(Qt::transparent);
+    progressView->setForeground(QColor(52, 94, 242));
     lblProgressPercent = ScreenLinks::makeLabel(this, "lblProgressPercent", QStringLiteral("0%"), 20, true);
     lblProgressPercent->setAlignment(Qt::AlignCenter);
     lblProgressPercent->setWordWrap(false);
@@ -244,7 +246,7 @@ void DeleteVC::viewWillAppear()
 
 void DeleteVC::notStarted(const QString &message)
 {
-    showAlert(localizedString(QStringLiteral("IDS_TMR_1703")), message);
+    showAlert(localizedString(QStringLiteral("IDS_TMR_1704")), message);
     done(Rejected);
     ScreenLinks::setChildHidden(m_resultsScreen ? m_resultsScreen.data() : ScreenLinks::resultsScreen(),
                                 "topLayerParent", true);

@@ -20,8 +20,10 @@ void deleteTrashedMarked(QWidget *resultsScreen)
 {
     ScreenLinks::setChildHidden(resultsScreen, "topLayerParent", false);
     auto *confirmation =
-        ScreenRegistry::instance().get<DeleteDuplicatePhotosVC>(QLatin1String(ScreenId::DeleteDuplicatePhotos));
-    if (confirmBeforeDeletingPhotosEnabled && confirmation) {
+        confirmBeforeDeletingPhotosEnabled
+            ? ScreenRegistry::instance().get<DeleteDuplicatePhotosVC>(QLatin1String(ScreenId::DeleteDuplicatePhotos))
+            : nullptr;
+    if (confirmation) {
         confirmation->presentOver(resultsScreen);
     } else if (hasMarkedItems()) {
         presentDeleteSheet(resultsScreen);
