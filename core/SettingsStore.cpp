@@ -69,20 +69,22 @@ void loadIgnoreLists()
     const QList<bool> pathStates = defaults().boolArray(key(kIgnorePathsStateKey)).value_or(QList<bool>());
     const QList<bool> extensionStates = defaults().boolArray(key(kIgnoreExtensionsStateKey)).value_or(QList<bool>());
 
-    const auto extensions = defaults().stringArray(key(kIgnoreExtensionsKey));
-    if (!extensions || extensions->isEmpty()) {
-        appendDefaultExtensions();
-        appendDefaultPaths();
-    } else {
+    // Each built-in list stands in only for its own key when that is absent or
+    // not an array of texts: an empty stored list is the user's choice.
+    if (const auto extensions = defaults().stringArray(key(kIgnoreExtensionsKey))) {
         const QList<bool> states = statesFor(extensionStates, extensions->size());
         for (qsizetype i = 0; i < extensions->size(); ++i)
             allExtensions().append({states.at(i), extensions->at(i)});
+    } else {
+        appendDefaultExtensions();
     }
 
     if (const auto paths = defaults().stringArray(key(kIgnorePathsKey))) {
         const QList<bool> states = statesFor(pathStates, paths->size());
         for (qsizetype i = 0; i < paths->size(); ++i)
             allIgnorePaths().append({states.at(i), QUrl::fromLocalFile(paths->at(i))});
+    } else {
+        appendDefaultPaths();
     }
 }
 

@@ -101,16 +101,36 @@ TEST_F(SettingsStoreTest, StateArraysOfOtherLengths)
     }
 }
 
-TEST_F(SettingsStoreTest, EmptyOrWrongExtensionArrayBringsDefaultsBackAheadOfStoredPaths)
+TEST_F(SettingsStoreTest, EachBuiltInListStandsInOnlyForItsOwnAbsentOrMalformedKey)
 {
-    for (const QVariant &extensions : {QVariant(QStringList()), QVariant(QVariantList{1, 2}), QVariant(7)}) {
-        store("IgnoreExtensionsTMR", extensions);
-        store("IgnorePathsTMR", QStringList{"/usr", "/mine"});
+    const QStringList extensionDefaults = defaultIgnoredExtensions();
+    const QStringList pathDefaults = defaultIgnorePaths();
+    struct Case { const char *name; QVariant extensions; QVariant paths; QStringList expectedExtensions; QStringList expectedPaths; };
+    const Case cases[] = {
+        {"both empty stay empty", QStringList(), QStringList(), {}, {}},
+        {"empty extensions, stored paths", QStringList(), QStringList{"/usr", "/mine"}, {}, {"/usr", "/mine"}},
+        {"stored extensions, paths absent", QStringList{"tmp"}, QVariant(), {"tmp"}, pathDefaults},
+        {"extensions not texts", QVariantList{1, 2}, QStringList{"/mine"}, extensionDefaults, {"/mine"}},
+        {"extensions of another type", 7, QStringList(), extensionDefaults, {}},
+        {"paths not texts", QStringList{"log"}, QVariantList{true}, {"log"}, pathDefaults},
+        {"both absent", QVariant(), QVariant(), extensionDefaults, pathDefaults},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        UserDefaults::standard().removeObject("IgnoreExtensionsTMR");
+        UserDefaults::standard().removeObject("IgnorePathsTMR");
+        if (c.extensions.isValid())
+            store("IgnoreExtensionsTMR", c.extensions);
+        if (c.paths.isValid())
+            store("IgnorePathsTMR", c.paths);
         loadIgnoreLists();
-        EXPECT_EQ(extensionNames(), defaultIgnoredExtensions());
-        QStringList expected = defaultIgnorePaths();
-        expected << "/usr" << "/mine";
-        EXPECT_EQ(pathTexts(), expected);
+        EXPECT_EQ(extensionNames(), c.expectedExtensions);
+        EXPECT_EQ(pathTexts(), c.expectedPaths);
+        // What the user emptied stays empty through a save and the next load.
+        saveIgnoreLists();
+        loadIgnoreLists();
+        EXPECT_EQ(extensionNames(), c.expectedExtensions);
+        EXPECT_EQ(pathTexts(), c.expectedPaths);
     }
 }
 

@@ -2,6 +2,9 @@
 // and writes them as a C++ source of base64 PNG texts, one accessor each.
 //
 // Usage: twinmoor_embed_images <manifest> <artwork folder> <output .cpp>
+//        twinmoor_embed_images --png <manifest> <artwork folder> <output folder>
+// The second form writes each picture as a PNG file named after its entry, for
+// the pictures that the bundle holds as files.
 //
 // Manifest lines: <name> <width> <height> <file.svg> [rotate=180] [tint=#rrggbb]
 // (a line starting with "#" is a comment). rotate turns the rendered picture by half a turn;
@@ -129,6 +132,30 @@ void writeEntry(QTextStream &out, const Entry &entry, const QByteArray &text)
     out << "    return text;\n}\n";
 }
 
+QList<Entry> readManifest(const QString &path)
+{
+    QFile manifest(path);
+    if (!manifest.open(QIODevice::ReadOnly | QIODevice::Text))
+        fail(QStringLiteral("cannot read %1").arg(path));
+    QList<Entry> entries;
+    int lineNumber = 0;
+    while (!manifest.atEnd()) {
+        if (auto entry = parseLine(QString::fromUtf8(manifest.readLine()), ++lineNumber))
+            entries.append(*entry);
+    }
+    return entries;
+}
+
+void writePngFiles(const QList<Entry> &entries, const QString &artworkFolder, const QString &outputFolder)
+{
+    for (const Entry &entry : entries) {
+        QSaveFile output(outputFolder + QLatin1Char('/') + entry.name);
+        if (!output.open(QIODevice::WriteOnly) || !render(entry, artworkFolder).save(&output, "PNG", 0)
+            || !output.commit())
+            fail(QStringLiteral("cannot write %1").arg(output.fileName()));
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -137,18 +164,14 @@ int main(int argc, char **argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (arguments.size() != 4)
-        fail(QStringLiteral("usage: twinmoor_embed_images <manifest> <artwork folder> <output .cpp>"));
-
-    QFile manifest(arguments[1]);
-    if (!manifest.open(QIODevice::ReadOnly | QIODevice::Text))
-        fail(QStringLiteral("cannot read %1").arg(arguments[1]));
-    QList<Entry> entries;
-    int lineNumber = 0;
-    while (!manifest.atEnd()) {
-        if (auto entry = parseLine(QString::fromUtf8(manifest.readLine()), ++lineNumber))
-            entries.append(*entry);
+    if (arguments.size() == 5 && arguments[1] == QLatin1String("--png")) {
+        writePngFiles(readManifest(arguments[2]), arguments[3], arguments[4]);
+        return 0;
     }
+    if (arguments.size() != 4)
+        fail(QStringLiteral("usage: twinmoor_embed_images [--png] <manifest> <artwork folder> <output .cpp or folder>"));
+
+    const QList<Entry> entries = readManifest(arguments[1]);
 
     QSaveFile output(arguments[3]);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Text))

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+class PreferencesTabViewController;
+
+// The preferences window: an ordinary titled window, made once and kept.
+// Closing it only hides it; every pane writes its settings as they change.
+class PreferencesWindowController : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PreferencesWindowController(QWidget *parent = nullptr);
+
+    PreferencesTabViewController *tabViewController() const { return m_tabs; }
+
+    // Brings the window up with the General tab in front (the Preferences
+    // menu item calls it by name through the screen registry).
+    Q_INVOKABLE void showWindow();
+
+private:
+    PreferencesTabViewController *m_tabs;
+};
