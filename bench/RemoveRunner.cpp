@@ -12,7 +12,6 @@
 #include "RunnerSupport.h"
 
 #include <AutoMarking.h>
-#include <CategoryLists.h>
 #include <ProcessState.h>
 #include <RemovalPlan.h>
 #include <RemovalRun.h>
@@ -20,7 +19,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -35,52 +33,22 @@ int usage(const QString &message)
     return 2;
 }
 
-// The rows and empty marks the results screen builds from a finished scan.
-void buildRowsAndMarks()
-{
-    categoryRows().clear();
-    categoryRows().append(Categories{std::nullopt, QStringLiteral("All Duplicates"), 0});
-    for (ScanResultKeys category : categoryListOrder()) {
-        const GroupList *groups = duplicateResults().find(rawValue(category));
-        if (groups && !groups->isEmpty())
-            categoryRows().append(Categories{std::nullopt, rawValue(category), 0});
-    }
-    rebuildCategoryLists(false);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments().mid(1);
-    QString settingsFile;
-    QString keep;
-    QString modeText;
-    bool overwrite = false;
-    bool noPause = false;
-    QStringList roots;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (argument == QLatin1String("--settings") || argument == QLatin1String("--keep")
-            || argument == QLatin1String("--mode")) {
-            if (i + 1 >= arguments.size())
-                return usage(QStringLiteral("%1 needs a value").arg(argument));
-            (argument == QLatin1String("--settings") ? settingsFile
-             : argument == QLatin1String("--keep")   ? keep
-                                                     : modeText) = arguments.at(++i);
-        } else if (argument == QLatin1String("--overwrite")) {
-            overwrite = true;
-        } else if (argument == QLatin1String("--no-pause")) {
-            noPause = true;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            return usage({});
-        } else if (argument.startsWith(QLatin1String("--"))) {
-            return usage(QStringLiteral("unknown option %1").arg(argument));
-        } else {
-            roots.append(QFileInfo(argument).absoluteFilePath());
-        }
-    }
+    const RunnerSupport::Arguments arguments = RunnerSupport::parseArguments(
+        app.arguments().mid(1), {QStringLiteral("--settings"), QStringLiteral("--keep"), QStringLiteral("--mode")},
+        {QStringLiteral("--overwrite"), QStringLiteral("--no-pause")});
+    if (arguments.help || !arguments.error.isEmpty())
+        return usage(arguments.error);
+    const QString settingsFile = arguments.values.value(QStringLiteral("--settings"));
+    const QString keep = arguments.values.value(QStringLiteral("--keep"));
+    const QString modeText = arguments.values.value(QStringLiteral("--mode"));
+    const bool overwrite = arguments.switches.contains(QStringLiteral("--overwrite"));
+    const bool noPause = arguments.switches.contains(QStringLiteral("--no-pause"));
+    const QStringList &roots = arguments.roots;
 
     void (*markRow)(int) = nullptr;
     if (keep == QLatin1String("newest"))
@@ -117,7 +85,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    buildRowsAndMarks();
+    rebuildRowsFromResults();
     for (int row = 1; row < categoryRows().size(); ++row)
         markRow(row);
     RemovalPlan plan = RemovalPlan::fromStore(mode);

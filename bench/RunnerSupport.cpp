@@ -66,6 +66,30 @@ private:
 
 } // namespace
 
+Arguments parseArguments(const QStringList &arguments, const QStringList &valueOptions,
+                         const QStringList &switchOptions)
+{
+    Arguments parsed;
+    for (int i = 0; i < arguments.size() && parsed.error.isEmpty() && !parsed.help; ++i) {
+        const QString &argument = arguments.at(i);
+        if (valueOptions.contains(argument)) {
+            if (i + 1 >= arguments.size())
+                parsed.error = QStringLiteral("%1 needs a value").arg(argument);
+            else
+                parsed.values.insert(argument, arguments.at(++i));
+        } else if (switchOptions.contains(argument)) {
+            parsed.switches.insert(argument);
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            parsed.help = true;
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            parsed.error = QStringLiteral("unknown option %1").arg(argument);
+        } else {
+            parsed.roots.append(QFileInfo(argument).absoluteFilePath());
+        }
+    }
+    return parsed;
+}
+
 QString jsonString(const QString &text)
 {
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,19 @@ class ScanEngine;
 // What the headless runners share: their options, the settings file, Ctrl-C,
 // the scan itself and the way paths are written as JSON.
 namespace RunnerSupport {
+
+// The command line: options that take a value, switches, and the roots
+// (made absolute). `error` says what was wrong; `help` that help was asked for.
+struct Arguments
+{
+    QHash<QString, QString> values;
+    QSet<QString> switches;
+    QStringList roots;
+    QString error;
+    bool help = false;
+};
+Arguments parseArguments(const QStringList &arguments, const QStringList &valueOptions,
+                         const QStringList &switchOptions);
 
 // A JSON string literal, escaped as QJsonDocument escapes it.
 QString jsonString(const QString &text);

@@ -10,7 +10,6 @@
 #include <ProcessState.h>
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
@@ -63,26 +62,13 @@ void printResults(bool completed)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments().mid(1);
-    QString settingsFile;
-    bool noPause = false;
-    QStringList roots;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (argument == QLatin1String("--settings")) {
-            if (i + 1 >= arguments.size())
-                return usage(QStringLiteral("--settings needs a file"));
-            settingsFile = arguments.at(++i);
-        } else if (argument == QLatin1String("--no-pause")) {
-            noPause = true;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            return usage({});
-        } else if (argument.startsWith(QLatin1String("--"))) {
-            return usage(QStringLiteral("unknown option %1").arg(argument));
-        } else {
-            roots.append(QFileInfo(argument).absoluteFilePath());
-        }
-    }
+    const RunnerSupport::Arguments arguments =
+        RunnerSupport::parseArguments(app.arguments().mid(1), {QStringLiteral("--settings")}, {QStringLiteral("--no-pause")});
+    if (arguments.help || !arguments.error.isEmpty())
+        return usage(arguments.error);
+    const QString settingsFile = arguments.values.value(QStringLiteral("--settings"));
+    const bool noPause = arguments.switches.contains(QStringLiteral("--no-pause"));
+    const QStringList &roots = arguments.roots;
     if (roots.isEmpty())
         return usage(QStringLiteral("no folder to scan"));
     if (!RunnerSupport::loadSettings(settingsFile))

@@ -43,14 +43,7 @@ AfterMoveInPhotoLibraryVC::AfterMoveInPhotoLibraryVC(QWidget *parent)
 {
     setObjectName(QStringLiteral("AfterMoveInPhotoLibraryVC"));
     setFocusPolicy(Qt::StrongFocus);
-    auto *panel = new QWidget(this);
-    panel->setObjectName(QStringLiteral("dialogPanel"));
-    panel->setAutoFillBackground(true);
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, QColor(40, 44, 52));
-    panel->setPalette(palette);
-    panel->setFixedSize(700, 430);
+    QWidget *panel = ScreenLinks::makePanel(this, 700, 430);
 
     btnClose = new QPushButton(panel);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -93,10 +86,6 @@ AfterMoveInPhotoLibraryVC::AfterMoveInPhotoLibraryVC(QWidget *parent)
     column->setContentsMargins(20, 16, 20, 20);
     column->addLayout(heading);
     column->addLayout(body);
-    auto *outer = new QVBoxLayout(this);
-    outer->addStretch();
-    outer->addWidget(panel, 0, Qt::AlignHCenter);
-    outer->addStretch();
 
     connect(btnClose, &QPushButton::clicked, this, [this] { clickedClose(); });
 }

@@ -15,14 +15,7 @@ ConfirmationOutlets buildConfirmation(QWidget *host, const char *boxName, const 
                                       const QString &messageKey)
 {
     ConfirmationOutlets outlets;
-    auto *panel = new QWidget(host);
-    panel->setObjectName(QStringLiteral("dialogPanel"));
-    panel->setAutoFillBackground(true);
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, QColor(40, 44, 52));
-    panel->setPalette(palette);
-    panel->setFixedWidth(440);
+    QWidget *panel = ScreenLinks::makePanel(host, 440);
 
     outlets.imgView = new QLabel(panel);
     outlets.imgView->setObjectName(QStringLiteral("imgView"));
@@ -54,10 +47,5 @@ ConfirmationOutlets buildConfirmation(QWidget *host, const char *boxName, const 
     column->addLayout(top);
     column->addSpacing(16);
     column->addLayout(buttons);
-
-    auto *outer = new QVBoxLayout(host);
-    outer->addStretch();
-    outer->addWidget(panel, 0, Qt::AlignHCenter);
-    outer->addStretch();
     return outlets;
 }

@@ -31,7 +31,9 @@ void putBackSearchSnapshot()
     savedAllDuplicateGroups().clear();
 }
 
-void rebuildRowsAndMarks()
+} // namespace
+
+void rebuildRowsFromResults()
 {
     const QList<Categories> previous = categoryRows();
     QList<Categories> rows;
@@ -56,8 +58,6 @@ void rebuildRowsAndMarks()
     groupRows().clear();
     displayedGroupRows().clear();
 }
-
-} // namespace
 
 void resetRemovalTotals()
 {
@@ -125,7 +125,7 @@ RemovalSummary applyRemovalResult(const RemovalPlan &plan, const RemovalResult &
         }
         duplicateResults().setValue(key, kept);
     }
-    rebuildRowsAndMarks();
+    rebuildRowsFromResults();
     allDuplicatesRemoved = categoryRows().size() < 2 || remaining < 2;
     return summary;
 }

@@ -18,6 +18,12 @@ struct RemovalSummary
     QList<int> keptCopies;
 };
 
+// Rebuilds the category rows from the groups in the results (row 0, then
+// every category with groups, in the screen's order, keeping the rows it
+// had), the all-groups list and empty marks; no rows at all when no group is
+// left. GUI thread.
+void rebuildRowsFromResults();
+
 // Start values of the counters a run leaves for the scan screen: both
 // not-moved flags false, the tallies and the Photos counters 0. GUI thread.
 void resetRemovalTotals();

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QMetaMethod>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace ScreenLinks {
@@ -40,6 +41,26 @@ void setChildEnabled(QObject *screen, const char *childName, bool enabled)
 {
     if (QWidget *child = screen ? screen->findChild<QWidget *>(QLatin1String(childName)) : nullptr)
         child->setEnabled(enabled);
+}
+
+QWidget *makePanel(QWidget *host, int width, int height)
+{
+    auto *panel = new QWidget(host);
+    panel->setObjectName(QStringLiteral("dialogPanel"));
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, QColor(40, 44, 52));
+    panel->setPalette(palette);
+    if (height > 0)
+        panel->setFixedSize(width, height);
+    else
+        panel->setFixedWidth(width);
+    auto *outer = new QVBoxLayout(host);
+    outer->addStretch();
+    outer->addWidget(panel, 0, Qt::AlignHCenter);
+    outer->addStretch();
+    return panel;
 }
 
 SYFlatButton *makeButton(QWidget *parent, const char *objectName, const QString &title, bool primary)

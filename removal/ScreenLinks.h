@@ -21,6 +21,10 @@ bool invoke(QObject *screen, const char *method);
 void setChildHidden(QObject *screen, const char *childName, bool hidden);
 void setChildEnabled(QObject *screen, const char *childName, bool enabled);
 
+// The white card a dialog's contents sit on, centred in the host (which
+// dims what lies under it).
+QWidget *makePanel(QWidget *host, int width, int height = 0);
+
 // The flat buttons and labels of the dialogs, in one look.
 SYFlatButton *makeButton(QWidget *parent, const char *objectName, const QString &title, bool primary);
 QLabel *makeLabel(QWidget *parent, const char *objectName, const QString &text, int pointSize = 13, bool bold = false);

@@ -141,7 +141,7 @@ void RandomRound::searchSometimes()
         }
         duplicateResults().setValue(key, kept);
     }
-    makeRowsAndMarks();
+    rebuildRowsFromResults();
     if (categoryRows().size() < 2) // nothing matched: leave the search again
     {
         for (const QString &key : savedDuplicateResults().keys())
@@ -149,7 +149,7 @@ void RandomRound::searchSometimes()
         savedDuplicateResults().removeAll();
         savedCategoryRows().clear();
         savedAllDuplicateGroups().clear();
-        makeRowsAndMarks();
+        rebuildRowsFromResults();
     }
 }
 
@@ -205,7 +205,7 @@ void RandomRound::run()
     savedDuplicateResults().removeAll();
     savedCategoryRows().clear();
     savedAllDuplicateGroups().clear();
-    makeRowsAndMarks();
+    rebuildRowsFromResults();
 
     // The scan's groups and every file's content before the run.
     QList<QStringList> scannedGroups;

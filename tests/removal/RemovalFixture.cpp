@@ -2,6 +2,7 @@
 
 #include <CategoryLists.h>
 #include <ProcessState.h>
+#include <RemovalStore.h>
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -39,19 +40,7 @@ void makeStore(const QList<CategoryGroups> &categories)
         }
         duplicateResults().setValue(rawValue(category.category), groups);
     }
-    makeRowsAndMarks();
-}
-
-void makeRowsAndMarks()
-{
-    categoryRows().clear();
-    categoryRows().append(Categories{std::nullopt, QStringLiteral("All Duplicates"), 0});
-    for (ScanResultKeys key : categoryListOrder()) {
-        const GroupList *groups = duplicateResults().find(rawValue(key));
-        if (groups && !groups->isEmpty())
-            categoryRows().append(Categories{std::nullopt, rawValue(key), 0});
-    }
-    rebuildCategoryLists(false);
+    rebuildRowsFromResults();
 }
 
 void mark(int row, int group, int index)

@@ -5,6 +5,7 @@
 #include <QtPrinters.h>
 #include <RemovalPlan.h>
 #include <RemovalRun.h>
+#include <RemovalStore.h>
 
 #include <QByteArray>
 #include <QHash>
@@ -30,8 +31,6 @@ struct CategoryGroups
 // Fills the store as a finished scan and the results screen leave it: the
 // groups, the rows in the screen's order, the all-groups list and no marks.
 void makeStore(const QList<CategoryGroups> &categories);
-// The rows, all-groups list and empty marks of the groups in duplicateResults.
-void makeRowsAndMarks();
 // Marks copy `index` of group `group` of category row `row` (1 or more).
 void mark(int row, int group, int index);
 // The row of the category in categoryRows, or -1.

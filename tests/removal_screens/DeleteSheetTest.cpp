@@ -104,7 +104,7 @@ TEST_F(SheetTest, ScanKeepNewestTrashWithConfirmation)
         file.setFileTime(QDateTime::fromSecsSinceEpoch(1500000000 + i * 1000), QFileDevice::FileModificationTime);
     }
     ASSERT_TRUE(ScanFixture::runScan({root}).completed);
-    makeRowsAndMarks();
+    rebuildRowsFromResults();
     markAllButNewest(1);
     confirmBeforeDeletingPhotosEnabled = true;
 
