@@ -10,9 +10,13 @@
 #include <QDateTime>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -165,19 +169,45 @@ TEST(FileManager, TrashMakesTheDataFolderFirstAndRecordsTheOldPath)
     EXPECT_TRUE(QDir(working).isEmpty()) << "something was trashed into the working folder";
 }
 
-TEST(FileManager, TrashRefusesWhatItCannotAddressOrMove)
+TEST(FileManager, TrashTakesANameThatIsNotTextAndRecordsItsBytes)
+{
+    FileManager &files = FileManager::defaultManager();
+    const QString root = TestEnvironment::makeTemporaryFolder("trash-bytes");
+    const QByteArray oddName = native(root) + "/caf\xe9.txt";
+    for (int round = 0; round < 2; ++round) { // the second one needs another name in the Trash
+        const int fd = ::open(oddName.constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "odd", 3), 3);
+        ::close(fd);
+        EXPECT_TRUE(files.trashItem(oddName).ok);
+        EXPECT_FALSE(files.fileExists(oddName));
+    }
+    // The record's own name holds the odd byte too: read the folder as bytes.
+    const QByteArray info = native(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) + "/Trash/info";
+    int records = 0;
+    DIR *folder = ::opendir(info.constData());
+    ASSERT_NE(folder, nullptr);
+    while (const dirent *entry = ::readdir(folder)) {
+        QFile file;
+        const int fd = ::open((info + '/' + entry->d_name).constData(), O_RDONLY);
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            continue;
+        if (file.readAll().contains("Path=" + QUrl::toPercentEncoding(oddName, "/") + '\n')) {
+            ++records;
+            // The temporary folder's own clean-up cannot name these.
+            const QByteArray name(entry->d_name);
+            ::unlink((info + '/' + name).constData());
+            ::unlink((info + "/../files/" + name.chopped(int(strlen(".trashinfo")))).constData());
+        }
+    }
+    ::closedir(folder);
+    EXPECT_EQ(records, 2);
+}
+
+TEST(FileManager, TrashRefusesWhatItCannotMove)
 {
     FileManager &files = FileManager::defaultManager();
     const QString root = TestEnvironment::makeTemporaryFolder("trash-refused");
-    const QByteArray oddName = native(root) + "/caf\xe9.txt";
-    {
-        const int fd = ::open(oddName.constData(), O_WRONLY | O_CREAT, 0644);
-        ASSERT_GE(fd, 0);
-        ::close(fd);
-    }
-    EXPECT_FALSE(files.trashItem(oddName).ok);
-    EXPECT_TRUE(files.fileExists(oddName));
-    ::unlink(oddName.constData()); // the temporary folder's own clean-up cannot name it
     EXPECT_FALSE(files.trashItem(native(root + "/missing")).ok);
 
     writeFile(root + "/held", "held");

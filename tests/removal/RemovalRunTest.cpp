@@ -7,6 +7,7 @@
 #include <TestEnvironment.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -306,5 +307,47 @@ TEST(RemovalRun, PhotosCopiesGoToTheAlbumOnlyWhenItTakesThem)
         const QList<QStringList> expected = c.accept ? QList<QStringList>{{"uuid-0", "uuid-1"}}
                                                      : QList<QStringList>{{"uuid-0", "uuid-1"}, {"uuid-0", "uuid-1"}};
         EXPECT_EQ(album->handedOver, expected);
+    }
+}
+
+TEST(RemovalRun, ImmutableFilesStayInEveryMode)
+{
+    struct Case
+    {
+        const char *name;
+        MovingType mode;
+        bool holdTheItemInTheWay;
+    };
+    const QString destination = TestEnvironment::makeTemporaryFolder("immutable-dest");
+    const QList<Case> cases = {
+        {"trash", MovingType::Trash(), false},
+        {"delete", MovingType::Permanently(), false},
+        {"folder", MovingType::Folder(destination, false), false},
+        {"folder, the item in the way cannot go", MovingType::Folder(destination, true), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ThreePairs fixture;
+        const QString held = c.holdTheItemInTheWay ? destination + "/doc0.txt" : fixture.marked.at(0);
+        if (c.holdTheItemInTheWay)
+            writeFile(held, "in the way");
+        if (!setImmutable(held, true))
+            GTEST_SKIP() << "the immutable flag cannot be set here";
+        RemovalPlan plan = RemovalPlan::fromStore(c.mode);
+        ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+        RemovalRun run(plan, FileManager::defaultManager());
+        runToEnd(run);
+        setImmutable(held, false);
+        EXPECT_EQ(run.result().outcomes.at(0), CopyOutcome::Failed);
+        EXPECT_FALSE(run.result().reasons.at(0).isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(fixture.marked.at(0)));
+        EXPECT_EQ(run.result().removedCount(), 2);
+        if (c.holdTheItemInTheWay) {
+            QFile file(held);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), "in the way");
+        }
+        QDir(destination).removeRecursively();
+        QDir().mkpath(destination);
     }
 }

@@ -213,11 +213,11 @@ TEST_F(SheetTest, AWalkEndingUnderTheStopQuestionClosesItAndALateStopDoesNothing
     const QStringList marked = makePairs(2);
     bool closedUnderUs = false;
     DeleteVC::setQuestionRunner([&](QMessageBox &question) {
-        // The question is up; the walk is not paused yet at its next check only
-        // if it already passed it. Let it end by resuming it from here.
+        // The walk ends while the question is up (released here, as if it had
+        // passed its last check), and closes the question.
         sheet()->run()->control().setPaused(false);
         waitFor([&] { return !sheet()->isRunning(); });
-        closedUnderUs = !question.isVisible() && sheet()->stopQuestion() == nullptr ? true : !question.isVisible();
+        closedUnderUs = question.result() == QMessageBox::Cancel;
         for (QAbstractButton *button : question.buttons()) {
             if (button->text() == localizedString("IDS_TMR_111"))
                 button->click();
@@ -286,4 +286,24 @@ TEST_F(SheetTest, TheSheetAtZeroAndHalfWay)
     saveRender(*sheet(), "sheet-mid-run");
     sheet()->run()->control().setPaused(false);
     waitForTheWayBack();
+}
+
+TEST_F(SheetTest, QuittingStopsAfterTheCopyInHandAndKeepsWhatWasDone)
+{
+    const QStringList marked = makePairs(4);
+    files.beforeOperation = [this](const QByteArray &) {
+        if (files.operations == 2)
+            sheet()->run()->control().setPaused(true);
+    };
+    RemovalHandOff::presentDeleteSheet(results);
+    waitFor([this] { return sheet()->run()->control().isPaused(); });
+    sheet()->stopAndApply();
+    EXPECT_FALSE(sheet()->isRunning());
+    int removed = 0;
+    for (const QString &path : marked)
+        removed += QFileInfo::exists(path) ? 0 : 1;
+    EXPECT_EQ(removed, 2);
+    EXPECT_EQ(storedPaths().size(), 4);
+    EXPECT_FALSE(hasMarkedItems());
+    EXPECT_TRUE(results->calls.contains("clearResultsPreview"));
 }
