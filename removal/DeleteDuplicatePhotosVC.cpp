@@ -1,5 +1,7 @@
 #include "DeleteDuplicatePhotosVC.h"
 
+#include "ScreenLinks.h"
+
 #include <NotificationCenter.h>
 #include <ProcessState.h>
 #include <SYFlatButton.h>
@@ -69,6 +71,7 @@ void DeleteDuplicatePhotosVC::answer(const char *notification)
         return;
     m_answered = true;
     done(notification == kDeleteDuplicateFilesNotification ? Accepted : Rejected);
+    ScreenLinks::detachSheet(this);
     NotificationCenter::defaultCenter().post(QLatin1String(notification));
     isOverlayDialogShown = false;
 }

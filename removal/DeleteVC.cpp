@@ -248,6 +248,7 @@ void DeleteVC::notStarted(const QString &message)
 {
     showAlert(localizedString(QStringLiteral("IDS_TMR_1704")), message);
     done(Rejected);
+    ScreenLinks::detachSheet(this);
     ScreenLinks::setChildHidden(m_resultsScreen ? m_resultsScreen.data() : ScreenLinks::resultsScreen(),
                                 "topLayerParent", true);
     UserDefaults::standard().setObject(QLatin1String(kDisablePieChartAnimationKey), false);
@@ -349,6 +350,7 @@ void DeleteVC::completeRun()
 void DeleteVC::deleteCompleted()
 {
     done(Accepted);
+    ScreenLinks::detachSheet(this);
     ScreenLinks::setChildHidden(m_resultsScreen ? m_resultsScreen.data() : ScreenLinks::resultsScreen(),
                                 "topLayerParent", true);
     QTimer::singleShot(completionDelay, this, &DeleteVC::backToSummery);

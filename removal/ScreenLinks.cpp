@@ -43,6 +43,12 @@ void setChildEnabled(QObject *screen, const char *childName, bool enabled)
         child->setEnabled(enabled);
 }
 
+void detachSheet(QWidget *sheet)
+{
+    if (sheet && sheet->parentWidget() && !sheet->isVisible())
+        sheet->setParent(nullptr, Qt::Dialog);
+}
+
 QWidget *makePanel(QWidget *host, int width, int height)
 {
     auto *panel = new QWidget(host);

@@ -21,6 +21,10 @@ bool invoke(QObject *screen, const char *method);
 void setChildHidden(QObject *screen, const char *childName, bool hidden);
 void setChildEnabled(QObject *screen, const char *childName, bool enabled);
 
+// Takes a closed sheet off the window it was shown on: the sheet is kept for
+// the life of the program, the results window is not.
+void detachSheet(QWidget *sheet);
+
 // The white card a dialog's contents sit on, centred in the host (which
 // dims what lies under it).
 QWidget *makePanel(QWidget *host, int width, int height = 0);

@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -136,6 +137,15 @@ TEST_F(SheetTest, ScanKeepNewestTrashWithConfirmation)
     EXPECT_EQ(sheet()->findChild<QLabel *>("lblProgressPercent")->text(), "100.0%");
     EXPECT_EQ(results->calls, QStringList({"updateTrashButton", "observerDeleteMarked", "clearResultsPreview",
                                            "resetSelectedRows", "showHomeWindow"}));
+
+    // The results window goes at every way back; the two sheets stay.
+    QPointer<QWidget> kept = sheet();
+    QPointer<QWidget> keptConfirmation = confirmation;
+    ScreenRegistry::instance().release(QLatin1String(ScreenId::Dashboard));
+    results = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(kept.isNull());
+    EXPECT_FALSE(keptConfirmation.isNull());
 }
 
 TEST_F(SheetTest, ConfirmationOffGoesStraightToTheSheetAndNothingMarkedShowsNone)
