@@ -148,8 +148,10 @@ QString keptCopiesReport(const RemovalPlan &plan, const RemovalResult &result, i
     }
     if (kept == 0)
         return {};
-    const QString count = localizedFormat(QStringLiteral("IDS_TMR_1701"), {QString::number(kept)},
-                                          QStringLiteral("%1 marked copies were left in place:").arg(kept));
+    const QString fallback = QStringLiteral("1 marked copy was left in place:");
+    const QString count = kept == 1 ? localizedFormat(QStringLiteral("IDS_TMR_1705"), {}, fallback)
+                                    : localizedFormat(QStringLiteral("IDS_TMR_1701"), {QString::number(kept)},
+                                                      QStringLiteral("%1 marked copies were left in place:").arg(kept));
     if (kept > lines.size())
         lines.append(localizedFormat(QStringLiteral("IDS_TMR_1702"), {QString::number(kept - lines.size())},
                                      QStringLiteral("and %1 more").arg(kept - lines.size())));
