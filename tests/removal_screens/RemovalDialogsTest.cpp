@@ -163,10 +163,12 @@ TEST(PhotosFollowUp, CloseHidesTheDimmingAndAsksForTheAdvertAfterAMoment)
     scan->show();
     removedPhotoCount = 12;
     removedPhotoBytes = 3145728;
-    auto *follow = new AfterMoveInPhotoLibraryVC(scan);
+    // Presented and dismissed by the scan screen's animator, as the scan screen does.
+    scanCustomAnimator.emplace(0.0, QRectF(scan->rect()));
+    auto *follow = new AfterMoveInPhotoLibraryVC;
     AfterMoveInPhotoLibraryVC &dialog = *follow;
-    dialog.setGeometry(scan->rect());
-    dialog.show();
+    scanCustomAnimator->animatePresentationOfViewController(follow, scan);
+    waitFor([&] { return dialog.isVisible(); });
     EXPECT_TRUE(isOverlayDialogShown);
     EXPECT_FALSE(scan->btnClose->isEnabled());
     EXPECT_TRUE(dialog.findChild<QLabel *>("lblSpaceToRecover")->text().endsWith("3.0 MB"));
@@ -177,8 +179,12 @@ TEST(PhotosFollowUp, CloseHidesTheDimmingAndAsksForTheAdvertAfterAMoment)
     EXPECT_FALSE(isOverlayDialogShown);
     waitFor([&] { return scan->calls.contains("showAdvertise"); });
     EXPECT_EQ(scan->calls, QStringList({"enableScanButtons", "showAdvertise"}));
+    waitFor([&] { return !dialog.isVisible(); });
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(scan->btnClose->isEnabled());
+    scanCustomAnimator.reset();
     ScreenRegistry::instance().forget(QLatin1String(ScreenId::Scan));
+    delete follow;
     delete scan;
 }
 
