@@ -243,9 +243,9 @@ std::optional<QUrl> sitePage(const QString &path)
     return QUrl(siteBase + path);
 }
 
-QUrl campaignPage(const QString &product)
+QUrl campaignPage(const QString &product, const QString &path = QStringLiteral("/"))
 {
-    QUrl url(QStringLiteral("https://%1.example/").arg(product.toLower()));
+    QUrl url(QStringLiteral("https://%1.example%2").arg(product.toLower(), path));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("utm_source"), QStringLiteral("tmr"));
     query.addQueryItem(QStringLiteral("utm_campaign"), QStringLiteral("tmr_build"));
@@ -264,19 +264,19 @@ const QList<QUrl> &socialPageURLs()
 
 const std::optional<QUrl> &privacyPolicyURL()
 {
-    static const std::optional<QUrl> url = sitePage(QStringLiteral("/privacy-policy"));
+    static const std::optional<QUrl> url = sitePage(QStringLiteral("/privacypolicy.html"));
     return url;
 }
 
 const std::optional<QUrl> &eulaURL()
 {
-    static const std::optional<QUrl> url = sitePage(QStringLiteral("/eula"));
+    static const std::optional<QUrl> url = sitePage(QStringLiteral("/eula.html"));
     return url;
 }
 
 const std::optional<QUrl> &uninstallInstructionsURL()
 {
-    static const std::optional<QUrl> url = sitePage(QStringLiteral("/uninstall"));
+    static const std::optional<QUrl> url = sitePage(QStringLiteral("/uninstallinstructions.html"));
     return url;
 }
 
@@ -288,7 +288,7 @@ const std::optional<QUrl> &blogURL()
 
 const QList<QUrl> &siblingCampaignURLs()
 {
-    static const QList<QUrl> urls{campaignPage(QStringLiteral("calloway")),
+    static const QList<QUrl> urls{campaignPage(QStringLiteral("calloway"), QStringLiteral("/lpaff")),
                                   campaignPage(QStringLiteral("Larkspire")),
                                   campaignPage(QStringLiteral("Morrowgate"))};
     return urls;

@@ -7,6 +7,7 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -36,6 +37,36 @@ bool integerIsNegative(plist_t node)
     const QByteArray text(xml, int(length));
     plist_to_xml_free(xml);
     return text.contains("<integer>-");
+}
+
+// Calls the visitor with each key and value of the dictionary, in the order
+// the list holds them, while it answers true.
+void forEachEntry(plist_t dict, const std::function<bool(const QString &, plist_t)> &visitor)
+{
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(dict, &iter);
+    for (;;) {
+        char *key = nullptr;
+        plist_t item = nullptr;
+        plist_dict_next_item(dict, iter, &key, &item);
+        if (!key)
+            break;
+        const QString name = QString::fromUtf8(key);
+        free(key);
+        if (!visitor(name, item))
+            break;
+    }
+    free(iter);
+}
+
+// The root node of a list in memory; empty when it does not parse.
+PlistPtr parse(const QByteArray &data)
+{
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
+        return nullptr;
+    plist_t root = nullptr;
+    plist_from_memory(data.constData(), uint32_t(data.size()), &root);
+    return PlistPtr(root);
 }
 
 QVariant toVariant(plist_t node, bool *ok)
@@ -88,21 +119,10 @@ QVariant toVariant(plist_t node, bool *ok)
     }
     case PLIST_DICT: {
         QVariantMap map;
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        for (;;) {
-            char *key = nullptr;
-            plist_t item = nullptr;
-            plist_dict_next_item(node, iter, &key, &item);
-            if (!key)
-                break;
-            const QString name = QString::fromUtf8(key);
-            free(key);
+        forEachEntry(node, [&map, ok](const QString &name, plist_t item) {
             map.insert(name, toVariant(item, ok));
-            if (!*ok)
-                break;
-        }
-        free(iter);
+            return *ok;
+        });
         return QVariant(map);
     }
     default:
@@ -197,15 +217,11 @@ namespace PropertyList {
 
 std::optional<QVariant> fromData(const QByteArray &data)
 {
-    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
-    plist_t root = nullptr;
-    plist_from_memory(data.constData(), uint32_t(data.size()), &root);
+    const PlistPtr root = parse(data);
     if (!root)
         return std::nullopt;
-    PlistPtr guard(root);
     bool ok = true;
-    QVariant value = toVariant(root, &ok);
+    QVariant value = toVariant(root.get(), &ok);
     if (!ok)
         return std::nullopt;
     return value;
@@ -217,6 +233,24 @@ std::optional<QVariant> fromFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return fromData(file.readAll());
+}
+
+std::optional<QList<QPair<QString, QVariant>>> dictionaryEntriesFromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const PlistPtr root = parse(file.readAll());
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
+        return std::nullopt;
+    QList<QPair<QString, QVariant>> entries;
+    forEachEntry(root.get(), [&entries](const QString &name, plist_t item) {
+        bool ok = true;
+        const QVariant value = toVariant(item, &ok);
+        entries.append({name, ok ? value : QVariant()});
+        return true;
+    });
+    return entries;
 }
 
 QByteArray toData(const QVariant &value, Format format)

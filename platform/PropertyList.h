@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QList>
+#include <QPair>
 #include <QVariant>
 
 #include <optional>
@@ -15,6 +17,9 @@ enum class Format { Xml, Binary };
 
 std::optional<QVariant> fromData(const QByteArray &data);
 std::optional<QVariant> fromFile(const QString &path);
+// The entries of a file whose root is a dictionary, in the order the file
+// lists them; nothing when the file is unreadable or its root is no dictionary.
+std::optional<QList<QPair<QString, QVariant>>> dictionaryEntriesFromFile(const QString &path);
 
 // An empty array means the value holds a type that has no property-list form.
 QByteArray toData(const QVariant &value, Format format = Format::Xml);

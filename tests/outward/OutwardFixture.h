@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+class QWidget;
+
+// Shared set-up of the screen tests: the English texts, a page opener that
+// only records, sibling products installed as a test says, a clean registry
+// and clean settings.
+class OutwardFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void setInstalled(const QSet<int> &siblings);
+    QList<QUrl> openedPages;
+};
+
+// Saves the widget's picture as <name>.png in the render folder.
+void saveRender(QWidget *widget, const QString &name);
