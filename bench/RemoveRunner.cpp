@@ -38,6 +38,7 @@ int usage(const QString &message)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    RunnerSupport::onStopSignal(app, {});
     const RunnerSupport::Arguments arguments = RunnerSupport::parseArguments(
         app.arguments().mid(1), {QStringLiteral("--settings"), QStringLiteral("--keep"), QStringLiteral("--mode")},
         {QStringLiteral("--overwrite"), QStringLiteral("--no-pause")});

@@ -150,6 +150,10 @@ std::optional<bool> scan(QCoreApplication &app, const QStringList &roots, bool n
     engine.scanList = roots;
     std::optional<bool> completed;
     if (engine.clickedStartScanning()) {
+        if (stopRequested) { // Ctrl-C came while the program was starting
+            engine.clickedStopScanning();
+            engine.confirmStop();
+        }
         app.exec();
         engine.waitForWorker();
         completed = observer.completed;

@@ -62,6 +62,7 @@ void printResults(bool completed)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    RunnerSupport::onStopSignal(app, {});
     const RunnerSupport::Arguments arguments =
         RunnerSupport::parseArguments(app.arguments().mid(1), {QStringLiteral("--settings")}, {QStringLiteral("--no-pause")});
     if (arguments.help || !arguments.error.isEmpty())

@@ -10,8 +10,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace RemovalFixture;
 using ScanFixture::writeFile;
@@ -115,5 +118,43 @@ TEST(RemoveRunner, ReportsCopiesThatStayAndRefusesBadInput)
         EXPECT_FALSE(result.errors.isEmpty());
         EXPECT_TRUE(QFileInfo::exists(root + "/tree/a/same.txt"));
         EXPECT_TRUE(QFileInfo::exists(root + "/tree/b/same.txt"));
+    }
+}
+
+TEST(RemoveRunner, CtrlCStopsCleanlyWhereverItLands)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("remover-stop");
+    const int groups = 1500;
+    for (int g = 0; g < groups; ++g) {
+        const QByteArray bytes = ScanFixture::uniqueBytes(1100);
+        writeFile(root + QStringLiteral("/a/f%1").arg(g), bytes);
+        writeFile(root + QStringLiteral("/b/f%1").arg(g), bytes);
+    }
+    // Past the program's start, the stop lands in the scan or in the removal.
+    for (int delay : {300, 700, 1200}) {
+        SCOPED_TRACE(delay);
+        QProcess process;
+        process.start(QStringLiteral(TWINMOOR_REMOVE_RUNNER),
+                      {"--no-pause", "--keep", "first", "--mode", "delete", root});
+        ASSERT_TRUE(process.waitForStarted());
+        QThread::msleep(delay);
+        ::kill(pid_t(process.processId()), SIGINT);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_TRUE(process.exitCode() == 0 || process.exitCode() == 1) << process.exitCode();
+        QList<QJsonObject> lines;
+        for (const QByteArray &line : process.readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty())
+                lines.append(QJsonDocument::fromJson(line).object());
+        }
+        ASSERT_FALSE(lines.isEmpty());
+        const QJsonObject summary = lines.takeLast();
+        EXPECT_EQ(summary.value("removed").toInt() + summary.value("kept").toInt(), lines.size());
+        for (const QJsonObject &line : lines) {
+            const bool removed = line.value("outcome").toString() == "removed";
+            EXPECT_NE(QFileInfo::exists(line.value("path").toString()), removed) << line.value("path").toString().toStdString();
+        }
+        for (int g = 0; g < groups; ++g) // the kept copy of every group is there
+            EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/a/f%1").arg(g)));
     }
 }
