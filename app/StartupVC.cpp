@@ -34,7 +34,6 @@ using OutwardStyle::text;
 
 namespace {
 
-constexpr char kStartupCompletedKey[] = "StartupTMR";
 constexpr int kNewsletterTimeoutMs = 30000;
 
 QString base64Text(const QString &value)
@@ -205,7 +204,7 @@ void StartupVC::chooseRecommendation()
 
 void StartupVC::btnGetStarted()
 {
-    UserDefaults::standard().setObject(QLatin1String(kStartupCompletedKey), true);
+    UserDefaults::standard().setObject(QLatin1String(kStartupKey), true);
     // The home window comes up before this one goes, so the program never
     // stands without a window (closing the last one quits).
     if (QCoreApplication *application = QCoreApplication::instance()) {

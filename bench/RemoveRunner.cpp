@@ -17,8 +17,9 @@
 #include <RemovalRun.h>
 #include <RemovalStore.h>
 
+#include <NativePath.h>
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QTextStream>
 
 namespace {
@@ -37,10 +38,13 @@ int usage(const QString &message)
 
 int main(int argc, char **argv)
 {
+    // Ctrl-C is caught from the very start: a stop before the run begins
+    // still ends with every outcome and the summary line.
+    RunnerSupport::catchStopSignals();
     QCoreApplication app(argc, argv);
     RunnerSupport::onStopSignal(app, {});
     const RunnerSupport::Arguments arguments = RunnerSupport::parseArguments(
-        app.arguments().mid(1), {QStringLiteral("--settings"), QStringLiteral("--keep"), QStringLiteral("--mode")},
+        argc, argv, {QStringLiteral("--settings"), QStringLiteral("--keep"), QStringLiteral("--mode")},
         {QStringLiteral("--overwrite"), QStringLiteral("--no-pause")});
     if (arguments.help || !arguments.error.isEmpty())
         return usage(arguments.error);
@@ -51,7 +55,7 @@ int main(int argc, char **argv)
     const bool noPause = arguments.switches.contains(QStringLiteral("--no-pause"));
     const QStringList &roots = arguments.roots;
 
-    void (*markRow)(int) = nullptr;
+    void (*markRow)(int, const MarkReport &) = nullptr;
     if (keep == QLatin1String("newest"))
         markRow = markAllButNewest;
     else if (keep == QLatin1String("oldest"))
@@ -77,18 +81,22 @@ int main(int argc, char **argv)
     if (!RunnerSupport::loadSettings(settingsFile))
         return usage(QStringLiteral("cannot read the settings file %1").arg(settingsFile));
 
-    const std::optional<bool> completed = RunnerSupport::scan(app, roots, noPause, QStringLiteral("twinmoor-remove"));
-    if (!completed)
+    const std::optional<RunnerSupport::ScanOutcome> scanned =
+        RunnerSupport::scan(app, roots, noPause, QStringLiteral("twinmoor-remove"));
+    if (!scanned)
         return usage(QStringLiteral("a scan could not be started"));
+    if (scanned->unreadable > 0)
+        QTextStream(stderr) << "twinmoor-remove: " << scanned->unreadable
+                            << " files could not be read or changed during the scan; they were left out\n";
     QTextStream out(stdout);
-    if (!*completed || RunnerSupport::wasStopRequested()) {
+    if (!scanned->completed || RunnerSupport::wasStopRequested()) {
         out << "{\"removed\":0,\"kept\":0,\"bytes\":0}\n";
         return 1;
     }
 
     rebuildRowsFromResults();
     for (int row = 1; row < categoryRows().size(); ++row)
-        markRow(row);
+        markRow(row, {});
     RemovalPlan plan = RemovalPlan::fromStore(mode);
     if (const std::optional<QString> refused = prepareFolderDestination(plan, FileManager::defaultManager()))
         return usage(*refused);
@@ -104,9 +112,9 @@ int main(int argc, char **argv)
 
     const RemovalSummary summary = applyRemovalResult(run.plan(), run.result());
     for (int i = 0; i < run.plan().copies.size(); ++i) {
-        out << "{\"path\":" << RunnerSupport::jsonPath(QFile::decodeName(run.plan().copies.at(i).path))
-            << ",\"outcome\":" << RunnerSupport::jsonString(outcomeName(run.result().outcomes.at(i)))
-            << ",\"reason\":" << RunnerSupport::jsonString(run.result().reasons.at(i)) << "}\n";
+        out << "{\"path\":" << RunnerSupport::json(NativePath::decode(run.plan().copies.at(i).path))
+            << ",\"outcome\":" << RunnerSupport::json(outcomeName(run.result().outcomes.at(i)))
+            << ",\"reason\":" << RunnerSupport::json(run.result().reasons.at(i)) << "}\n";
     }
     out << "{\"removed\":" << summary.removed << ",\"kept\":" << summary.kept << ",\"bytes\":" << summary.bytes
         << "}\n";

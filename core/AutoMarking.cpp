@@ -21,7 +21,7 @@ std::optional<qint64> modificationSecond(const InitialDirectory &record)
 
 using KeepChoice = std::function<std::optional<int>(const DuplicateGroup &)>;
 
-void markAllButKept(int categoryRow, const KeepChoice &choose)
+void markAllButKept(int categoryRow, const KeepChoice &choose, const MarkReport &report)
 {
     const GroupList *groups = groupsOfCategoryRow(categoryRow);
     QList<QList<int>> *marks = marksOfCategoryRow(categoryRow);
@@ -31,22 +31,27 @@ void markAllButKept(int categoryRow, const KeepChoice &choose)
     const qsizetype groupCount = std::min(groups->size(), marks->size());
     for (qsizetype g = 0; g < groupCount; ++g) {
         const DuplicateGroup &group = groups->at(g);
-        // A fresh list rather than a cleared one: Qt 6.4 compares an empty
-        // list that kept its storage with one that has none through a
-        // memcmp on a null pointer.
-        QList<int> &indexes = (*marks)[g];
-        indexes = QList<int>();
-        const std::optional<int> keep = choose(group);
-        if (!keep)
-            continue;
-        for (int i = 0; i < int(group.size()); ++i) {
-            if (i != *keep)
-                indexes.append(i);
-        }
+        markGroupKeeping(group, (*marks)[g], choose(group), report);
     }
 }
 
 } // namespace
+
+void markGroupKeeping(const DuplicateGroup &group, QList<int> &marks, std::optional<int> keep,
+                      const MarkReport &report)
+{
+    // A fresh list rather than a cleared one: Qt 6.4 compares an empty list
+    // that kept its storage with one that has none through a memcmp on a
+    // null pointer.
+    marks = QList<int>();
+    for (int i = 0; i < int(group.size()); ++i) {
+        const bool marked = keep && i != *keep;
+        if (marked)
+            marks.append(i);
+        if (report)
+            report(group.at(i), marked);
+    }
+}
 
 std::optional<int> indexOfItemToKeep(bool newest, const DuplicateGroup &group)
 {
@@ -78,19 +83,28 @@ QList<int> indexesOfItemsToKeep(bool newest, const GroupList &groups)
     return result;
 }
 
-void markAllButNewest(int categoryRow)
+void markAllButNewest(int categoryRow, const MarkReport &report)
 {
-    markAllButKept(categoryRow, [](const DuplicateGroup &group) { return indexOfItemToKeep(true, group); });
+    markAllButKept(
+        categoryRow, [](const DuplicateGroup &group) { return indexOfItemToKeep(true, group); }, report);
 }
 
-void markAllButOldest(int categoryRow)
+void markAllButOldest(int categoryRow, const MarkReport &report)
 {
-    markAllButKept(categoryRow, [](const DuplicateGroup &group) { return indexOfItemToKeep(false, group); });
+    markAllButKept(
+        categoryRow, [](const DuplicateGroup &group) { return indexOfItemToKeep(false, group); }, report);
 }
 
-void markAllButFirst(int categoryRow)
+void markAllButFirst(int categoryRow, const MarkReport &report)
 {
-    markAllButKept(categoryRow, [](const DuplicateGroup &group) {
-        return group.isEmpty() ? std::nullopt : std::optional<int>(0);
-    });
+    markAllButKept(
+        categoryRow,
+        [](const DuplicateGroup &group) { return group.isEmpty() ? std::nullopt : std::optional<int>(0); },
+        report);
+}
+
+void unmarkAllGroups(int categoryRow, const MarkReport &report)
+{
+    markAllButKept(
+        categoryRow, [](const DuplicateGroup &) { return std::optional<int>(); }, report);
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 // Which copy of a duplicate group to keep when marking automatically.
@@ -16,10 +17,22 @@ std::optional<int> indexOfItemToKeep(bool newest, const DuplicateGroup &group);
 // add nothing, so entry g need not belong to group g.
 QList<int> indexesOfItemsToKeep(bool newest, const GroupList &groups);
 
+// Told, for every copy an action walks, whether the copy ends marked; a
+// running search mirrors the marks into the results it set aside with it.
+using MarkReport = std::function<void(const InitialDirectory &copy, bool marked)>;
+
+// Replaces the marks of one group: every copy but `keep` is marked, in
+// ascending order. Without a copy to keep nothing is marked, so no group ever
+// ends with every copy marked. Every copy of the group is reported.
+void markGroupKeeping(const DuplicateGroup &group, QList<int> &marks, std::optional<int> keep,
+                      const MarkReport &report = {});
+
 // The results screen's marking actions for one category row (1 or more): in
 // every group, mark every copy but the one kept. A group without a choice
 // ends up with nothing marked, so no group ever has every copy marked. A row
 // without groups or marks changes nothing.
-void markAllButNewest(int categoryRow);
-void markAllButOldest(int categoryRow);
-void markAllButFirst(int categoryRow);
+void markAllButNewest(int categoryRow, const MarkReport &report = {});
+void markAllButOldest(int categoryRow, const MarkReport &report = {});
+void markAllButFirst(int categoryRow, const MarkReport &report = {});
+// Unmarks every copy of the row, reporting each one.
+void unmarkAllGroups(int categoryRow, const MarkReport &report = {});

@@ -68,10 +68,17 @@ void rebuildGroupRows()
 
 void fillCategoryGroupsFromResults(int categoryRow)
 {
+    for (const CopyLocation &location : markedLocationsOfCategoryRow(categoryRow))
+        groupRows().append(*recordAt(location));
+}
+
+QList<CopyLocation> markedLocationsOfCategoryRow(int categoryRow)
+{
+    QList<CopyLocation> result;
     const GroupList *groups = groupsOfCategoryRow(categoryRow);
     const QList<QList<int>> *marks = marksOfCategoryRow(categoryRow);
     if (!groups || !marks)
-        return;
+        return result;
 
     const qsizetype groupCount = std::min(groups->size(), marks->size());
     for (qsizetype g = 0; g < groupCount; ++g) {
@@ -82,9 +89,31 @@ void fillCategoryGroupsFromResults(int categoryRow)
         // index past the group's end.
         for (qsizetype i = 0; i < group.size(); ++i) {
             if (indexes.contains(int(i)))
-                groupRows().append(group.at(i));
+                result.append(CopyLocation{categoryRow, int(g), int(i)});
         }
     }
+    return result;
+}
+
+QList<CopyLocation> markedCopyLocations()
+{
+    QList<CopyLocation> result;
+    if (!hasMarkedItems())
+        return result;
+    for (int row = 1; row < categoryRows().size(); ++row)
+        result.append(markedLocationsOfCategoryRow(row));
+    return result;
+}
+
+const InitialDirectory *recordAt(const CopyLocation &location)
+{
+    const GroupList *groups = groupsOfCategoryRow(location.categoryRow);
+    if (!groups || location.group < 0 || location.group >= groups->size())
+        return nullptr;
+    const DuplicateGroup &group = groups->at(location.group);
+    if (location.copy < 0 || location.copy >= group.size())
+        return nullptr;
+    return &group.at(location.copy);
 }
 
 const GroupList *groupsOfCategoryRow(int categoryRow)

@@ -24,6 +24,25 @@ void rebuildGroupRows();
 // Appends the marked records of one category row (1 or more).
 void fillCategoryGroupsFromResults(int categoryRow);
 
+// Where one copy stands in the result store: category row (1 or more), group
+// and copy positions.
+struct CopyLocation
+{
+    int categoryRow = -1;
+    int group = -1;
+    int copy = -1;
+
+    bool operator==(const CopyLocation &) const = default;
+};
+
+// The marked copies of one category row, in the order the flat list of marked
+// records holds them; marks past a group's end name nothing and are left out.
+QList<CopyLocation> markedLocationsOfCategoryRow(int categoryRow);
+// The same for every category row, row by row.
+QList<CopyLocation> markedCopyLocations();
+// The record at a location, or null when it is not in the store.
+const InitialDirectory *recordAt(const CopyLocation &location);
+
 // The groups of category row r (1 or more) in the result store, or null when
 // the row, its name or its groups are missing.
 const GroupList *groupsOfCategoryRow(int categoryRow);

@@ -3,6 +3,8 @@
 #include "FileFacts.h"
 #include "ScanControl.h"
 
+#include <FileReading.h>
+
 #include <cerrno>
 #include <vector>
 
@@ -26,6 +28,7 @@ void Md5Context::add(const char *data, qint64 length)
 {
     if (!m_failed && EVP_DigestUpdate(m_context, data, size_t(length)) != 1)
         m_failed = true;
+    m_added += length;
 }
 
 QString Md5Context::finish()
@@ -51,10 +54,7 @@ bool md5ReadChunk(int fd, qint64 length, Md5Context &context, const ScanControl 
     thread_local std::vector<char> buffer;
     if (buffer.size() < size_t(length))
         buffer.resize(size_t(length));
-    ssize_t count;
-    do {
-        count = ::read(fd, buffer.data(), size_t(length));
-    } while (count < 0 && errno == EINTR);
+    const ssize_t count = FileReading::readRetrying(fd, buffer.data(), size_t(length));
     if (count < 0) {
         context.setFailed();
         return false;

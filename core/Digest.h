@@ -25,11 +25,14 @@ public:
     QString finish();
 
     bool failed() const { return m_failed; }
+    // How many bytes were added so far.
+    qint64 bytesAdded() const { return m_added; }
     void setFailed() { m_failed = true; }
 
 private:
     evp_md_ctx_st *m_context; // OpenSSL's EVP_MD_CTX
     bool m_failed = false;
+    qint64 m_added = 0;
 };
 
 // Lower-case hexadecimal MD5 of a regular file's contents; "" when it is no

@@ -3,6 +3,7 @@
 #include "BundleInfo.h"
 #include "FileCategories.h"
 #include "FileFacts.h"
+#include "KRBFileFunctions.h"
 #include "Md5MultiBuffer.h"
 #include "ScanControl.h"
 #include "ScanPaths.h"
@@ -10,7 +11,9 @@
 #include <QFile>
 #include <QHash>
 #include <QThread>
+#include <QThreadPool>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -46,6 +49,14 @@ int listIndex(ScanResultKeys key)
     return 6;
 }
 
+// The threads that digest files and build records, kept for the whole
+// program instead of started three times per search.
+QThreadPool &searchPool()
+{
+    static QThreadPool pool;
+    return pool;
+}
+
 // Items finished by a pool of threads, reported to the waiting thread in
 // index order, so that what it reports never depends on which thread was first.
 class OrderedCompletion
@@ -64,19 +75,24 @@ public:
         m_changed.notify_one();
     }
 
-    // Runs body on a few threads and calls advanced(n) on this thread each
-    // time the first n items are all finished; returns when every thread ended.
+    // Runs body on a few threads of the search's long-lived pool and calls
+    // advanced(n) on this thread each time the first n items are all
+    // finished; returns when every body has returned.
     void run(int threads, const std::function<void()> &body, const std::function<void(int)> &advanced)
     {
-        std::vector<std::thread> pool;
         const int poolSize = std::max(1, std::min(threads, m_count));
-        pool.reserve(size_t(poolSize));
+        QThreadPool &pool = searchPool();
+        if (pool.maxThreadCount() < poolSize)
+            pool.setMaxThreadCount(poolSize);
         std::atomic<int> running{poolSize};
+        // Folder sizes measured on the pool are announced for the caller's run.
+        const quint64 run = currentFolderSizeRun();
         for (int t = 0; t < poolSize; ++t) {
-            pool.emplace_back([&] {
+            pool.start([&, run] {
+                const FolderSizeRunScope scope(run);
                 body();
-                running.fetch_sub(1);
                 std::lock_guard<std::mutex> lock(m_mutex);
+                running.fetch_sub(1);
                 m_changed.notify_one();
             });
         }
@@ -94,8 +110,9 @@ public:
                 return running.load() == 0 || m_finished[size_t(done)].load(std::memory_order_acquire);
             });
         }
-        for (std::thread &thread : pool)
-            thread.join();
+        // Every body has to be done with this object's members before it goes.
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [&] { return running.load() == 0; });
     }
 
 private:
@@ -123,15 +140,17 @@ void runInParallel(int count, int threads, const std::function<void(int)> &work)
         [](int) {});
 }
 
-// A fingerprint of a file's first and last blocks; nothing when it cannot be read.
-std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize)
+// A fingerprint of a file's first and last blocks; nothing when it cannot be
+// read or is no longer the file that was listed.
+std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, const std::optional<Md5Expected> &expected,
+                                     const ScanControl *control)
 {
-    const int fd = openRegularFileForReading(path, false);
+    const int fd = openRegularFileWaiting(path, control);
     if (fd < 0)
         return std::nullopt;
     struct stat st{};
     std::optional<quint64> result;
-    if (::fstat(fd, &st) == 0) {
+    if (::fstat(fd, &st) == 0 && quint64(st.st_size) == expectedSize && (!expected || md5FileMatches(fd, *expected))) {
         char buffer[2 * edgeBlockSize];
         const qint64 size = st.st_size;
         const qint64 head = std::min<qint64>(size, edgeBlockSize);
@@ -178,6 +197,8 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
         item.path = record.url ? record.url->toLocalFile() : QString();
         item.hasSize = record.file.has_value();
         item.size = record.file ? record.file->size : 0;
+        item.identity = record.identity.value_or(FileIdentity{});
+        item.hasIdentity = record.identity.has_value() && record.file.has_value();
         item.photoIndex = i;
         m_items.append(item);
     }
@@ -186,7 +207,11 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
         item.path = candidate.path;
         item.size = candidate.size;
         item.identity = candidate.identity;
+        item.modified = candidate.modified;
+        item.mode = candidate.mode;
         item.hasSize = true;
+        item.hasIdentity = true;
+        item.hasFacts = true;
         m_items.append(item);
     }
     candidates = {};
@@ -199,6 +224,7 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
     m_kinds = QList<KeyKind>(n, KeyKind::None);
     m_finished = QList<bool>(n, false);
     m_reportedDone = 0;
+    m_unreadable = 0;
     m_duplicateBytesFound = 0;
     m_categoryLists = QList<GroupList>(7);
 
@@ -213,6 +239,19 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
     m_photoItems = nullptr;
     m_items = {};
     return result;
+}
+
+std::optional<Md5Expected> DuplicateSearch::expectedOf(const Item &item) const
+{
+    if (!item.hasIdentity || item.isApp)
+        return std::nullopt;
+    Md5Expected expected;
+    expected.device = item.identity.device;
+    expected.inode = item.identity.inode;
+    expected.size = item.size;
+    expected.modified = item.modified;
+    expected.modifiedKnown = item.hasFacts;
+    return expected;
 }
 
 void DuplicateSearch::postPathOf(int index)
@@ -277,7 +316,13 @@ void DuplicateSearch::readBundleIdentifiers()
         const Item &item = m_items.at(i);
         if (!item.isApp)
             continue;
-        if (auto identifier = bundleIdentifier(item.path)) {
+        bool changed = false;
+        // A bundle the walk listed must still be that folder.
+        const auto identifier = item.hasIdentity ? bundleIdentifier(item.path, item.identity, &changed)
+                                                 : bundleIdentifier(item.path);
+        if (changed)
+            ++m_unreadable;
+        if (identifier) {
             m_bundleIdentifiers.insert(i, *identifier);
             m_kinds[i] = KeyKind::Bundle;
         }
@@ -322,13 +367,15 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             if (!m_control->waitWhilePaused())
                 return;
             const Item &item = m_items.at(large.at(k));
-            signatureSlots[k] = edgeSignature(item.path, item.size);
+            signatureSlots[k] = edgeSignature(item.path, item.size, expectedOf(item), m_control);
         });
     if (m_control->isAbort())
         return {};
 
     QHash<QPair<quint64, quint64>, int> bucketCounts;
     for (int k = 0; k < large.size(); ++k) {
+        if (!signatures.at(k))
+            ++m_unreadable;
         if (signatures.at(k))
             ++bucketCounts[qMakePair(m_items.at(large.at(k)).size, *signatures.at(k))];
     }
@@ -352,6 +399,16 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
     const int count = int(indexes.size());
     if (count == 0)
         return;
+    // Each thread holds one file open per lane: the threads and lanes fit in
+    // the descriptors left (a few kept for the rest of the program), so that
+    // the search does not run out of them. Running out anyway only delays a
+    // file (it waits for a descriptor); it is never taken as unreadable.
+    raiseDescriptorLimit();
+    const int spare = std::max(1, freeDescriptors() - 16);
+    int lanes = md5LaneCount();
+    if (spare < lanes)
+        lanes = spare >= 8 && lanes >= 8 ? 8 : 1;
+    const int threads = std::clamp(spare / lanes, 1, m_threads);
     int markedUpTo = 0;
     OrderedCompletion completion(count);
     std::atomic<int> next{0};
@@ -362,22 +419,27 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         if (k >= count)
             return false;
         job.index = k;
-        job.path = m_items.at(indexes.at(k)).path;
+        const Item &item = m_items.at(indexes.at(k));
+        job.path = item.path;
+        job.expected = expectedOf(item);
         return true;
     };
     // Each item is written by exactly one thread, before it is marked
     // finished, through plain pointers so that no list detaches meanwhile.
     Md5Digest *digestSlots = m_digests.data();
     KeyKind *kindSlots = m_kinds.data();
+    std::atomic<qint64> unreadable{0};
     const Md5JobDone jobDone = [&](int k, const Md5Digest *digest) {
         if (digest) {
             digestSlots[indexes.at(k)] = *digest;
             kindSlots[indexes.at(k)] = KeyKind::Digest;
+        } else if (!m_control->isAbort()) {
+            unreadable.fetch_add(1, std::memory_order_relaxed);
         }
         completion.finish(k);
     };
     completion.run(
-        m_threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control); },
+        threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control, lanes); },
         [&](int finishedUpTo) {
             if (m_control->isAbort())
                 return;
@@ -385,6 +447,7 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
                 m_finished[indexes.at(markedUpTo)] = true;
             reportFinishedInOrder();
         });
+    m_unreadable += unreadable.load();
     if (m_control->isAbort())
         return;
     // The Photos items keep their digests, "" for one that could not be read.
@@ -461,6 +524,10 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
         InitialDirectory &record = groupSlots.at(g)[position];
         if (item.photoIndex >= 0) {
             record = m_photoItems->at(item.photoIndex);
+        } else if (item.hasFacts) {
+            // The facts the file was compared with (checked again when it was
+            // read), never a fresh look at a path that may name another file by now.
+            record = InitialDirectory(QUrl::fromLocalFile(item.path), item.identity, item.size, item.modified, item.mode);
         } else {
             record = InitialDirectory(QUrl::fromLocalFile(item.path));
             if (!record.identity)

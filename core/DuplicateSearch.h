@@ -11,11 +11,16 @@
 class ScanControl;
 
 // One file that passed the filters of a run.
+// The facts come from the walk; the file is compared only while it still has
+// them (same device, inode, size and modification time), and its record is
+// built from them.
 struct SearchCandidate
 {
     QString path;
     quint64 size = 0;
     FileIdentity identity;
+    qint64 modified = 0; // nanoseconds since the epoch
+    quint32 mode = 0;
 };
 
 // The second half of a scan: digests the work list (Photos items first, then
@@ -56,16 +61,28 @@ public:
     // been read, so that it is not held twice.
     ResultDictionary findDuplicates(QList<InitialDirectory> &photoItems, QList<SearchCandidate> candidates);
 
+    // Files of the last search that could not be read: they were left out of
+    // the comparison, so the groups may miss them.
+    qint64 unreadableCount() const { return m_unreadable; }
+
 private:
     struct Item
     {
         QString path;
         quint64 size = 0;
         FileIdentity identity;
+        qint64 modified = 0;
+        quint32 mode = 0;
         int photoIndex = -1;
         bool hasSize = false;
+        // Identity and size known: the file is checked against them when read.
+        bool hasIdentity = false;
+        // The walk's facts, time and mode included: the record is built from them.
+        bool hasFacts = false;
         bool isApp = false;
     };
+
+    std::optional<Md5Expected> expectedOf(const Item &item) const;
 
     enum class KeyKind : char { None, Digest, Bundle };
 
@@ -92,6 +109,7 @@ private:
     QList<KeyKind> m_kinds;
     QList<bool> m_finished;
     int m_reportedDone = 0;
+    qint64 m_unreadable = 0;
     quint64 m_duplicateBytesFound = 0;
     QList<GroupList> m_categoryLists;
     // Records are built for the members of groups only, in group order.

@@ -1,20 +1,32 @@
 #include "FileFacts.h"
 
+#include <NativePath.h>
+
 #include "BundleInfo.h"
 #include "FileWalker.h"
+#include "ScanControl.h"
 
 #include <MainBundle.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
 #include <QMutex>
 
+#include <cerrno>
 #include <cstdio>
 
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 QString formatSize(quint64 bytes)
@@ -74,7 +86,7 @@ std::optional<QList<QUrl>> enumerateFiles(const QUrl &in, const ScanControl *con
 std::optional<struct stat> itemStatus(const QString &path)
 {
     struct stat status {};
-    if (path.isEmpty() || ::lstat(QFile::encodeName(QDir::cleanPath(path)).constData(), &status) != 0)
+    if (path.isEmpty() || ::lstat(NativePath::encode(QDir::cleanPath(path)).constData(), &status) != 0)
         return std::nullopt;
     return status;
 }
@@ -178,18 +190,65 @@ int openRegularFileForReading(const QString &path, bool followLinks)
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; a regular
     // file then reads as usual.
     const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
-    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    const int fd = ::open(NativePath::encode(path).constData(), flags);
     if (fd < 0)
         return -1;
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
+        errno = EINVAL;
         return -1;
     }
     const int statusFlags = ::fcntl(fd, F_GETFL);
     if (statusFlags >= 0)
         ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
     return fd;
+}
+
+int openRegularFileWaiting(const QString &path, const ScanControl *control)
+{
+    QElapsedTimer waited;
+    for (;;) {
+        const int fd = openRegularFileForReading(path, false);
+        if (fd >= 0 || (errno != EMFILE && errno != ENFILE))
+            return fd;
+        if (!waited.isValid())
+            waited.start();
+        if (waited.elapsed() > 30000)
+            return -1;
+        if (control && control->isAbort())
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+void raiseDescriptorLimit()
+{
+    static std::once_flag raised;
+    std::call_once(raised, [] {
+        struct rlimit limit {};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    });
+}
+
+int freeDescriptors()
+{
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 0;
+    int open = 0;
+    if (DIR *dir = ::opendir("/proc/self/fd")) {
+        while (const dirent *entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.')
+                ++open;
+        }
+        ::closedir(dir);
+    }
+    const rlim_t soft = std::min<rlim_t>(limit.rlim_cur, rlim_t(1) << 30);
+    return int(std::max<qint64>(0, qint64(soft) - open));
 }
 
 QDateTime modificationDate(const struct stat &status)

@@ -52,6 +52,17 @@ bool isAppInstalled(const QString &bundleIdentifier, const QString &applications
 // be opened. Symbolic links are followed only when asked.
 int openRegularFileForReading(const QString &path, bool followLinks);
 
+// Raises the process's soft limit of open descriptors to its hard limit, once:
+// a scan holds many files open at a time.
+void raiseDescriptorLimit();
+// Descriptors this process can still open under its soft limit.
+int freeDescriptors();
+
+// The same, without following a final link, but when no descriptor is left
+// it waits for one to come free (for a while, or until the run is stopped)
+// instead of failing.
+int openRegularFileWaiting(const QString &path, const ScanControl *control);
+
 // The status of the item itself (lstat); nothing when it cannot be read.
 std::optional<struct stat> itemStatus(const QString &path);
 

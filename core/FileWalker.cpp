@@ -1,5 +1,8 @@
 #include "FileWalker.h"
 
+#include <NativePath.h>
+
+#include "FolderTree.h"
 #include "ScanControl.h"
 
 #include <QDir>
@@ -7,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -75,79 +79,49 @@ FileIdentity identityOf(const struct stat &status)
     return {quint64(status.st_dev), quint64(status.st_ino)};
 }
 
-// The names of one folder in byte order, kept in one buffer per folder so that
-// the walk allocates nothing per entry.
-class FolderEntries
-{
-public:
-    struct Entry
-    {
-        size_t offset;
-        size_t length;
-        unsigned char type;
-    };
-
-    void read(DIR *dir, bool skipHidden)
-    {
-        while (const dirent *entry = ::readdir(dir)) {
-            const std::string_view name(entry->d_name);
-            if (name == "." || name == "..")
-                continue;
-            if (skipHidden && name.front() == '.')
-                continue;
-            m_entries.push_back({m_names.size(), name.size(), entry->d_type});
-            m_names.append(name);
-        }
-        std::sort(m_entries.begin(), m_entries.end(),
-                  [this](const Entry &a, const Entry &b) { return name(a) < name(b); });
-    }
-
-    const std::vector<Entry> &entries() const { return m_entries; }
-    std::string_view name(const Entry &entry) const { return {m_names.data() + entry.offset, entry.length}; }
-
-private:
-    std::string m_names;
-    std::vector<Entry> m_entries;
-};
-
 class Walker
 {
 public:
     Walker(Mode mode, const ScanControl *control, const std::function<void(const WalkedFile &)> &visit)
-        : m_mode(mode), m_control(control), m_visit(visit)
+        : m_mode(mode), m_control(control), m_visit(visit), m_tree(*this)
     {
     }
 
     bool walkRoot(const QString &rootPath)
     {
         const QString cleaned = QDir::cleanPath(QFileInfo(rootPath).absoluteFilePath());
-        m_path = QFile::encodeName(cleaned).toStdString();
-        if (m_path == "/")
-            m_path.clear(); // children are "/name"
+        std::string &path = m_tree.path();
+        path = NativePath::encode(cleaned).toStdString();
 
-        if (m_mode == Mode::Scan && extensionOf(lastComponent(m_path)) == "app") {
+        if (m_mode == Mode::Scan && extensionOf(lastComponent(path)) == "app") {
             // An application bundle chosen as a root is one candidate, whatever it holds.
             WalkedFile file;
             file.path = cleaned;
             struct stat status {};
-            if (::lstat(m_path.c_str(), &status) == 0)
+            if (::lstat(path.c_str(), &status) == 0)
                 fillFacts(file, status);
             m_visit(file);
             return true;
         }
 
         // The root itself may be a link to the folder the user chose.
-        const int fd = ::open(m_path.empty() ? "/" : m_path.c_str(),
-                              O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             return false;
-        struct stat status {};
-        if (::fstat(fd, &status) != 0) {
-            ::close(fd);
+        m_tree.walkFolder(fd);
+        return true;
+    }
+
+    // The tree's visitor.
+    bool skipHidden() const { return m_mode == Mode::Scan; }
+    bool enterFolder(int) { return true; }
+    void folderFailed(int error) { countFailure(error); }
+
+    bool visitEntry(int folder, std::string_view name, unsigned char type)
+    {
+        if (m_control && m_control->isAbort())
             return false;
-        }
-        m_ancestors.push_back(identityOf(status));
-        walkFolder(fd);
+        visitEntryOf(folder, type, name);
         return true;
     }
 
@@ -162,55 +136,39 @@ private:
     {
         file.size = status.st_size > 0 ? quint64(status.st_size) : 0;
         file.identity = identityOf(status);
+        file.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+        file.mode = quint32(status.st_mode);
         file.isDirectory = S_ISDIR(status.st_mode);
     }
 
-    bool stopped() const { return m_control && m_control->isAbort(); }
+public:
+    qint64 unreadable() const { return m_unreadable; }
+
+private:
+    // Something that was there could not be read: counted, so that a scan
+    // never looks complete while it skipped it. What vanished is not lost.
+    void countFailure(int error)
+    {
+        if (error != ENOENT)
+            ++m_unreadable;
+    }
 
     void visitCurrent(const struct stat &status)
     {
-        m_file.path = QString::fromUtf8(m_path.data(), qsizetype(m_path.size()));
+        const std::string &path = m_tree.path();
+        m_file.path = NativePath::decode(QByteArrayView(path.data(), qsizetype(path.size())));
         fillFacts(m_file, status);
         m_visit(m_file);
     }
 
-    // Walks the open folder at m_path and closes it.
-    void walkFolder(int fd)
+    void visitEntryOf(int folder, unsigned char type, std::string_view name)
     {
-        DIR *dir = ::fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            return;
-        }
-        FolderEntries entries;
-        entries.read(dir, m_mode == Mode::Scan);
-        const int folder = ::dirfd(dir);
-        const size_t pathLength = m_path.size();
-
-        for (const FolderEntries::Entry &entry : entries.entries()) {
-            if (stopped()) {
-                m_stopped = true;
-                break;
-            }
-            const std::string_view name = entries.name(entry);
-            m_path.resize(pathLength);
-            m_path += '/';
-            m_path += name;
-            visitEntry(folder, entry.type, name);
-            if (m_stopped)
-                break;
-        }
-        m_path.resize(pathLength);
-        ::closedir(dir);
-    }
-
-    void visitEntry(int folder, unsigned char type, std::string_view name)
-    {
+        const std::string &path = m_tree.path();
         const std::string_view extension = m_mode == Mode::Scan ? extensionOf(name) : std::string_view();
         const bool isBundleName = extension == "app";
         const bool isPackageName = m_mode == Mode::Scan
             && (equalsIgnoringAsciiCase(extension, "app") || equalsIgnoringAsciiCase(extension, "photoslibrary"));
-        const char *entryName = m_path.c_str() + (m_path.size() - name.size());
+        const char *entryName = path.c_str() + (path.size() - name.size());
 
         // Most entries are decided by the directory entry's type alone; only the
         // listed ones (and entries of unknown type) cost a status call.
@@ -223,8 +181,10 @@ private:
         }
 
         struct stat status {};
-        if (::fstatat(folder, entryName, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return; // vanished or unreadable: passed over
+        if (::fstatat(folder, entryName, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            countFailure(errno); // vanished, or unreadable: passed over
+            return;
+        }
         if (S_ISDIR(status.st_mode)) {
             if (isBundleName)
                 visitCurrent(status);
@@ -242,44 +202,30 @@ private:
         // as a file.
         if (isBundleName)
             visitCurrent(status);
-        if (!isExcludedByPathText(m_path))
+        if (!isExcludedByPathText(path))
             visitCurrent(status);
     }
 
-    void descend(int folder, const char *entryName)
-    {
-        const int fd = ::openat(folder, entryName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        struct stat status {};
-        // A bind mount can show a folder inside itself; never enter a folder that
-        // is already on the way down.
-        if (::fstat(fd, &status) != 0
-            || std::find(m_ancestors.begin(), m_ancestors.end(), identityOf(status)) != m_ancestors.end()) {
-            ::close(fd);
-            return;
-        }
-        m_ancestors.push_back(identityOf(status));
-        walkFolder(fd);
-        m_ancestors.pop_back();
-    }
+    void descend(int folder, const char *entryName) { m_tree.descend(folder, entryName); }
 
     const Mode m_mode;
     const ScanControl *const m_control;
     const std::function<void(const WalkedFile &)> &m_visit;
-    std::string m_path;
-    std::vector<FileIdentity> m_ancestors;
     WalkedFile m_file;
-    bool m_stopped = false;
+    qint64 m_unreadable = 0;
+    FolderTree<Walker> m_tree;
 };
 
 } // namespace
 
 bool walkFiles(const QString &rootPath, const ScanControl *control,
-               const std::function<void(const WalkedFile &)> &visit)
+               const std::function<void(const WalkedFile &)> &visit, qint64 *unreadable)
 {
     Walker walker(Mode::Scan, control, visit);
-    return walker.walkRoot(rootPath);
+    const bool walked = walker.walkRoot(rootPath);
+    if (unreadable)
+        *unreadable += walker.unreadable();
+    return walked;
 }
 
 bool walkAllRegularFiles(const QString &rootPath, const std::function<void(const QString &)> &visit)

@@ -1,7 +1,10 @@
 #include "KRBFileFunctions.h"
 
+#include <NativePath.h>
+
 #include "FileFacts.h"
 #include "FileWalker.h"
+#include "FolderTree.h"
 #include "ProcessState.h"
 #include "Records.h"
 
@@ -26,6 +29,8 @@ std::atomic<bool> folderSizeStopFlag{false};
 
 namespace {
 
+thread_local quint64 folderSizeRun = 0;
+
 void reportUnopenedFolder(const std::string &path, int error)
 {
     std::fprintf(stderr, "could not open directory '%s'\n", path.c_str());
@@ -39,81 +44,78 @@ void reportUnopenedFolder(const std::string &path, int error)
 class FolderSizeWalk
 {
 public:
-    explicit FolderSizeWalk(const char *path) : m_path(path) {}
+    explicit FolderSizeWalk(const char *path)
+        : m_tree(*this)
+    {
+        m_tree.path() = path;
+    }
 
     quint64 walkRoot()
     {
-        const int fd = ::open(m_path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+        const int fd = ::open(m_tree.path().c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            reportUnopenedFolder(m_path, errno);
+            reportUnopenedFolder(m_tree.path(), errno);
             return 0;
         }
-        return walkFolder(fd);
+        m_tree.walkFolder(fd);
+        return m_total;
+    }
+
+    // The tree's visitor.
+    bool skipHidden() const { return false; }
+
+    bool enterFolder(int)
+    {
+        // A stopped walk counts every folder entered from then on as empty.
+        if (folderSizeStopFlag.load(std::memory_order_acquire))
+            return false;
+        NotificationCenter::defaultCenter().post(QString::fromLatin1(kFolderSizeRetriveNotification),
+                                                 {{QStringLiteral("path"), NativePath::decode(m_tree.path())},
+                                                  {QStringLiteral("run"), folderSizeRun}});
+        return true;
+    }
+
+    void folderFailed(int error) { reportUnopenedFolder(m_tree.path(), error); }
+
+    bool visitEntry(int folder, std::string_view name, unsigned char)
+    {
+        const std::string &path = m_tree.path();
+        const char *entryName = path.c_str() + (path.size() - name.size());
+        struct stat status {};
+        if (::fstatat(folder, entryName, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            const int error = errno;
+            std::fprintf(stderr, "could not stat '%s': %d/%s\n", entryName, error, std::strerror(error));
+            return true;
+        }
+        if (S_ISDIR(status.st_mode))
+            m_tree.descend(folder, entryName);
+        else
+            m_total += status.st_size > 0 ? quint64(status.st_size) : 0;
+        return true;
     }
 
 private:
-    // Measures the open folder at m_path and closes it.
-    quint64 walkFolder(int fd)
-    {
-        DIR *dir = ::fdopendir(fd);
-        if (!dir) {
-            const int error = errno;
-            ::close(fd);
-            reportUnopenedFolder(m_path, error);
-            return 0;
-        }
-        if (folderSizeStopFlag.load(std::memory_order_acquire)) {
-            ::closedir(dir);
-            return 0;
-        }
-        NotificationCenter::defaultCenter().post(QString::fromLatin1(kFolderSizeRetriveNotification),
-                                                 {{QStringLiteral("path"), QFile::decodeName(m_path.c_str())}});
-
-        const int folder = ::dirfd(dir);
-        struct stat status {};
-        const bool known = ::fstat(folder, &status) == 0;
-        if (known)
-            m_ancestors.push_back({quint64(status.st_dev), quint64(status.st_ino)});
-
-        quint64 total = 0;
-        const size_t pathLength = m_path.size();
-        while (const dirent *entry = ::readdir(dir)) {
-            const char *name = entry->d_name;
-            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-                continue;
-            if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-                const int error = errno;
-                std::fprintf(stderr, "could not stat '%s': %d/%s\n", name, error, std::strerror(error));
-                continue;
-            }
-            if (!S_ISDIR(status.st_mode)) {
-                total += status.st_size > 0 ? quint64(status.st_size) : 0;
-                continue;
-            }
-            const FileIdentity identity{quint64(status.st_dev), quint64(status.st_ino)};
-            if (std::find(m_ancestors.begin(), m_ancestors.end(), identity) != m_ancestors.end())
-                continue;
-            if (pathLength != 1 || m_path[0] != '/')
-                m_path += '/';
-            m_path += name;
-            const int child = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-            if (child < 0)
-                reportUnopenedFolder(m_path, errno);
-            else
-                total += walkFolder(child);
-            m_path.resize(pathLength);
-        }
-        if (known)
-            m_ancestors.pop_back();
-        ::closedir(dir);
-        return total;
-    }
-
-    std::string m_path;
-    std::vector<FileIdentity> m_ancestors;
+    FolderTree<FolderSizeWalk> m_tree;
+    quint64 m_total = 0;
 };
 
 } // namespace
+
+quint64 currentFolderSizeRun()
+{
+    return folderSizeRun;
+}
+
+FolderSizeRunScope::FolderSizeRunScope(quint64 run)
+    : m_previous(folderSizeRun)
+{
+    folderSizeRun = run;
+}
+
+FolderSizeRunScope::~FolderSizeRunScope()
+{
+    folderSizeRun = m_previous;
+}
 
 quint64 folderSizeAtPath(const char *path)
 {
@@ -125,7 +127,7 @@ quint64 folderSizeAtPath(const char *path)
 
 QString KRBFileFunctions::getFolderSize(const QString &path)
 {
-    return QString::number(folderSizeAtPath(QFile::encodeName(path).constData()));
+    return QString::number(folderSizeAtPath(NativePath::encode(path).constData()));
 }
 
 void KRBFileFunctions::initScan()

@@ -28,6 +28,22 @@ public:
 // Stops the folder-size walk; written by the main thread, read by the walker.
 extern std::atomic<bool> folderSizeStopFlag;
 
+// The run a thread measures folders for: every announcement of the walk
+// carries it under "run", so that an engine hears only of its own run's
+// folders. 0 outside any run.
+quint64 currentFolderSizeRun();
+class FolderSizeRunScope
+{
+public:
+    explicit FolderSizeRunScope(quint64 run);
+    ~FolderSizeRunScope();
+    FolderSizeRunScope(const FolderSizeRunScope &) = delete;
+    FolderSizeRunScope &operator=(const FolderSizeRunScope &) = delete;
+
+private:
+    quint64 m_previous;
+};
+
 // The walk: the sum of the sizes of everything under the folder, symbolic links
 // counted by their own size and never followed.
 quint64 folderSizeAtPath(const char *path);

@@ -1,5 +1,7 @@
 #include "KRBObjectiveCMethods.h"
 
+#include <NativePath.h>
+
 #include <LoginItems.h>
 
 #include <QDir>
@@ -67,7 +69,7 @@ bool KRBObjectiveCMethods::fileIsHidden(const QString &path)
     if (path.isEmpty())
         return false;
     struct stat status {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+    if (::lstat(NativePath::encode(path).constData(), &status) != 0)
         return false;
     return QFileInfo(QDir::cleanPath(QFileInfo(path).absoluteFilePath())).fileName().startsWith(QLatin1Char('.'));
 }

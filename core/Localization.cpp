@@ -48,7 +48,9 @@ QString localizedFormat(const QString &key, const QStringList &arguments, const 
     }
     if (seen.contains(false))
         return fallback;
-    // One pass, so that an argument holding "%2" is never filled in turn.
+    // One pass, so that an argument holding "%2" is never filled in turn:
+    // chained QString::arg calls would fill such a marker again, and its
+    // one-pass form takes a fixed number of arguments, not a list.
     QString result;
     qsizetype last = 0;
     for (auto it = marker.globalMatch(text); it.hasNext();) {

@@ -7,7 +7,18 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <limits>
 #include <memory>
+#include <thread>
+
+#include <FileReading.h>
+
+#include <QElapsedTimer>
+
+#include <sys/stat.h>
 
 #include <unistd.h>
 
@@ -15,6 +26,9 @@ void md5CompressLanes16(uint32_t (&state)[4][16], const uint8_t *const (&blocks)
 void md5CompressLanes8(uint32_t (&state)[4][8], const uint8_t *const (&blocks)[8]);
 
 namespace {
+
+// How long a thread without files of its own waits for a descriptor.
+constexpr qint64 maximumDescriptorWait = 30000;
 
 constexpr uint32_t md5Initial[4] = {0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u};
 
@@ -41,6 +55,9 @@ public:
     {
         for (Lane &lane : m_lanes)
             closeLane(lane);
+        // Files still waiting for a descriptor when the run was stopped.
+        for (const Md5Job &job : m_waiting)
+            m_done(job.index, nullptr);
     }
 
     void run()
@@ -87,13 +104,50 @@ private:
         uint64_t total = 0;
         int paddingBlocks = 0;
         int paddingNext = 0;
+        // Bytes still to be read; the listed size when one is expected.
+        uint64_t remaining = 0;
+        std::optional<Md5Expected> expected;
         uint8_t padding[128];
     };
 
+    bool anyLaneActive() const
+    {
+        for (const Lane &lane : m_lanes) {
+            if (lane.active)
+                return true;
+        }
+        return false;
+    }
+
+    // Opens the job's file. With no descriptor left, -2 while this thread
+    // holds files of its own (one of them will close soon); with none of its
+    // own, waits for a descriptor to come free elsewhere, for a while.
+    int openJob(const Md5Job &job)
+    {
+        QElapsedTimer waited;
+        for (;;) {
+            const int fd = openRegularFileForReading(job.path, false);
+            if (fd >= 0 || (errno != EMFILE && errno != ENFILE))
+                return fd;
+            if (anyLaneActive())
+                return -2;
+            if (!waited.isValid())
+                waited.start();
+            if (waited.elapsed() > maximumDescriptorWait)
+                return -1;
+            if (m_control && !m_control->sleepUnlessAborted(std::chrono::milliseconds(2)))
+                return -1;
+            if (!m_control)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+
     void closeLane(Lane &lane)
     {
-        if (lane.fd >= 0)
+        if (lane.fd >= 0) {
             ::close(lane.fd);
+            m_descriptorFreed = true;
+        }
         lane.fd = -1;
         lane.active = false;
     }
@@ -112,13 +166,33 @@ private:
     {
         Lane &lane = m_lanes[i];
         Md5Job job;
-        while (!m_noMoreJobs) {
-            if (!m_next(job)) {
-                m_noMoreJobs = true;
-                break;
+        for (;;) {
+            if (!m_waiting.empty()) {
+                // Files that found no descriptor go first, once one of ours is free.
+                if (!m_descriptorFreed && anyLaneActive())
+                    return false;
+                job = std::move(m_waiting.front());
+                m_waiting.pop_front();
+            } else {
+                if (m_noMoreJobs || !m_next(job)) {
+                    m_noMoreJobs = true;
+                    return false;
+                }
             }
-            const int fd = openRegularFileForReading(job.path, false);
+            const int fd = openJob(job);
+            if (fd == -2) {
+                m_descriptorFreed = false;
+                m_waiting.push_back(std::move(job));
+                return false;
+            }
             if (fd < 0) {
+                m_done(job.index, nullptr);
+                continue;
+            }
+            // The file must be the one the walk listed: not replaced, not
+            // changed in size or time since.
+            if (job.expected && !md5FileMatches(fd, *job.expected)) {
+                ::close(fd);
                 m_done(job.index, nullptr);
                 continue;
             }
@@ -134,11 +208,12 @@ private:
             lane.total = 0;
             lane.paddingBlocks = 0;
             lane.paddingNext = 0;
+            lane.expected = job.expected;
+            lane.remaining = job.expected ? job.expected->size : std::numeric_limits<uint64_t>::max();
             for (int k = 0; k < 4; ++k)
                 m_state[k][i] = md5Initial[k];
             return true;
         }
-        return false;
     }
 
     // Fills the lane's buffer behind what is left of it; false on a read error.
@@ -149,9 +224,14 @@ private:
         lane.position = 0;
         lane.length = left;
         while (lane.length < bufferSize) {
-            const ssize_t got = ::read(lane.fd, lane.buffer.get() + lane.length, bufferSize - lane.length);
-            if (got < 0 && errno == EINTR)
-                continue;
+            // Never past the listed size: a file that keeps growing cannot
+            // keep the scan reading.
+            if (lane.remaining == 0) {
+                lane.endOfFile = true;
+                break;
+            }
+            const size_t want = size_t(std::min<uint64_t>(bufferSize - lane.length, lane.remaining));
+            const ssize_t got = FileReading::readRetrying(lane.fd, lane.buffer.get() + lane.length, want);
             if (got < 0)
                 return false;
             if (got == 0) {
@@ -159,6 +239,7 @@ private:
                 break;
             }
             lane.length += size_t(got);
+            lane.remaining -= uint64_t(got);
         }
         return true;
     }
@@ -208,6 +289,14 @@ private:
     void finishLane(int i)
     {
         Lane &lane = m_lanes[i];
+        // A file that ended early, or was written to while it was read, is
+        // not the file that was listed.
+        if (lane.expected && (lane.total != lane.expected->size || !md5FileMatches(lane.fd, *lane.expected))) {
+            const int index = lane.index;
+            closeLane(lane);
+            m_done(index, nullptr);
+            return;
+        }
         Md5Digest digest;
         for (int k = 0; k < 4; ++k)
             std::memcpy(digest.data() + 4 * k, &m_state[k][i], 4);
@@ -225,7 +314,57 @@ private:
     const uint8_t *m_blocks[lanes] = {};
     // Once the files are handed out, idle lanes stop asking for more.
     bool m_noMoreJobs = false;
+    // Files that found no descriptor free, and whether one of ours was
+    // closed since.
+    std::deque<Md5Job> m_waiting;
+    bool m_descriptorFreed = false;
 };
+
+} // namespace
+
+bool md5FileMatches(int fd, const Md5Expected &expected)
+{
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return false;
+    const qint64 modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    return quint64(status.st_dev) == expected.device && quint64(status.st_ino) == expected.inode
+        && status.st_size >= 0 && quint64(status.st_size) == expected.size
+        && (!expected.modifiedKnown || modified == expected.modified);
+}
+
+namespace {
+
+// One file at a time, by the same rules as the lanes.
+std::optional<Md5Digest> digestOneFile(const Md5Job &job, ScanControl *control)
+{
+    const int fd = openRegularFileWaiting(job.path, control);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<Md5Digest> result;
+    if (!job.expected || md5FileMatches(fd, *job.expected)) {
+        Md5Context context;
+        qint64 left = job.expected ? qint64(job.expected->size) : std::numeric_limits<qint64>::max();
+        qint64 total = 0;
+        while (left > 0) {
+            const qint64 before = context.bytesAdded();
+            if (!md5ReadChunk(fd, std::min(left, md5ChunkSize), context, control))
+                break;
+            left -= context.bytesAdded() - before;
+        }
+        total = context.bytesAdded();
+        const bool unchanged = !job.expected
+            || (quint64(total) == job.expected->size && md5FileMatches(fd, *job.expected));
+        const QByteArray bytes = QByteArray::fromHex(context.finish().toLatin1());
+        if (unchanged && !(control && control->isAbort()) && bytes.size() == 16) {
+            Md5Digest digest;
+            std::memcpy(digest.data(), bytes.constData(), 16);
+            result = digest;
+        }
+    }
+    ::close(fd);
+    return result;
+}
 
 } // namespace
 
@@ -278,13 +417,7 @@ void md5MultiBuffer(const Md5NextJob &next, const Md5JobDone &done, ScanControl 
             done(job.index, nullptr);
             continue;
         }
-        const QByteArray bytes = QByteArray::fromHex(md5OfFile(job.path, control).toLatin1());
-        if (bytes.size() != 16) {
-            done(job.index, nullptr);
-            continue;
-        }
-        Md5Digest digest;
-        std::memcpy(digest.data(), bytes.constData(), 16);
-        done(job.index, &digest);
+        const auto digest = digestOneFile(job, control);
+        done(job.index, digest ? &*digest : nullptr);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class ScanControl;
 
@@ -12,18 +13,38 @@ class ScanControl;
 // AVX2), which is several times faster than one file after another. The
 // digests are the same as md5OfFile()'s.
 
+// What the file must still be when it is opened and when it has been read;
+// a file that changed meanwhile gets no digest.
+struct Md5Expected
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    quint64 size = 0;
+    // Nanoseconds since the epoch; compared only when known.
+    qint64 modified = 0;
+    bool modifiedKnown = false;
+};
+
 struct Md5Job
 {
     int index = -1;
     QString path;
+    // Without it the file is read to its end as it is.
+    std::optional<Md5Expected> expected;
 };
+
+// True when the open file still has the expected identity, size and time.
+bool md5FileMatches(int fd, const Md5Expected &expected);
 
 // Hands out the next file; false when there is none left.
 using Md5NextJob = std::function<bool(Md5Job &job)>;
 using Md5Digest = std::array<quint8, 16>;
 
 // Receives a file's digest, on the digesting thread; null when the file has
-// none (no regular file, unreadable, or the run was stopped).
+// none (no regular file, unreadable, changed, or the run was stopped). When
+// no descriptor is left, a file waits until one of the thread's own files is
+// closed (or, with none open, until one is free elsewhere) instead of
+// failing. A file with an expected size is read up to that size only.
 using Md5JobDone = std::function<void(int index, const Md5Digest *digest)>;
 
 // The lower-case hexadecimal text of a digest, as md5OfFile() writes it.

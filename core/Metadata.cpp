@@ -146,6 +146,26 @@ InitialDirectory::InitialDirectory(const QUrl &url)
     file = metadataWithFolderSize(url, path, *status);
 }
 
+InitialDirectory::InitialDirectory(const QUrl &url, const FileIdentity &fileIdentity, quint64 size,
+                                   qint64 modifiedNanoseconds, quint32 mode)
+    : url(url)
+    , name(nameWithoutExtension(url.path()))
+    , identity(fileIdentity)
+{
+    struct stat status {};
+    status.st_dev = dev_t(fileIdentity.device);
+    status.st_ino = ino_t(fileIdentity.inode);
+    status.st_size = off_t(size);
+    status.st_mode = mode_t(mode);
+    status.st_mtim.tv_sec = time_t(modifiedNanoseconds / 1000000000);
+    status.st_mtim.tv_nsec = long(modifiedNanoseconds % 1000000000);
+    if (status.st_mtim.tv_nsec < 0) {
+        status.st_mtim.tv_nsec += 1000000000;
+        status.st_mtim.tv_sec -= 1;
+    }
+    file = metadataWithFolderSize(url, localPath(url), status);
+}
+
 Directory::Directory(const QUrl &url)
     : url(url)
 {

@@ -1,6 +1,10 @@
 #include "PhotosLibraryReader.h"
 
+#include <FileReading.h>
+#include <NativePath.h>
+
 #include "ProcessState.h"
+#include "ScanControl.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +14,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -81,19 +87,44 @@ QString errorText(int error)
 // copy that cannot be removed stops the read.
 QString removeWorkingCopy(const QString &path)
 {
-    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
+    if (::unlink(NativePath::encode(path).constData()) == 0 || errno == ENOENT)
         return {};
     return QStringLiteral("Could not remove the old working copy \"%1\": %2").arg(path, errorText(errno));
 }
 
-enum class CopyOutcome { Copied, SourceMissing, Failed };
+enum class CopyOutcome { Copied, SourceMissing, Failed, Stopped };
+
+// What a copy reports while it runs: the bytes copied so far of all the
+// files, and whether the run was stopped meanwhile.
+struct CopyProgress
+{
+    const ScanControl *control = nullptr;
+    const std::function<void(int)> *percent = nullptr;
+    qint64 total = 0;
+    qint64 copied = 0;
+    int lastPercent = -1;
+
+    bool stopped() const { return control && control->isAbort(); }
+
+    void advance(qint64 bytes)
+    {
+        copied += bytes;
+        if (!percent || !*percent || total <= 0)
+            return;
+        const int now = int(std::min<qint64>(100, copied * 100 / total));
+        if (now != lastPercent) {
+            lastPercent = now;
+            (*percent)(now);
+        }
+    }
+};
 
 // Copies a regular file (following a link to one) to a new file. Anything
 // else, a FIFO above all, is refused before a read could block. The target
 // is created fresh, never through a link planted at its path.
-CopyOutcome copyRegularFile(const QString &source, const QString &target, QString *error)
+CopyOutcome copyRegularFile(const QString &source, const QString &target, QString *error, CopyProgress &progress)
 {
-    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int in = ::open(NativePath::encode(source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0) {
         if (errno == ENOENT)
             return CopyOutcome::SourceMissing;
@@ -106,7 +137,7 @@ CopyOutcome copyRegularFile(const QString &source, const QString &target, QStrin
         *error = QStringLiteral("\"%1\" is not a regular file").arg(source);
         return CopyOutcome::Failed;
     }
-    const QByteArray targetName = QFile::encodeName(target);
+    const QByteArray targetName = NativePath::encode(target);
     const int out = ::open(targetName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0) {
         *error = QStringLiteral("Could not create \"%1\": %2").arg(target, errorText(errno));
@@ -115,11 +146,15 @@ CopyOutcome copyRegularFile(const QString &source, const QString &target, QStrin
     }
 
     int failure = 0;
+    bool stopped = false;
     char buffer[64 * 1024];
     for (;;) {
-        const ssize_t count = ::read(in, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
+        // A stop ends even a copy of a large database at once.
+        if (progress.stopped()) {
+            stopped = true;
+            break;
+        }
+        const ssize_t count = FileReading::readRetrying(in, buffer, sizeof buffer);
         if (count <= 0) {
             failure = count < 0 ? errno : 0;
             break;
@@ -133,10 +168,15 @@ CopyOutcome copyRegularFile(const QString &source, const QString &target, QStrin
         }
         if (failure != 0)
             break;
+        progress.advance(count);
     }
     if (::close(out) != 0 && failure == 0)
         failure = errno;
     ::close(in);
+    if (stopped) {
+        ::unlink(targetName.constData());
+        return CopyOutcome::Stopped;
+    }
     if (failure != 0) {
         ::unlink(targetName.constData());
         *error = QStringLiteral("Could not copy \"%1\" to \"%2\": %3").arg(source, target, errorText(failure));
@@ -196,11 +236,22 @@ PhotosLibraryReadResult PhotosLibraryReader::readPhotosLibrary(const QStringList
 {
     for (const QString &path : scanList)
         setPhotosLibraryPaths(path);
+    return readCurrentLibrary();
+}
 
-    const QString copyError = copyPhotosDatabase();
+PhotosLibraryReadResult PhotosLibraryReader::readCurrentLibrary(const ScanControl *control,
+                                                               const std::function<void(int)> &percent)
+{
+    const QString copyError = copyPhotosDatabase(control, percent);
+    if (control && control->isAbort()) {
+        removeWorkingCopies();
+        return failure(QStringLiteral("The scan was stopped"));
+    }
     if (!copyError.isEmpty()) {
-        std::fprintf(stdout, "%s\n", copyError.toLocal8Bit().constData());
-        std::fflush(stdout);
+        // Standard output may carry a program's results: messages go to standard error.
+        std::fprintf(stderr, "%s\n", copyError.toLocal8Bit().constData());
+        std::fflush(stderr);
+        removeWorkingCopies();
         return failure(copyError);
     }
 
@@ -210,7 +261,13 @@ PhotosLibraryReadResult PhotosLibraryReader::readPhotosLibrary(const QStringList
     return result;
 }
 
-QString PhotosLibraryReader::copyPhotosDatabase()
+void PhotosLibraryReader::removeWorkingCopies()
+{
+    for (const QString &copy : {photosDatabaseCopyPath(), photosDatabaseWalCopyPath(), photosDatabaseShmCopyPath()})
+        removeWorkingCopy(copy);
+}
+
+QString PhotosLibraryReader::copyPhotosDatabase(const ScanControl *control, const std::function<void(int)> &percent)
 {
     const QString sources[] = {photosDatabasePath(), photosDatabaseWalPath(), photosDatabaseShmPath()};
     const QString copies[] = {photosDatabaseCopyPath(), photosDatabaseWalCopyPath(), photosDatabaseShmCopyPath()};
@@ -226,10 +283,21 @@ QString PhotosLibraryReader::copyPhotosDatabase()
             return error;
     }
 
+    CopyProgress progress;
+    progress.control = control;
+    progress.percent = &percent;
+    for (const QString &source : sources) {
+        struct stat status {};
+        if (::stat(NativePath::encode(source).constData(), &status) == 0 && S_ISREG(status.st_mode))
+            progress.total += status.st_size;
+    }
+
     QString error;
-    switch (copyRegularFile(sources[0], copies[0], &error)) {
+    switch (copyRegularFile(sources[0], copies[0], &error, progress)) {
     case CopyOutcome::Copied:
         break;
+    case CopyOutcome::Stopped:
+        return QStringLiteral("The scan was stopped");
     case CopyOutcome::SourceMissing:
         return QStringLiteral("The Photos library has no database at \"%1\"").arg(sources[0]);
     case CopyOutcome::Failed:
@@ -237,10 +305,17 @@ QString PhotosLibraryReader::copyPhotosDatabase()
     }
     // Rows written since the last checkpoint live only in the log: without
     // its copy the read would silently miss them.
-    if (copyRegularFile(sources[1], copies[1], &error) == CopyOutcome::Failed)
+    switch (copyRegularFile(sources[1], copies[1], &error, progress)) {
+    case CopyOutcome::Failed:
         return error;
+    case CopyOutcome::Stopped:
+        return QStringLiteral("The scan was stopped");
+    default:
+        break;
+    }
     // The shared-memory index is rebuilt from the log when it is missing.
-    copyRegularFile(sources[2], copies[2], &error);
+    if (copyRegularFile(sources[2], copies[2], &error, progress) == CopyOutcome::Stopped)
+        return QStringLiteral("The scan was stopped");
     return {};
 }
 
@@ -249,7 +324,7 @@ PhotosLibraryReadResult PhotosLibraryReader::queryPhotosDatabase(const QString &
     // Read-write so that SQLite can replay the copied log into its index; the
     // working copy is ours, and it must exist: nothing is created here.
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(NativePath::encode(databasePath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         const QString error = QStringLiteral("Could not open the Photos library database: %1").arg(sqliteError(db));
         sqlite3_close(db);
         return failure(error);
@@ -305,7 +380,7 @@ QList<InitialDirectory> PhotosLibraryReader::makePhotoLibraryItems(const QList<Q
         // The master itself must be a regular file, not a link, and no linked
         // folder on its way may lead out of the library.
         struct stat status {};
-        if (::lstat(QFile::encodeName(masterPath).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        if (::lstat(NativePath::encode(masterPath).constData(), &status) != 0 || !S_ISREG(status.st_mode))
             continue;
         const QString canonicalMaster = QFileInfo(masterPath).canonicalFilePath();
         if (!canonicalMaster.startsWith(canonicalRoot + QLatin1Char('/')))

@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
+
+class ScanControl;
+
 // True when the path names a Photos library package: its extension, in any
 // letter case, is "photoslibrary". Every place that asks uses this test.
 bool isPhotosLibraryPath(const QString &path);
@@ -40,11 +44,19 @@ public:
     // last one wins), then copies, opens and queries its database and turns
     // the rows into records.
     static PhotosLibraryReadResult readPhotosLibrary(const QStringList &scanList);
+    // The same read of the library the source paths already name. A stop
+    // interrupts the copy; percent (0 to 100) follows the copied bytes. A
+    // copy that failed or was stopped leaves no working copy behind.
+    static PhotosLibraryReadResult readCurrentLibrary(const ScanControl *control = nullptr,
+                                                      const std::function<void(int)> &percent = {});
+    // Deletes the working copies: the run that made them is done with them.
+    static void removeWorkingCopies();
 
     // The steps of a read, in order.
     // Replaces the working copies with fresh copies of the source database and
     // its "-wal" and "-shm" files; an empty text on success, else the error.
-    static QString copyPhotosDatabase();
+    static QString copyPhotosDatabase(const ScanControl *control = nullptr,
+                                      const std::function<void(int)> &percent = {});
     // Opens the database at the path and runs the library query.
     static PhotosLibraryReadResult queryPhotosDatabase(const QString &databasePath);
     // Records for the rows whose master file is a regular file inside the

@@ -107,6 +107,9 @@ inline constexpr const char kMinimumFileSizeKey[] = "MinimumFileSizeTMR";
 inline constexpr const char kLoginStartStatusKey[] = "LoginStartStatusTMR";
 inline constexpr const char kAutoCheckForUpdateKey[] = "AutoCheckForUpdateTMR";
 inline constexpr const char kCountAdvertiseKey[] = "CountAdvertiseTMR";
+inline constexpr const char kStartupKey[] = "StartupTMR";
+inline constexpr const char kFirstRunKey[] = "FirstRunTMR";
+inline constexpr const char kLastVersionKey[] = "lastVersion";
 inline constexpr const char kConfirmBeforeDeletingPhotosKey[] = "confirmBeforeDeletingPhotos";
 inline constexpr const char kBackToHomeAlertKey[] = "backToHomeAlert";
 inline constexpr const char kDisablePieChartAnimationKey[] = "disablePieChartAnimation";
@@ -119,6 +122,11 @@ inline constexpr const char kHideTopParentLayerDashboardNotification[] = "HideTo
 inline constexpr const char kHideTopLayerHomeNotification[] = "kHideTopLayerHomeTMR";
 inline constexpr const char kAboutDashboardNotification[] = "kAboutDashboardTMR";
 inline constexpr const char kFolderSizeRetriveNotification[] = "kFolderSizeRetrive";
+inline constexpr const char kDropViewNotification[] = "DropViewTMR";
+inline constexpr const char kEnterRotateNotification[] = "kEnterRotate";
+inline constexpr const char kExitRotateNotification[] = "kExitRotate";
+inline constexpr const char kResetHomeToolTipsNotification[] = "kResetHomeToolTips";
+inline constexpr const char kAboutHomeNotification[] = "kAboutHomeTMR";
 
 // Default ignore lists.
 const QStringList &defaultIgnoredExtensions();

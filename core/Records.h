@@ -116,6 +116,10 @@ struct InitialDirectory
     InitialDirectory() = default;
     // The record builder: facts of the file at the URL, name without its last extension.
     explicit InitialDirectory(const QUrl &url);
+    // The same record from facts already read (the scan's own status of the
+    // file it compared), without looking at the path again.
+    InitialDirectory(const QUrl &url, const FileIdentity &identity, quint64 size, qint64 modifiedNanoseconds,
+                     quint32 mode);
 };
 
 using DuplicateGroup = QList<InitialDirectory>;

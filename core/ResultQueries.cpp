@@ -180,12 +180,17 @@ QPair<int, QString> countAndFormattedSize(const GroupList &ofGroups)
     return {count, formatSize(bytes)};
 }
 
-quint64 totalSelectedSize(const GroupList &groups)
+quint64 totalSize(const GroupList &ofGroups)
 {
     quint64 bytes = 0;
-    for (const DuplicateGroup &group : groups)
+    for (const DuplicateGroup &group : ofGroups)
         bytes += sizeOfMembersWithFacts(group, nullptr);
     return bytes;
+}
+
+quint64 totalSelectedSize(const GroupList &groups)
+{
+    return totalSize(groups);
 }
 
 int selectedCount(const DuplicateGroup &group)
@@ -202,6 +207,26 @@ int selectedFileCount(const FileInfoGroup &group)
 QString formattedSize(quint64 bytes)
 {
     return formatSize(bytes);
+}
+
+QString baseName(const std::optional<QUrl> &url)
+{
+    if (!url)
+        return QString();
+    // A bundle's URL ends with a slash; its name is the component before it.
+    QString path = url->path();
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    QString name = path.section(QLatin1Char('/'), -1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        name.truncate(dot);
+    return name;
+}
+
+QString sortName(const std::optional<QUrl> &url)
+{
+    return baseName(url).toLower();
 }
 
 QList<CategoryTotal> categoryTotals(const ResultDictionary &results)

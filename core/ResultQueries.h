@@ -31,10 +31,17 @@ int itemCount(const QList<FileInfoGroup> &ofFileGroups);
 quint64 totalSize(const QList<FileInfoGroup> &ofFileGroups);
 QPair<int, QString> formattedTotalSize(const QList<FileInfoGroup> &ofFileGroups);
 QPair<int, QString> countAndFormattedSize(const GroupList &ofGroups);
+// Every copy with facts counts, marked or not; the groups sort takes it of a one-group list.
+quint64 totalSize(const GroupList &ofGroups);
 quint64 totalSelectedSize(const GroupList &groups);
 int selectedCount(const DuplicateGroup &group);
 int selectedFileCount(const FileInfoGroup &group);
 QString formattedSize(quint64 bytes);
+// The name a group row shows: the last component of the URL without its
+// extension; "" without a URL.
+QString baseName(const std::optional<QUrl> &url);
+// The name a group or a copy sorts by: the same, lower-cased.
+QString sortName(const std::optional<QUrl> &url);
 
 struct CategoryTotal
 {

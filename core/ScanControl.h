@@ -44,10 +44,16 @@ public:
     {
         if (isPaused()) {
             std::unique_lock<std::mutex> lock(m_mutex);
+            m_parked.fetch_add(1, std::memory_order_acq_rel);
             m_changed.wait(lock, [this] { return !isPaused() || isAbort(); });
+            m_parked.fetch_sub(1, std::memory_order_acq_rel);
         }
         return !isAbort();
     }
+
+    // How many workers are asleep in waitWhilePaused() right now: once one is,
+    // it reports nothing more until the run is resumed or stopped.
+    int parkedWorkers() const { return m_parked.load(std::memory_order_acquire); }
 
     // Sleeps for the duration, or less when the run is stopped meanwhile.
     // False when the run was stopped.
@@ -62,6 +68,7 @@ public:
 private:
     std::atomic<bool> m_paused{false};
     std::atomic<bool> m_abort{false};
+    std::atomic<int> m_parked{0};
     std::mutex m_mutex;
     std::condition_variable m_changed;
 };

@@ -1,5 +1,7 @@
 #include "ScanEngine.h"
 
+#include <NativePath.h>
+
 #include "FileFacts.h"
 #include "FileWalker.h"
 #include "KRBFileFunctions.h"
@@ -17,6 +19,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <cstdlib>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -67,6 +70,34 @@ private:
 
 enum class RootKind { Missing, Folder, File };
 
+// The path with every link and dot resolved, in its own bytes; "" when it
+// does not exist.
+QString canonicalPath(const QString &path)
+{
+    char *resolved = ::realpath(NativePath::encode(path).constData(), nullptr);
+    if (!resolved)
+        return {};
+    const QString canonical = NativePath::decode(resolved);
+    std::free(resolved);
+    return canonical;
+}
+
+WalkedFile walkedFileOf(const QString &path, const struct stat &status)
+{
+    WalkedFile file;
+    file.path = path;
+    file.size = status.st_size > 0 ? quint64(status.st_size) : 0;
+    file.identity = {quint64(status.st_dev), quint64(status.st_ino)};
+    file.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    file.mode = quint32(status.st_mode);
+    file.isDirectory = S_ISDIR(status.st_mode);
+    return file;
+}
+
+// Every run of every engine in the process has its own number for the
+// folder-size walk's announcements.
+std::atomic<quint64> lastFolderSizeRun{0};
+
 } // namespace
 
 ScanSettings ScanSettings::current()
@@ -77,6 +108,9 @@ ScanSettings ScanSettings::current()
 struct ScanEngine::Run
 {
     quint64 id = 0;
+    // The folder-size announcements made for this run carry this number.
+    quint64 folderSizeRun = 0;
+    bool readLibrary = false;
     ScanSettings settings;
     IgnoreRules ignore;
     QStringList roots;
@@ -91,7 +125,21 @@ struct ScanEngine::Run
     bool deliverEvery = false;
     std::chrono::milliseconds pauseBetweenSteps{1000};
     int digestThreads = 0;
+    std::function<void()> betweenStepsHook;
+    // Files left out because they could not be read or changed meanwhile.
+    std::atomic<qint64> unreadable{0};
     std::atomic<bool> finished{false};
+    // Main thread only: the end of the run has reached the observer.
+    bool endDelivered = false;
+};
+
+struct ScanEngine::FolderSizeFeed
+{
+    std::mutex mutex;
+    Throttle throttle;
+    bool every = false;
+    quint64 folderSizeRun = 0;
+    quint64 runId = 0;
 };
 
 // Hands the search's progress to the main thread, one throttle per kind.
@@ -209,28 +257,41 @@ ScanEngine::ScanEngine(ScanObserver *observer, QObject *parent)
     , m_observer(observer)
 {
     // The folder-size walk announces every folder it measures on the thread
-    // that runs it; the screen hears of it on the main thread, throttled.
-    auto throttle = std::make_shared<std::pair<std::mutex, Throttle>>();
+    // that runs it; the screen hears of its own run's folders on the main
+    // thread, throttled. Other engines' walks are not ours to show.
+    auto feed = std::make_shared<FolderSizeFeed>();
+    m_folderSizeFeed = feed;
     m_folderSizeObserver = NotificationCenter::defaultCenter().addObserver(
-            QString::fromLatin1(kFolderSizeRetriveNotification), [this, throttle](const Notification &notification) {
+            QString::fromLatin1(kFolderSizeRetriveNotification), [this, feed](const Notification &notification) {
+                const quint64 folderSizeRun = notification.userInfo.value(QStringLiteral("run")).toULongLong();
+                quint64 runId = 0;
                 {
-                    std::lock_guard<std::mutex> lock(throttle->first);
-                    if (!m_deliverEveryUpdate && !throttle->second.ready())
+                    std::lock_guard<std::mutex> lock(feed->mutex);
+                    if (folderSizeRun == 0 || folderSizeRun != feed->folderSizeRun)
                         return;
+                    if (!feed->every && !feed->throttle.ready())
+                        return;
+                    runId = feed->runId;
                 }
                 const QString path = notification.userInfo.value(QStringLiteral("path")).toString();
-                post(m_runIdForWorker.load(), [this, path] { m_observer->showFolderSizePath(path); });
+                post(runId, [this, path] { m_observer->showFolderSizePath(path); });
             });
 }
 
 ScanEngine::~ScanEngine()
 {
+    // Removal waits for an announcement being handled on another thread, so
+    // none can reach this engine once it is gone.
+    NotificationCenter::defaultCenter().removeObserver(m_folderSizeObserver);
     m_control.setAbort(true);
-    if (isWorkerRunning())
+    const bool running = isWorkerRunning();
+    if (running)
         KRBFileFunctions::stopScan();
     if (m_worker.joinable())
         m_worker.join();
-    NotificationCenter::defaultCenter().removeObserver(m_folderSizeObserver);
+    // The stop flag is process-wide: left set, every later folder size would read 0.
+    if (running || m_stoppedFolderSizes)
+        KRBFileFunctions::initScan();
 }
 
 QString ScanEngine::scanCompletedEventName()
@@ -254,6 +315,10 @@ bool ScanEngine::clickedStartScanning()
 {
     if (isScanDialogShown || isScanning)
         return false;
+    // The previous run's worker is still going (its end has not been
+    // delivered): a new run would have to wait for it on this thread.
+    if (m_run && !m_run->endDelivered && !m_run->finished)
+        return false;
     m_control.reset();
     KRBFileFunctions::initScan();
     isScanning = true;
@@ -271,39 +336,52 @@ void ScanEngine::prepareScan()
             hasLibrary = true;
     }
     if (!hasLibrary) {
-        startScanInBackground();
+        startScanInBackground(false);
         return;
     }
-    if (PhotosScripting::isPhotosRunning()) {
-        // Asking the application to quit is the platform's part; with no
-        // application to ask, quitting simply reads the library.
-        if (m_observer->askToQuitPhotos() == ScanObserver::PhotosAnswer::QuitPhotos) {
-            readPhotosLibrary();
-        } else {
-            startScanInBackground();
-        }
+    // Asking the application to quit is the platform's part; with no
+    // application to ask, quitting simply reads the library.
+    if (PhotosScripting::isPhotosRunning()
+        && m_observer->askToQuitPhotos() != ScanObserver::PhotosAnswer::QuitPhotos) {
+        startScanInBackground(false);
         return;
     }
-    readPhotosLibrary();
+    // With several libraries in the list, the reader takes the last one. The
+    // process-wide paths are set here, on the main thread; the worker reads them.
+    for (const QString &path : std::as_const(scanList))
+        setPhotosLibraryPaths(path);
+    startScanInBackground(true);
 }
 
-void ScanEngine::readPhotosLibrary()
+void ScanEngine::readPhotosLibrary(Run &run)
 {
-    // With several libraries in the list, the reader takes the last one.
-    const PhotosLibraryReadResult result = PhotosLibraryReader::readPhotosLibrary(scanList);
+    // The library's database can be large: its copy runs on the worker, shows
+    // its progress and ends at once on a stop.
+    Throttle throttle(run.deliverEvery);
+    const std::function<void(int)> percent = [this, &run, &throttle](int value) {
+        if (throttle.ready())
+            post(run.id, [this, value] { m_observer->showPhotosLibraryProgress(value); });
+    };
+    const PhotosLibraryReadResult result = PhotosLibraryReader::readCurrentLibrary(&m_control, percent);
+    // The working copies have served once the query has run.
+    PhotosLibraryReader::removeWorkingCopies();
+    post(run.id, [this] { m_observer->showPhotosLibraryProgress(100); });
+    if (m_control.isAbort())
+        return;
     if (!result.ok)
-        m_observer->photosLibrarySkipped(result.error);
-    photoLibraryItems = result.items;
-    startScanInBackground();
+        post(run.id, [this, error = result.error] { m_observer->photosLibrarySkipped(error); });
+    run.photoItems = result.items;
+    post(run.id, [this, items = result.items] { photoLibraryItems = items; });
 }
 
-void ScanEngine::startScanInBackground()
+void ScanEngine::startScanInBackground(bool readLibrary)
 {
     if (m_worker.joinable())
         m_worker.join();
     auto run = std::make_shared<Run>();
     run->id = ++m_runId;
-    m_runIdForWorker = run->id;
+    run->readLibrary = readLibrary;
+    run->folderSizeRun = ++lastFolderSizeRun;
     run->settings = ScanSettings::current();
     run->ignore = IgnoreRules(run->settings.ignorePaths);
     run->roots = scanDirectories;
@@ -312,8 +390,19 @@ void ScanEngine::startScanInBackground()
     run->scanProgress = Throttle(m_deliverEveryUpdate);
     run->pauseBetweenSteps = m_pauseBetweenSteps;
     run->digestThreads = m_digestThreads;
+    run->betweenStepsHook = m_betweenStepsHook;
+    {
+        // The pool threads read these while they measure folders: each run
+        // works from its own copy.
+        std::lock_guard<std::mutex> lock(m_folderSizeFeed->mutex);
+        m_folderSizeFeed->every = m_deliverEveryUpdate;
+        m_folderSizeFeed->throttle = Throttle(m_deliverEveryUpdate);
+        m_folderSizeFeed->folderSizeRun = run->folderSizeRun;
+        m_folderSizeFeed->runId = run->id;
+    }
     m_run = run;
     m_worker = std::thread([this, run] {
+        const FolderSizeRunScope folderSizes(run->folderSizeRun);
         runScanIfNoDialog(run);
         run->finished = true;
     });
@@ -339,15 +428,16 @@ void ScanEngine::confirmStop()
 {
     m_control.setAbort(true);
     KRBFileFunctions::stopScan();
+    m_stoppedFolderSizes = true;
     m_control.setPaused(false);
-    takePendingCompletion();
+    takePendingEnd();
 }
 
 void ScanEngine::resumeScan()
 {
     isHomePressed = false;
     m_control.setPaused(false);
-    takePendingCompletion();
+    takePendingEnd();
 }
 
 void ScanEngine::runScanIfNoDialog(const std::shared_ptr<Run> &run)
@@ -357,9 +447,15 @@ void ScanEngine::runScanIfNoDialog(const std::shared_ptr<Run> &run)
         endNotCompleted(run);
         return;
     }
+    if (run->readLibrary) {
+        readPhotosLibrary(*run);
+        if (!m_control.waitWhilePaused()) {
+            endNotCompleted(run);
+            return;
+        }
+    }
     scanSelectedFolders(*run);
     if (m_control.isAbort() || run->candidates.size() + run->photoItems.size() < 2) {
-        m_control.waitWhilePaused();
         endNotCompleted(run);
         return;
     }
@@ -385,7 +481,7 @@ void ScanEngine::scanSelectedFolders(Run &run)
     QStringList roots;
     for (const QString &root : std::as_const(run.roots)) {
         const QString clean = QDir::cleanPath(root);
-        QString canonical = QFileInfo(clean).canonicalFilePath();
+        QString canonical = canonicalPath(clean);
         if (canonical.isEmpty())
             canonical = clean;
         if (isInsidePhotosLibrary(clean) || isInsidePhotosLibrary(canonical))
@@ -426,6 +522,8 @@ void ScanEngine::scanSelectedFolders(Run &run)
 
     post(run.id, [this] { m_observer->finishFirstStepProgress(); });
     m_control.sleepUnlessAborted(run.pauseBetweenSteps);
+    if (run.betweenStepsHook)
+        run.betweenStepsHook();
     post(run.id, [this] { m_observer->beginSecondStepProgress(); });
 }
 
@@ -441,12 +539,14 @@ void ScanEngine::countFiles(Run &run, int rootIndex)
 {
     const QString &root = run.roots.at(rootIndex);
     struct stat st{};
-    if (::lstat(QFile::encodeName(root).constData(), &st) != 0)
+    if (::lstat(NativePath::encode(root).constData(), &st) != 0)
         return;
     if (S_ISDIR(st.st_mode)) {
         run.rootKinds[rootIndex] = RootKind::Folder;
         QList<WalkedFile> &entries = run.rootEntries[rootIndex];
-        walkFiles(root, &m_control, [&entries](const WalkedFile &file) { entries.append(file); });
+        qint64 unreadable = 0;
+        walkFiles(root, &m_control, [&entries](const WalkedFile &file) { entries.append(file); }, &unreadable);
+        run.unreadable += unreadable;
         run.total += entries.size();
     } else {
         run.rootKinds[rootIndex] = RootKind::File;
@@ -470,13 +570,13 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
         }
         ++fileRootTick;
         struct stat st{};
-        if (::lstat(QFile::encodeName(root).constData(), &st) != 0)
+        if (::lstat(NativePath::encode(root).constData(), &st) != 0)
             return;
         // Only regular files are candidates here: a FIFO, a device or a socket
         // given as a root is passed over (reading one could block forever).
         if (!S_ISREG(st.st_mode))
             return;
-        passesFileFilter(run, root, quint64(st.st_size), {quint64(st.st_dev), quint64(st.st_ino)});
+        passesFileFilter(run, walkedFileOf(root, st));
         return;
     }
     case RootKind::Folder: {
@@ -485,25 +585,27 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
         for (const WalkedFile &entry : entries) {
             if (!m_control.waitWhilePaused())
                 break;
-            addEnumeratedURL(run, entry.path, entry.size, entry.identity, folderTick);
+            addEnumeratedURL(run, entry, folderTick);
         }
         return;
     }
     }
 }
 
-void ScanEngine::addEnumeratedURL(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
-                                  int &folderTick)
+void ScanEngine::addEnumeratedURL(Run &run, const WalkedFile &entry, int &folderTick)
 {
-    passesFileFilter(run, path, size, identity);
+    passesFileFilter(run, entry);
     run.processed += 1;
     if (folderTick % 9 == 0 && run.scanProgress.ready())
         postScanProgress(run);
     ++folderTick;
 }
 
-bool ScanEngine::passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity)
+bool ScanEngine::passesFileFilter(Run &run, const WalkedFile &entry)
 {
+    const QString &path = entry.path;
+    const quint64 size = entry.size;
+    const FileIdentity &identity = entry.identity;
     const QString extension = lastPathExtension(path);
     // Application bundles inside an ignored folder are left out like the rest.
     if (run.ignore.covers(path))
@@ -522,7 +624,7 @@ bool ScanEngine::passesFileFilter(Run &run, const QString &path, quint64 size, c
     if (run.collected.contains(identity))
         return false;
     run.collected.insert(identity);
-    run.candidates.append({path, size, identity});
+    run.candidates.append({path, size, identity, entry.modified, entry.mode});
     return true;
 }
 
@@ -559,35 +661,47 @@ ResultDictionary ScanEngine::findDuplicates(Run &run)
     DuplicateSearch search(&m_control, &reporter);
     if (run.digestThreads > 0)
         search.setThreadCount(run.digestThreads);
-    return search.findDuplicates(run.photoItems, std::move(run.candidates));
+    ResultDictionary results = search.findDuplicates(run.photoItems, std::move(run.candidates));
+    run.unreadable += search.unreadableCount();
+    return results;
 }
 
 void ScanEngine::finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results)
 {
-    post(run->id, [this, run, results] {
-        m_pendingCompletion = [this, run, results] { completeOnMainThread(*run, results); };
-        // A stop dialog that is still up decides: the run completes when it
-        // resumes and ends as not completed when the stop is confirmed.
-        if (!m_control.isPaused())
-            takePendingCompletion();
-    });
+    post(run->id, [this, run, results] { holdEnd([this, run, results] { completeOnMainThread(*run, results); }); });
 }
 
-void ScanEngine::takePendingCompletion()
+void ScanEngine::holdEnd(std::function<void()> end)
 {
-    if (!m_pendingCompletion)
-        return;
-    const auto completion = std::move(m_pendingCompletion);
-    m_pendingCompletion = nullptr;
-    completion();
+    m_pendingEnd = std::move(end);
+    // A stop dialog that is still up decides: the run ends as it would have
+    // when the dialog resumes, and as not completed when the stop is confirmed.
+    if (!m_control.isPaused())
+        takePendingEnd();
 }
 
-void ScanEngine::completeOnMainThread(const Run &run, const ResultDictionary &results)
+void ScanEngine::takePendingEnd()
+{
+    if (!m_pendingEnd)
+        return;
+    const auto end = std::move(m_pendingEnd);
+    m_pendingEnd = nullptr;
+    end();
+}
+
+void ScanEngine::reportUnreadable(const Run &run)
+{
+    m_observer->reportUnreadableFiles(run.unreadable.load());
+}
+
+void ScanEngine::completeOnMainThread(Run &run, const ResultDictionary &results)
 {
     if (m_control.isAbort()) {
         notCompletedOnMainThread(run);
         return;
     }
+    run.endDelivered = true;
+    reportUnreadable(run);
     duplicateResults() = results;
     photoLibraryItems = run.photoItems;
     m_observer->updateTooltipsForCompletedScan();
@@ -599,8 +713,11 @@ void ScanEngine::completeOnMainThread(const Run &run, const ResultDictionary &re
     m_observer->sendScanCompletedEvent(scanCompletedEventName(), scanCompletedEventName());
 }
 
-void ScanEngine::notCompletedOnMainThread(const Run &run)
+void ScanEngine::notCompletedOnMainThread(Run &run)
 {
+    run.endDelivered = true;
+    reportUnreadable(run);
+    m_stoppedFolderSizes = false;
     isScanning = false;
     isScanFinished = false;
     photoLibraryItems = run.photoItems;
@@ -611,5 +728,5 @@ void ScanEngine::notCompletedOnMainThread(const Run &run)
 
 void ScanEngine::endNotCompleted(const std::shared_ptr<Run> &run)
 {
-    post(run->id, [this, run] { notCompletedOnMainThread(*run); });
+    post(run->id, [this, run] { holdEnd([this, run] { notCompletedOnMainThread(*run); }); });
 }

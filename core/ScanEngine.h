@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DuplicateSearch.h"
+#include "FileWalker.h"
 #include "ProcessState.h"
 #include "Records.h"
 #include "ScanControl.h"
@@ -32,10 +33,11 @@ struct ScanSettings
 // window: the scan screen owns an engine and observes it; tests and the
 // command-line runner drive the same engine headless.
 //
-// Start, the preparation and the Photos library read run on the main thread;
-// collecting, digesting and comparing run on the engine's worker thread, which
-// reports through queued calls on the main thread. Only the main thread writes
-// the result store.
+// Start and the preparation (with its question about a running Photos
+// application) run on the main thread; reading a Photos library, collecting,
+// digesting and comparing run on the engine's worker thread, which reports
+// through queued calls on the main thread. Only the main thread writes the
+// result store.
 class ScanEngine : public QObject
 {
     Q_OBJECT
@@ -57,13 +59,14 @@ public:
     bool isAbort() const { return m_control.isAbort(); }
     ScanControl &control() { return m_control; }
 
-    // Start: false, doing nothing, while a dialog is up or a run is going.
+    // Start: false, doing nothing, while a dialog is up, a run is going, or
+    // the worker of the previous run has not ended yet.
     bool clickedStartScanning();
-    void prepareScan();
-    void startScanInBackground();
 
     // The stop dialog: Stop pauses the run while the dialog asks; the dialog
-    // then confirms (the run ends as not completed) or resumes.
+    // then confirms (the run ends as not completed) or resumes. A run that
+    // ends while the dialog is up, with groups or without, is held until the
+    // dialog answers.
     void clickedStopScanning();
     void confirmStop();
     void resumeScan();
@@ -80,6 +83,9 @@ public:
     void setDeliverEveryProgressUpdate(bool every) { m_deliverEveryUpdate = every; }
     // The number of threads that digest files.
     void setDigestThreads(int threads) { m_digestThreads = threads; }
+    // Called on the worker between collecting and comparing, for tests that
+    // change the files under a run.
+    void setBetweenStepsHook(std::function<void()> hook) { m_betweenStepsHook = std::move(hook); }
 
     // The usage event sent once per completed scan, as category and action.
     static QString scanCompletedEventName();
@@ -88,22 +94,25 @@ private:
     struct Run;
     class Reporter;
 
-    void readPhotosLibrary();
+    void prepareScan();
+    void startScanInBackground(bool readLibrary);
+    void readPhotosLibrary(Run &run);
     void runScanIfNoDialog(const std::shared_ptr<Run> &run);
     void scanSelectedFolders(Run &run);
     void postScanProgress(const Run &run);
     void countFiles(Run &run, int rootIndex);
     void scanPath(Run &run, int rootIndex, int &fileRootTick);
-    void addEnumeratedURL(Run &run, const QString &path, quint64 size, const FileIdentity &identity,
-                          int &folderTick);
-    bool passesFileFilter(Run &run, const QString &path, quint64 size, const FileIdentity &identity);
+    void addEnumeratedURL(Run &run, const WalkedFile &entry, int &folderTick);
+    bool passesFileFilter(Run &run, const WalkedFile &entry);
     void narrowPhotoItems(Run &run);
     ResultDictionary findDuplicates(Run &run);
     void finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results);
     void endNotCompleted(const std::shared_ptr<Run> &run);
-    void completeOnMainThread(const Run &run, const ResultDictionary &results);
-    void notCompletedOnMainThread(const Run &run);
-    void takePendingCompletion();
+    void completeOnMainThread(Run &run, const ResultDictionary &results);
+    void notCompletedOnMainThread(Run &run);
+    void holdEnd(std::function<void()> end);
+    void takePendingEnd();
+    void reportUnreadable(const Run &run);
 
     // Runs the block on the main thread unless the run has been replaced meanwhile.
     void post(quint64 runId, std::function<void()> block);
@@ -112,13 +121,19 @@ private:
     ScanControl m_control;
     std::thread m_worker;
     std::shared_ptr<Run> m_run;
-    // A completion that arrived while the stop dialog was up.
-    std::function<void()> m_pendingCompletion;
+    // The end of a run (completion or not) that arrived while the stop dialog was up.
+    std::function<void()> m_pendingEnd;
     quint64 m_runId = 0;
-    // The id of the newest run, for reports made off the main thread.
-    std::atomic<quint64> m_runIdForWorker{0};
     std::chrono::milliseconds m_pauseBetweenSteps{1000};
     bool m_deliverEveryUpdate = false;
     int m_digestThreads = 0;
+    std::function<void()> m_betweenStepsHook;
+    // What the folder-size announcements of the current run need, shared
+    // with the threads that post them.
+    struct FolderSizeFeed;
+    std::shared_ptr<FolderSizeFeed> m_folderSizeFeed;
     NotificationCenter::Token m_folderSizeObserver = 0;
+    // This engine set the folder-size walk's process-wide stop flag and has
+    // not cleared it yet.
+    bool m_stoppedFolderSizes = false;
 };

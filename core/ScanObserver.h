@@ -39,6 +39,16 @@ public:
     // A folder whose size is being measured.
     virtual void showFolderSizePath(const QString &path) { Q_UNUSED(path) }
 
+    // The Photos library is being read, before step 1: its database is copied
+    // (percent of the copied bytes, 0 to 100), then queried. Called on the way
+    // and once with 100 when the read is done, whether it worked or not.
+    virtual void showPhotosLibraryProgress(int percent) { Q_UNUSED(percent) }
+
+    // Files the run could not read, or that changed while it ran: they are in
+    // no group. Called once per run, just before scanNotCompleted() or the
+    // completion calls, with 0 when every file was read.
+    virtual void reportUnreadableFiles(qint64 count) { Q_UNUSED(count) }
+
     // The run ended without results to show: too few candidates, stopped, or no group.
     virtual void scanNotCompleted() {}
     // The run completed with groups; the result store holds them.
@@ -49,8 +59,10 @@ public:
         Q_UNUSED(category) Q_UNUSED(action)
     }
 
-    // A chosen Photos library is in use: asked modally before the run reads it.
+    // A chosen Photos library is in use: asked modally, on the main thread,
+    // before the run starts.
     virtual PhotosAnswer askToQuitPhotos() { return PhotosAnswer::SkipLibrary; }
-    // The library could not be read; the run goes on without its pictures.
+    // The library could not be read (reported from the worker's first phase,
+    // before step 1); the run goes on without its pictures.
     virtual void photosLibrarySkipped(const QString &reason) { Q_UNUSED(reason) }
 };

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 struct Notification
 {
@@ -15,7 +18,8 @@ struct Notification
 
 // One process-wide hub of named notifications. Observers run synchronously on
 // the thread that posts, so a worker's post reaches a widget only through a
-// queued call made by the observer itself.
+// queued call made by the observer itself. Removing an observer waits for its
+// calls in progress on other threads, so its owner may be destroyed right after.
 class NotificationCenter
 {
 public:
@@ -29,11 +33,20 @@ public:
     void post(const QString &name, const QVariantMap &userInfo = {});
 
 private:
+    struct ObserverState
+    {
+        Observer observer;
+        std::mutex mutex;
+        std::condition_variable idle;
+        int calls = 0;
+        bool removed = false;
+    };
+
     struct Entry
     {
         Token token;
         QString name;
-        std::shared_ptr<Observer> observer;
+        std::shared_ptr<ObserverState> state;
     };
 
     QMutex m_mutex;

@@ -1,5 +1,7 @@
 #include "PropertyList.h"
 
+#include "FileReading.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QTimeZone>
@@ -69,8 +71,16 @@ PlistPtr parse(const QByteArray &data)
     return PlistPtr(root);
 }
 
-QVariant toVariant(plist_t node, bool *ok)
+// Real property lists nest a few levels; a file nested deeper is refused
+// instead of running the conversion out of stack.
+constexpr int maximumDepth = 256;
+
+QVariant toVariant(plist_t node, bool *ok, int depth = 0)
 {
+    if (depth > maximumDepth) {
+        *ok = false;
+        return {};
+    }
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -114,13 +124,13 @@ QVariant toVariant(plist_t node, bool *ok)
         QVariantList list;
         const uint32_t size = plist_array_get_size(node);
         for (uint32_t i = 0; i < size && *ok; ++i)
-            list.append(toVariant(plist_array_get_item(node, i), ok));
+            list.append(toVariant(plist_array_get_item(node, i), ok, depth + 1));
         return QVariant(list);
     }
     case PLIST_DICT: {
         QVariantMap map;
-        forEachEntry(node, [&map, ok](const QString &name, plist_t item) {
-            map.insert(name, toVariant(item, ok));
+        forEachEntry(node, [&map, ok, depth](const QString &name, plist_t item) {
+            map.insert(name, toVariant(item, ok, depth + 1));
             return *ok;
         });
         return QVariant(map);
@@ -227,20 +237,38 @@ std::optional<QVariant> fromData(const QByteArray &data)
     return value;
 }
 
+namespace {
+
+// The bytes of a property-list file. Resources compiled into the program are
+// ours and read as they are; anything else only as a regular file of bounded
+// size: a FIFO would block, a device could fill the memory.
+std::optional<QByteArray> readListFile(const QString &path)
+{
+    if (path.startsWith(QLatin1String(":/"))) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > maximumFileSize)
+            return std::nullopt;
+        return file.readAll();
+    }
+    return FileReading::readRegularFile(path, maximumFileSize);
+}
+
+} // namespace
+
 std::optional<QVariant> fromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto data = readListFile(path);
+    if (!data)
         return std::nullopt;
-    return fromData(file.readAll());
+    return fromData(*data);
 }
 
 std::optional<QList<QPair<QString, QVariant>>> dictionaryEntriesFromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto data = readListFile(path);
+    if (!data)
         return std::nullopt;
-    const PlistPtr root = parse(file.readAll());
+    const PlistPtr root = parse(*data);
     if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
         return std::nullopt;
     QList<QPair<QString, QVariant>> entries;

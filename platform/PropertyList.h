@@ -15,7 +15,13 @@ namespace PropertyList {
 
 enum class Format { Xml, Binary };
 
+// The largest property-list file that is read.
+inline constexpr qint64 maximumFileSize = 64 * 1024 * 1024;
+
+// Nothing for data that is not a property list, or nests deeper than any real
+// list does.
 std::optional<QVariant> fromData(const QByteArray &data);
+// Nothing as well for anything but a regular file of at most maximumFileSize.
 std::optional<QVariant> fromFile(const QString &path);
 // The entries of a file whose root is a dictionary, in the order the file
 // lists them; nothing when the file is unreadable or its root is no dictionary.

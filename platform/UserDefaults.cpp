@@ -1,5 +1,6 @@
 #include "UserDefaults.h"
 
+#include "FileReading.h"
 #include "PropertyList.h"
 
 #include <QDateTime>
@@ -60,17 +61,50 @@ std::optional<qint64> signedFromVariant(const QVariant &value)
     return value.toLongLong();
 }
 
-UserDefaults::UserDefaults(const QString &filePath)
+UserDefaults::UserDefaults(const QString &filePath, bool readOnly)
     : m_filePath(filePath)
+    , m_readOnly(readOnly)
 {
     QMutexLocker locker(&m_mutex);
     loadLocked();
 }
 
+namespace {
+
+struct StandardFile
+{
+    QString path;
+    bool readOnly = false;
+    bool created = false;
+};
+
+StandardFile &standardFile()
+{
+    static StandardFile file;
+    return file;
+}
+
+} // namespace
+
 UserDefaults &UserDefaults::standard()
 {
-    static UserDefaults defaults(defaultFilePath());
+    static UserDefaults defaults = [] {
+        StandardFile &file = standardFile();
+        file.created = true;
+        return UserDefaults(file.path.isEmpty() ? defaultFilePath() : file.path, file.readOnly);
+    }();
     return defaults;
+}
+
+void UserDefaults::useStandardFile(const QString &filePath, bool readOnly)
+{
+    StandardFile &file = standardFile();
+    if (file.created) {
+        standard().setFilePath(filePath, readOnly);
+        return;
+    }
+    file.path = filePath;
+    file.readOnly = readOnly;
 }
 
 QString UserDefaults::defaultFilePath()
@@ -105,14 +139,13 @@ void UserDefaults::loadLocked()
 {
     m_values.clear();
     m_setAsidePath.clear();
-    QFile file(m_filePath);
-    if (!file.exists())
+    if (!QFileInfo::exists(m_filePath) && !QFileInfo(m_filePath).isSymLink())
         return;
+    // Only a regular file of bounded size: a FIFO would block the start, a
+    // device could fill the memory.
     std::optional<QVariant> root;
-    if (file.open(QIODevice::ReadOnly)) {
-        root = PropertyList::fromData(file.readAll());
-        file.close();
-    }
+    if (const auto data = FileReading::readRegularFile(m_filePath, maximumFileSize))
+        root = PropertyList::fromData(*data);
     if (root && root->typeId() == QMetaType::QVariantMap) {
         m_values = root->toMap();
         return;

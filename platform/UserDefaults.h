@@ -16,10 +16,16 @@
 class UserDefaults
 {
 public:
-    explicit UserDefaults(const QString &filePath);
+    explicit UserDefaults(const QString &filePath, bool readOnly = false);
 
     // The process-wide store, at defaultFilePath() unless redirected.
     static UserDefaults &standard();
+    // Where the process-wide store lives, chosen before it is first used, so
+    // that the default file is never opened (let alone set aside) when the
+    // program was told to use another one. Later calls redirect the store.
+    static void useStandardFile(const QString &filePath, bool readOnly);
+    // The largest settings file that is read; a larger one counts as damaged.
+    static constexpr qint64 maximumFileSize = 16 * 1024 * 1024;
     // $XDG_CONFIG_HOME/twinmoor/defaults.plist (XDG_CONFIG_HOME defaults to ~/.config).
     static QString defaultFilePath();
 

@@ -20,7 +20,7 @@
 
 namespace {
 
-IgnoreListPreferencesViewController *ignoreListPreferencesVC()
+IgnoreListPreferencesViewController *ignoreListPane()
 {
     return ScreenRegistry::instance().get<IgnoreListPreferencesViewController>(
         QLatin1String(ScreenId::IgnoreListPreferences));
@@ -137,7 +137,7 @@ void PopoverTextFieldVC::addExtension()
 
 void PopoverTextFieldVC::dismissVC()
 {
-    IgnoreListPreferencesViewController *pane = ignoreListPreferencesVC();
+    IgnoreListPreferencesViewController *pane = ignoreListPane();
     if (pane) {
         pane->tableViewExtensions->reloadData();
         pane->enableControls();
@@ -151,7 +151,7 @@ void PopoverTextFieldVC::clickedCancel()
     if (m_isClosing)
         return;
     m_isClosing = true;
-    IgnoreListPreferencesViewController *pane = ignoreListPreferencesVC();
+    IgnoreListPreferencesViewController *pane = ignoreListPane();
     if (pane) {
         pane->enableControls();
         if (customAnimator)

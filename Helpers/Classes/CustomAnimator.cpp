@@ -110,7 +110,10 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Close && windowBusy(watched)) {
+        // Only the user is kept from closing the window (its title-bar button
+        // comes as a spontaneous event); a screen may still close its own
+        // window from code, during a dismissal too.
+        if (event->type() == QEvent::Close && event->spontaneous() && windowBusy(watched)) {
             event->ignore();
             return true;
         }
@@ -248,8 +251,9 @@ void CustomAnimator::animateDismissalOfViewController(QWidget *viewController, Q
     const qreal height = screen->height();
     const QRectF end(0, height - kTopEdgeOverlap, screen->width(), 0);
     animateOverlay(dialog, duration, KitSupport::fromBottomLeft(end, height).toRect(), 0.0, [dialog] {
+        // Hidden, not orphaned: the screen that owns the dialog keeps it (and
+        // deletes it with itself), and presenting it again reuses it.
         dialog->hide();
-        dialog->setParent(nullptr);
         dialog->setGraphicsEffect(nullptr);
         OverlayRegistry::instance().dismissed(dialog);
     });

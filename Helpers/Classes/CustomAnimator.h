@@ -13,8 +13,9 @@ class QWidget;
 //
 // While dialogs are up, isCustomDialogShown is true (it counts the dialogs, so
 // one dialog going away does not clear it while another is still up) and the
-// user cannot close the window they are in; closing comes back when the last
-// of them has gone. Presenting a dialog again while it is still fading out
+// user cannot close the window they are in (a close from code still works);
+// closing comes back when the last of them has gone. A dismissed dialog is
+// hidden and keeps its parent. Presenting a dialog again while it is still fading out
 // cancels the fade, so the old animation never takes the new dialog away.
 //
 // The animator keeps no reference to views between calls; the bookkeeping is

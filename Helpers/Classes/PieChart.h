@@ -134,6 +134,8 @@ public:
     std::optional<int> pendingSelectionIndex() const { return m_pendingSelection; }
     QList<QVariantAnimation *> animations() const { return m_animations; }
     bool isAnimationTimerActive() const { return m_animationTimer.isActive(); }
+    // A selection is waiting for the previous slice to slide back.
+    bool isSelectionDelayActive() const { return m_selectionTimer.isActive(); }
 
     static constexpr int kSelectionDelay = 100;          // milliseconds
     static constexpr int kAnimationTimerInterval = 16;  // about 1/60 s

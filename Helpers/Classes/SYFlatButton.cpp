@@ -5,9 +5,11 @@
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShortcut>
 #include <QVariantAnimation>
 
 #include <cmath>
@@ -40,8 +42,42 @@ QColor transparentVersion(const QColor &from, const QColor &to)
 } // namespace
 
 SYFlatButton::SYFlatButton(QWidget *parent)
-    : QWidget(parent)
+    : QAbstractButton(parent)
 {
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+QShortcut *SYFlatButton::windowShortcut(QShortcut *&shortcut, bool wanted, const QList<QKeySequence> &keys)
+{
+    if (!wanted) {
+        delete shortcut;
+        shortcut = nullptr;
+        return nullptr;
+    }
+    if (!shortcut) {
+        // Parented to the button, so it follows the button into whatever
+        // window shows it.
+        shortcut = new QShortcut(this);
+        shortcut->setKeys(keys);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this] {
+            if (isVisible() && isEnabled())
+                click();
+        });
+    }
+    return shortcut;
+}
+
+void SYFlatButton::setDefault(bool isDefault)
+{
+    m_isDefault = isDefault;
+    windowShortcut(m_defaultShortcut, isDefault, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+}
+
+void SYFlatButton::setEscape(bool isEscape)
+{
+    m_isEscape = isEscape;
+    windowShortcut(m_escapeShortcut, isEscape, {QKeySequence(Qt::Key_Escape)});
 }
 
 void SYFlatButton::setState(int state)
@@ -53,6 +89,9 @@ void SYFlatButton::setState(int state)
 void SYFlatButton::setTitle(const QString &title)
 {
     m_title = title;
+    // The title names the button for assistive tools; QAbstractButton's text
+    // is left alone, so an ampersand never turns into a mnemonic.
+    setAccessibleName(title);
     update();
 }
 
@@ -250,7 +289,7 @@ void SYFlatButton::animateForButtonUp()
     m_mouseDown = false;
     if (m_momentary)
         setState(m_state == OnState ? OffState : OnState);
-    emit clicked(this);
+    emit clicked(isChecked());
 }
 
 void SYFlatButton::paintTintedImage(QPainter &painter, const QRectF &frame) const
@@ -303,11 +342,76 @@ void SYFlatButton::paintEvent(QPaintEvent *)
         inner.addRoundedRect(bounds.adjusted(inset, inset, -inset, -inset), innerRadius, innerRadius);
         painter.fillPath(outline.subtracted(inner), shownBorderColor());
     }
+
+    // Keyboard focus shows as a ring just inside the edge, in the title's colour.
+    if (m_showFocus && hasFocus()) {
+        QPen pen(shownTitleColor(), 1.5, Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = m_borderWidth + 2;
+        painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset), std::max(0.0, m_cornerRadius - inset),
+                                std::max(0.0, m_cornerRadius - inset));
+    }
+}
+
+void SYFlatButton::showPressed(bool pressed)
+{
+    m_mouseDown = pressed && isEnabled();
+    setBackgroundNormalColor(pressed ? m_backgroundHighlightColor : m_normalColor);
+}
+
+bool SYFlatButton::event(QEvent *event)
+{
+    // Return and Enter press the button that has the focus, before any
+    // default button of the window takes them.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractButton::event(event);
+}
+
+void SYFlatButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        click();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+        showPressed(true);
+    QAbstractButton::keyPressEvent(event);
+}
+
+void SYFlatButton::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && m_mouseDown)
+        showPressed(false);
+    QAbstractButton::keyReleaseEvent(event);
+}
+
+void SYFlatButton::focusInEvent(QFocusEvent *event)
+{
+    // A click gives the focus too, but only the keyboard's focus is drawn.
+    m_showFocus = event->reason() != Qt::MouseFocusReason;
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void SYFlatButton::focusOutEvent(QFocusEvent *event)
+{
+    if (m_mouseDown)
+        showPressed(false);
+    QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 void SYFlatButton::changeEvent(QEvent *event)
 {
-    QWidget::changeEvent(event);
+    QAbstractButton::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange)
         update();
 }
@@ -318,25 +422,27 @@ void SYFlatButton::mousePressEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
-    if (isEnabled())
-        m_mouseDown = true;
-    setBackgroundNormalColor(m_backgroundHighlightColor);
+    showPressed(true);
+    QAbstractButton::mousePressEvent(event);
 }
 
 void SYFlatButton::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || !m_mouseDown)
+    if (event->button() != Qt::LeftButton || !m_mouseDown) {
+        // A press cancelled by leaving the button ends without the action.
+        setDown(false);
+        event->ignore();
         return;
-    m_mouseDown = false;
-    setBackgroundNormalColor(m_normalColor);
-    // A press that ends away from the button is the user changing their mind.
-    if (rect().contains(event->position().toPoint()))
-        emit clicked(this);
+    }
+    showPressed(false);
+    // A press that ends away from the button is the user changing their mind:
+    // QAbstractButton acts only on a release inside.
+    QAbstractButton::mouseReleaseEvent(event);
 }
 
 void SYFlatButton::enterEvent(QEnterEvent *event)
 {
-    QWidget::enterEvent(event);
+    QAbstractButton::enterEvent(event);
     if (!isEnabled() || pointerEffectsDisabled())
         return;
     setBackgroundNormalColor(m_hoverColor);
@@ -346,10 +452,11 @@ void SYFlatButton::enterEvent(QEnterEvent *event)
 
 void SYFlatButton::leaveEvent(QEvent *event)
 {
-    QWidget::leaveEvent(event);
+    QAbstractButton::leaveEvent(event);
     if (!isEnabled() || pointerEffectsDisabled())
         return;
     m_mouseDown = false;
+    setDown(false);
     setBackgroundNormalColor(m_normalColor);
     if (!m_isHideHover)
         unsetCursor();

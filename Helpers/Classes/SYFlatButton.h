@@ -3,12 +3,13 @@
 #include <QColor>
 #include <QImage>
 #include <QRectF>
+#include <QAbstractButton>
 #include <QString>
-#include <QWidget>
 
 #include <array>
 #include <optional>
 
+class QShortcut;
 class QVariantAnimation;
 
 // The flat push button of the dialogs and screens. It is drawn from colours
@@ -18,7 +19,13 @@ class QVariantAnimation;
 // background colour is swapped for the hover colour under the pointer and for
 // the highlight colour while the button is pressed. Nothing has a default:
 // every value comes from whoever builds the button.
-class SYFlatButton : public QWidget
+//
+// It is a real button to the rest of the system: it takes the keyboard focus,
+// Space (and Return or Enter while it has the focus) presses it, a default
+// button answers Return and an escape button answers Escape anywhere in its
+// window, and assistive tools see a push button named by its title. Its
+// action is QAbstractButton's clicked signal.
+class SYFlatButton : public QAbstractButton
 {
     Q_OBJECT
     Q_PROPERTY(int state READ state WRITE setState)
@@ -45,6 +52,8 @@ class SYFlatButton : public QWidget
     Q_PROPERTY(QColor titleHighlightColor READ titleHighlightColor WRITE setTitleHighlightColor)
     Q_PROPERTY(int section READ section WRITE setSection)
     Q_PROPERTY(int row READ row WRITE setRow)
+    Q_PROPERTY(bool isDefault READ isDefault WRITE setDefault)
+    Q_PROPERTY(bool isEscape READ isEscape WRITE setEscape)
 
 public:
     // Where the image sits against the title; the numbers are those the
@@ -117,6 +126,13 @@ public:
     QColor titleHighlightColor() const { return m_titleHighlightColor; }
     void setTitleHighlightColor(const QColor &color);
 
+    // Return or Enter anywhere in the window presses a default button (unless
+    // another button has the focus); Escape presses an escape button.
+    bool isDefault() const { return m_isDefault; }
+    void setDefault(bool isDefault);
+    bool isEscape() const { return m_isEscape; }
+    void setEscape(bool isEscape);
+
     // Kept for the owner's bookkeeping only.
     int section() const { return m_section; }
     void setSection(int section) { m_section = section; }
@@ -142,12 +158,13 @@ public:
     // Ends a press from code: a momentary button flips its state, then the action is sent.
     void animateForButtonUp();
 
-signals:
-    // The button's action.
-    void clicked(SYFlatButton *sender);
-
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -176,6 +193,8 @@ private:
     void animateLayer(Channel channel, const QColor &color, double duration);
     void setColorAndAnimate(QColor &member, const QColor &color);
     void paintTintedImage(QPainter &painter, const QRectF &frame) const;
+    void showPressed(bool pressed);
+    QShortcut *windowShortcut(QShortcut *&shortcut, bool wanted, const QList<QKeySequence> &keys);
 
     int m_state = OffState;
     QString m_title;
@@ -202,6 +221,11 @@ private:
     QColor m_titleHighlightColor;
     int m_section = 0;
     int m_row = 0;
+    bool m_isDefault = false;
+    bool m_isEscape = false;
+    bool m_showFocus = false;
+    QShortcut *m_defaultShortcut = nullptr;
+    QShortcut *m_escapeShortcut = nullptr;
 
     std::array<ColorChannel, ChannelCount> m_channels;
 };

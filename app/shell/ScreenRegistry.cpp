@@ -1,5 +1,7 @@
 #include "ScreenRegistry.h"
 
+#include <QWidget>
+
 ScreenRegistry &ScreenRegistry::instance()
 {
     static ScreenRegistry registry;
@@ -63,4 +65,41 @@ void ScreenRegistry::reset()
     m_factories.clear();
     for (const QPointer<QObject> &screen : held)
         delete screen.data();
+}
+
+#define TWINMOOR_SCREEN_ACCESSOR(accessor, identifier)                                                \
+    QWidget *accessor()                                                                                \
+    {                                                                                                  \
+        return ScreenRegistry::instance().get<QWidget>(QLatin1String(ScreenId::identifier));          \
+    }
+
+TWINMOOR_SCREEN_ACCESSOR(homeVC, Home)
+TWINMOOR_SCREEN_ACCESSOR(scanVC, Scan)
+TWINMOOR_SCREEN_ACCESSOR(homeWindowController, HomeWindow)
+TWINMOOR_SCREEN_ACCESSOR(dashboardVC, Dashboard)
+TWINMOOR_SCREEN_ACCESSOR(dashboardWindowController, DashboardWindow)
+TWINMOOR_SCREEN_ACCESSOR(deleteDuplicatePhotosVC, DeleteDuplicatePhotos)
+TWINMOOR_SCREEN_ACCESSOR(deleteVC, Delete)
+TWINMOOR_SCREEN_ACCESSOR(afterMoveInPhotoLibraryVC, AfterMoveInPhotoLibrary)
+TWINMOOR_SCREEN_ACCESSOR(backToHomeDialogVC, BackToHome)
+TWINMOOR_SCREEN_ACCESSOR(cancelScanningVC, CancelScanning)
+TWINMOOR_SCREEN_ACCESSOR(aboutVC, About)
+TWINMOOR_SCREEN_ACCESSOR(advertiseVC, Advertise)
+TWINMOOR_SCREEN_ACCESSOR(popoverTextFieldVC, PopoverTextField)
+TWINMOOR_SCREEN_ACCESSOR(startupWindowController, StartupWindow)
+TWINMOOR_SCREEN_ACCESSOR(startupVC, Startup)
+TWINMOOR_SCREEN_ACCESSOR(preferencesWindowController, PreferencesWindowController)
+TWINMOOR_SCREEN_ACCESSOR(ignoreListPreferencesVC, IgnoreListPreferences)
+
+#undef TWINMOOR_SCREEN_ACCESSOR
+
+void showWindowInFront(QWidget *window)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QWidget;
+
 // Identifiers of the shared screens and windows.
 namespace ScreenId {
 inline constexpr const char Home[] = "Home";
@@ -70,3 +72,27 @@ private:
     QHash<QString, Factory> m_factories;
     QHash<QString, QPointer<QObject>> m_slots;
 };
+
+// The shared screens by their roles. Each makes its screen on first use when
+// a factory is registered and answers nothing otherwise; a window controller
+// is the window itself here.
+QWidget *homeVC();
+QWidget *scanVC();
+QWidget *homeWindowController();
+QWidget *dashboardVC();
+QWidget *dashboardWindowController();
+QWidget *deleteDuplicatePhotosVC();
+QWidget *deleteVC();
+QWidget *afterMoveInPhotoLibraryVC();
+QWidget *backToHomeDialogVC();
+QWidget *cancelScanningVC();
+QWidget *aboutVC();
+QWidget *advertiseVC();
+QWidget *popoverTextFieldVC();
+QWidget *startupWindowController();
+QWidget *startupVC();
+QWidget *preferencesWindowController();
+QWidget *ignoreListPreferencesVC();
+
+// Shows a window in front, un-minimised; nothing for no window.
+void showWindowInFront(QWidget *window);

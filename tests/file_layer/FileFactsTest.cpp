@@ -106,6 +106,16 @@ TEST(BundleInfo, IdentifierComesFromTheInformationList)
     writeFile(root + QStringLiteral("/Garbage.app/Contents/Info.plist"), "not a property list");
     makeFolder(root + QStringLiteral("/Pipe.app/Contents"));
     makeFifo(root + QStringLiteral("/Pipe.app/Contents/Info.plist"));
+    writeFile(root + QStringLiteral("/Nested.app/Contents/Info.plist"),
+              "<plist version=\"1.0\">" + QByteArray("<array>").repeated(100000) + QByteArray("</array>").repeated(100000)
+                      + "</plist>");
+    // Links at each component the bundle does not own: never followed.
+    makeFolder(root + QStringLiteral("/LinkedContents.app"));
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/Xml.app/Contents"), root + QStringLiteral("/LinkedContents.app/Contents")));
+    makeFolder(root + QStringLiteral("/LinkedList.app/Contents"));
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/Xml.app/Contents/Info.plist"),
+                            root + QStringLiteral("/LinkedList.app/Contents/Info.plist")));
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/Xml.app"), root + QStringLiteral("/Linked.app")));
 
     struct Case
     {
@@ -123,6 +133,11 @@ TEST(BundleInfo, IdentifierComesFromTheInformationList)
         // A FIFO in place of the list must not hold the scan up.
         {"Pipe.app", std::nullopt},
         {"Missing.app", std::nullopt},
+        // Nested far deeper than any real list: refused, not a crash.
+        {"Nested.app", std::nullopt},
+        {"LinkedContents.app", std::nullopt},
+        {"LinkedList.app", std::nullopt},
+        {"Linked.app", std::nullopt},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.bundle);

@@ -90,7 +90,8 @@ protected:
     }
     static void waitUntilGone(AboutVC *about)
     {
-        ASSERT_TRUE(waitUntil([about] { return about->parentWidget() == nullptr && !about->isVisible(); }));
+        // A dismissed overlay is hidden; the screen it was shown over keeps it.
+        ASSERT_TRUE(waitUntil([about] { return about->isHidden() && about->parentWidget() != nullptr; }));
     }
 
     int hideNotices = 0;

@@ -1,12 +1,17 @@
 #include <PropertyList.h>
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QSize>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
 #include <limits>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -66,4 +71,54 @@ TEST(PropertyList, RejectsGarbageAndUnrepresentableValues)
     EXPECT_FALSE(PropertyList::fromData("not a property list").has_value());
     EXPECT_TRUE(PropertyList::toData(QVariant::fromValue(QSize(1, 2))).isEmpty());
     EXPECT_FALSE(PropertyList::isRepresentable(QVariantList{QVariant::fromValue(QSize(1, 2))}));
+}
+
+namespace {
+
+QByteArray nestedArrays(int depth)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">";
+    xml.reserve(depth * 15 + 100);
+    for (int i = 0; i < depth; ++i)
+        xml += "<array>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</array>";
+    return xml + "</plist>";
+}
+
+} // namespace
+
+TEST(PropertyList, HostileInputIsRefusedWithoutHarm)
+{
+    const QString folder = QDir::tempPath() + QStringLiteral("/twinmoor-plist-%1").arg(::getpid());
+    QDir().mkpath(folder);
+    const QString nested = folder + "/nested.plist";
+    {
+        QFile file(nested);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(nestedArrays(100000));
+    }
+    const QString fifo = folder + "/fifo.plist";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    // A list nested as deep as real ones still reads.
+    EXPECT_TRUE(PropertyList::fromData(nestedArrays(50)));
+    // Far deeper: refused, not a stack overflow.
+    EXPECT_FALSE(PropertyList::fromData(nestedArrays(100000)));
+    struct Case
+    {
+        const char *name;
+        QString path;
+    };
+    const Case cases[] = {
+        {"deeply nested file", nested},
+        {"FIFO (would block)", fifo},
+        {"endless device", QStringLiteral("/dev/zero")},
+        {"folder", folder},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(PropertyList::fromFile(c.path));
+    }
+    QDir(folder).removeRecursively();
 }

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -163,4 +166,39 @@ TEST(UserDefaults, ConcurrentWritersLoseNothing)
         thread->wait();
     UserDefaults reloaded(path);
     EXPECT_EQ(reloaded.dictionaryRepresentation().size(), 100);
+}
+
+TEST(UserDefaults, ASettingsFileThatIsNoRegularFileNeverBlocksTheStart)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(const QString &path)> make;
+    };
+    const Case cases[] = {
+        {"FIFO", [](const QString &path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); }},
+        {"link to an endless device", [](const QString &path) { ASSERT_TRUE(QFile::link("/dev/zero", path)); }},
+        {"nested far too deep", [](const QString &path) {
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write("<plist version=\"1.0\">" + QByteArray("<array>").repeated(100000)
+                        + QByteArray("</array>").repeated(100000) + "</plist>");
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = freshPath();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        c.make(path);
+        UserDefaults defaults(path);
+        EXPECT_TRUE(defaults.dictionaryRepresentation().isEmpty());
+        // Read-only, the same file is left where it is.
+        const QString other = freshPath();
+        QDir().mkpath(QFileInfo(other).absolutePath());
+        c.make(other);
+        UserDefaults readOnly(other, true);
+        EXPECT_TRUE(readOnly.dictionaryRepresentation().isEmpty());
+        EXPECT_TRUE(readOnly.setAsidePath().isEmpty());
+        EXPECT_TRUE(QFileInfo(other).exists() || QFileInfo(other).isSymLink());
+    }
 }

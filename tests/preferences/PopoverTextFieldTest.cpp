@@ -44,7 +44,8 @@ protected:
 
     bool waitUntilDismissed()
     {
-        return QTest::qWaitFor([this] { return popover()->parentWidget() == nullptr; }, 5000);
+        // A dismissed overlay is hidden and stays with the pane that owns it.
+        return QTest::qWaitFor([this] { return popover()->isHidden() && popover()->parentWidget() == pane(); }, 5000);
     }
 
     static QStringList storedExtensions() { return UserDefaults::standard().stringArray("IgnoreExtensionsTMR").value_or(QStringList()); }

@@ -1,4 +1,5 @@
 #include <PhotosLibraryReader.h>
+#include <ScanControl.h>
 #include <ProcessState.h>
 #include <TestEnvironment.h>
 
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <sys/stat.h>
@@ -287,4 +289,41 @@ TEST_F(PhotosLibrary, ALibraryWithoutItemsReadsAsEmpty)
     EXPECT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_TRUE(result.rows.isEmpty());
     EXPECT_TRUE(result.items.isEmpty());
+}
+
+TEST_F(PhotosLibrary, AStopDuringTheCopyEndsItAndLeavesNoWorkingCopy)
+{
+    openDatabase();
+    addItem(1, QStringLiteral("a.jpg"));
+    // A database large enough to be copied in many steps.
+    exec("CREATE TABLE Filler (data BLOB); INSERT INTO Filler VALUES (zeroblob(8000000));");
+    sqlite3_close(writer);
+    writer = nullptr;
+    setPhotosLibraryPaths(library);
+
+    ScanControl control;
+    QList<int> seen;
+    const PhotosLibraryReadResult result = PhotosLibraryReader::readCurrentLibrary(&control, [&](int percent) {
+        seen.append(percent);
+        control.setAbort(true);
+    });
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.items.isEmpty());
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_LT(seen.last(), 100);
+    for (const QString &copy : {photosDatabaseCopyPath(), photosDatabaseWalCopyPath(), photosDatabaseShmCopyPath()})
+        EXPECT_FALSE(QFileInfo::exists(copy)) << copy.toStdString();
+
+    // Without a stop the same read reports its progress up to 100.
+    control.reset();
+    seen.clear();
+    const PhotosLibraryReadResult full = PhotosLibraryReader::readCurrentLibrary(&control, [&](int percent) {
+        seen.append(percent);
+    });
+    EXPECT_TRUE(full.ok);
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.last(), 100);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    PhotosLibraryReader::removeWorkingCopies();
+    EXPECT_FALSE(QFileInfo::exists(photosDatabaseCopyPath()));
 }

@@ -13,10 +13,14 @@
 inline void clearResultStore()
 {
     duplicateResults().removeAll();
+    savedDuplicateResults().removeAll();
     categoryRows().clear();
+    savedCategoryRows().clear();
     allDuplicateGroups().clear();
+    savedAllDuplicateGroups().clear();
     markedCategories().clear();
     groupRows().clear();
+    displayedGroupRows().clear();
 }
 
 // A record built by hand; a date of nothing gives a record without facts.

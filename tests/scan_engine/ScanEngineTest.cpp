@@ -1,5 +1,7 @@
 #include "ScanFixture.h"
 
+#include <FileFacts.h>
+#include <KRBFileFunctions.h>
 #include <ProcessState.h>
 #include <ResultQueries.h>
 #include <TestEnvironment.h>
@@ -7,10 +9,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -328,29 +332,286 @@ TEST(ScanEngine, PausedRunWaitsAndResumes)
     const QString root = TestEnvironment::makeTemporaryFolder("pause");
     for (int i = 0; i < 100; ++i)
         writePair(root + QStringLiteral("/a%1.txt").arg(i), root + QStringLiteral("/b%1.txt").arg(i), 3000);
+
+    for (const bool beforeTheWalk : {true, false}) {
+        SCOPED_TRACE(beforeTheWalk ? "paused before the walk" : "paused during the walk");
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setDeliverEveryProgressUpdate(true);
+        bool paused = false;
+        bool checked = false;
+        const auto whilePaused = [&] {
+            // The dialog is up: the workers park, and the run does not end.
+            ASSERT_TRUE(waitFor([&] { return engine.control().parkedWorkers() > 0; }));
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(observer.ended);
+            // Paused before it began, the run has reported nothing at all.
+            if (beforeTheWalk) {
+                EXPECT_TRUE(observer.calls.isEmpty());
+            }
+            checked = true;
+            engine.resumeScan();
+        };
+        observer.onCall = [&](const QString &call) {
+            if (beforeTheWalk || paused || !call.startsWith("scan "))
+                return;
+            paused = true;
+            engine.clickedStopScanning();
+            QTimer::singleShot(0, whilePaused);
+        };
+        if (beforeTheWalk) {
+            prepareRun();
+            engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
+            engine.scanList = {root};
+            ASSERT_TRUE(engine.clickedStartScanning());
+            engine.clickedStopScanning();
+            whilePaused();
+            ASSERT_TRUE(waitFor([&] { return observer.ended; }));
+            engine.waitForWorker();
+            EXPECT_TRUE(observer.completed);
+            EXPECT_EQ(groupLines().size(), 100);
+        } else {
+            const Outcome outcome = runScan(engine, observer, {root});
+            EXPECT_TRUE(outcome.completed);
+            EXPECT_EQ(outcome.groups.size(), 100);
+        }
+        EXPECT_TRUE(checked);
+    }
+}
+
+TEST(ScanEngine, AnEndWhileTheStopDialogIsUpWaitsForItsAnswer)
+{
+    const QString withGroups = TestEnvironment::makeTemporaryFolder("held-groups");
+    writePair(withGroups + "/a.txt", withGroups + "/b.txt", 3000);
+    const QString withoutGroups = TestEnvironment::makeTemporaryFolder("held-none");
+    writeFile(withoutGroups + "/a.txt", uniqueBytes(3000));
+    writeFile(withoutGroups + "/b.txt", uniqueBytes(3000));
+
+    struct Case
+    {
+        const char *name;
+        QString root;
+        bool confirm;
+        bool completed;
+    };
+    const Case cases[] = {
+        {"groups, resumed", withGroups, false, true},
+        {"groups, stop confirmed", withGroups, true, false},
+        {"no group, resumed", withoutGroups, false, false},
+        {"no group, stop confirmed", withoutGroups, true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        prepareRun();
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
+        // The dialog comes up once the search has finished: the end is on its way.
+        observer.onCall = [&](const QString &call) {
+            if (call == "search finished")
+                engine.clickedStopScanning();
+        };
+        engine.scanList = {c.root};
+        ASSERT_TRUE(engine.clickedStartScanning());
+        ASSERT_TRUE(waitFor([&] { return observer.calls.contains("search finished") && !engine.isWorkerRunning(); }));
+        QCoreApplication::processEvents();
+        // Everything the worker posted has arrived; the run has not ended.
+        EXPECT_FALSE(observer.ended);
+        EXPECT_TRUE(isScanning);
+        if (c.confirm)
+            engine.confirmStop();
+        else
+            engine.resumeScan();
+        EXPECT_TRUE(observer.ended);
+        EXPECT_EQ(observer.completed, c.completed);
+        EXPECT_FALSE(isScanning);
+        EXPECT_EQ(observer.callsStartingWith("unreadable ").size(), 1);
+    }
+}
+
+TEST(ScanEngine, NoSecondRunWhileTheWorkerIsStillGoing)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("busy");
+    for (int i = 0; i < 20; ++i)
+        writePair(root + QStringLiteral("/a%1.txt").arg(i), root + QStringLiteral("/b%1.txt").arg(i), 3000);
+    prepareRun();
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    engine.scanList = {root};
+    ASSERT_TRUE(engine.clickedStartScanning());
+    // The worker is parked by the stop dialog; a screen that reset its flags
+    // meanwhile must not start a run that would wait for that worker.
+    engine.clickedStopScanning();
+    ASSERT_TRUE(waitFor([&] { return engine.control().parkedWorkers() > 0; }));
+    isScanning = false;
+    EXPECT_FALSE(engine.clickedStartScanning());
+    isScanning = true;
+    engine.confirmStop();
+    ASSERT_TRUE(waitFor([&] { return observer.ended; }));
+    EXPECT_FALSE(observer.completed);
+    // Once the run has ended, the next Start works.
+    observer.ended = false;
+    const Outcome outcome = runScan(engine, observer, {root});
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_EQ(outcome.groups.size(), 20);
+}
+
+TEST(ScanEngine, AnEngineDestroyedMidRunLeavesFolderSizesWorking)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("destroyed");
+    for (int i = 0; i < 20; ++i)
+        writePair(root + QStringLiteral("/a%1.txt").arg(i), root + QStringLiteral("/b%1.txt").arg(i), 3000);
+    const QString measured = TestEnvironment::makeTemporaryFolder("measured");
+    writeFile(measured + "/inside/file", QByteArray(5000, 'x'));
+
+    for (const bool confirmFirst : {false, true}) {
+        SCOPED_TRACE(confirmFirst ? "stop confirmed, then destroyed" : "destroyed while paused");
+        prepareRun();
+        RecordingObserver observer;
+        auto engine = std::make_unique<ScanEngine>(&observer);
+        engine->scanList = {root};
+        ASSERT_TRUE(engine->clickedStartScanning());
+        engine->clickedStopScanning();
+        ASSERT_TRUE(waitFor([&] { return engine->control().parkedWorkers() > 0; }));
+        if (confirmFirst)
+            engine->confirmStop();
+        engine.reset();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(folderSizeStopFlag.load());
+        EXPECT_EQ(KRBFileFunctions::getFolderSize(measured), "5000");
+        isScanning = false;
+    }
+}
+
+TEST(ScanEngine, FolderSizesOfAnotherRunAreNotShown)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("sizes");
+    makeBundle(root + "/One.app", "org.example.same", "one");
+    makeBundle(root + "/Two.app", "org.example.same", "two");
+
+    RecordingObserver idleObserver;
+    ScanEngine idle(&idleObserver);
+    idle.setDeliverEveryProgressUpdate(true);
     RecordingObserver observer;
     ScanEngine engine(&observer);
     engine.setDeliverEveryProgressUpdate(true);
-    bool paused = false;
-    bool checked = false;
-    observer.onCall = [&](const QString &call) {
-        if (paused || !call.startsWith("scan "))
-            return;
-        paused = true;
-        engine.clickedStopScanning();
-        // What was on its way arrives; then nothing until the dialog closes,
-        // and the run does not end meanwhile.
-        auto settled = std::make_shared<qsizetype>(0);
-        QTimer::singleShot(250, [&observer, settled] { *settled = observer.calls.size(); });
-        QTimer::singleShot(600, [&, settled] {
-            EXPECT_EQ(observer.calls.size(), *settled);
-            EXPECT_FALSE(observer.ended);
-            checked = true;
-            engine.resumeScan();
-        });
-    };
     const Outcome outcome = runScan(engine, observer, {root});
-    EXPECT_TRUE(checked);
-    EXPECT_TRUE(outcome.completed);
-    EXPECT_EQ(outcome.groups.size(), 100);
+    ASSERT_TRUE(outcome.completed);
+    // The bundles' sizes were measured for this run and shown by its engine only.
+    EXPECT_FALSE(observer.callsStartingWith("folder ").isEmpty());
+    // A walk outside any run is nobody's either.
+    KRBFileFunctions::getFolderSize(root);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(idleObserver.callsStartingWith("folder ").isEmpty());
+}
+
+TEST(ScanEngine, FilesChangedBetweenWalkAndDigestAreCounted)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("changed");
+    writePair(root + "/a.bin", root + "/b.bin", 200000);
+    writePair(root + "/c.bin", root + "/d.bin", 200000);
+    RecordingObserver observer;
+    ScanEngine engine(&observer);
+    engine.setBetweenStepsHook([&] { ASSERT_EQ(::truncate(QFile::encodeName(root + "/b.bin").constData(), 1000), 0); });
+    const Outcome outcome = runScan(engine, observer, {root});
+    ASSERT_TRUE(outcome.completed);
+    EXPECT_EQ(outcome.groups, QStringList{"Others: " + root + "/c.bin " + root + "/d.bin"});
+    EXPECT_EQ(observer.unreadable, 1);
+    const QStringList calls = observer.calls;
+    EXPECT_LT(calls.indexOf("unreadable 1"), calls.indexOf("summary"));
+}
+
+TEST(ScanEngine, AFileReplacedAfterTheWalkIsNeverGrouped)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(const QString &root)> change;
+    };
+    const Case cases[] = {
+        {"replaced by a rename with the same contents",
+         [](const QString &root) {
+             QFile::copy(root + "/sub/b.bin", root + "/b.new");
+             ASSERT_EQ(::rename(QFile::encodeName(root + "/b.new").constData(),
+                                QFile::encodeName(root + "/sub/b.bin").constData()), 0);
+         }},
+        {"grown", [](const QString &root) {
+             QFile file(root + "/sub/b.bin");
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("more");
+         }},
+        {"touched", [](const QString &root) {
+             const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000, 0}};
+             ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(root + "/sub/b.bin").constData(), times, 0), 0);
+         }},
+        {"its folder swapped for a link to another folder", [](const QString &root) {
+             QDir().mkpath(root + "/other");
+             QFile::copy(root + "/sub/b.bin", root + "/other/b.bin");
+             ASSERT_EQ(::rename(QFile::encodeName(root + "/sub").constData(), QFile::encodeName(root + "/old").constData()), 0);
+             ASSERT_TRUE(QFile::link(root + "/other", root + "/sub"));
+         }},
+    };
+    for (const qint64 size : {qint64(3000), qint64(200000)}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(size) + " bytes");
+            const QString root = TestEnvironment::makeTemporaryFolder("replaced");
+            writePair(root + "/a.bin", root + "/sub/b.bin", size);
+            writePair(root + "/c.bin", root + "/d.bin", size);
+            RecordingObserver observer;
+            ScanEngine engine(&observer);
+            engine.setBetweenStepsHook([&] { c.change(root); });
+            const Outcome outcome = runScan(engine, observer, {root});
+            ASSERT_TRUE(outcome.completed);
+            EXPECT_EQ(outcome.groups, QStringList{"Others: " + root + "/c.bin " + root + "/d.bin"});
+            EXPECT_EQ(observer.unreadable, 1);
+        }
+    }
+}
+
+TEST(ScanEngine, RecordsCarryTheFactsOfTheComparedFile)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("facts");
+    writePair(root + "/a.bin", root + "/b.bin", 3000);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(root + "/b.bin").constData(), &before), 0);
+    const Outcome outcome = runScan({root});
+    ASSERT_TRUE(outcome.completed);
+    const GroupList *others = duplicateResults().find("Others");
+    ASSERT_TRUE(others && !others->isEmpty());
+    const DuplicateGroup group = others->first();
+    ASSERT_EQ(group.size(), 2);
+    const InitialDirectory &record = group.at(1);
+    ASSERT_TRUE(record.identity && record.file);
+    EXPECT_EQ(record.identity->inode, quint64(before.st_ino));
+    EXPECT_EQ(record.file->size, 3000u);
+    EXPECT_EQ(record.file->date, modificationDate(before));
+}
+
+TEST(ScanEngine, ABundleReplacedAfterTheWalkIsNeverGrouped)
+{
+    const struct
+    {
+        const char *name;
+        bool asLink;
+    } cases[] = {{"replaced by another folder", false}, {"replaced by a link to its twin", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = TestEnvironment::makeTemporaryFolder("bundle-replaced");
+        makeBundle(root + "/One.app", "org.example.same", "one");
+        makeBundle(root + "/Two.app", "org.example.same", "two");
+        makeBundle(root + "/Three.app", "org.example.same", "three");
+        RecordingObserver observer;
+        ScanEngine engine(&observer);
+        engine.setBetweenStepsHook([&] {
+            ASSERT_TRUE(QDir().rename(root + "/Two.app", root + "/Old.app"));
+            if (c.asLink)
+                ASSERT_TRUE(QFile::link(root + "/One.app", root + "/Two.app"));
+            else
+                makeBundle(root + "/Two.app", "org.example.same", "new");
+        });
+        const Outcome outcome = runScan(engine, observer, {root});
+        ASSERT_TRUE(outcome.completed);
+        EXPECT_EQ(outcome.groups, QStringList{"Applications: " + root + "/One.app " + root + "/Three.app"});
+        EXPECT_EQ(observer.unreadable, 1);
+    }
 }

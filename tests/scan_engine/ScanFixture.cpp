@@ -8,6 +8,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -67,6 +69,13 @@ void RecordingObserver::showDuplicateSizeFound(const QString &sizeText) { record
 void RecordingObserver::showSearchFinished() { record("search finished"); }
 void RecordingObserver::showFolderSizePath(const QString &path) { record("folder " + path); }
 void RecordingObserver::updateTooltipsForCompletedScan() { record("tooltips"); }
+void RecordingObserver::showPhotosLibraryProgress(int percent) { record(QStringLiteral("photos %1").arg(percent)); }
+
+void RecordingObserver::reportUnreadableFiles(qint64 count)
+{
+    unreadable = count;
+    record(QStringLiteral("unreadable %1").arg(count));
+}
 
 void RecordingObserver::scanNotCompleted()
 {
@@ -115,8 +124,20 @@ QStringList groupLines()
     return lines;
 }
 
-Outcome runScan(ScanEngine &engine, RecordingObserver &observer, const QStringList &roots,
-                const Settings &settings, int timeoutMs)
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void prepareRun(const Settings &settings)
 {
     minimumFileSize = settings.minimumFileSize;
     allIgnorePaths() = settings.ignorePaths;
@@ -124,6 +145,12 @@ Outcome runScan(ScanEngine &engine, RecordingObserver &observer, const QStringLi
     isScanning = false;
     isScanDialogShown = false;
     duplicateResults().removeAll();
+}
+
+Outcome runScan(ScanEngine &engine, RecordingObserver &observer, const QStringList &roots,
+                const Settings &settings, int timeoutMs)
+{
+    prepareRun(settings);
 
     engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
     engine.scanList = roots;

@@ -35,6 +35,7 @@ public:
     QStringList calls;
     bool ended = false;
     bool completed = false;
+    qint64 unreadable = -1;
     ScanSummary summary;
     std::function<void(const QString &call)> onCall;
 
@@ -48,6 +49,8 @@ public:
     void showDuplicateSizeFound(const QString &sizeText) override;
     void showSearchFinished() override;
     void showFolderSizePath(const QString &path) override;
+    void showPhotosLibraryProgress(int percent) override;
+    void reportUnreadableFiles(qint64 count) override;
     void scanNotCompleted() override;
     void updateTooltipsForCompletedScan() override;
     void showScanCompletedSummary(const ScanSummary &summary) override;
@@ -58,6 +61,13 @@ public:
 private:
     void record(const QString &call);
 };
+
+// Runs the event loop until the condition holds (true) or the time is up (false).
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000);
+
+// Puts the run's settings into the process-wide values and clears the flags
+// and the result store, as a screen does before Start.
+void prepareRun(const Settings &settings = {});
 
 // The groups of the result store as lists of paths, category by category in
 // the store's key order: "Photos: /a /b".

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -98,4 +99,42 @@ TEST(ScanPhotos, AnUnreadableLibraryIsSkippedAndTheScanGoesOn)
     EXPECT_EQ(observer.skipped.size(), 1);
     EXPECT_TRUE(outcome.completed);
     EXPECT_EQ(outcome.groups, QStringList({"Documents: " + folder + "/disk/a.txt " + folder + "/disk/b.txt"}));
+}
+
+TEST(ScanPhotos, TheLibraryIsReadOnTheWorkerAndItsCopiesAreRemoved)
+{
+    const QString folder = TestEnvironment::makeTemporaryFolder("photos-worker");
+    const QByteArray picture = uniqueBytes(5000);
+    const QString library = makeLibrary(folder, {picture, picture});
+    const QString broken = folder + "/Broken.photoslibrary";
+    QDir().mkpath(broken + "/Masters");
+
+    struct Case
+    {
+        const char *name;
+        QString library;
+        bool skipped;
+    };
+    for (const Case &c : {Case{"readable", library, false}, Case{"no database", broken, true}}) {
+        SCOPED_TRACE(c.name);
+        prepareRun();
+        PhotosObserver observer;
+        ScanEngine engine(&observer);
+        engine.setPauseBetweenSteps(std::chrono::milliseconds(0));
+        engine.scanList = {c.library};
+        ASSERT_TRUE(engine.clickedStartScanning());
+        // Start returns before the library is read: nothing was reported yet.
+        EXPECT_TRUE(observer.calls.isEmpty());
+        EXPECT_TRUE(observer.skipped.isEmpty());
+        ASSERT_TRUE(waitFor([&] { return observer.ended; }));
+        engine.waitForWorker();
+        EXPECT_EQ(observer.skipped.size(), c.skipped ? 1 : 0);
+        ASSERT_FALSE(observer.callsStartingWith("photos ").isEmpty());
+        EXPECT_EQ(observer.callsStartingWith("photos ").last(), "photos 100");
+        // The library phase comes before step 1.
+        EXPECT_LT(observer.calls.indexOf("photos 100"), observer.calls.indexOf("step1 done"));
+        EXPECT_EQ(observer.completed, !c.skipped);
+        for (const QString &copy : {photosDatabaseCopyPath(), photosDatabaseWalCopyPath(), photosDatabaseShmCopyPath()})
+            EXPECT_FALSE(QFileInfo::exists(copy)) << copy.toStdString();
+    }
 }

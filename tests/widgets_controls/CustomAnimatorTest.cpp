@@ -4,6 +4,8 @@
 #include <ProcessState.h>
 
 #include <QAbstractAnimation>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTest>
 #include <QVBoxLayout>
@@ -56,7 +58,20 @@ protected:
             && dialog->findChildren<QAbstractAnimation *>().isEmpty();
     }
 
-    static bool dismissed(QWidget *dialog) { return !dialog->parentWidget(); }
+    // Hidden once the fade-out has ended; its parent keeps it.
+    static bool dismissed(QWidget *dialog)
+    {
+        return dialog->isHidden() && dialog->findChildren<QAbstractAnimation *>().isEmpty() && !dialog->graphicsEffect();
+    }
+
+    // The user's close of the window, as the window system delivers it
+    // (a spontaneous close event); true when the window closed.
+    static bool userCloses(QWidget &window)
+    {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(window.windowHandle(), &close);
+        return !window.isVisible();
+    }
 
     void present(QWidget *dialog) { animator->animatePresentationOfViewController(dialog, screen); }
     void dismiss(QWidget *dialog) { animator->animateDismissalOfViewController(dialog, screen); }
@@ -105,7 +120,7 @@ TEST_F(CustomAnimatorTest, DismissalTakesTheDialogAwayAndGivesCloseBack)
 {
     present(first);
     ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
-    EXPECT_FALSE(window.close());
+    EXPECT_FALSE(userCloses(window));
     EXPECT_TRUE(window.isVisible());
 
     dismiss(first);
@@ -117,6 +132,7 @@ TEST_F(CustomAnimatorTest, DismissalTakesTheDialogAwayAndGivesCloseBack)
     ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
     EXPECT_EQ(CustomAnimator::alphaValue(first), 1.0);
     EXPECT_FALSE(first->isVisible());
+    EXPECT_EQ(first->parentWidget(), screen);
     EXPECT_TRUE(CustomAnimator::isCloseButtonEnabled(&window));
     PointerEvents::saveRender(&window, QStringLiteral("animator_dismissed"));
 
@@ -125,7 +141,27 @@ TEST_F(CustomAnimatorTest, DismissalTakesTheDialogAwayAndGivesCloseBack)
     ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
     dismiss(first);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
-    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(userCloses(window));
+}
+
+TEST_F(CustomAnimatorTest, CodeMayCloseTheWindowWhileADialogIsUpOrLeaving)
+{
+    for (const bool leaving : {false, true}) {
+        SCOPED_TRACE(leaving ? "during the dismissal" : "while up");
+        window.show();
+        present(first);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
+        EXPECT_FALSE(userCloses(window));
+        if (leaving)
+            dismiss(first);
+        // A screen closing its own window is obeyed.
+        EXPECT_TRUE(window.close());
+        EXPECT_FALSE(window.isVisible());
+        if (!leaving)
+            dismiss(first);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+        EXPECT_EQ(first->parentWidget(), screen);
+    }
 }
 
 TEST_F(CustomAnimatorTest, PresentingAgainAtOnceKeepsTheNewDialog)
@@ -146,7 +182,7 @@ TEST_F(CustomAnimatorTest, PresentingAgainAtOnceKeepsTheNewDialog)
     EXPECT_TRUE(first->isVisible());
     EXPECT_TRUE(isCustomDialogShown);
     EXPECT_FALSE(CustomAnimator::isCloseButtonEnabled(&window));
-    EXPECT_FALSE(window.close());
+    EXPECT_FALSE(userCloses(window));
 
     dismiss(first);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
@@ -177,7 +213,7 @@ TEST_F(CustomAnimatorTest, TheFlagCountsEveryDialogUp)
     EXPECT_TRUE(isCustomDialogShown);
     EXPECT_EQ(CustomAnimator::shownDialogCount(), 1);
     EXPECT_FALSE(CustomAnimator::isCloseButtonEnabled(&window));
-    EXPECT_FALSE(window.close());
+    EXPECT_FALSE(userCloses(window));
 
     dismiss(first);
     EXPECT_FALSE(isCustomDialogShown);

@@ -5,7 +5,10 @@
 #include <SYFlatButton.h>
 #include <UserDefaults.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -299,3 +302,77 @@ TEST_F(FlatButtonTest, ResizingRelaysBothParts)
 }
 
 } // namespace
+
+TEST_F(FlatButtonTest, UsableFromTheKeyboard)
+{
+    QWidget window;
+    auto *field = new QLineEdit(&window);
+    auto *ok = new SYFlatButton(&window);
+    auto *cancel = new SYFlatButton(&window);
+    ok->setTitle(QStringLiteral("OK"));
+    cancel->setTitle(QStringLiteral("Cancel"));
+    ok->setGeometry(0, 40, 80, 30);
+    cancel->setGeometry(90, 40, 80, 30);
+    ok->setDefault(true);
+    cancel->setEscape(true);
+    window.resize(200, 80);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QSignalSpy okClicks(ok, &SYFlatButton::clicked);
+    QSignalSpy cancelClicks(cancel, &SYFlatButton::clicked);
+
+    struct Case
+    {
+        const char *name;
+        QWidget *focus;
+        Qt::Key key;
+        int okClicks, cancelClicks;
+    };
+    const Case cases[] = {
+        {"Return in a field presses the default button", field, Qt::Key_Return, 1, 0},
+        {"Enter in a field presses the default button", field, Qt::Key_Enter, 1, 0},
+        {"Escape presses the escape button", field, Qt::Key_Escape, 0, 1},
+        {"Space presses the focused button", cancel, Qt::Key_Space, 0, 1},
+        {"Return presses the focused button, not the default", cancel, Qt::Key_Return, 0, 1},
+        {"a letter presses nothing", ok, Qt::Key_A, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.focus->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(c.focus->hasFocus());
+        okClicks.clear();
+        cancelClicks.clear();
+        QTest::keyClick(c.focus, c.key);
+        EXPECT_EQ(okClicks.count(), c.okClicks);
+        EXPECT_EQ(cancelClicks.count(), c.cancelClicks);
+    }
+
+    // Tab moves the focus onto the buttons; a disabled one is passed over.
+    field->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(field, Qt::Key_Tab);
+    EXPECT_TRUE(ok->hasFocus());
+    PointerEvents::saveRender(ok, QStringLiteral("flat_button_keyboard_focus"));
+    ok->setEnabled(false);
+    field->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(field, Qt::Key_Tab);
+    EXPECT_TRUE(cancel->hasFocus());
+    okClicks.clear();
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(okClicks.count(), 0);
+}
+
+TEST_F(FlatButtonTest, AssistiveToolsSeeANamedPushButton)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&button);
+    ASSERT_TRUE(accessible);
+    EXPECT_EQ(accessible->role(), QAccessible::Button);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Remove"));
+    // Pressing it through the accessibility interface is the button's action.
+    QAccessibleActionInterface *actions = accessible->actionInterface();
+    ASSERT_TRUE(actions);
+    QSignalSpy clicks(&button, &SYFlatButton::clicked);
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(clicks.count() == 1 || clicks.wait(2000));
+    EXPECT_EQ(clicks.count(), 1);
+}
