@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <cerrno>
 #include <climits>
@@ -205,9 +204,11 @@ bool isInsideTrashFiles(const QString &resultPath)
            || QFileInfo(trash.absolutePath()).fileName() == QLatin1String(".Trash");
 }
 
+// The path escaped byte by byte: going through text would turn a byte that is
+// not UTF-8 into U+FFFD, and the record would name another file.
 QByteArray trashInfo(const QByteArray &absolutePath)
 {
-    return "[Trash Info]\nPath=" + QUrl::toPercentEncoding(absolutePath, "/") + "\nDeletionDate="
+    return "[Trash Info]\nPath=" + absolutePath.toPercentEncoding("/") + "\nDeletionDate="
            + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toLatin1() + '\n';
 }
 

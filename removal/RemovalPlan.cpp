@@ -4,8 +4,9 @@
 #include <ProcessState.h>
 #include <ResultQueries.h>
 
+#include <NativePath.h>
+
 #include <QDir>
-#include <QFile>
 
 #include <algorithm>
 #include <climits>
@@ -45,7 +46,7 @@ QByteArray nativePathOf(const InitialDirectory &record)
 {
     if (!record.url || !record.url->isLocalFile())
         return {};
-    return QFile::encodeName(record.url->toLocalFile());
+    return NativePath::encode(record.url->toLocalFile());
 }
 
 bool PlannedCopy::matches(const FileManager::Status &now) const
@@ -154,7 +155,7 @@ std::optional<QString> prepareFolderDestination(RemovalPlan &plan, FileManager &
         return QStringLiteral("The destination folder \"%1\" is not a full path. Choose it again in the Removal preferences.")
             .arg(given);
     const QString cleaned = QDir::cleanPath(given);
-    const QByteArray destination = resolvedPath(QFile::encodeName(cleaned));
+    const QByteArray destination = resolvedPath(NativePath::encode(cleaned));
 
     for (const PlannedCopy &copy : plan.copies) {
         if (!copy.isFolder() || copy.keptWhole)
@@ -166,10 +167,10 @@ std::optional<QString> prepareFolderDestination(RemovalPlan &plan, FileManager &
                 .arg(cleaned, FileManager::displayPath(copy.path));
     }
 
-    const FileManager::Result made = fileManager.createDirectory(QFile::encodeName(cleaned));
+    const FileManager::Result made = fileManager.createDirectory(NativePath::encode(cleaned));
     if (!made)
         return QStringLiteral("The destination folder \"%1\" cannot be made: %2.").arg(cleaned, made.reason);
-    if (!fileManager.isWritableFolder(QFile::encodeName(cleaned)))
+    if (!fileManager.isWritableFolder(NativePath::encode(cleaned)))
         return QStringLiteral("The destination folder \"%1\" is not a folder you can write to.").arg(cleaned);
     plan.mode.path = cleaned;
     return std::nullopt;

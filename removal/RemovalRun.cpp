@@ -2,8 +2,9 @@
 
 #include <KRBObjectiveCMethods.h>
 
+#include <NativePath.h>
+
 #include <QDateTime>
-#include <QFile>
 #include <QThread>
 
 #include <algorithm>
@@ -176,7 +177,7 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
 
 void RemovalRun::moveIntoFolder(int copyIndex, const PlannedCopy &copy, const FileManager::Status &found)
 {
-    const QByteArray folder = QFile::encodeName(m_plan.mode.path);
+    const QByteArray folder = NativePath::encode(m_plan.mode.path);
     const std::optional<FileManager::Status> folderStatus = m_fileManager.status(folder);
     if (!folderStatus || !folderStatus->isFolder)
         m_fileManager.createDirectory(folder);

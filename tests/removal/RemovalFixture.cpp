@@ -4,6 +4,8 @@
 #include <ProcessState.h>
 #include <RemovalStore.h>
 
+#include <NativePath.h>
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -77,7 +79,7 @@ FileManager::Result ScriptedFileManager::scripted(const QStringList &fail, const
     ++operations;
     if (beforeOperation)
         beforeOperation(path);
-    const QString text = QFile::decodeName(path);
+    const QString text = NativePath::decode(path);
     for (const QString &needle : fail) {
         if (text.contains(needle))
             return Result::failure(QStringLiteral("refused by the test"));
@@ -147,7 +149,7 @@ QHash<QString, QByteArray> trashContents()
         QString oldPath;
         for (const QByteArray &line : file.readAll().split('\n')) {
             if (line.startsWith("Path="))
-                oldPath = QFile::decodeName(QByteArray::fromPercentEncoding(line.mid(5)));
+                oldPath = NativePath::decode(QByteArray::fromPercentEncoding(line.mid(5)));
         }
         const QString stored = trash + "/files/" + entry.chopped(int(strlen(".trashinfo")));
         if (QFileInfo(stored).isDir()) {
@@ -162,7 +164,7 @@ QHash<QString, QByteArray> trashContents()
 
 bool setImmutable(const QString &path, bool on)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(NativePath::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     int flags = 0;

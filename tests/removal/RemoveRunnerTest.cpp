@@ -10,11 +10,19 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
+#include <optional>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace RemovalFixture;
 using ScanFixture::writeFile;
@@ -156,5 +164,107 @@ TEST(RemoveRunner, CtrlCStopsCleanlyWhereverItLands)
         }
         for (int g = 0; g < groups; ++g) // the kept copy of every group is there
             EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/a/f%1").arg(g)));
+    }
+}
+
+namespace {
+
+QByteArray readBytes(const QByteArray &path)
+{
+    QByteArray content;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return content;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        content.append(buffer, got);
+    ::close(fd);
+    return content;
+}
+
+void writeBytes(const QByteArray &path, const QByteArray &content, qint64 modified)
+{
+    ::mkdir(path.left(path.lastIndexOf('/')).constData(), 0755);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path.constData();
+    ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), content.size());
+    const struct timespec times[2] = {{modified, 0}, {modified, 0}};
+    ASSERT_EQ(::futimens(fd, times), 0);
+    ::close(fd);
+}
+
+// The name the Trash gave the item whose record says it came from `path`, or
+// nothing; read in bytes, since the name is no text.
+std::optional<QByteArray> trashedNameOf(const QByteArray &path)
+{
+    const QByteArray trash =
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) + "/Trash";
+    DIR *info = ::opendir((trash + "/info").constData());
+    if (!info)
+        return std::nullopt;
+    std::optional<QByteArray> found;
+    while (const dirent *entry = ::readdir(info)) {
+        const QByteArray name(entry->d_name);
+        if (!name.endsWith(".trashinfo"))
+            continue;
+        for (const QByteArray &line : readBytes(trash + "/info/" + name).split('\n')) {
+            if (line.startsWith("Path=") && QByteArray::fromPercentEncoding(line.mid(5)) == path)
+                found = trash + "/files/" + name.chopped(int(strlen(".trashinfo")));
+        }
+    }
+    ::closedir(info);
+    return found;
+}
+
+} // namespace
+
+// A name that is not UTF-8 is still the file the scan found: the removal
+// takes that file, not a look-alike, keeps its twin, and prints its path in
+// the scan runner's own escapes.
+TEST(RemoveRunner, NamesThatAreNotUtf8AreRemovedAndTheirTwinKept)
+{
+    struct Case
+    {
+        const char *mode;
+        const char *landsIn; // "trash", "folder" or "" (gone)
+    };
+    const Case cases[] = {{"trash", "trash"}, {"delete", ""}, {"folder", "folder"}};
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.mode);
+        const QByteArray root = QFile::encodeName(TestEnvironment::makeTemporaryFolder("remover-bytes"));
+        const QByteArray latin = root + "/old/caf\xe9.txt";  // Latin-1: not UTF-8
+        const QByteArray twin = root + "/new/caf\xc3\xa9.txt"; // the same name in UTF-8
+        const QByteArray unrelated = root + "/old/caf\xe9 notes.txt";
+        const QByteArray same = ScanFixture::uniqueBytes(3000);
+        writeBytes(latin, same, 1400000000);
+        writeBytes(twin, same, 1600000000);
+        writeBytes(unrelated, ScanFixture::uniqueBytes(3000), 1400000000);
+        const QByteArray destination = root + "/moved";
+        QString mode = QString::fromLatin1(test.mode);
+        if (mode == "folder")
+            mode += '=' + QFile::decodeName(destination);
+
+        QProcess process;
+        process.start(QStringLiteral(TWINMOOR_REMOVE_RUNNER),
+                      {"--no-pause", "--keep", "newest", "--mode", mode, QFile::decodeName(root)});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+        const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines.at(0), "{\"path\":\"" + root + "/old/caf\\udce9.txt\",\"outcome\":\"removed\",\"reason\":\"\"}");
+        EXPECT_EQ(lines.at(1), "{\"removed\":1,\"kept\":0,\"bytes\":3000}");
+
+        struct stat status {};
+        EXPECT_NE(::lstat(latin.constData(), &status), 0);
+        EXPECT_EQ(readBytes(twin), same);
+        EXPECT_EQ(readBytes(unrelated).size(), 3000);
+        const std::optional<QByteArray> trashed = trashedNameOf(latin);
+        EXPECT_EQ(trashed.has_value(), QByteArray(test.landsIn) == "trash");
+        if (trashed) {
+            EXPECT_EQ(readBytes(*trashed), same);
+        }
+        if (QByteArray(test.landsIn) == "folder") {
+            EXPECT_EQ(readBytes(destination + "/caf\xe9.txt"), same);
+        }
     }
 }
