@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 struct SwitchCase
@@ -152,6 +154,22 @@ TEST(PhotosFollowUp, CountAndSpaceTexts)
         EXPECT_TRUE(line.html.contains("&quot;Trash (Twinmoor)&quot;")) << line.html.toStdString();
     }
     EXPECT_EQ(AfterMoveInPhotoLibraryVC::spaceToRecoverText(3145728), localizedString("IDS_TMR_76") + ": 3.0 MB");
+}
+
+// The two step headings share their texts with the scan screen's step
+// titles, which show them upper-cased on their own: a text that says more
+// than the step (or ends in its own colon) reads wrong in one of the two.
+TEST(PhotosFollowUp, StepHeadingsAreTheScanScreensStepTitles)
+{
+    loadLocalizationTable();
+    AfterMoveInPhotoLibraryVC dialog;
+    for (const auto &[label, key] : {std::pair{"lblStep1", "IDS_TMR_78"}, std::pair{"lblStep2", "IDS_TMR_80"}}) {
+        SCOPED_TRACE(key);
+        const QString title = localizedString(QLatin1String(key));
+        EXPECT_FALSE(title.isEmpty());
+        EXPECT_FALSE(title.contains(':')) << title.toStdString();
+        EXPECT_EQ(dialog.findChild<QLabel *>(QLatin1String(label))->text(), title + ':');
+    }
 }
 
 TEST(PhotosFollowUp, CloseHidesTheDimmingAndAsksForTheAdvertAfterAMoment)
