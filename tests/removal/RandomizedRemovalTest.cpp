@@ -1,12 +1,16 @@
 #include "RemovalFixture.h"
 
+#include <Alert.h>
 #include <AutoMarking.h>
 #include <CategoryLists.h>
 #include <ProcessState.h>
 #include <ResultQueries.h>
 #include <RemovalStore.h>
+#include <ReviewSession.h>
 #include <ScanFixture.h>
 #include <TestEnvironment.h>
+
+#include <NativePath.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,8 +72,10 @@ private:
     bool chance(int percent) { return pick(100) < percent; }
     QString freshPath(const QString &name);
     void buildTree();
-    void searchSometimes();
-    void markRows();
+    void searchByHand();
+    void markRows(bool throughSession);
+    void markByHandInCategory(int row);
+    void markByHandInAllDuplicates();
 
     QRandomGenerator m_random;
     quint64 m_seed;
@@ -78,10 +84,13 @@ private:
     QString m_destination;
     QStringList m_destinationItems;
     QSet<QString> m_used;
+    ReviewSession *m_session = nullptr;
 };
 
-// Outcomes over all rounds, printed at the end so a run shows what it exercised.
+// Outcomes and ways through over all rounds, printed at the end so a run
+// shows what it exercised.
 QMap<QString, int> outcomesSeen;
+QMap<QString, int> waysSeen;
 
 const QStringList sharedNames = {"a.txt", "b.jpg", "song.mp3", "same.doc", "clip.mov", "x.zip", "plain"};
 
@@ -122,10 +131,10 @@ void RandomRound::buildTree()
                   ScanFixture::uniqueBytes(1 + pick(500)));
 }
 
-void RandomRound::searchSometimes()
+// The search as the store alone knows it: the snapshot set aside, the store
+// narrowed, with no screen to put it back.
+void RandomRound::searchByHand()
 {
-    if (!chance(30))
-        return;
     savedDuplicateResults().removeAll();
     for (const QString &key : duplicateResults().keys())
         savedDuplicateResults().setValue(key, *duplicateResults().find(key));
@@ -153,10 +162,42 @@ void RandomRound::searchSometimes()
     }
 }
 
-void RandomRound::markRows()
+const ReviewSession::SmartCheckMode smartCheckModes[] = {
+    ReviewSession::SmartCheckMode::KeepNewest, ReviewSession::SmartCheckMode::KeepOldest,
+    ReviewSession::SmartCheckMode::KeepFirst, ReviewSession::SmartCheckMode::DeselectAll};
+
+// The boxes of a few copies of one group of a category, as the user ticks and
+// unticks them; a tick that would mark a whole group is refused by the session.
+void RandomRound::markByHandInCategory(int row)
 {
+    const GroupList *groups = groupsOfCategoryRow(row);
+    if (!groups || groups->isEmpty() || !m_session->selectCategory(row))
+        return;
+    const int group = pick(int(groups->size()));
+    if (!m_session->selectGroup(group))
+        return;
+    const int copies = int(groups->at(group).size());
+    for (int i = 0, count = 1 + pick(3); i < count; ++i)
+        m_session->setItemChecked(pick(copies), chance(75));
+}
+
+// A tick in the "All Duplicates" view marks the copy in its own category.
+void RandomRound::markByHandInAllDuplicates()
+{
+    if (allDuplicateGroups().isEmpty() || !m_session->selectCategory(0))
+        return;
+    const int group = pick(int(allDuplicateGroups().size()));
+    if (!m_session->selectGroup(group))
+        return;
+    m_session->setItemChecked(pick(int(allDuplicateGroups().at(group).size())), true);
+}
+
+void RandomRound::markRows(bool throughSession)
+{
+    if (throughSession && chance(30))
+        m_session->smartCheckAllGroups(smartCheckModes[pick(4)]);
     for (int row = 1; row < categoryRows().size(); ++row) {
-        switch (pick(5)) {
+        switch (pick(throughSession ? 9 : 5)) {
         case 0:
             markAllButNewest(row);
             break;
@@ -185,9 +226,25 @@ void RandomRound::markRows()
                 marks->append(QList<int>{0}); // a list for a group that does not exist
             break;
         }
+        case 5:
+        case 6:
+            markByHandInCategory(row);
+            break;
+        case 7:
+            markByHandInAllDuplicates();
+            break;
+        case 8:
+            if (m_session->selectCategory(row) && m_session->selectGroup(0))
+                m_session->smartCheckSelectedGroup(smartCheckModes[pick(4)]);
+            break;
         default:
             break;
         }
+    }
+    // Now and then a few boxes of the marked-copies list are unticked again.
+    if (throughSession && chance(20) && m_session->selectCategory(int(categoryRows().size()) + 1)) {
+        for (int i = 0, count = 1 + pick(3); i < count; ++i)
+            m_session->setMarkedRowChecked(pick(6), false);
     }
 }
 
@@ -196,7 +253,7 @@ void RandomRound::run()
     m_root = TestEnvironment::makeTemporaryFolder("random");
     m_tree = m_root + "/tree";
     m_destination = m_root + "/dest";
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_root + "/data"));
+    qputenv("XDG_DATA_HOME", NativePath::encode(m_root + "/data"));
     buildTree();
 
     ScanFixture::Settings settings;
@@ -206,6 +263,13 @@ void RandomRound::run()
     savedCategoryRows().clear();
     savedAllDuplicateGroups().clear();
     rebuildRowsFromResults();
+    // The results screen's own model of the result: its marking actions and
+    // its search act on the store the run reads.
+    ReviewSession session;
+    m_session = &session;
+    session.reloadCategories(false);
+    QObject::connect(&session, &ReviewSession::marksChanged, [] { ++waysSeen["marks changed by the session"]; });
+    QObject::connect(&session, &ReviewSession::markRefused, [] { ++waysSeen["ticks refused by the session"]; });
 
     // The scan's groups and every file's content before the run.
     QList<QStringList> scannedGroups;
@@ -224,8 +288,24 @@ void RandomRound::run()
     }
     const QHash<QString, QByteArray> treeBefore = digestTree(m_tree);
 
-    searchSometimes();
-    markRows();
+    enum class Search { None, BySession, ByHand };
+    const int searchPick = pick(10);
+    const Search search = searchPick < 3 ? Search::BySession : searchPick < 5 ? Search::ByHand : Search::None;
+    if (search != Search::None)
+        ++waysSeen[search == Search::BySession ? "search by the session" : "search by hand"];
+    if (search == Search::BySession) {
+        // Marks made before the search lie partly outside its view: those
+        // must stay where they are.
+        if (chance(50))
+            session.smartCheckAllGroups(smartCheckModes[pick(3)]);
+        session.applySearch(QString(QChar('a' + pick(26))));
+        if (categoryRows().size() < 2) // nothing matched: the search ends again
+            session.endSearch();
+    } else if (search == Search::ByHand) {
+        searchByHand();
+    }
+    // A search the session did not make is one its actions know nothing of.
+    markRows(search != Search::ByHand);
 
     MovingType mode;
     switch (pick(3)) {
@@ -289,7 +369,18 @@ void RandomRound::run()
     run.wait();
 
     resetRemovalTotals();
-    const RemovalSummary summary = applyRemovalResult(run.plan(), run.result());
+    // The session's own endSearch puts the whole result back, so that the
+    // screen's search state ends with the store's.
+    const bool searching = session.isSearchActive();
+    bool endedBySession = false;
+    QObject::connect(&session, &ReviewSession::searchStateChanged, [&endedBySession](bool active) {
+        endedBySession = !active;
+    });
+    const RemovalSummary summary =
+        search == Search::BySession ? applyRemovalResult(run.plan(), run.result(), [&session] { session.endSearch(); })
+                                    : applyRemovalResult(run.plan(), run.result());
+    EXPECT_FALSE(session.isSearchActive());
+    EXPECT_EQ(endedBySession, searching && search == Search::BySession);
     const QHash<QString, QByteArray> trash = trashContents();
     const QStringList stored = storedPaths();
     const QString folder = QDir::cleanPath(m_destination);
@@ -298,7 +389,7 @@ void RandomRound::run()
     int kept = 0;
     for (int i = 0; i < run.plan().copies.size(); ++i) {
         const PlannedCopy &copy = run.plan().copies.at(i);
-        const QString path = QFile::decodeName(copy.path);
+        const QString path = NativePath::decode(copy.path);
         const CopyOutcome outcome = run.result().outcomes.at(i);
         ++outcomesSeen[outcomeName(outcome)];
         SCOPED_TRACE(path.toStdString() + " " + outcomeName(outcome).toStdString() + " "
@@ -358,7 +449,7 @@ void RandomRound::run()
         for (const DuplicateGroup &group : *duplicateResults().find(key))
             EXPECT_GE(group.size(), 2);
     }
-    qputenv("XDG_DATA_HOME", QFile::encodeName(TestEnvironment::root() + "/home/.local/share"));
+    qputenv("XDG_DATA_HOME", NativePath::encode(TestEnvironment::root() + "/home/.local/share"));
 }
 
 } // namespace
@@ -374,12 +465,17 @@ TEST(RandomizedRemoval, OnlyRemovedMarkedCopiesLeaveAndEveryGroupKeepsACopy)
         rounds = 12;
     std::cout << "randomized removal: TWINMOOR_REMOVAL_SEED=" << start << " TWINMOOR_REMOVAL_ROUNDS=" << rounds
               << std::endl;
+    // A refused tick shows the last-copy alert; here it is only noted.
+    const AlertRunner previousAlerts = setAlertRunner([](QMessageBox &) {});
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round) + " of seed " + std::to_string(start));
         RandomRound(start + quint64(round)).run();
         if (HasFatalFailure() || HasFailure())
             break;
     }
+    setAlertRunner(previousAlerts);
     for (auto [name, count] : outcomesSeen.asKeyValueRange())
         std::cout << "  " << name.toStdString() << ": " << count << std::endl;
+    for (auto [way, count] : waysSeen.asKeyValueRange())
+        std::cout << "  " << way.toStdString() << ": " << count << std::endl;
 }
