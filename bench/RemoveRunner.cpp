@@ -42,7 +42,6 @@ int main(int argc, char **argv)
     // still ends with every outcome and the summary line.
     RunnerSupport::catchStopSignals();
     QCoreApplication app(argc, argv);
-    RunnerSupport::onStopSignal(app, {});
     const RunnerSupport::Arguments arguments = RunnerSupport::parseArguments(
         argc, argv, {QStringLiteral("--settings"), QStringLiteral("--keep"), QStringLiteral("--mode")},
         {QStringLiteral("--overwrite"), QStringLiteral("--no-pause")});

@@ -69,7 +69,6 @@ int main(int argc, char **argv)
     // still ends with the summary line.
     RunnerSupport::catchStopSignals();
     QCoreApplication app(argc, argv);
-    RunnerSupport::onStopSignal(app, {});
     const RunnerSupport::Arguments arguments = RunnerSupport::parseArguments(
         argc, argv, {QStringLiteral("--settings")}, {QStringLiteral("--no-pause")});
     if (arguments.help || !arguments.error.isEmpty())
