@@ -4,6 +4,7 @@
 #include <HomeScreens.h>
 #include <OutwardScreens.h>
 #include <PreferencesScreens.h>
+#include <RemovalScreens.h>
 #include <HomeWindowController.h>
 #include <ProcessLauncher.h>
 
@@ -58,6 +59,7 @@ int main(int argc, char **argv)
         registerHomeScreens();
         registerPreferencesScreens();
         registerOutwardScreens();
+        registerRemovalScreens();
 
         delegate.applicationWillFinishLaunching();
         delegate.applicationDidFinishLaunching();
