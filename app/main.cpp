@@ -4,6 +4,7 @@
 #include <HomeScreens.h>
 #include <OutwardScreens.h>
 #include <PreferencesScreens.h>
+#include <RemovalScreens.h>
 #include <ScanScreens.h>
 #include <HomeWindowController.h>
 #include <ProcessLauncher.h>
@@ -60,6 +61,7 @@ int main(int argc, char **argv)
         registerScanScreens();
         registerPreferencesScreens();
         registerOutwardScreens();
+        registerRemovalScreens();
 
         delegate.applicationWillFinishLaunching();
         delegate.applicationDidFinishLaunching();
