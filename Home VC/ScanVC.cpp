@@ -1276,6 +1276,13 @@ void ScanVC::goToBack()
             shown->show();
     }
 
+    // A dialog still fading out over the screen goes at once: the screen's
+    // own fade cannot draw another fade inside it.
+    for (QObject *child : children()) {
+        auto *dialog = qobject_cast<QWidget *>(child);
+        if (dialog && isOverlayDialogIdentifier(dialog))
+            dialog->hide();
+    }
     auto *fade = new QGraphicsOpacityEffect(this);
     fade->setOpacity(1.0);
     setGraphicsEffect(fade);
