@@ -5,6 +5,7 @@
 #include <OutwardScreens.h>
 #include <PreferencesScreens.h>
 #include <RemovalScreens.h>
+#include <ScanScreens.h>
 #include <HomeWindowController.h>
 #include <ProcessLauncher.h>
 
@@ -57,6 +58,7 @@ int main(int argc, char **argv)
         delegate.watchLastWindowClose();
 
         registerHomeScreens();
+        registerScanScreens();
         registerPreferencesScreens();
         registerOutwardScreens();
         registerRemovalScreens();
