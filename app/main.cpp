@@ -4,6 +4,8 @@
 #include <HomeScreens.h>
 #include <OutwardScreens.h>
 #include <PreferencesScreens.h>
+#include <RemovalScreens.h>
+#include <ScanScreens.h>
 #include <HomeWindowController.h>
 #include <ProcessLauncher.h>
 
@@ -56,8 +58,10 @@ int main(int argc, char **argv)
         delegate.watchLastWindowClose();
 
         registerHomeScreens();
+        registerScanScreens();
         registerPreferencesScreens();
         registerOutwardScreens();
+        registerRemovalScreens();
 
         delegate.applicationWillFinishLaunching();
         delegate.applicationDidFinishLaunching();
