@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ScanScreenLinks.h>
+
 #include <QPointer>
 #include <QWidget>
 
@@ -11,9 +13,10 @@ class DashboardVC;
 //
 // The title bar stays the platform's: a transparent, full-size-content title
 // bar with a hidden title is not something Qt can ask of every window manager.
-class DashboardWindowController : public QWidget
+class DashboardWindowController : public QWidget, public ResultsWindowLauncher
 {
     Q_OBJECT
+    Q_INTERFACES(ResultsWindowLauncher)
 
 public:
     explicit DashboardWindowController(QWidget *parent = nullptr);
@@ -26,6 +29,8 @@ public:
     // Prepares the screen and brings the window in from the home window. A
     // window shown by plain show() prepares its screen as it appears.
     Q_INVOKABLE void showWindow();
+    // Review results on the scan screen.
+    void showResultsWindow() override { showWindow(); }
     // Leaves the results for the home window at once (start-up, quitting):
     // no animation, the home window is not touched.
     Q_INVOKABLE void closeDashboard();

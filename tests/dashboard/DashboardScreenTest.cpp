@@ -184,12 +184,16 @@ protected:
 
     QWidget *home() { return ScreenRegistry::instance().get<QWidget>(QString::fromLatin1(ScreenId::HomeWindow)); }
 
+    // As the scan screen's Review results asks for the window.
     DashboardVC *open()
     {
-        auto *window = ScreenRegistry::instance().get<DashboardWindowController>(QString::fromLatin1(ScreenId::DashboardWindow));
+        QObject *made = ScreenRegistry::instance().object(QString::fromLatin1(ScreenId::DashboardWindow));
+        auto *launcher = qobject_cast<ResultsWindowLauncher *>(made);
+        auto *window = qobject_cast<DashboardWindowController *>(made);
+        EXPECT_NE(launcher, nullptr);
         EXPECT_NE(window, nullptr);
         home()->show();
-        window->showWindow();
+        launcher->showResultsWindow();
         settle();
         return window->contentViewController();
     }
