@@ -212,13 +212,23 @@ void DashboardVC::buildInterface()
     m_boxTrashMarked = makeBox(QStringLiteral("boxTrashMarked"), m_boxExactDuplicates);
     m_boxTrashMarked->setAutoFillBackground(true);
     m_boxTrashMarked->setFixedHeight(40);
+    // The whole box is the button; its label lies on it and lets clicks through.
     m_btnTrash = makeButton(QStringLiteral("btnTrash"), m_boxTrashMarked);
-    m_btnTrash->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    m_lblTrashMarked = makeLabel(QStringLiteral("lblTrashMarked"), m_boxTrashMarked);
+    m_btnTrash->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto *trashIcon = makeLabel(QStringLiteral("trashIcon"), m_btnTrash);
+    trashIcon->setPixmap(style()->standardIcon(QStyle::SP_TrashIcon).pixmap(18));
+    trashIcon->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_lblTrashMarked = makeLabel(QStringLiteral("lblTrashMarked"), m_btnTrash);
+    m_lblTrashMarked->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_lblTrashMarked->setForegroundRole(QPalette::WindowText);
+    auto *onButton = new QHBoxLayout(m_btnTrash);
+    onButton->setContentsMargins(12, 0, 10, 0);
+    onButton->setSpacing(10);
+    onButton->addWidget(trashIcon);
+    onButton->addWidget(m_lblTrashMarked, 1);
     auto *trash = new QHBoxLayout(m_boxTrashMarked);
-    trash->setContentsMargins(10, 0, 10, 0);
+    trash->setContentsMargins(0, 0, 0, 0);
     trash->addWidget(m_btnTrash);
-    trash->addWidget(m_lblTrashMarked, 1);
     auto *categories = new QVBoxLayout(m_boxExactDuplicates);
     categories->setContentsMargins(12, 0, 6, 12);
     categories->addWidget(m_lblExactMatchCategoriesHeader);
