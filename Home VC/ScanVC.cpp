@@ -27,6 +27,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QParallelAnimationGroup>
@@ -140,6 +141,18 @@ QPair<QString, QString> splitSizeText(const QString &text)
 {
     const QStringList pieces = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     return {pieces.value(0), pieces.value(1)};
+}
+
+// The pie's hole is small: a long size ("1023.9") takes a smaller font rather
+// than running under the ring.
+void setFittedText(QLabel *label, const QString &text, int largestPointSize)
+{
+    QFont font = label->font();
+    font.setPointSize(largestPointSize);
+    while (font.pointSize() > 10 && QFontMetrics(font).horizontalAdvance(text) > label->width())
+        font.setPointSize(font.pointSize() - 1);
+    label->setFont(font);
+    label->setText(text);
 }
 
 QRect centred(const QPointF &centre, const QSizeF &size)
@@ -1121,7 +1134,7 @@ void ScanVC::showTotalsInPieCentre()
         count += m_slicesValuesCount.value(index);
     }
     const auto [number, unit] = splitSizeText(formatSize(bytes));
-    lblSizePie->setText(number);
+    setFittedText(lblSizePie, number, 28);
     lblSizeUnitInPie->setText(unit);
     lblFoundInPie->setText(tr_("IDS_TMR_106") + QLatin1Char(' ') + QString::number(count) + QLatin1Char(' ') +
                            tr_("IDS_TMR_107"));
@@ -1133,7 +1146,7 @@ void ScanVC::showSliceDetails(int index)
     if (index < 0 || index >= m_slices.size() || index >= m_slicesNames.size() || index >= m_slicesValuesCount.size())
         return;
     const auto [number, unit] = splitSizeText(formatSize(m_slices.at(index)));
-    lblSizePie->setText(number);
+    setFittedText(lblSizePie, number, 28);
     lblSizeUnitInPie->setText(unit);
     lblFoundInPie->setText(QString::number(m_slicesValuesCount.at(index)) + QLatin1Char(' ') + tr_("IDS_TMR_107") +
                            QLatin1Char(' ') + tr_("IDS_TMR_108") + QLatin1Char(' ') + rawValue(m_slicesNames.at(index)));
