@@ -3,11 +3,13 @@
 #include "DashboardVC.h"
 #include "WindowPlacement.h"
 
+#include <MainMenuHost.h>
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
 
 #include <QCloseEvent>
 #include <QHideEvent>
+#include <QMenuBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -34,6 +36,12 @@ DashboardWindowController::DashboardWindowController(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The program's menus (About, Preferences, Quit...) stay within reach while
+    // the results window stands in for the home window.
+    auto *menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    MainMenuHost::install(menuBar);
+    layout->setMenuBar(menuBar);
     layout->addWidget(m_toolbarWindow);
     layout->addWidget(m_content, 1);
     resize(WindowPlacement::kResultsWindowSize);
