@@ -1,9 +1,12 @@
 #include "AppDelegate.h"
 #include "ReopenChannel.h"
 
+#include <DashboardScreens.h>
 #include <HomeScreens.h>
 #include <OutwardScreens.h>
 #include <PreferencesScreens.h>
+#include <RemovalScreens.h>
+#include <ScanScreens.h>
 #include <HomeWindowController.h>
 #include <ProcessLauncher.h>
 
@@ -36,6 +39,11 @@ void useLightAppearance()
 
 int main(int argc, char **argv)
 {
+    // Qt's GStreamer media backend crashes when the GStreamer plugins it
+    // expects are missing, which a plain Debian desktop may well be; the
+    // FFmpeg backend ships with Qt itself. A user's own choice still wins.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("twinmoor"));
     waitForReplacedProcess(QApplication::arguments());
@@ -56,8 +64,11 @@ int main(int argc, char **argv)
         delegate.watchLastWindowClose();
 
         registerHomeScreens();
+        registerScanScreens();
         registerPreferencesScreens();
         registerOutwardScreens();
+        registerDashboardScreens();
+        registerRemovalScreens();
 
         delegate.applicationWillFinishLaunching();
         delegate.applicationDidFinishLaunching();

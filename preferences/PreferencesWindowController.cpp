@@ -2,6 +2,8 @@
 
 #include "PreferencesTabViewController.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QVBoxLayout>
 
 PreferencesWindowController::PreferencesWindowController(QWidget *parent)
@@ -21,6 +23,15 @@ void PreferencesWindowController::showWindow()
     // its appear step first.
     if (!isVisible())
         m_tabs->viewWillAppear();
+    // The first showing puts the window in the middle of the screen it is on,
+    // the screen's origin counted; later showings keep where the user left it.
+    if (!m_placed) {
+        m_placed = true;
+        if (QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+            const QRect available = screen->availableGeometry();
+            move(available.x() + (available.width() - width()) / 2, available.y() + (available.height() - height()) / 2);
+        }
+    }
     if (isMinimized())
         showNormal();
     else

@@ -21,4 +21,5 @@ public:
 
 private:
     PreferencesTabViewController *m_tabs;
+    bool m_placed = false;
 };

@@ -73,6 +73,7 @@ const QString &recommendedAppIcon();   // 128 x 128
 const QString &warningImage();         // 96 x 96
 const QString &photosAlbumHelpImage(); // 504 x 437
 const QString &successCheckImage();    // 16 x 16
+const QString &resultsTitleImage();    // 32 x 32, the results screen's title
 
 // The names the screens use for the same pictures.
 inline const QString &logoImage() { return emblemImage(); }

@@ -1,0 +1,5 @@
+#pragma once
+
+// Registers the scan screen ("Scan") and the cancel-scanning dialog
+// ("CancelScanning") with the screen registry.
+void registerScanScreens();

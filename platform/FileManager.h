@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The file operations of a removal, on native byte paths so that a name that
+// is not valid text is handled like any other. Every operation answers
+// whether it worked and, when it did not, why in words the user can read.
+// The operations are virtual so that tests can make any of them fail or wait.
+class FileManager
+{
+public:
+    struct Status
+    {
+        bool isFolder = false;
+        bool isSymbolicLink = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        quint64 size = 0;
+    };
+
+    struct Result
+    {
+        bool ok = false;
+        QString reason;
+
+        static Result success() { return {true, {}}; }
+        static Result failure(const QString &why) { return {false, why}; }
+        explicit operator bool() const { return ok; }
+    };
+
+    virtual ~FileManager() = default;
+
+    // The process's file manager.
+    static FileManager &defaultManager();
+
+    // What lies at the path itself (a link is not followed); nothing when
+    // nothing does or it cannot be read.
+    virtual std::optional<Status> status(const QByteArray &path) const;
+    bool fileExists(const QByteArray &path) const { return status(path).has_value(); }
+    // Whether the two paths reach the same file (device and inode), links
+    // followed, as a folder path given by the user may go through one.
+    virtual bool isSameFile(const QByteArray &first, const QByteArray &second) const;
+
+    // Moves the item into the user's Trash. The data folder is made first, and
+    // an item that did not land in a Trash "files" folder counts as not
+    // trashed (and is put back where it was when that is possible). Never
+    // falls back to deleting.
+    virtual Result trashItem(const QByteArray &path);
+    // Deletes the item. A folder is first renamed to a hidden name beside
+    // itself, so a failure half-way never leaves a half-deleted folder at its
+    // own path.
+    virtual Result removeItem(const QByteArray &path);
+    // Moves the item to a path where nothing lies; never replaces an item.
+    // Across file systems a file is copied, checked and then removed; a
+    // folder is not moved.
+    virtual Result moveItem(const QByteArray &from, const QByteArray &to);
+    // Creates the folder with its missing parents; an absolute path only.
+    virtual Result createDirectory(const QByteArray &path);
+    // Whether the user may create entries in the folder.
+    virtual bool isWritableFolder(const QByteArray &path) const;
+
+    // The text of a native path, for messages; bytes that are not UTF-8 show
+    // as replacement characters.
+    static QString displayPath(const QByteArray &path);
+};

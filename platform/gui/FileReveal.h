@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Shows a file or folder where it lives, selected, in the desktop's file
+// manager. Tests put a handler of their own in place, so no test ever starts
+// a file manager.
+namespace FileReveal {
+
+// (path, rootedAt) as selectFile was given them; true when the request went out.
+using Handler = std::function<bool(const QString &path, const QString &rootedAt)>;
+
+// Asks the file manager that answers org.freedesktop.FileManager1 on the
+// session bus to show the item selected; without one (no bus, nobody
+// answering, or the call failing later) the folder that holds the item opens
+// through the desktop instead. An empty path opens rootedAt when that is
+// given. Never waits for the file manager: true when a request was sent.
+bool selectFile(const QString &path, const QString &rootedAt = {});
+// Replaces how items are revealed; an empty handler restores the desktop's.
+void setHandler(Handler handler);
+
+} // namespace FileReveal

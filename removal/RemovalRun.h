@@ -1,0 +1,100 @@
+#pragma once
+
+#include "RemovalPlan.h"
+
+#include <FileManager.h>
+#include <PhotosScripting.h>
+#include <ScanControl.h>
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+
+class QThread;
+
+// What a run did, copy by copy (in the plan's order), readable once the run
+// has finished.
+struct RemovalResult
+{
+    QList<CopyOutcome> outcomes;
+    QStringList reasons;
+    bool stopped = false;
+
+    int removedCount() const;
+    int keptCount() const;
+};
+
+// One removal run on its own thread. It reads only its plan, touches the disk
+// through the file manager, and reports through signals that reach the GUI
+// thread queued; it never touches the result store or a widget. Pause and
+// stop go through control(): a paused run waits on a condition variable
+// before its next group or copy, a stopped one ends after the copy in hand.
+class RemovalRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    RemovalRun(RemovalPlan plan, FileManager &fileManager,
+               std::shared_ptr<PhotosScripting::PhotosApplication> photos = PhotosScripting::application(),
+               QObject *parent = nullptr);
+    // Stops the run after the copy in hand and waits for its thread.
+    ~RemovalRun() override;
+
+    const RemovalPlan &plan() const { return m_plan; }
+    ScanControl &control() { return m_control; }
+
+    // Starts runRemoval() on the run's thread; once only.
+    void start();
+    // The run's body. Runs on the calling thread when called directly.
+    void runRemoval();
+    bool isRunning() const;
+    // Stops after the copy in hand and blocks until the thread has ended.
+    void stopAndWait();
+    // Blocks until the thread has ended.
+    void wait();
+
+    // Valid once finished() has been delivered.
+    const RemovalResult &result() const { return m_result; }
+
+    // The pause after every handled copy (300 µs in the application).
+    void setPauseAfterCopy(std::chrono::microseconds pause) { m_pauseAfterCopy = pause; }
+
+signals:
+    void totalsKnown(int totalSelected);
+    void currentPath(const QString &path);
+    // Copies counted as removed so far, out of the total.
+    void progress(int removed, int total);
+    void copyHandled(int copyIndex, CopyOutcome outcome, const QString &reason);
+    // While true the Photos application has the run's identifiers.
+    void photosHandOff(bool active);
+    void finished();
+
+private:
+    struct Pass;
+
+    void handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass);
+    void moveIntoFolder(int copyIndex, const PlannedCopy &copy, const FileManager::Status &found);
+    void handOffPhotos(Pass &pass);
+    void settle(int copyIndex, CopyOutcome outcome, const QString &reason = {});
+    void reportProgress(bool force);
+    bool hasIntactKeeper(const PlannedGroup &group) const;
+
+    RemovalPlan m_plan;
+    FileManager &m_fileManager;
+    std::shared_ptr<PhotosScripting::PhotosApplication> m_photos;
+    ScanControl m_control;
+    QThread *m_thread = nullptr;
+    RemovalResult m_result;
+    std::chrono::microseconds m_pauseAfterCopy{300};
+    int m_removed = 0;
+    qint64 m_lastReport = 0;
+    QString m_pendingPath;
+    // Folder mode: names this run filled, and identities it must never clear.
+    QList<QByteArray> m_filledNames;
+    QList<FileIdentity> m_protected;
+};
+
+Q_DECLARE_METATYPE(CopyOutcome)

@@ -1,0 +1,5 @@
+#pragma once
+
+// Registers "Delete", "DeleteDuplicatePhotos", "BackToHome" and
+// "AfterMoveInPhotoLibrary" with the screen registry.
+void registerRemovalScreens();

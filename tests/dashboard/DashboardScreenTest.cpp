@@ -1,0 +1,865 @@
+#include <DashboardScreens.h>
+#include <DashboardVC.h>
+#include <DashboardWindowController.h>
+#include <PathControl.h>
+#include <WindowPlacement.h>
+#include <PreviewPane.h>
+#include <ResultCellDelegates.h>
+#include <ReviewModels.h>
+#include <ReviewSession.h>
+#include <VideoPreview.h>
+
+#include <Alert.h>
+#include <CustomAnimator.h>
+#include <FileReveal.h>
+#include <Localization.h>
+#include <NotificationCenter.h>
+#include <PageOpener.h>
+#include <ProcessState.h>
+#include <ResultQueries.h>
+#include <ScreenRegistry.h>
+#include <Spinner.h>
+#include <ResultStoreFixture.h>
+#include <TestEnvironment.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMediaPlayer>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTableView>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void clearStore()
+{
+    clearResultStore();
+    isDashboardShown = false;
+    isBackFromDashboard = false;
+    isDashboardMiniaturized = false;
+}
+
+// Runs what the event loop has queued: zero-delay calls and deferred deletes.
+void settle()
+{
+    for (int i = 0; i < 4; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// Every path of the whole store, category by category, for comparing stores.
+QStringList storePaths()
+{
+    QStringList paths;
+    for (const QString &key : duplicateResults().keys()) {
+        for (const DuplicateGroup &group : *duplicateResults().find(key)) {
+            for (const InitialDirectory &copy : group)
+                paths.append(key + QLatin1Char(':') + (copy.url ? copy.url->toLocalFile() : QString()));
+        }
+    }
+    paths.sort();
+    return paths;
+}
+
+// A stand-in for the overlay the application layer shows over the results.
+class AboutStandIn : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isDashboardVC READ isDashboardVC WRITE setIsDashboardVC)
+
+public:
+    bool isDashboardVC() const { return m_isDashboardVC; }
+    void setIsDashboardVC(bool on) { m_isDashboardVC = on; }
+
+private:
+    bool m_isDashboardVC = false;
+};
+
+// A stand-in for the removal screen, which lies above the results screen.
+class RemovalStandIn : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QPair<QString, QWidget *>> calls;
+
+    Q_INVOKABLE void clickedTrashedMarked(QWidget *resultsScreen) { calls.append({QStringLiteral("trash"), resultsScreen}); }
+    Q_INVOKABLE void observerDeleteMarked(QWidget *resultsScreen) { calls.append({QStringLiteral("confirmed"), resultsScreen}); }
+};
+
+class DashboardScreenTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { loadLocalizationTable(); }
+
+    void SetUp() override
+    {
+        clearStore();
+        folder = TestEnvironment::makeTemporaryFolder(QStringLiteral("results"));
+        QImage red(64, 48, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QImage blue(40, 90, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        addGroup(ScanResultKeys::Photos, {image(QStringLiteral("beach.png"), red), image(QStringLiteral("beach copy.png"), red)});
+        addGroup(ScanResultKeys::Photos, {image(QStringLiteral("tall.png"), blue), image(QStringLiteral("tall 2.png"), blue),
+                                          image(QStringLiteral("tall 3.png"), blue)});
+        addGroup(ScanResultKeys::Documents, {file(QStringLiteral("notes.txt"), "first line\nsecond line\n"),
+                                             file(QStringLiteral("notes (1).txt"), "first line\nsecond line\n")});
+        addGroup(ScanResultKeys::Videos, {file(QStringLiteral("clip.mp4"), QByteArray(3000, 'v')),
+                                          file(QStringLiteral("clip copy.mp4"), QByteArray(3000, 'v'))});
+        addGroup(ScanResultKeys::Musics, {file(QStringLiteral("song.mp3"), QByteArray(2000, 'm')),
+                                          file(QStringLiteral("song copy.mp3"), QByteArray(2000, 'm'))});
+
+        ScreenRegistry::instance().reset();
+        ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::HomeWindow), [] {
+            auto *home = new QWidget(nullptr, Qt::Window);
+            home->setObjectName(QStringLiteral("HomeWindow"));
+            home->resize(1008, 702);
+            return static_cast<QObject *>(home);
+        });
+        registerDashboardScreens();
+        DashboardWindowController::setAnimationDuration(0);
+        previousAlertRunner = setAlertRunner([this](QMessageBox &alert) {
+            alerts.append(alert.text());
+            alert.buttons().first()->click();
+        });
+        FileReveal::setHandler([this](const QString &path, const QString &) {
+            revealed.append(path);
+            return true;
+        });
+    }
+
+    void TearDown() override
+    {
+        ScreenRegistry::instance().reset();
+        settle();
+        setAlertRunner(previousAlertRunner);
+        FileReveal::setHandler({});
+        customAnimator.reset();
+        clearStore();
+    }
+
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = folder + QLatin1Char('/') + name;
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        return path;
+    }
+
+    QString image(const QString &name, const QImage &picture)
+    {
+        const QString path = folder + QLatin1Char('/') + name;
+        EXPECT_TRUE(picture.save(path));
+        return path;
+    }
+
+    void addGroup(ScanResultKeys category, const QStringList &paths)
+    {
+        DuplicateGroup group;
+        for (const QString &path : paths) {
+            InitialDirectory record(QUrl::fromLocalFile(path));
+            record.category = category;
+            group.append(record);
+        }
+        GroupList groups = duplicateResults().value(rawValue(category)).value_or(GroupList{});
+        groups.append(group);
+        duplicateResults().setValue(rawValue(category), groups);
+    }
+
+    QWidget *home() { return ScreenRegistry::instance().get<QWidget>(QString::fromLatin1(ScreenId::HomeWindow)); }
+
+    // As the scan screen's Review results asks for the window.
+    DashboardVC *open()
+    {
+        QObject *made = ScreenRegistry::instance().object(QString::fromLatin1(ScreenId::DashboardWindow));
+        auto *launcher = qobject_cast<ResultsWindowLauncher *>(made);
+        auto *window = qobject_cast<DashboardWindowController *>(made);
+        EXPECT_NE(launcher, nullptr);
+        EXPECT_NE(window, nullptr);
+        home()->show();
+        launcher->showResultsWindow();
+        settle();
+        return window->contentViewController();
+    }
+
+    // As the scan screen opens the results: the old window goes, a new one comes.
+    DashboardVC *openAgain()
+    {
+        ScreenRegistry::instance().release(QString::fromLatin1(ScreenId::DashboardWindow));
+        return open();
+    }
+
+    // A row chosen as a click would choose it.
+    static void choose(QTableView *table, int row)
+    {
+        table->selectionModel()->setCurrentIndex(table->model()->index(row, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        settle();
+    }
+
+    static int highlighted(QTableView *table)
+    {
+        const QModelIndexList rows = table->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+
+    static int categoryRowNamed(const QString &name)
+    {
+        for (int row = 0; row < categoryRows().size(); ++row) {
+            if (categoryRows().at(row).name == name)
+                return row;
+        }
+        return -1;
+    }
+
+    static QString paneFile(DashboardVC *screen) { return screen->lblFileNameResult()->text(); }
+
+    // The file name of copy `row` of the copies table.
+    static QString itemFile(DashboardVC *screen, int row)
+    {
+        return screen->session()->itemsModel()->index(row, 0).data(ReviewRoles::UrlRole).toUrl().fileName();
+    }
+
+    QString folder;
+    QStringList alerts;
+    QStringList revealed;
+    AlertRunner previousAlertRunner;
+};
+
+TEST_F(DashboardScreenTest, ANewScreenShowsNothingUntilAskedTo)
+{
+    auto *window = ScreenRegistry::instance().get<DashboardWindowController>(QString::fromLatin1(ScreenId::DashboardWindow));
+    DashboardVC *screen = window->contentViewController();
+    for (QWidget *hidden : {screen->scrollViewTextView(), static_cast<QWidget *>(screen->videoPlayerResult()),
+                            static_cast<QWidget *>(screen->imgViewResult()), static_cast<QWidget *>(screen->loader()),
+                            static_cast<QWidget *>(screen->btnNothingFound()), screen->boxTopLayer(), screen->topLayerParent()})
+        EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+    EXPECT_TRUE(screen->videoPlayer()->source().isEmpty());
+    EXPECT_FALSE(isDashboardShown);
+}
+
+TEST_F(DashboardScreenTest, OpenMarkBackAndOpenAgainMakesANewScreen)
+{
+    const QStringList before = storePaths();
+    DashboardVC *screen = open();
+    auto *window = qobject_cast<DashboardWindowController *>(screen->window());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->size(), QSize(1151, 751));
+    EXPECT_FALSE(home()->isVisible()) << "the home window makes way for the results";
+    EXPECT_DOUBLE_EQ(home()->windowOpacity(), 1.0) << "and is whole again for its next showing";
+    EXPECT_TRUE(isDashboardShown);
+    EXPECT_EQ(ScreenRegistry::instance().peekObject(QString::fromLatin1(ScreenId::Dashboard)), screen);
+
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(1, true));
+    EXPECT_TRUE(hasMarkedItems());
+
+    QPointer<DashboardVC> oldScreen = screen;
+    QPointer<DashboardWindowController> oldWindow = window;
+    int backs = 0;
+    QObject::connect(screen->btnBack(), &QPushButton::clicked, [&backs] { ++backs; });
+    screen->btnBack()->click();
+    EXPECT_FALSE(screen->btnBack()->isEnabled()) << "one click starts the way back; the button waits for the next showing";
+    screen->clickBack();
+    EXPECT_EQ(backs, 1);
+    settle();
+
+    EXPECT_TRUE(home()->isVisible());
+    EXPECT_TRUE(isBackFromDashboard);
+    EXPECT_FALSE(isDashboardShown);
+    EXPECT_TRUE(oldWindow.isNull()) << "a closed results window is not kept";
+    EXPECT_TRUE(oldScreen.isNull());
+    EXPECT_TRUE(categoryRows().isEmpty());
+    EXPECT_TRUE(allDuplicateGroups().isEmpty());
+    EXPECT_TRUE(markedCategories().isEmpty());
+    EXPECT_EQ(storePaths(), before) << "leaving keeps every group";
+
+    DashboardVC *again = openAgain();
+    EXPECT_NE(again, nullptr);
+    EXPECT_TRUE(again->btnBack()->isEnabled());
+    EXPECT_FALSE(hasMarkedItems()) << "marks start afresh with every showing";
+    EXPECT_EQ(ScreenRegistry::instance().peekObject(QString::fromLatin1(ScreenId::Dashboard)), again);
+    EXPECT_EQ(again->session()->categoriesModel()->rowCount(), 5);
+}
+
+TEST_F(DashboardScreenTest, WindowsArePlacedByTheirRulesAndTheAnimationsEnd)
+{
+    DashboardWindowController::setAnimationDuration(0.05);
+    home()->setGeometry(40, 150, 500, 400);
+    home()->show();
+    const QRect homeFrame = home()->geometry();
+    const QRect screen = home()->screen()->geometry();
+    auto *window = ScreenRegistry::instance().get<DashboardWindowController>(QString::fromLatin1(ScreenId::DashboardWindow));
+    window->showWindow();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !home()->isVisible(); }, 5000)) << "the opening ends by hiding the home window";
+    // The platform may nudge a window that reaches above the screen by a point or two.
+    const QRect expected = WindowPlacement::openingEndFrame(homeFrame, screen);
+    EXPECT_EQ(window->size(), expected.size());
+    EXPECT_LE((window->pos() - expected.topLeft()).manhattanLength(), 4);
+    EXPECT_DOUBLE_EQ(home()->windowOpacity(), 1.0);
+
+    QPointer<DashboardWindowController> results = window;
+    const QRect resultsFrame = window->geometry();
+    window->contentViewController()->clickBack();
+    EXPECT_TRUE(home()->isVisible());
+    EXPECT_EQ(home()->geometry(), WindowPlacement::homeFrameOnReturn(resultsFrame, homeFrame.size(), screen));
+    EXPECT_TRUE(QTest::qWaitFor([&results] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return results.isNull();
+    }, 5000)) << "the way back ends by closing the results window";
+}
+
+TEST_F(DashboardScreenTest, APlainShowPreparesTheScreenOnce)
+{
+    auto *window = ScreenRegistry::instance().get<DashboardWindowController>(QString::fromLatin1(ScreenId::DashboardWindow));
+    home()->show();
+    window->show();
+    settle();
+    DashboardVC *screen = window->contentViewController();
+    EXPECT_TRUE(isDashboardShown);
+    EXPECT_EQ(screen->session()->categoriesModel()->rowCount(), 5) << "the rows come from the store as the window appears";
+    EXPECT_EQ(window->size(), QSize(1151, 751));
+    EXPECT_FALSE(home()->isVisible());
+
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true));
+    window->show();
+    window->raise();
+    settle();
+    EXPECT_TRUE(hasMarkedItems()) << "bringing a shown window forward starts nothing afresh";
+}
+
+TEST_F(DashboardScreenTest, TrashAndConfirmationReachTheRemovalScreen)
+{
+    DashboardVC *screen = open();
+    screen->btnTrash()->click();
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kDeleteDuplicateFilesNotification));
+    EXPECT_FALSE(screen->btnTrash()->isEnabled()) << "nothing marked: the trash button waits";
+
+    auto *removal = new RemovalStandIn;
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::Delete), [removal] { return removal; });
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Musics")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true));
+    ASSERT_TRUE(screen->btnTrash()->isEnabled());
+    screen->btnTrash()->click();
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kDeleteDuplicateFilesNotification));
+    EXPECT_EQ(removal->calls, (QList<QPair<QString, QWidget *>>{{QStringLiteral("trash"), screen}, {QStringLiteral("confirmed"), screen}}));
+}
+
+TEST_F(DashboardScreenTest, AfterARemovalTheTablesComeFromTheRewrittenStore)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Videos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    ASSERT_FALSE(paneFile(screen).isEmpty());
+
+    duplicateResults().setValue(QStringLiteral("Videos"), GroupList{});
+    for (const char *step : {"endSearch", "clearResultsPreview", "resetSelectedRows", "updateTrashButton"})
+        EXPECT_TRUE(QMetaObject::invokeMethod(screen, step)) << step;
+    settle();
+    EXPECT_EQ(screen->session()->categoriesModel()->rowCount(), 4);
+    EXPECT_EQ(screen->session()->categorySelectedRow(), 0);
+    EXPECT_EQ(highlighted(screen->tableViewCategories()), 0);
+    EXPECT_EQ(paneFile(screen), QString());
+}
+
+TEST_F(DashboardScreenTest, BlogButtonOpensTheBlogPage)
+{
+    QList<QUrl> opened;
+    PageOpener::setHandler([&opened](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
+    DashboardVC *screen = open();
+    screen->btnBlog()->click();
+    PageOpener::setHandler({});
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first(), blogURL().value());
+}
+
+TEST_F(DashboardScreenTest, OnlyTheScreenOnShowAnswersNotifications)
+{
+    int abouts = 0;
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::About), [&abouts] {
+        ++abouts;
+        return static_cast<QObject *>(new AboutStandIn);
+    });
+    QPointer<DashboardVC> first = open();
+    DashboardVC *second = openAgain();
+    settle();
+    EXPECT_TRUE(first.isNull()) << "opening the results again deletes the earlier screen";
+
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kAboutDashboardNotification));
+    EXPECT_FALSE(second->boxTopLayer()->isHidden());
+    auto *about = ScreenRegistry::instance().peek<AboutStandIn>(QString::fromLatin1(ScreenId::About));
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isDashboardVC());
+    EXPECT_EQ(abouts, 1);
+
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kHideTopLayerHomeNotification));
+    EXPECT_TRUE(second->boxTopLayer()->isHidden());
+    second->topLayerParent()->show();
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kHideTopParentLayerDashboardNotification));
+    EXPECT_TRUE(second->topLayerParent()->isHidden());
+}
+
+TEST_F(DashboardScreenTest, AboutOverlayIsPresentedOverTheScreenOrSkipped)
+{
+    DashboardVC *screen = open();
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kAboutDashboardNotification));
+    EXPECT_TRUE(screen->boxTopLayer()->isHidden()) << "without an about screen nothing happens";
+
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::About),
+                                               [] { return static_cast<QObject *>(new AboutStandIn); });
+    customAnimator.emplace(0.0, QRectF(screen->rect()));
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kAboutDashboardNotification));
+    settle();
+    auto *about = ScreenRegistry::instance().peek<AboutStandIn>(QString::fromLatin1(ScreenId::About));
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->parentWidget(), screen) << "the overlay lies over the results screen";
+    EXPECT_FALSE(screen->boxTopLayer()->isHidden());
+}
+
+TEST_F(DashboardScreenTest, BackDuringASearchRestoresEveryGroup)
+{
+    const QStringList before = storePaths();
+    DashboardVC *screen = open();
+    screen->searchField()->setText(QStringLiteral("beach"));
+    ASSERT_TRUE(screen->session()->isSearchActive());
+    EXPECT_EQ(screen->session()->categoriesModel()->rowCount(), 2) << "All Duplicates and Photos";
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true)) << "a mark made during the search";
+
+    screen->clickBack();
+    settle();
+    EXPECT_EQ(storePaths(), before);
+    EXPECT_TRUE(savedCategoryRows().isEmpty());
+    EXPECT_TRUE(savedDuplicateResults().isEmpty());
+}
+
+TEST_F(DashboardScreenTest, CloseButtonTakesTheWayBack)
+{
+    DashboardVC *screen = open();
+    QPointer<QWidget> window = screen->window();
+    home()->hide();
+    EXPECT_FALSE(window->close()) << "the close button does not just drop the window";
+    settle();
+    EXPECT_TRUE(home()->isVisible());
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(isBackFromDashboard);
+}
+
+TEST_F(DashboardScreenTest, FullScreenHidesTheToolbarAndMiniaturisingIsFollowed)
+{
+    DashboardVC *screen = open();
+    auto *window = qobject_cast<DashboardWindowController *>(screen->window());
+    window->setWindowState(Qt::WindowFullScreen);
+    EXPECT_TRUE(window->toolbarWindow()->isHidden());
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_FALSE(window->toolbarWindow()->isHidden());
+    window->setWindowState(Qt::WindowMinimized);
+    EXPECT_TRUE(isDashboardMiniaturized);
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_FALSE(isDashboardMiniaturized);
+}
+
+TEST_F(DashboardScreenTest, HighlightsRememberedRowsAndPaneAgree)
+{
+    DashboardVC *screen = open();
+    ReviewSession *session = screen->session();
+    QTableView *categories = screen->tableViewCategories();
+    QTableView *groups = screen->tableViewGroups();
+    QTableView *items = screen->tableViewItems();
+
+    choose(categories, categoryRowNamed(QStringLiteral("Photos")));
+    EXPECT_TRUE(screen->loader()->isHidden()) << "the spinner goes once the tables are reloaded";
+    EXPECT_EQ(session->categorySelectedRow(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(groups, 1);
+    EXPECT_EQ(session->groupSelectedRow(), 1);
+    EXPECT_EQ(paneFile(screen), QString()) << "choosing a group leaves the pane empty";
+    choose(items, 1);
+    const QString chosen = itemFile(screen, 1);
+    EXPECT_EQ(paneFile(screen), chosen);
+    EXPECT_FALSE(screen->imgViewResult()->pixmap().isNull());
+
+    // A sort keeps the same copy chosen, highlighted and shown.
+    for (ReviewSession::GroupSortKey key : {ReviewSession::GroupSortKey::Name, ReviewSession::GroupSortKey::Count}) {
+        for (bool descending : {false, true}) {
+            session->setGroupSortDescending(descending);
+            session->sortGroupsBy(key);
+            settle();
+            EXPECT_EQ(itemFile(screen, session->itemSelectedRow()), chosen);
+            EXPECT_EQ(highlighted(items), session->itemSelectedRow());
+            EXPECT_EQ(highlighted(groups), session->groupSelectedRow());
+            EXPECT_EQ(paneFile(screen), chosen);
+        }
+    }
+
+    // A search, and clearing it, bring every table to row 0 with an empty pane.
+    for (const QString &text : {QStringLiteral("tall"), QString()}) {
+        screen->searchField()->setText(text);
+        settle();
+        EXPECT_EQ(session->categorySelectedRow(), 0);
+        EXPECT_EQ(session->groupSelectedRow(), 0);
+        EXPECT_EQ(session->itemSelectedRow(), 0);
+        EXPECT_EQ(highlighted(categories), 0);
+        EXPECT_EQ(paneFile(screen), QString());
+        EXPECT_TRUE(screen->imgViewResult()->isHidden());
+    }
+
+    // A row beyond its list leaves the pane empty.
+    choose(items, 0);
+    EXPECT_NE(paneFile(screen), QString());
+    screen->chooseItemRow(99);
+    EXPECT_EQ(paneFile(screen), QString());
+    screen->chooseGroupRow(99);
+    EXPECT_EQ(paneFile(screen), QString());
+}
+
+TEST_F(DashboardScreenTest, InformationAreaAndLayoutFollowTheView)
+{
+    DashboardVC *screen = open();
+    ReviewSession *session = screen->session();
+    EXPECT_EQ(screen->hightResultInfo(), 20);
+    EXPECT_TRUE(screen->btnNothingFound()->isHidden());
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(session->setItemChecked(0, true));
+    settle();
+
+    const int markedRow = session->categoriesModel()->markedCopiesRow();
+    ASSERT_GT(markedRow, 0);
+    choose(screen->tableViewCategories(), markedRow);
+    EXPECT_TRUE(session->isSelectedCategories());
+    EXPECT_EQ(screen->hightResultInfo(), 52);
+    EXPECT_EQ(screen->heightConstraintsGroupItemsTableView(), 0);
+    EXPECT_FALSE(screen->stackViewPath()->isHidden());
+    EXPECT_FALSE(screen->boxDeselect()->isHidden());
+    EXPECT_TRUE(screen->boxGroupSelect()->isHidden());
+
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_FALSE(displayedGroupRows().isEmpty());
+    EXPECT_EQ(paneFile(screen), displayedGroupRows().at(0).url->fileName());
+    EXPECT_FALSE(screen->pathControlURL()->isHidden()) << "the marked-copies view shows the path";
+    EXPECT_FALSE(screen->lblValueSize()->text().isEmpty());
+    EXPECT_EQ(screen->txtViewResult()->toPlainText(), QStringLiteral("first line\nsecond line\n"));
+
+    choose(screen->tableViewCategories(), 0);
+    EXPECT_EQ(screen->hightResultInfo(), 20);
+    EXPECT_EQ(screen->heightConstraintsGroupItemsTableView(), 230);
+    EXPECT_TRUE(screen->boxDeselect()->isHidden());
+    EXPECT_FALSE(screen->boxGroupsSorting()->isHidden());
+}
+
+TEST_F(DashboardScreenTest, NothingFoundShowsWhenNoGroupIsLeft)
+{
+    duplicateResults().removeAll();
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), 0);
+    EXPECT_FALSE(screen->btnNothingFound()->isHidden());
+    EXPECT_EQ(screen->session()->groupsModel()->rowCount(), 0);
+}
+
+TEST_F(DashboardScreenTest, RevealActsOnTheChosenCopyInEachView)
+{
+    DashboardVC *screen = open();
+    ReviewSession *session = screen->session();
+
+    // Category view.
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Videos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 1);
+    screen->openFileInContainingFolder();
+    ASSERT_EQ(revealed.size(), 1);
+    EXPECT_EQ(QFileInfo(revealed.last()).fileName(), itemFile(screen, 1));
+
+    // All Duplicates view.
+    choose(screen->tableViewCategories(), 0);
+    choose(screen->tableViewGroups(), 2);
+    choose(screen->tableViewItems(), 0);
+    screen->pathControlResult()->click();
+    ASSERT_EQ(revealed.size(), 2);
+    EXPECT_EQ(QFileInfo(revealed.last()).fileName(), itemFile(screen, 0));
+
+    // Marked-copies view: the copy of the chosen list row.
+    choose(screen->tableViewItems(), 1);
+    ASSERT_TRUE(session->setItemChecked(1, true));
+    settle();
+    choose(screen->tableViewCategories(), session->categoriesModel()->markedCopiesRow());
+    screen->openFileInContainingFolder();
+    EXPECT_EQ(revealed.size(), 2) << "no list row chosen yet: nothing to reveal";
+    choose(screen->tableViewGroups(), 0);
+    screen->openFileInContainingFolder();
+    ASSERT_EQ(revealed.size(), 3);
+    EXPECT_EQ(revealed.last(), displayedGroupRows().at(0).url->toLocalFile());
+
+    // A remembered row that fell out of its list reveals nothing.
+    choose(screen->tableViewCategories(), 0);
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    duplicateResults().removeAll();
+    allDuplicateGroups().clear();
+    screen->openFileInContainingFolder();
+    EXPECT_EQ(revealed.size(), 3);
+}
+
+TEST_F(DashboardScreenTest, CopyCellRevealsTheClickedPathComponent)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(screen->tableViewGroups(), 0);
+    QTableView *items = screen->tableViewItems();
+    items->resize(420, 230);
+    const QModelIndex index = items->model()->index(0, 0);
+    const QRect cell = items->visualRect(index);
+    const ItemCellDelegate::Layout layout = ItemCellDelegate::layout(cell);
+    QFont small = items->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    const QString path = index.data(ReviewRoles::UrlRole).toUrl().toLocalFile();
+    const QList<PathSegment> segments = layoutPathSegments(path, layout.path, QFontMetrics(small));
+    ASSERT_GE(segments.size(), 2);
+
+    for (const PathSegment &segment : {segments.last(), segments.at(segments.size() - 2)}) {
+        const QPoint at = segment.rect.center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, items->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(items->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, items->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(items->viewport(), &release);
+    }
+    EXPECT_EQ(revealed, (QStringList{path, QFileInfo(path).absolutePath()}));
+}
+
+// A click as the pointer gives it: press and release at a point of the table.
+void clickAt(QTableView *table, const QPoint &at)
+{
+    QWidget *viewport = table->viewport();
+    QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    settle();
+}
+
+TEST_F(DashboardScreenTest, CellBoxesAndButtonsAnswerWhereTheyAreDrawn)
+{
+    DashboardVC *screen = open();
+    ReviewSession *session = screen->session();
+    QTableView *items = screen->tableViewItems();
+    QTableView *groups = screen->tableViewGroups();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(groups, 0);
+
+    // The copy's box marks it; the last unmarked copy is refused with the alert.
+    const auto itemBox = [items](int row) { return ItemCellDelegate::layout(items->visualRect(items->model()->index(row, 0))).checkBox.center(); };
+    clickAt(items, itemBox(0));
+    EXPECT_EQ(items->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+    clickAt(items, itemBox(1));
+    EXPECT_EQ(items->model()->index(1, 0).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_EQ(alerts.size(), 1) << "the last unmarked copy of a group stays";
+    const QString marked = itemFile(screen, 0);
+
+    // In the marked-copies list: the show-related button, then the box.
+    choose(screen->tableViewCategories(), session->categoriesModel()->markedCopiesRow());
+    ASSERT_EQ(groups->model()->rowCount(), 1);
+    const QRect cell = groups->visualRect(groups->model()->index(0, 0));
+    clickAt(groups, GroupCellDelegate::layout(cell, true).showRelated.center());
+    EXPECT_EQ(session->categorySelectedRow(), 0) << "show related goes to All Duplicates";
+    EXPECT_EQ(paneFile(screen), marked);
+
+    choose(screen->tableViewCategories(), session->categoriesModel()->markedCopiesRow());
+    clickAt(groups, GroupCellDelegate::layout(cell, true).checkBox.center());
+    EXPECT_FALSE(hasMarkedItems()) << "the box of a listed copy unmarks it";
+}
+
+TEST_F(DashboardScreenTest, KeyboardMovesThroughTheCopies)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    const QString first = paneFile(screen);
+    screen->tableViewItems()->setFocus();
+    QTest::keyClick(screen->tableViewItems(), Qt::Key_Down);
+    settle();
+    EXPECT_EQ(screen->session()->itemSelectedRow(), 1);
+    EXPECT_EQ(paneFile(screen), itemFile(screen, 1));
+    EXPECT_NE(paneFile(screen), first);
+}
+
+TEST_F(DashboardScreenTest, ShowRelatedChoosesTheGroupAndTheCopy)
+{
+    DashboardVC *screen = open();
+    ReviewSession *session = screen->session();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    int threeCopies = -1;
+    for (int row = 0; row < session->groupsModel()->rowCount(); ++row) {
+        if (session->groupsModel()->index(row, 0).data(ReviewRoles::CopyCountRole).toInt() == 3)
+            threeCopies = row;
+    }
+    ASSERT_GE(threeCopies, 0);
+    choose(screen->tableViewGroups(), threeCopies);
+    choose(screen->tableViewItems(), 2);
+    const QString wanted = itemFile(screen, 2);
+    ASSERT_TRUE(session->setItemChecked(2, true));
+    settle();
+
+    choose(screen->tableViewCategories(), session->categoriesModel()->markedCopiesRow());
+    screen->clickedShowRelated(0);
+    EXPECT_EQ(session->categorySelectedRow(), 0);
+    EXPECT_EQ(highlighted(screen->tableViewCategories()), 0);
+    EXPECT_EQ(highlighted(screen->tableViewGroups()), session->groupSelectedRow());
+    EXPECT_EQ(highlighted(screen->tableViewItems()), session->itemSelectedRow());
+    EXPECT_EQ(itemFile(screen, session->itemSelectedRow()), wanted);
+    EXPECT_EQ(paneFile(screen), wanted);
+    EXPECT_TRUE(screen->loader()->isHidden());
+
+    // A list row that names nothing changes nothing.
+    screen->clickedShowRelated(7);
+    EXPECT_EQ(paneFile(screen), wanted);
+}
+
+TEST_F(DashboardScreenTest, ThePointingHandOverTheNineControls)
+{
+    DashboardVC *screen = open();
+    const QList<QWidget *> controls = screen->trackedControls();
+    ASSERT_EQ(controls.size(), 9);
+    for (QWidget *control : controls) {
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->cursor().shape(), Qt::PointingHandCursor) << control->objectName().toStdString();
+    }
+}
+
+void saveRender(QWidget *widget, const QString &name)
+{
+    const QString path = TestEnvironment::renderDirectory() + QLatin1Char('/') + name + QStringLiteral(".png");
+    EXPECT_TRUE(widget->grab().save(path)) << path.toStdString();
+}
+
+TEST_F(DashboardScreenTest, RendersOfEveryView)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    window->resize(1151, 751);
+    settle();
+
+    choose(screen->tableViewCategories(), 0);
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    saveRender(window, QStringLiteral("results-all-duplicates"));
+
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 1);
+    EXPECT_FALSE(screen->imgViewResult()->pixmap().isNull());
+    saveRender(window, QStringLiteral("results-photos-image-preview"));
+    ASSERT_TRUE(screen->session()->setItemChecked(1, true));
+
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    EXPECT_FALSE(screen->txtViewResult()->toPlainText().isEmpty());
+    saveRender(window, QStringLiteral("results-documents-text"));
+    ASSERT_TRUE(screen->session()->setItemChecked(1, true));
+    settle();
+
+    choose(screen->tableViewCategories(), screen->session()->categoriesModel()->markedCopiesRow());
+    choose(screen->tableViewGroups(), 0);
+    saveRender(window, QStringLiteral("results-marked-copies"));
+
+    screen->topLayerParent()->show();
+    screen->topLayerParent()->raise();
+    saveRender(window, QStringLiteral("results-dimming-removal"));
+    screen->topLayerParent()->hide();
+    screen->boxTopLayer()->show();
+    screen->boxTopLayer()->raise();
+    saveRender(window, QStringLiteral("results-dimming-about"));
+}
+
+TEST_F(DashboardScreenTest, RenderOfAnEmptyResult)
+{
+    duplicateResults().removeAll();
+    DashboardVC *screen = open();
+    screen->window()->resize(1151, 751);
+    choose(screen->tableViewCategories(), 0);
+    EXPECT_FALSE(screen->btnNothingFound()->isHidden());
+    saveRender(screen->window(), QStringLiteral("results-nothing-found"));
+}
+
+// Paints rows of a table through its delegate, once normal and once
+// highlighted (and hovered), one under the other.
+void saveCellRender(QTableView *table, const QList<int> &rows, const QString &name)
+{
+    const int width = 380;
+    QList<QPair<int, QStyle::State>> variants;
+    for (int row : rows) {
+        variants.append({row, QStyle::State_Enabled});
+        variants.append({row, QStyle::State_Enabled | QStyle::State_Selected});
+        variants.append({row, QStyle::State_Enabled | QStyle::State_MouseOver});
+    }
+    int height = 0;
+    QStyleOptionViewItem probe;
+    probe.initFrom(table);
+    for (const auto &variant : variants)
+        height += table->itemDelegate()->sizeHint(probe, table->model()->index(variant.first, 0)).height();
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(QColor(246, 246, 246));
+    QPainter painter(&image);
+    int y = 0;
+    for (const auto &variant : variants) {
+        QStyleOptionViewItem option;
+        option.initFrom(table);
+        option.widget = table;
+        option.state = variant.second;
+        const QModelIndex index = table->model()->index(variant.first, 0);
+        const int rowHeight = table->itemDelegate()->sizeHint(option, index).height();
+        option.rect = QRect(0, y, width, rowHeight);
+        table->itemDelegate()->paint(&painter, option, index);
+        y += rowHeight;
+    }
+    painter.end();
+    const QString path = TestEnvironment::renderDirectory() + QLatin1Char('/') + name + QStringLiteral(".png");
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
+}
+
+TEST_F(DashboardScreenTest, RendersOfEachCellNormalAndHighlighted)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true));
+    settle();
+    const CategoriesModel *categories = screen->session()->categoriesModel();
+    saveCellRender(screen->tableViewCategories(), {0, categoryRowNamed(QStringLiteral("Photos")), categories->separatorRow(),
+                                                   categories->markedCopiesRow()},
+                   QStringLiteral("cells-categories"));
+    saveCellRender(screen->tableViewGroups(), {0}, QStringLiteral("cells-groups"));
+    saveCellRender(screen->tableViewItems(), {0, 1}, QStringLiteral("cells-copies"));
+    choose(screen->tableViewCategories(), categories->markedCopiesRow());
+    saveCellRender(screen->tableViewGroups(), {0}, QStringLiteral("cells-marked-copies"));
+}
+
+} // namespace
+
+#include "DashboardScreenTest.moc"

@@ -1,0 +1,166 @@
+#include "RemovalFixture.h"
+
+#include <ProcessState.h>
+#include <RemovalStore.h>
+#include <ScanFixture.h>
+#include <TestEnvironment.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace RemovalFixture;
+using ScanFixture::writeFile;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(FolderDestination, WhatLiesInTheWayDecidesTheMove)
+{
+    enum class InTheWay { Nothing, File, Folder };
+    struct Case
+    {
+        const char *name;
+        InTheWay inTheWay;
+        bool overwrite;
+        QString destination; // below the case's root
+        QStringList failTrash;
+        QStringList failMove;
+        CopyOutcome outcome;
+    };
+    const QList<Case> cases = {
+        {"nothing in the way", InTheWay::Nothing, false, "/dest", {}, {}, CopyOutcome::Removed},
+        {"missing destination is made", InTheWay::Nothing, false, "/new/deeper", {}, {}, CopyOutcome::Removed},
+        {"file in the way, overwrite off", InTheWay::File, false, "/dest", {}, {}, CopyOutcome::Exists},
+        {"file in the way, overwrite on", InTheWay::File, true, "/dest", {}, {}, CopyOutcome::Removed},
+        {"folder in the way, overwrite on", InTheWay::Folder, true, "/dest", {}, {}, CopyOutcome::Exists},
+        {"file in the way cannot go to the Trash", InTheWay::File, true, "/dest", {"dest"}, {}, CopyOutcome::Failed},
+        {"the move fails", InTheWay::Nothing, true, "/dest", {}, {"src"}, CopyOutcome::Failed},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = TestEnvironment::makeTemporaryFolder("folder-table");
+        const QByteArray bytes = ScanFixture::uniqueBytes(300);
+        writeFile(root + "/keep/name.txt", bytes);
+        writeFile(root + "/src/name.txt", bytes);
+        const QString destination = root + c.destination;
+        if (c.inTheWay == InTheWay::File)
+            writeFile(destination + "/name.txt", "unrelated");
+        if (c.inTheWay == InTheWay::Folder)
+            writeFile(destination + "/name.txt/inside", "unrelated");
+        makeStore({{ScanResultKeys::Documents, {{root + "/keep/name.txt", root + "/src/name.txt"}}}});
+        mark(1, 0, 1);
+
+        ScriptedFileManager files;
+        files.failTrash = c.failTrash;
+        files.failMove = c.failMove;
+        RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(destination, c.overwrite));
+        ASSERT_EQ(prepareFolderDestination(plan, files), std::nullopt);
+        RemovalRun run(plan, files);
+        runToEnd(run);
+        EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{c.outcome}) << run.result().reasons.join(';').toStdString();
+
+        const bool moved = c.outcome == CopyOutcome::Removed;
+        EXPECT_EQ(QFileInfo::exists(root + "/src/name.txt"), !moved);
+        EXPECT_EQ(readAll(root + "/keep/name.txt"), bytes);
+        if (moved) {
+            EXPECT_EQ(readAll(destination + "/name.txt"), bytes);
+        } else if (c.inTheWay == InTheWay::File) {
+            EXPECT_EQ(readAll(destination + "/name.txt"), "unrelated");
+        } else if (c.inTheWay == InTheWay::Folder) {
+            EXPECT_EQ(readAll(destination + "/name.txt/inside"), "unrelated");
+        }
+        if (moved && c.inTheWay == InTheWay::File) { // displaced, never deleted
+            EXPECT_EQ(trashContents().value(destination + "/name.txt"),
+                      QCryptographicHash::hash("unrelated", QCryptographicHash::Md5).toHex());
+        }
+
+        resetRemovalTotals();
+        applyRemovalResult(run.plan(), run.result());
+        EXPECT_EQ(notMovedBecauseExists, c.outcome == CopyOutcome::Exists);
+        EXPECT_EQ(storedPaths().contains(root + "/src/name.txt"), !moved);
+    }
+}
+
+TEST(FolderDestination, ANameFilledByThisRunIsNeverReplaced)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("two-names");
+    const QByteArray first = ScanFixture::uniqueBytes(200);
+    const QByteArray second = ScanFixture::uniqueBytes(200);
+    writeFile(root + "/k1/a.txt", first);
+    writeFile(root + "/s1/same.txt", first);
+    writeFile(root + "/k2/b.txt", second);
+    writeFile(root + "/s2/same.txt", second);
+    makeStore({{ScanResultKeys::Documents, {{root + "/k1/a.txt", root + "/s1/same.txt"},
+                                            {root + "/k2/b.txt", root + "/s2/same.txt"}}}});
+    mark(1, 0, 1);
+    mark(1, 1, 1);
+    RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(root + "/dest", true));
+    ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+    RemovalRun run(plan, FileManager::defaultManager());
+    runToEnd(run);
+    EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>({CopyOutcome::Removed, CopyOutcome::Exists}));
+    EXPECT_EQ(readAll(root + "/dest/same.txt"), first);
+    EXPECT_EQ(readAll(root + "/s2/same.txt"), second);
+}
+
+TEST(FolderDestination, TheCopysOwnFolderIsRecognisedHoweverItIsSpelled)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("same-folder");
+    const QByteArray bytes = ScanFixture::uniqueBytes(200);
+    writeFile(root + "/keep/n.txt", bytes);
+    writeFile(root + "/here/n.txt", bytes);
+    QFile::link(root + "/here", root + "/link");
+    const QStringList spellings = {root + "/here", root + "/here/", root + "//here", root + "/./here",
+                                   root + "/keep/../here", root + "/link"};
+    for (const QString &spelling : spellings) {
+        SCOPED_TRACE(spelling.toStdString());
+        makeStore({{ScanResultKeys::Documents, {{root + "/keep/n.txt", root + "/here/n.txt"}}}});
+        mark(1, 0, 1);
+        RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(spelling, true));
+        ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+        RemovalRun run(plan, FileManager::defaultManager());
+        runToEnd(run);
+        EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{CopyOutcome::SameFolder});
+        EXPECT_EQ(readAll(root + "/here/n.txt"), bytes);
+        resetRemovalTotals();
+        applyRemovalResult(run.plan(), run.result());
+        EXPECT_TRUE(notMovedBecauseSameFolder);
+        EXPECT_EQ(storedPaths().size(), 2);
+    }
+}
+
+TEST(FolderDestination, BadDestinationsStopTheRunBeforeAnythingIsTouched)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("bad-destination");
+    ScanFixture::makeBundle(root + "/one/Tool.app", "com.example.tool");
+    ScanFixture::makeBundle(root + "/two/Tool.app", "com.example.tool");
+    writeFile(root + "/plain-file", "x");
+    QFile::link(root + "/two/Tool.app", root + "/bundle-link");
+    const QStringList cases = {QString(), "   ", "relative/folder", root + "/plain-file",
+                               root + "/plain-file/below", root + "/two/Tool.app",
+                               root + "/two/Tool.app/Contents/new", root + "/bundle-link/inside"};
+    for (const QString &destination : cases) {
+        SCOPED_TRACE(destination.toStdString());
+        makeStore({{ScanResultKeys::Application, {{root + "/one/Tool.app", root + "/two/Tool.app"}}}});
+        mark(1, 0, 1);
+        const QHash<QString, QByteArray> before = digestTree(root);
+        const QStringList entriesBefore = QDir(root + "/two/Tool.app/Contents").entryList();
+        RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(destination, true));
+        const std::optional<QString> message = prepareFolderDestination(plan, FileManager::defaultManager());
+        ASSERT_TRUE(message.has_value());
+        EXPECT_FALSE(message->isEmpty());
+        EXPECT_EQ(digestTree(root), before);
+        EXPECT_EQ(QDir(root + "/two/Tool.app/Contents").entryList(), entriesBefore);
+    }
+}

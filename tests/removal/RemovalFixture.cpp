@@ -1,0 +1,180 @@
+#include "RemovalFixture.h"
+
+#include <CategoryLists.h>
+#include <ProcessState.h>
+#include <RemovalStore.h>
+
+#include <NativePath.h>
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace RemovalFixture {
+
+void makeStore(const QList<CategoryGroups> &categories)
+{
+    duplicateResults().removeAll();
+    savedDuplicateResults().removeAll();
+    savedCategoryRows().clear();
+    savedAllDuplicateGroups().clear();
+    for (const CategoryGroups &category : categories) {
+        GroupList groups;
+        for (const QStringList &paths : category.groups) {
+            DuplicateGroup group;
+            for (const QString &path : paths) {
+                InitialDirectory record(QUrl::fromLocalFile(path));
+                record.category = category.category;
+                group.append(record);
+            }
+            groups.append(group);
+        }
+        duplicateResults().setValue(rawValue(category.category), groups);
+    }
+    rebuildRowsFromResults();
+}
+
+void mark(int row, int group, int index)
+{
+    QList<QList<int>> *marks = marksOfCategoryRow(row);
+    ASSERT_NE(marks, nullptr);
+    ASSERT_LT(group, marks->size());
+    (*marks)[group].append(index);
+}
+
+int rowOf(ScanResultKeys category)
+{
+    for (int row = 1; row < categoryRows().size(); ++row) {
+        if (categoryRows().at(row).name == rawValue(category))
+            return row;
+    }
+    return -1;
+}
+
+QStringList storedPaths()
+{
+    QStringList paths;
+    for (const QString &key : duplicateResults().keys()) {
+        for (const DuplicateGroup &group : *duplicateResults().find(key)) {
+            for (const InitialDirectory &record : group)
+                paths.append(record.url ? record.url->toLocalFile() : QString());
+        }
+    }
+    return paths;
+}
+
+FileManager::Result ScriptedFileManager::scripted(const QStringList &fail, const QByteArray &path)
+{
+    ++operations;
+    if (beforeOperation)
+        beforeOperation(path);
+    const QString text = NativePath::decode(path);
+    for (const QString &needle : fail) {
+        if (text.contains(needle))
+            return Result::failure(QStringLiteral("refused by the test"));
+    }
+    return Result::success();
+}
+
+FileManager::Result ScriptedFileManager::trashItem(const QByteArray &path)
+{
+    const Result result = scripted(failTrash, path);
+    return result ? FileManager::trashItem(path) : result;
+}
+
+FileManager::Result ScriptedFileManager::removeItem(const QByteArray &path)
+{
+    const Result result = scripted(failRemove, path);
+    return result ? FileManager::removeItem(path) : result;
+}
+
+FileManager::Result ScriptedFileManager::moveItem(const QByteArray &from, const QByteArray &to)
+{
+    const Result result = scripted(failMove, from);
+    return result ? FileManager::moveItem(from, to) : result;
+}
+
+void runToEnd(RemovalRun &run)
+{
+    bool finished = false;
+    QObject::connect(&run, &RemovalRun::finished, &run, [&finished] { finished = true; });
+    run.start();
+    run.wait();
+    for (int i = 0; i < 100 && !finished; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(finished);
+}
+
+QByteArray md5Of(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
+
+QHash<QString, QByteArray> digestTree(const QString &folder)
+{
+    QHash<QString, QByteArray> digests;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        digests.insert(path, md5Of(path));
+    }
+    return digests;
+}
+
+QHash<QString, QByteArray> trashContents()
+{
+    QHash<QString, QByteArray> contents;
+    const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash";
+    const QDir info(trash + "/info");
+    for (const QString &entry : info.entryList({"*.trashinfo"}, QDir::Files | QDir::Hidden)) {
+        QFile file(info.filePath(entry));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        QString oldPath;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (line.startsWith("Path="))
+                oldPath = NativePath::decode(QByteArray::fromPercentEncoding(line.mid(5)));
+        }
+        const QString stored = trash + "/files/" + entry.chopped(int(strlen(".trashinfo")));
+        if (QFileInfo(stored).isDir()) {
+            for (auto [path, digest] : digestTree(stored).asKeyValueRange())
+                contents.insert(oldPath + path.mid(stored.size()), digest);
+        } else {
+            contents.insert(oldPath, md5Of(stored));
+        }
+    }
+    return contents;
+}
+
+bool setImmutable(const QString &path, bool on)
+{
+    const int fd = ::open(NativePath::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+} // namespace RemovalFixture

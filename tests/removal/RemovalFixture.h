@@ -1,0 +1,93 @@
+#pragma once
+
+#include <FileManager.h>
+#include <PhotosScripting.h>
+#include <QtPrinters.h>
+#include <RemovalPlan.h>
+#include <RemovalRun.h>
+#include <RemovalStore.h>
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Building blocks for removal tests: a result store made from real files, a
+// file manager that fails or stops on cue, a Photos application that records
+// what it was given, and a run taken to its end.
+namespace RemovalFixture {
+
+// One category's groups, each a list of paths of files that already exist.
+struct CategoryGroups
+{
+    ScanResultKeys category;
+    QList<QStringList> groups;
+};
+
+// Fills the store as a finished scan and the results screen leave it: the
+// groups, the rows in the screen's order, the all-groups list and no marks.
+void makeStore(const QList<CategoryGroups> &categories);
+// Marks copy `index` of group `group` of category row `row` (1 or more).
+void mark(int row, int group, int index);
+// The row of the category in categoryRows, or -1.
+int rowOf(ScanResultKeys category);
+// Every path in the result store, category by category.
+QStringList storedPaths();
+
+// Fails the operations whose path contains one of the texts; calls the hook
+// (on the worker) before every trash, remove and move.
+class ScriptedFileManager : public FileManager
+{
+public:
+    QStringList failTrash;
+    QStringList failRemove;
+    QStringList failMove;
+    std::function<void(const QByteArray &path)> beforeOperation;
+    int operations = 0;
+
+    Result trashItem(const QByteArray &path) override;
+    Result removeItem(const QByteArray &path) override;
+    Result moveItem(const QByteArray &from, const QByteArray &to) override;
+
+private:
+    Result scripted(const QStringList &fail, const QByteArray &path);
+};
+
+class RecordingPhotos : public PhotosScripting::PhotosApplication
+{
+public:
+    bool accept = true;
+    bool album = false;
+    QList<QStringList> handedOver;
+
+    bool albumExists(const QString &) override { return album; }
+    bool runScript(const QString &) override
+    {
+        album = accept;
+        return accept;
+    }
+    bool addMediaItems(const QStringList &identifiers, const QString &) override
+    {
+        handedOver.append(identifiers);
+        return accept;
+    }
+};
+
+// Starts the run, waits for its thread and delivers its queued signals.
+void runToEnd(RemovalRun &run);
+
+QByteArray md5Of(const QString &path);
+// Every regular file under the folder (links not followed) with its digest.
+QHash<QString, QByteArray> digestTree(const QString &folder);
+
+// The Trash of the data folder: old path -> digest of what lies in "files".
+QHash<QString, QByteArray> trashContents();
+
+// chattr +i / -i; false when the flag cannot be set here.
+bool setImmutable(const QString &path, bool on);
+
+} // namespace RemovalFixture

@@ -1,0 +1,357 @@
+#include "RemovalFixture.h"
+
+#include <ProcessState.h>
+#include <ResultQueries.h>
+#include <RemovalStore.h>
+#include <ScanFixture.h>
+#include <TestEnvironment.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPair>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace RemovalFixture;
+using ScanFixture::writeFile;
+
+namespace {
+
+// Three groups of Documents, two copies each; the second copy of each marked.
+struct ThreePairs
+{
+    QString root;
+    QStringList kept;
+    QStringList marked;
+
+    ThreePairs()
+    {
+        root = TestEnvironment::makeTemporaryFolder("pairs");
+        QList<QStringList> groups;
+        for (int g = 0; g < 3; ++g) {
+            const QByteArray bytes = ScanFixture::uniqueBytes(100 + g);
+            const QString a = root + QStringLiteral("/a/doc%1.txt").arg(g);
+            const QString b = root + QStringLiteral("/b/doc%1.txt").arg(g);
+            writeFile(a, bytes);
+            writeFile(b, bytes);
+            kept.append(a);
+            marked.append(b);
+            groups.append({a, b});
+        }
+        makeStore({{ScanResultKeys::Documents, groups}});
+        for (int g = 0; g < 3; ++g)
+            mark(1, g, 1);
+    }
+};
+
+void waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+} // namespace
+
+TEST(RemovalRun, RemovesEveryMarkedCopyAndRewritesTheStore)
+{
+    ThreePairs fixture;
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
+    // Counted on this thread, as the sheet receives them.
+    QList<QPair<int, int>> progress;
+    QObject::connect(&run, &RemovalRun::progress, &run, [&](int removed, int total) { progress.append({removed, total}); });
+    runToEnd(run);
+    for (const QString &path : fixture.marked)
+        EXPECT_FALSE(QFileInfo::exists(path));
+    for (const QString &path : fixture.kept)
+        EXPECT_TRUE(QFileInfo::exists(path));
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), qMakePair(3, 3));
+
+    resetRemovalTotals();
+    const RemovalSummary summary = applyRemovalResult(run.plan(), run.result());
+    EXPECT_EQ(summary.removed, 3);
+    EXPECT_EQ(summary.kept, 0);
+    EXPECT_EQ(summary.bytes, quint64(100 + 101 + 102));
+    EXPECT_TRUE(storedPaths().isEmpty());
+    EXPECT_TRUE(categoryRows().isEmpty());
+    EXPECT_TRUE(markedCategories().isEmpty());
+    EXPECT_TRUE(allDuplicatesRemoved);
+    EXPECT_EQ(removedItemTallies().at(2).count, 3); // Documents
+}
+
+TEST(RemovalRun, NothingStartsWhilePausedAndContinueResumes)
+{
+    ThreePairs fixture;
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
+    int handled = 0;
+    QObject::connect(&run, &RemovalRun::copyHandled, &run, [&] { ++handled; });
+    run.control().setPaused(true);
+    run.start();
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 150)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(handled, 0);
+    for (const QString &path : fixture.marked)
+        EXPECT_TRUE(QFileInfo::exists(path));
+    run.control().setPaused(false);
+    run.wait();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(handled, 3);
+    EXPECT_EQ(run.result().removedCount(), 3);
+}
+
+TEST(RemovalRun, StopAfterSomeCopiesLeavesTheRestAndReportsThem)
+{
+    for (int stopAfter : {0, 1, 2}) {
+        SCOPED_TRACE(stopAfter);
+        ThreePairs fixture;
+        ScriptedFileManager files;
+        RemovalRun *current = nullptr;
+        // The stop comes while the copy in hand is being removed: that copy
+        // still goes, the next does not start.
+        files.beforeOperation = [&](const QByteArray &) {
+            if (files.operations == stopAfter + 1)
+                current->control().setAbort(true);
+        };
+        RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), files);
+        current = &run;
+        if (stopAfter == 0)
+            run.control().setAbort(true);
+        runToEnd(run);
+        const int removed = stopAfter == 0 ? 0 : stopAfter + 1;
+        EXPECT_TRUE(run.result().stopped);
+        EXPECT_EQ(run.result().removedCount(), std::min(removed, 3));
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(QFileInfo::exists(fixture.marked.at(i)), i >= removed);
+
+        resetRemovalTotals();
+        const RemovalSummary summary = applyRemovalResult(run.plan(), run.result());
+        EXPECT_EQ(summary.kept, 3 - std::min(removed, 3));
+        const QString report = keptCopiesReport(run.plan(), run.result());
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(report.contains(fixture.marked.at(i)), i >= removed) << report.toStdString();
+        for (int i = removed; i < 3; ++i)
+            EXPECT_TRUE(storedPaths().contains(fixture.marked.at(i)));
+    }
+}
+
+TEST(RemovalRun, StopWhilePausedEndsTheRunAtOnce)
+{
+    ThreePairs fixture;
+    ScriptedFileManager files;
+    RemovalRun *current = nullptr;
+    files.beforeOperation = [&](const QByteArray &) {
+        if (files.operations == 1)
+            current->control().setPaused(true);
+    };
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), files);
+    current = &run;
+    int handled = 0;
+    QObject::connect(&run, &RemovalRun::copyHandled, &run, [&] { ++handled; });
+    run.start();
+    waitUntil([&] { return handled == 1; });
+    run.control().setAbort(true);
+    run.control().setPaused(false);
+    run.wait();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(run.result().removedCount(), 1);
+    EXPECT_EQ(files.operations, 1);
+}
+
+TEST(RemovalRun, LeavesAndReportsCopiesThatFailedOrChangedOrLostTheirLastUnmarkedCopy)
+{
+    ThreePairs fixture;
+    ScriptedFileManager files;
+    files.failTrash = {"doc0"};
+    // Group 1: the unmarked copy was replaced by another file since the scan.
+    QFile::remove(fixture.kept.at(1));
+    writeFile(fixture.kept.at(1), ScanFixture::uniqueBytes(50));
+    // Group 2: the marked copy itself changed size.
+    writeFile(fixture.marked.at(2), "shorter");
+
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Trash()), files);
+    runToEnd(run);
+    EXPECT_EQ(run.result().outcomes,
+              QList<CopyOutcome>({CopyOutcome::Failed, CopyOutcome::KeptLastCopy, CopyOutcome::KeptChanged}));
+    for (const QString &path : fixture.marked)
+        EXPECT_TRUE(QFileInfo::exists(path));
+
+    resetRemovalTotals();
+    applyRemovalResult(run.plan(), run.result());
+    EXPECT_EQ(storedPaths().size(), 6);
+    EXPECT_FALSE(hasMarkedItems());
+    EXPECT_FALSE(allDuplicatesRemoved);
+    EXPECT_FALSE(notMovedBecauseExists);
+    const QString report = keptCopiesReport(run.plan(), run.result());
+    EXPECT_TRUE(report.startsWith("3 ")) << report.toStdString();
+}
+
+TEST(RemovalRun, AFullyMarkedGroupKeepsEveryCopyAndAGoneCopyCounts)
+{
+    ThreePairs fixture;
+    mark(1, 0, 0);      // group 0 now fully marked
+    mark(1, 1, 7);      // a stale index is passed over
+    QFile::remove(fixture.marked.at(1));
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
+    EXPECT_EQ(run.plan().totalSelected(), 4);
+    runToEnd(run);
+    EXPECT_EQ(run.result().outcomes,
+              QList<CopyOutcome>({CopyOutcome::KeptLastCopy, CopyOutcome::KeptLastCopy, CopyOutcome::AlreadyGone,
+                                  CopyOutcome::Removed}));
+    EXPECT_TRUE(QFileInfo::exists(fixture.kept.at(0)));
+    EXPECT_TRUE(QFileInfo::exists(fixture.marked.at(0)));
+
+    resetRemovalTotals();
+    applyRemovalResult(run.plan(), run.result());
+    EXPECT_EQ(storedPaths(), QStringList({fixture.kept.at(0), fixture.marked.at(0)}));
+    EXPECT_EQ(categoryRows().size(), 2);
+    EXPECT_EQ(markedCategories().size(), 1);
+    EXPECT_EQ(markedCategories().first().groupIndexes, QList<QList<int>>({{}}));
+    EXPECT_EQ(removedItemTallies().at(2).count, 2);
+}
+
+TEST(RemovalRun, SearchRunRemovesOnlyTheFilteredViewsMarksAndTheFullStoreReturns)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("search");
+    QList<QStringList> groups;
+    for (const QString &name : {QStringLiteral("apple"), QStringLiteral("banana"), QStringLiteral("cherry")}) {
+        const QByteArray bytes = ScanFixture::uniqueBytes(64);
+        writeFile(root + "/x/" + name + ".txt", bytes);
+        writeFile(root + "/y/" + name + ".txt", bytes);
+        groups.append({root + "/x/" + name + ".txt", root + "/y/" + name + ".txt"});
+    }
+    makeStore({{ScanResultKeys::Documents, groups}});
+    mark(1, 0, 1); // apple, marked before the search
+    // The search keeps "banana" only: the snapshot holds everything.
+    savedDuplicateResults().setValue("Documents", *duplicateResults().find("Documents"));
+    savedCategoryRows() = categoryRows();
+    savedAllDuplicateGroups() = allDuplicateGroups();
+    duplicateResults().setValue("Documents", {duplicateResults().find("Documents")->at(1)});
+    markedCategories() = {MarkedCategories{ScanResultKeys::Documents, {{1}}}};
+
+    bool searchEnded = false;
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
+    runToEnd(run);
+    resetRemovalTotals();
+    applyRemovalResult(run.plan(), run.result(), [&] { searchEnded = true; });
+    EXPECT_TRUE(searchEnded);
+    EXPECT_FALSE(QFileInfo::exists(root + "/y/banana.txt"));
+    EXPECT_TRUE(QFileInfo::exists(root + "/y/apple.txt"));
+    EXPECT_TRUE(savedCategoryRows().isEmpty());
+    EXPECT_TRUE(savedDuplicateResults().isEmpty());
+    EXPECT_EQ(storedPaths(), QStringList({root + "/x/apple.txt", root + "/y/apple.txt", root + "/x/cherry.txt",
+                                          root + "/y/cherry.txt"}));
+    EXPECT_EQ(allDuplicateGroups().size(), 2);
+    EXPECT_EQ(categoryRows().size(), 2);
+}
+
+TEST(RemovalRun, PhotosCopiesGoToTheAlbumOnlyWhenItTakesThem)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("photos");
+    QList<QStringList> groups;
+    for (int g = 0; g < 3; ++g) {
+        const QByteArray bytes = ScanFixture::uniqueBytes(500);
+        writeFile(root + QStringLiteral("/disk/p%1.jpg").arg(g), bytes);
+        writeFile(root + QStringLiteral("/Library.photoslibrary/Masters/p%1.jpg").arg(g), bytes);
+        groups.append({root + QStringLiteral("/disk/p%1.jpg").arg(g),
+                       root + QStringLiteral("/Library.photoslibrary/Masters/p%1.jpg").arg(g)});
+    }
+    struct Case
+    {
+        const char *name;
+        bool accept;
+    };
+    for (const Case &c : {Case{"taken", true}, Case{"refused", false}}) {
+        SCOPED_TRACE(c.name);
+        makeStore({{ScanResultKeys::Photos, groups}});
+        GroupList photos = *duplicateResults().find("Photos");
+        for (int g = 0; g < 3; ++g) {
+            photos[g][1].isPhotoLibrary = true;
+            if (g != 2) // the third has no library properties
+                photos[g][1].photoLibraryProperties = PhotoLibraryProperties{{}, {}, {}, QStringLiteral("uuid-%1").arg(g), {}, {}, {}};
+        }
+        duplicateResults().setValue("Photos", photos);
+        for (int g = 0; g < 3; ++g)
+            mark(1, g, 1);
+        auto album = std::make_shared<RecordingPhotos>();
+        album->accept = c.accept;
+        album->album = true;
+        for (int round = 0; round < 2; ++round) {
+            RemovalRun run(RemovalPlan::fromStore(MovingType::Trash()), FileManager::defaultManager(), album);
+            runToEnd(run);
+            resetRemovalTotals();
+            applyRemovalResult(run.plan(), run.result());
+            if (round == 0) {
+                const CopyOutcome handed = c.accept ? CopyOutcome::ToAlbum : CopyOutcome::Failed;
+                EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>({handed, handed, CopyOutcome::Failed}));
+                EXPECT_EQ(removedPhotoCount, c.accept ? 2 : 0);
+                EXPECT_EQ(removedPhotoBytes, c.accept ? 1000u : 0u);
+            }
+            for (int g = 0; g < 3; ++g) // the library's files are never touched
+                EXPECT_TRUE(QFileInfo::exists(root + QStringLiteral("/Library.photoslibrary/Masters/p%1.jpg").arg(g)));
+            // The next run marks again whatever of the library is left.
+            const GroupList &left = *duplicateResults().find("Photos");
+            for (int g = 0; g < left.size(); ++g) {
+                for (int i = 0; i < left.at(g).size(); ++i) {
+                    if (left.at(g).at(i).isPhotoLibrary)
+                        mark(1, g, i);
+                }
+            }
+        }
+        // A run hands over its own identifiers once, never an empty one and
+        // never one of an earlier run that the album already took.
+        const QList<QStringList> expected = c.accept ? QList<QStringList>{{"uuid-0", "uuid-1"}}
+                                                     : QList<QStringList>{{"uuid-0", "uuid-1"}, {"uuid-0", "uuid-1"}};
+        EXPECT_EQ(album->handedOver, expected);
+    }
+}
+
+TEST(RemovalRun, ImmutableFilesStayInEveryMode)
+{
+    struct Case
+    {
+        const char *name;
+        MovingType mode;
+        bool holdTheItemInTheWay;
+    };
+    const QString destination = TestEnvironment::makeTemporaryFolder("immutable-dest");
+    const QList<Case> cases = {
+        {"trash", MovingType::Trash(), false},
+        {"delete", MovingType::Permanently(), false},
+        {"folder", MovingType::Folder(destination, false), false},
+        {"folder, the item in the way cannot go", MovingType::Folder(destination, true), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ThreePairs fixture;
+        const QString held = c.holdTheItemInTheWay ? destination + "/doc0.txt" : fixture.marked.at(0);
+        if (c.holdTheItemInTheWay)
+            writeFile(held, "in the way");
+        if (!setImmutable(held, true))
+            GTEST_SKIP() << "the immutable flag cannot be set here";
+        RemovalPlan plan = RemovalPlan::fromStore(c.mode);
+        ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+        RemovalRun run(plan, FileManager::defaultManager());
+        runToEnd(run);
+        setImmutable(held, false);
+        EXPECT_EQ(run.result().outcomes.at(0), CopyOutcome::Failed);
+        EXPECT_FALSE(run.result().reasons.at(0).isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(fixture.marked.at(0)));
+        EXPECT_EQ(run.result().removedCount(), 2);
+        if (c.holdTheItemInTheWay) {
+            QFile file(held);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), "in the way");
+        }
+        QDir(destination).removeRecursively();
+        QDir().mkpath(destination);
+    }
+}

@@ -1,0 +1,320 @@
+#include "RemovalFixture.h"
+#include "ScreenStandIns.h"
+
+#include <Alert.h>
+#include <AutoMarking.h>
+#include <CategoryLists.h>
+#include <DeleteDuplicatePhotosVC.h>
+#include <DeleteVC.h>
+#include <Localization.h>
+#include <ProcessState.h>
+#include <RemovalScreens.h>
+#include <ResultQueries.h>
+#include <ScanFixture.h>
+#include <ScreenRegistry.h>
+#include <TestEnvironment.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace RemovalFixture;
+using ScanFixture::writeFile;
+
+namespace {
+
+class SheetTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        loadLocalizationTable();
+        ScreenRegistry::instance().reset();
+        registerRemovalScreens();
+        results = new ResultsStandIn;
+        ScreenRegistry::instance().put(QLatin1String(ScreenId::Dashboard), results);
+        results->show();
+        DeleteVC::setCompletionDelay(0);
+        DeleteVC::setFileManager(&files);
+        alerts.clear();
+        setAlertRunner([this](QMessageBox &alert) {
+            alerts.append(alert.text() + '\n' + alert.informativeText());
+            saveRender(alert, QStringLiteral("alert-%1").arg(alerts.size()));
+        });
+        removalMode() = MovingType::Trash();
+        isBackFromRemoval = false;
+    }
+
+    void TearDown() override
+    {
+        DeleteVC::setQuestionRunner({});
+        DeleteVC::setFileManager(nullptr);
+        setAlertRunner({});
+        ScreenRegistry::instance().reset();
+    }
+
+    DeleteVC *sheet() { return ScreenRegistry::instance().get<DeleteVC>(QLatin1String(ScreenId::Delete)); }
+
+    // Four Documents groups of two; the second copy of each marked.
+    QStringList makePairs(int count = 4)
+    {
+        const QString root = TestEnvironment::makeTemporaryFolder("sheet");
+        QList<QStringList> groups;
+        QStringList marked;
+        for (int g = 0; g < count; ++g) {
+            const QByteArray bytes = ScanFixture::uniqueBytes(100);
+            writeFile(root + QStringLiteral("/a/f%1.txt").arg(g), bytes);
+            writeFile(root + QStringLiteral("/b/f%1.txt").arg(g), bytes);
+            groups.append({root + QStringLiteral("/a/f%1.txt").arg(g), root + QStringLiteral("/b/f%1.txt").arg(g)});
+            marked.append(root + QStringLiteral("/b/f%1.txt").arg(g));
+        }
+        makeStore({{ScanResultKeys::Documents, groups}});
+        for (int g = 0; g < count; ++g)
+            mark(1, g, 1);
+        return marked;
+    }
+
+    void waitForTheWayBack()
+    {
+        waitFor([this] { return results->calls.contains("showHomeWindow"); });
+        ASSERT_TRUE(results->calls.contains("showHomeWindow"));
+    }
+
+    ScriptedFileManager files;
+    ResultsStandIn *results = nullptr;
+    QStringList alerts;
+};
+
+} // namespace
+
+TEST_F(SheetTest, ScanKeepNewestTrashWithConfirmation)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("end-to-end");
+    const QByteArray bytes = ScanFixture::uniqueBytes(5000);
+    for (int i = 0; i < 3; ++i) {
+        const QString path = root + QStringLiteral("/copy%1/report.pdf").arg(i);
+        writeFile(path, bytes);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime::fromSecsSinceEpoch(1500000000 + i * 1000), QFileDevice::FileModificationTime);
+    }
+    ASSERT_TRUE(ScanFixture::runScan({root}).completed);
+    rebuildRowsFromResults();
+    markAllButNewest(1);
+    confirmBeforeDeletingPhotosEnabled = true;
+
+    RemovalHandOff::clickedTrashedMarked(results);
+    auto *confirmation =
+        ScreenRegistry::instance().peek<DeleteDuplicatePhotosVC>(QLatin1String(ScreenId::DeleteDuplicatePhotos));
+    ASSERT_NE(confirmation, nullptr);
+    EXPECT_TRUE(confirmation->isVisible());
+    EXPECT_TRUE(results->topLayerParent->isVisible());
+    EXPECT_EQ(ScreenRegistry::instance().peekObject(QLatin1String(ScreenId::Delete)), nullptr);
+    confirmation->tappedOk();
+    ASSERT_NE(sheet(), nullptr);
+    EXPECT_TRUE(sheet()->isVisible());
+    EXPECT_TRUE(results->topLayerParent->isVisible());
+    waitForTheWayBack();
+
+    const QHash<QString, QByteArray> trash = trashContents();
+    const QByteArray digest = md5Of(root + "/copy2/report.pdf");
+    EXPECT_EQ(trash.value(root + "/copy0/report.pdf"), digest);
+    EXPECT_EQ(trash.value(root + "/copy1/report.pdf"), digest);
+    EXPECT_FALSE(QFileInfo::exists(root + "/copy0/report.pdf"));
+    EXPECT_TRUE(alerts.isEmpty()) << alerts.join('|').toStdString();
+    EXPECT_FALSE(sheet()->isVisible());
+    EXPECT_FALSE(results->topLayerParent->isVisible());
+    EXPECT_TRUE(isBackFromRemoval);
+    EXPECT_TRUE(allDuplicatesRemoved);
+    EXPECT_EQ(removedItemTallies().at(2).count, 2); // Documents
+    EXPECT_EQ(removedItemTallies().at(2).bytes, 10000u);
+    EXPECT_EQ(sheet()->findChild<QLabel *>("lblProgressPercent")->text(), "100.0%");
+    EXPECT_EQ(results->calls, QStringList({"updateTrashButton", "observerDeleteMarked", "clearResultsPreview",
+                                           "resetSelectedRows", "showHomeWindow"}));
+
+    // The results window goes at every way back; the two sheets stay.
+    QPointer<QWidget> kept = sheet();
+    QPointer<QWidget> keptConfirmation = confirmation;
+    ScreenRegistry::instance().release(QLatin1String(ScreenId::Dashboard));
+    results = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(kept.isNull());
+    EXPECT_FALSE(keptConfirmation.isNull());
+}
+
+TEST_F(SheetTest, ConfirmationOffGoesStraightToTheSheetAndNothingMarkedShowsNone)
+{
+    makePairs(1);
+    confirmBeforeDeletingPhotosEnabled = false;
+    markedCategories().first().groupIndexes[0].clear();
+    RemovalHandOff::clickedTrashedMarked(results);
+    EXPECT_EQ(ScreenRegistry::instance().peekObject(QLatin1String(ScreenId::Delete)), nullptr);
+    EXPECT_FALSE(results->topLayerParent->isVisible());
+
+    mark(1, 0, 1);
+    RemovalHandOff::clickedTrashedMarked(results);
+    ASSERT_NE(sheet(), nullptr);
+    EXPECT_EQ(ScreenRegistry::instance().peekObject(QLatin1String(ScreenId::DeleteDuplicatePhotos)), nullptr);
+    waitForTheWayBack();
+}
+
+TEST_F(SheetTest, StopAfterSomeCopiesKeepsTheRestAndReportsThem)
+{
+    const QStringList marked = makePairs(4);
+    QMessageBox *asked = nullptr;
+    // The user presses the sheet's button while the second copy is handled.
+    files.beforeOperation = [this](const QByteArray &) {
+        if (files.operations == 2)
+            QMetaObject::invokeMethod(sheet(), [this] { sheet()->clickedCancel(); }, Qt::QueuedConnection);
+    };
+    DeleteVC::setQuestionRunner([&](QMessageBox &question) {
+        asked = &question;
+        saveRender(question, "stop-question");
+        saveRender(*sheet(), "sheet-paused");
+        for (QAbstractButton *button : question.buttons()) {
+            if (button->text() == localizedString("IDS_TMR_111"))
+                button->click();
+        }
+    });
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    ASSERT_NE(asked, nullptr);
+    int left = 0;
+    for (const QString &path : marked)
+        left += QFileInfo::exists(path) ? 1 : 0;
+    EXPECT_GE(left, 1);
+    EXPECT_LE(left, 2);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().contains(left == 1 ? QString("1 marked copy was") : QString("2 marked copies were")))
+        << alerts.first().toStdString();
+    EXPECT_EQ(storedPaths().size(), 2 * left);
+}
+
+TEST_F(SheetTest, ContinueResumesWhereTheRunWaited)
+{
+    const QStringList marked = makePairs(3);
+    files.beforeOperation = [this](const QByteArray &) {
+        if (files.operations == 1)
+            QMetaObject::invokeMethod(sheet(), [this] { sheet()->clickedCancel(); }, Qt::QueuedConnection);
+    };
+    int asked = 0;
+    DeleteVC::setQuestionRunner([&](QMessageBox &question) {
+        ++asked;
+        for (QAbstractButton *button : question.buttons()) {
+            if (button->text() == localizedString("IDS_TMR_112"))
+                button->click();
+        }
+    });
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    EXPECT_EQ(asked, 1);
+    for (const QString &path : marked)
+        EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_TRUE(alerts.isEmpty());
+}
+
+TEST_F(SheetTest, AWalkEndingUnderTheStopQuestionClosesItAndALateStopDoesNothing)
+{
+    const QStringList marked = makePairs(2);
+    bool closedUnderUs = false;
+    DeleteVC::setQuestionRunner([&](QMessageBox &question) {
+        // The walk ends while the question is up (released here, as if it had
+        // passed its last check), and closes the question.
+        sheet()->run()->control().setPaused(false);
+        waitFor([&] { return !sheet()->isRunning(); });
+        closedUnderUs = question.result() == QMessageBox::Cancel;
+        for (QAbstractButton *button : question.buttons()) {
+            if (button->text() == localizedString("IDS_TMR_111"))
+                button->click();
+        }
+    });
+    files.beforeOperation = [this](const QByteArray &) {
+        if (files.operations == 1)
+            QMetaObject::invokeMethod(sheet(), [this] { sheet()->clickedCancel(); }, Qt::QueuedConnection);
+    };
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    EXPECT_TRUE(closedUnderUs);
+    for (const QString &path : marked)
+        EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(std::count(results->calls.begin(), results->calls.end(), "showHomeWindow"), 1);
+}
+
+TEST_F(SheetTest, ABadDestinationStopsTheRunWithAMessageAndTouchesNothing)
+{
+    const QStringList marked = makePairs(2);
+    const QString root = TestEnvironment::makeTemporaryFolder("bad-dest");
+    writeFile(root + "/file", "x");
+    removalMode() = MovingType::Folder(root + "/file", false);
+    RemovalHandOff::presentDeleteSheet(results);
+    waitFor([this] { return !alerts.isEmpty(); });
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().startsWith(localizedString("IDS_TMR_1704")));
+    waitFor([this] { return !sheet()->isVisible(); });
+    EXPECT_FALSE(results->topLayerParent->isVisible());
+    for (const QString &path : marked)
+        EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_TRUE(hasMarkedItems());
+    EXPECT_FALSE(results->calls.contains("showHomeWindow"));
+}
+
+TEST_F(SheetTest, FolderClashShowsTheNotMovedAlertThenTheReport)
+{
+    const QStringList marked = makePairs(2);
+    const QString root = TestEnvironment::makeTemporaryFolder("clash");
+    writeFile(root + "/f0.txt", "in the way");
+    removalMode() = MovingType::Folder(root, false);
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    ASSERT_EQ(alerts.size(), 2);
+    EXPECT_EQ(alerts.at(0), localizedString("IDS_TMR_53") + '\n' + localizedString("IDS_TMR_54"));
+    EXPECT_TRUE(alerts.at(1).contains(marked.at(0)));
+    EXPECT_TRUE(QFileInfo::exists(marked.at(0)));
+    EXPECT_FALSE(QFileInfo::exists(marked.at(1)));
+    EXPECT_EQ(sheet()->findChild<QLabel *>("lblProgressPercent")->text(), "50.0%");
+}
+
+TEST_F(SheetTest, TheSheetAtZeroAndHalfWay)
+{
+    makePairs(2);
+    // The run holds before its second copy, so the sheet can be looked at.
+    files.beforeOperation = [this](const QByteArray &) {
+        if (files.operations == 2)
+            sheet()->run()->control().setPaused(true);
+    };
+    RemovalHandOff::presentDeleteSheet(results);
+    EXPECT_EQ(sheet()->findChild<QLabel *>("lblProgressPercent")->text(), "0%");
+    EXPECT_EQ(sheet()->findChild<QLabel *>("lblTotalSelectedFiles")->text(), "2");
+    saveRender(*sheet(), "sheet-start");
+    waitFor([this] { return sheet()->findChild<QLabel *>("lblProgressPercent")->text() == "50.0%"; });
+    EXPECT_EQ(sheet()->findChild<QLabel *>("lbltotalDuplicateFiles")->text(), "1");
+    saveRender(*sheet(), "sheet-mid-run");
+    sheet()->run()->control().setPaused(false);
+    waitForTheWayBack();
+}
+
+TEST_F(SheetTest, QuittingStopsAfterTheCopyInHandAndKeepsWhatWasDone)
+{
+    const QStringList marked = makePairs(4);
+    files.beforeOperation = [this](const QByteArray &) {
+        if (files.operations == 2)
+            sheet()->run()->control().setPaused(true);
+    };
+    RemovalHandOff::presentDeleteSheet(results);
+    waitFor([this] { return sheet()->run()->control().isPaused(); });
+    sheet()->stopAndApply();
+    EXPECT_FALSE(sheet()->isRunning());
+    int removed = 0;
+    for (const QString &path : marked)
+        removed += QFileInfo::exists(path) ? 0 : 1;
+    EXPECT_EQ(removed, 2);
+    EXPECT_EQ(storedPaths().size(), 4);
+    EXPECT_FALSE(hasMarkedItems());
+    EXPECT_TRUE(results->calls.contains("clearResultsPreview"));
+}
