@@ -5,19 +5,12 @@
 // two beats: how long the window would have been kept waiting by the scan.
 // Prints "seconds S beats N longest-gap-ms G completed C".
 
-#include <Localization.h>
-#include <ProcessState.h>
-#include <ScanEngine.h>
-#include <SettingsStore.h>
-#include <UserDefaults.h>
+#include "RunnerSupport.h"
 
-#include <NativePath.h>
-#include <PropertyList.h>
+#include <ScanEngine.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -41,32 +34,18 @@ public:
 
 int main(int argc, char **argv)
 {
+    RunnerSupport::catchStopSignals();
     QCoreApplication app(argc, argv);
-    QString settingsFile;
-    QStringList roots;
-    for (int i = 1; i < argc; ++i) {
-        const QString argument = NativePath::decode(argv[i]);
-        if (argument == QLatin1String("--settings") && i + 1 < argc)
-            settingsFile = NativePath::decode(argv[++i]);
-        else
-            roots.append(QFileInfo(argument).absoluteFilePath());
-    }
-    if (roots.isEmpty()) {
+    const RunnerSupport::Arguments arguments = RunnerSupport::parseArguments(argc, argv, {QStringLiteral("--settings")}, {});
+    if (!arguments.error.isEmpty() || arguments.help || arguments.roots.isEmpty()) {
         QTextStream(stderr) << "usage: twinmoor-heartbeat [--settings FILE] ROOT...\n";
         return 2;
     }
-    if (!settingsFile.isEmpty()) {
-        const auto root = PropertyList::fromFile(settingsFile);
-        if (!root || root->typeId() != QMetaType::QVariantMap) {
-            QTextStream(stderr) << "twinmoor-heartbeat: cannot read the settings file " << settingsFile << '\n';
-            return 2;
-        }
-        UserDefaults::useStandardFile(QFileInfo(settingsFile).absoluteFilePath(), true);
-    } else {
-        UserDefaults::useStandardFile(UserDefaults::defaultFilePath(), true);
+    if (!RunnerSupport::loadSettings(arguments.values.value(QStringLiteral("--settings")))) {
+        QTextStream(stderr) << "twinmoor-heartbeat: cannot read the settings file\n";
+        return 2;
     }
-    loadLocalizationTable();
-    loadSettingsAtLaunch();
+    const QStringList roots = arguments.roots;
 
     EndObserver observer;
     ScanEngine engine(&observer);

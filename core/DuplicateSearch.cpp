@@ -8,6 +8,8 @@
 #include "ScanControl.h"
 #include "ScanPaths.h"
 
+#include <FileReading.h>
+
 #include <QFile>
 #include <QHash>
 #include <QThread>
@@ -215,24 +217,6 @@ private:
     int m_fd = -1;
 };
 
-// Reads up to length bytes at the offset, retrying short reads; -1 on an error.
-ssize_t readAt(int fd, char *buffer, size_t length, off_t offset)
-{
-    size_t done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(fd, buffer + done, length - done, offset + off_t(done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += size_t(got);
-    }
-    return ssize_t(done);
-}
-
 enum class Comparison { Equal, Different, FirstFailed, SecondFailed, Stopped };
 
 // Compares two open files from their first byte, each read no further than
@@ -246,15 +230,20 @@ Comparison compareContents(int first, quint64 firstLimit, int second, quint64 se
         buffers.resize(2 * chunk);
     char *a = buffers.data();
     char *b = a + chunk;
+    // The first file is compared with several others, each from the start.
+    if (::lseek(first, 0, SEEK_SET) != 0)
+        return Comparison::FirstFailed;
+    if (::lseek(second, 0, SEEK_SET) != 0)
+        return Comparison::SecondFailed;
     for (quint64 offset = 0;; offset += chunk) {
         if (control && control->isAbort())
             return Comparison::Stopped;
         const size_t wantA = size_t(std::min<quint64>(chunk, firstLimit - std::min(firstLimit, offset)));
         const size_t wantB = size_t(std::min<quint64>(chunk, secondLimit - std::min(secondLimit, offset)));
-        const ssize_t gotA = readAt(first, a, wantA, off_t(offset));
+        const qint64 gotA = FileReading::readFully(first, a, qint64(wantA));
         if (gotA < 0)
             return Comparison::FirstFailed;
-        const ssize_t gotB = readAt(second, b, wantB, off_t(offset));
+        const qint64 gotB = FileReading::readFully(second, b, qint64(wantB));
         if (gotB < 0)
             return Comparison::SecondFailed;
         if (gotA != gotB || std::memcmp(a, b, size_t(gotA)) != 0)
