@@ -337,12 +337,7 @@ void HomeVC::handOff(const QStringList &list)
     QMetaObject::invokeMethod(scan, "takeScanList", Q_ARG(QStringList, list),
                               Q_ARG(QWidget *, static_cast<QWidget *>(this)));
 
-    duplicateResults().removeAll();
-    savedDuplicateResults().removeAll();
-    categoryRows().clear();
-    savedCategoryRows().clear();
-    allDuplicateGroups().clear();
-    savedAllDuplicateGroups().clear();
+    clearScanResults();
 
     presentScanVC(scan);
     QTimer::singleShot(kTurnMilliseconds, this, [this] { setImageExitRotate(); });

@@ -89,6 +89,16 @@ TWINMOOR_STATE(QStringList, photoIdentifiersToMove)
 
 #undef TWINMOOR_STATE
 
+void clearScanResults()
+{
+    duplicateResults().removeAll();
+    savedDuplicateResults().removeAll();
+    categoryRows().clear();
+    savedCategoryRows().clear();
+    allDuplicateGroups().clear();
+    savedAllDuplicateGroups().clear();
+}
+
 QStringList &languageNames()
 {
     static QStringList names{QStringLiteral("English")};

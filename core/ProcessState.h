@@ -50,6 +50,9 @@ QList<FileInfoGroup> &savedAllDuplicateGroups();
 QList<InitialDirectory> &groupRows();
 QList<InitialDirectory> &displayedGroupRows();
 QList<MarkedCategories> &markedCategories();
+// Empties the results and their saved copies (a new scan starts from nothing);
+// marks and the table rows are the results screen's to reset.
+void clearScanResults();
 
 // Settings as they stand in memory; the settings store loads and saves them.
 inline quint64 minimumFileSize = 1024;

@@ -12,12 +12,7 @@
 
 inline void clearResultStore()
 {
-    duplicateResults().removeAll();
-    savedDuplicateResults().removeAll();
-    categoryRows().clear();
-    savedCategoryRows().clear();
-    allDuplicateGroups().clear();
-    savedAllDuplicateGroups().clear();
+    clearScanResults();
     markedCategories().clear();
     groupRows().clear();
     displayedGroupRows().clear();
