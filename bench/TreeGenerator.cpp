@@ -1,9 +1,11 @@
-// twinmoor-bench-tree [--seed N] [--files N] [--folders N] [--small] DIR
+// twinmoor-bench-tree [--seed N] [--files N] [--folders N] [--small] [--size BYTES] [--copies PERCENT] DIR
 //
 // Writes a deterministic tree for the benchmark: unique files, redundant copies
 // of some of them spread over other folders, and same-size decoys that only a
 // full comparison tells apart (random contents; equal but the last byte; equal
-// first and last blocks with a different middle). Prints what it wrote.
+// first and last 64 KiB with a different middle). --size gives every file the
+// same size (no decoys then; 0 writes empty files), --copies sets the share of
+// copies (30 % unless given). Prints what it wrote.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +15,9 @@
 #include <cmath>
 #include <cstdint>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,12 +65,14 @@ const char *const extensions[] = {"jpg", "png", "mov", "mp4", "mp3", "wav", "pdf
 
 bool writeFile(const QString &path, const QByteArray &contents)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()) {
+    // Plain calls: a million small files are written in seconds.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, contents.constData(), size_t(contents.size())) == contents.size();
+    if (fd >= 0)
+        ::close(fd);
+    if (!written)
         QTextStream(stderr) << "cannot write " << path << '\n';
-        return false;
-    }
-    return true;
+    return written;
 }
 
 } // namespace
@@ -77,6 +84,8 @@ int main(int argc, char **argv)
     int files = 20000;
     int folders = 200;
     bool small = false;
+    qint64 fixedSize = -1;
+    int copiesPercent = 30;
     QString target;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -88,11 +97,16 @@ int main(int argc, char **argv)
             folders = args.at(++i).toInt();
         else if (args.at(i) == "--small")
             small = true;
+        else if (args.at(i) == "--size" && i + 1 < args.size())
+            fixedSize = args.at(++i).toLongLong();
+        else if (args.at(i) == "--copies" && i + 1 < args.size())
+            copiesPercent = args.at(++i).toInt();
         else
             target = args.at(i);
     }
-    if (target.isEmpty() || files <= 0 || folders <= 0) {
-        QTextStream(stderr) << "usage: twinmoor-bench-tree [--seed N] [--files N] [--folders N] [--small] DIR\n";
+    if (target.isEmpty() || files <= 0 || folders <= 0 || copiesPercent < 0 || copiesPercent > 100) {
+        QTextStream(stderr) << "usage: twinmoor-bench-tree [--seed N] [--files N] [--folders N] [--small] [--size BYTES] "
+                               "[--copies PERCENT] DIR\n";
         return 2;
     }
 
@@ -108,13 +122,15 @@ int main(int argc, char **argv)
     // Sizes from 1025 bytes (just above the default minimum) to 4 MiB, most of
     // them small; the small-file tree keeps every file under 8 KiB.
     auto pickSize = [&]() -> qsizetype {
+        if (fixedSize >= 0)
+            return qsizetype(fixedSize);
         const double low = 1025.0;
         const double high = small ? 8192.0 : 4.0 * 1024 * 1024;
         return qsizetype(low * std::pow(high / low, std::pow(random.uniform(), small ? 1.0 : 5.5)));
     };
 
-    const int copies = files * 30 / 100;
-    const int decoys = small ? 0 : files * 6 / 100;
+    const int copies = int(qint64(files) * copiesPercent / 100);
+    const int decoys = small || fixedSize >= 0 ? 0 : files * 6 / 100;
     const int uniques = files - copies - decoys;
     std::vector<Original> originals;
     originals.reserve(size_t(uniques));
@@ -135,9 +151,10 @@ int main(int argc, char **argv)
         totalBytes += quint64(contents.size());
         // Only some originals are remembered as sources of copies and decoys,
         // so that the copies do not all fall on a few files.
-        originals.push_back({path, contents});
-        if (originals.size() > 4000)
-            originals.erase(originals.begin() + qsizetype(random.below(originals.size())));
+        if (originals.size() < 4000)
+            originals.push_back({path, contents});
+        else
+            originals[random.below(originals.size())] = {path, contents};
     }
     for (int i = 0; i < copies; ++i) {
         const Original &source = originals.at(random.below(originals.size()));
@@ -145,8 +162,14 @@ int main(int argc, char **argv)
             return 1;
         totalBytes += quint64(source.contents.size());
     }
+    // Decoys with a different middle come from files large enough that their
+    // first and last 64 KiB are equal to the source's.
+    constexpr qsizetype edge = 64 * 1024;
     for (int i = 0; i < decoys; ++i) {
-        const Original &source = originals.at(random.below(originals.size()));
+        const Original *pick = &originals.at(random.below(originals.size()));
+        for (int tries = 0; i % 3 == 2 && pick->contents.size() <= 2 * edge + 1 && tries < 1000; ++tries)
+            pick = &originals.at(random.below(originals.size()));
+        const Original &source = *pick;
         QByteArray contents = source.contents;
         const qsizetype size = contents.size();
         switch (i % 3) {
@@ -156,7 +179,7 @@ int main(int argc, char **argv)
         case 1: // equal but the last byte
             contents[size - 1] = char(contents.at(size - 1) ^ 0x5a);
             break;
-        default: { // equal first and last blocks, different middle
+        default: { // equal first and last 64 KiB, different middle
             const qsizetype middle = size / 2;
             contents[middle] = char(contents.at(middle) ^ 0x5a);
             break;

@@ -8,15 +8,20 @@
 #include "ScanControl.h"
 #include "ScanPaths.h"
 
+#include <FileReading.h>
+
 #include <QFile>
 #include <QHash>
 #include <QThread>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -70,9 +75,13 @@ public:
 
     void finish(int index)
     {
-        m_finished[size_t(index)].store(true, std::memory_order_release);
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_changed.notify_one();
+        m_finished[size_t(index)].store(true);
+        // Only the item the waiting thread waits for wakes it: waking it for
+        // every item costs more than the work on small files.
+        if (m_waitingFor.load() == index) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_changed.notify_one();
+        }
     }
 
     // Runs body on a few threads of the search's long-lived pool and calls
@@ -105,9 +114,10 @@ public:
                 advanced(done);
             if (done == m_count || running.load() == 0)
                 break;
+            m_waitingFor.store(done);
             std::unique_lock<std::mutex> lock(m_mutex);
             m_changed.wait_for(lock, std::chrono::milliseconds(20), [&] {
-                return running.load() == 0 || m_finished[size_t(done)].load(std::memory_order_acquire);
+                return running.load() == 0 || m_finished[size_t(done)].load();
             });
         }
         // Every body has to be done with this object's members before it goes.
@@ -117,6 +127,8 @@ public:
 
 private:
     std::vector<std::atomic<bool>> m_finished;
+    // The first item not finished when the waiting thread last looked.
+    std::atomic<int> m_waitingFor{-1};
     int m_count;
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -171,6 +183,76 @@ std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, 
     return result;
 }
 
+// The folder of the files a thread digests, kept open while its files follow
+// one another.
+class FolderDescriptor
+{
+public:
+    FolderDescriptor() = default;
+    FolderDescriptor(const FolderDescriptor &) = delete;
+    FolderDescriptor &operator=(const FolderDescriptor &) = delete;
+    ~FolderDescriptor() { close(); }
+
+    // The open folder, or -1 when it cannot be opened (the file is then
+    // opened by its whole path).
+    int open(quint32 folder, const std::string &path)
+    {
+        if (m_fd >= 0 && folder == m_folder)
+            return m_fd;
+        close();
+        m_folder = folder;
+        m_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return m_fd;
+    }
+
+private:
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    quint32 m_folder = 0;
+    int m_fd = -1;
+};
+
+enum class Comparison { Equal, Different, FirstFailed, SecondFailed, Stopped };
+
+// Compares two open files from their first byte, each read no further than
+// its limit (the size it was listed with).
+Comparison compareContents(int first, quint64 firstLimit, int second, quint64 secondLimit, const ScanControl *control)
+{
+    constexpr size_t chunk = 256 * 1024;
+    // One pair of buffers per thread, kept between files.
+    thread_local std::vector<char> buffers;
+    if (buffers.size() < 2 * chunk)
+        buffers.resize(2 * chunk);
+    char *a = buffers.data();
+    char *b = a + chunk;
+    // The first file is compared with several others, each from the start.
+    if (::lseek(first, 0, SEEK_SET) != 0)
+        return Comparison::FirstFailed;
+    if (::lseek(second, 0, SEEK_SET) != 0)
+        return Comparison::SecondFailed;
+    for (quint64 offset = 0;; offset += chunk) {
+        if (control && control->isAbort())
+            return Comparison::Stopped;
+        const size_t wantA = size_t(std::min<quint64>(chunk, firstLimit - std::min(firstLimit, offset)));
+        const size_t wantB = size_t(std::min<quint64>(chunk, secondLimit - std::min(secondLimit, offset)));
+        const qint64 gotA = FileReading::readFully(first, a, qint64(wantA));
+        if (gotA < 0)
+            return Comparison::FirstFailed;
+        const qint64 gotB = FileReading::readFully(second, b, qint64(wantB));
+        if (gotB < 0)
+            return Comparison::SecondFailed;
+        if (gotA != gotB || std::memcmp(a, b, size_t(gotA)) != 0)
+            return Comparison::Different;
+        if (size_t(gotA) < chunk)
+            return Comparison::Equal;
+    }
+}
+
 } // namespace
 
 DuplicateSearch::DuplicateSearch(ScanControl *control, Reporter *reporter)
@@ -185,43 +267,34 @@ void DuplicateSearch::setThreadCount(int threads)
     m_threads = std::max(1, threads);
 }
 
-ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoItems,
-                                                 QList<SearchCandidate> candidates)
+ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoItems, CandidateList candidates)
 {
     m_photoItems = &photoItems;
-    m_items.clear();
-    m_items.reserve(photoItems.size() + candidates.size());
+    // The candidates are taken over as they are; the Photos items go first.
+    m_candidates = std::move(candidates);
+    m_items = std::move(m_candidates.entries);
+    m_candidates.entries = {};
+    std::vector<Item> photos;
+    photos.reserve(size_t(photoItems.size()));
     for (int i = 0; i < photoItems.size(); ++i) {
         const InitialDirectory &record = photoItems.at(i);
         Item item;
-        item.path = record.url ? record.url->toLocalFile() : QString();
         item.hasSize = record.file.has_value();
         item.size = record.file ? record.file->size : 0;
         item.identity = record.identity.value_or(FileIdentity{});
         item.hasIdentity = record.identity.has_value() && record.file.has_value();
+        item.hasFacts = false;
         item.photoIndex = i;
-        m_items.append(item);
+        item.isApp = lastPathExtension(pathOf(item)).toLower() == QLatin1String("app");
+        photos.push_back(item);
     }
-    for (const SearchCandidate &candidate : std::as_const(candidates)) {
-        Item item;
-        item.path = candidate.path;
-        item.size = candidate.size;
-        item.identity = candidate.identity;
-        item.modified = candidate.modified;
-        item.mode = candidate.mode;
-        item.hasSize = true;
-        item.hasIdentity = true;
-        item.hasFacts = true;
-        m_items.append(item);
-    }
-    candidates = {};
-    for (Item &item : m_items)
-        item.isApp = lastPathExtension(item.path).toLower() == QLatin1String("app");
+    m_items.insert(m_items.begin(), photos.begin(), photos.end());
 
     const int n = int(m_items.size());
     m_digests = QList<Md5Digest>(n);
     m_bundleIdentifiers.clear();
     m_kinds = QList<KeyKind>(n, KeyKind::None);
+    m_contentSet = QList<int>(n, -1);
     m_finished = QList<bool>(n, false);
     m_reportedDone = 0;
     m_unreadable = 0;
@@ -238,7 +311,17 @@ ResultDictionary DuplicateSearch::findDuplicates(QList<InitialDirectory> &photoI
     m_reporter->showSearchFinished();
     m_photoItems = nullptr;
     m_items = {};
+    m_candidates = {};
     return result;
+}
+
+QString DuplicateSearch::pathOf(const Item &item) const
+{
+    if (item.photoIndex >= 0) {
+        const InitialDirectory &record = m_photoItems->at(item.photoIndex);
+        return record.url ? record.url->toLocalFile() : QString();
+    }
+    return m_candidates.path(item);
 }
 
 std::optional<Md5Expected> DuplicateSearch::expectedOf(const Item &item) const
@@ -258,9 +341,9 @@ void DuplicateSearch::postPathOf(int index)
 {
     const Item &item = m_items.at(index);
     if (item.photoIndex >= 0)
-        m_reporter->showPhotoItemPath(item.path);
+        m_reporter->showPhotoItemPath(pathOf(item));
     else
-        m_reporter->showCandidatePath(item.path);
+        m_reporter->showCandidatePath(pathOf(item));
 }
 
 void DuplicateSearch::reportFinishedInOrder()
@@ -288,7 +371,11 @@ void DuplicateSearch::digestItems()
     if (m_control->isAbort())
         return;
 
-    const QList<int> toDigest = splitByHeadAndTail(sameSize);
+    QList<QList<int>> buckets;
+    QList<int> toDigest = splitByHeadAndTail(sameSize, buckets);
+    if (m_control->isAbort())
+        return;
+    const QList<QList<int>> sets = compareLargeFiles(buckets, toDigest);
     if (m_control->isAbort())
         return;
     {
@@ -305,6 +392,13 @@ void DuplicateSearch::digestItems()
     computeDigests(toDigest);
     if (m_control->isAbort())
         return;
+    // Identical files share the digest of the first of them.
+    for (const QList<int> &set : sets) {
+        for (int index : set) {
+            m_digests[index] = m_digests.at(set.first());
+            m_kinds[index] = m_kinds.at(set.first());
+        }
+    }
     for (int i = 0; i < n; ++i)
         m_finished[i] = true;
     reportFinishedInOrder();
@@ -312,14 +406,15 @@ void DuplicateSearch::digestItems()
 
 void DuplicateSearch::readBundleIdentifiers()
 {
-    for (int i = 0; i < m_items.size(); ++i) {
+    for (int i = 0; i < int(m_items.size()); ++i) {
         const Item &item = m_items.at(i);
         if (!item.isApp)
             continue;
         bool changed = false;
         // A bundle the walk listed must still be that folder.
-        const auto identifier = item.hasIdentity ? bundleIdentifier(item.path, item.identity, &changed)
-                                                 : bundleIdentifier(item.path);
+        const QString path = pathOf(item);
+        const auto identifier = item.hasIdentity ? bundleIdentifier(path, item.identity, &changed)
+                                                 : bundleIdentifier(path);
         if (changed)
             ++m_unreadable;
         if (identifier) {
@@ -332,13 +427,13 @@ void DuplicateSearch::readBundleIdentifiers()
 QList<int> DuplicateSearch::sameSizeItems() const
 {
     QHash<quint64, int> sizeCounts;
-    sizeCounts.reserve(m_items.size());
+    sizeCounts.reserve(qsizetype(m_items.size()));
     for (const Item &item : m_items) {
         if (!item.isApp && item.hasSize)
             ++sizeCounts[item.size];
     }
     QList<int> result;
-    for (int i = 0; i < m_items.size(); ++i) {
+    for (int i = 0; i < int(m_items.size()); ++i) {
         const Item &item = m_items.at(i);
         if (item.isApp)
             continue;
@@ -349,7 +444,7 @@ QList<int> DuplicateSearch::sameSizeItems() const
     return result;
 }
 
-QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
+QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes, QList<QList<int>> &buckets)
 {
     QList<int> large;
     for (int index : indexes) {
@@ -367,7 +462,7 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             if (!m_control->waitWhilePaused())
                 return;
             const Item &item = m_items.at(large.at(k));
-            signatureSlots[k] = edgeSignature(item.path, item.size, expectedOf(item), m_control);
+            signatureSlots[k] = edgeSignature(pathOf(item), item.size, expectedOf(item), m_control);
         });
     if (m_control->isAbort())
         return {};
@@ -379,11 +474,21 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
         if (signatures.at(k))
             ++bucketCounts[qMakePair(m_items.at(large.at(k)).size, *signatures.at(k))];
     }
-    QList<bool> keep(m_items.size(), false);
+    QList<bool> keep(qsizetype(m_items.size()), false);
+    QHash<QPair<quint64, quint64>, int> bucketOf;
     for (int k = 0; k < large.size(); ++k) {
         const auto &signature = signatures.at(k);
-        if (signature && bucketCounts.value(qMakePair(m_items.at(large.at(k)).size, *signature)) >= 2)
+        const auto key = qMakePair(m_items.at(large.at(k)).size, signature.value_or(0));
+        if (signature && bucketCounts.value(key) >= 2) {
             keep[large.at(k)] = true;
+            const auto it = bucketOf.constFind(key);
+            if (it != bucketOf.cend()) {
+                buckets[*it].append(large.at(k));
+            } else {
+                bucketOf.insert(key, int(buckets.size()));
+                buckets.append(QList<int>{large.at(k)});
+            }
+        }
     }
     QList<int> result;
     for (int index : indexes) {
@@ -392,6 +497,48 @@ QList<int> DuplicateSearch::splitByHeadAndTail(const QList<int> &indexes)
             result.append(index);
     }
     return result;
+}
+
+QList<QList<int>> DuplicateSearch::compareLargeFiles(const QList<QList<int>> &buckets, QList<int> &toDigest)
+{
+    // Large files whose size and ends match are compared byte for byte before
+    // any digest: the comparison reads each file once and stops where they
+    // differ, and only the first of each set of identical files is digested
+    // (the others share its digest), instead of digesting every file and
+    // reading the group again to compare it. A bucket with a Photos item
+    // goes the usual way: the item may match by digest alone.
+    QList<QList<int>> walked;
+    for (const QList<int> &bucket : buckets) {
+        if (std::all_of(bucket.cbegin(), bucket.cend(), [this](int index) {
+                const Item &item = m_items.at(index);
+                return item.photoIndex < 0 && item.hasIdentity && !item.isApp;
+            }))
+            walked.append(bucket);
+    }
+    QList<QList<QList<int>>> parts(walked.size());
+    QList<QList<int>> *partSlots = parts.data();
+    std::atomic<qint64> unreadable{0};
+    runInParallel(int(walked.size()), m_threads, [&](int b) { partSlots[b] = identicalSets(walked.at(b), unreadable); });
+    m_unreadable += unreadable.load();
+    if (m_control->isAbort())
+        return {};
+
+    QList<bool> compared(qsizetype(m_items.size()), false);
+    for (const QList<int> &bucket : std::as_const(walked)) {
+        for (int index : bucket)
+            compared[index] = true;
+    }
+    QList<QList<int>> sets;
+    for (QList<QList<int>> &part : parts) {
+        for (QList<int> &set : part) {
+            compared[set.first()] = false;
+            for (int index : set)
+                m_contentSet[index] = set.first();
+            sets.append(std::move(set));
+        }
+    }
+    toDigest.removeIf([&compared](int index) { return compared.at(index); });
+    return sets;
 }
 
 void DuplicateSearch::computeDigests(const QList<int> &indexes)
@@ -408,21 +555,36 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
     int lanes = md5LaneCount();
     if (spare < lanes)
         lanes = spare >= 8 && lanes >= 8 ? 8 : 1;
-    const int threads = std::clamp(spare / lanes, 1, m_threads);
+    // One more for the folder each thread keeps open.
+    const int threads = std::clamp(spare / (lanes + 1), 1, m_threads);
     int markedUpTo = 0;
     OrderedCompletion completion(count);
     std::atomic<int> next{0};
     // Each thread digests several files side by side in the lanes of its
     // vector unit; the files are handed out in work-list order.
-    const Md5NextJob nextJob = [&](Md5Job &job) {
-        const int k = next.fetch_add(1);
-        if (k >= count)
-            return false;
-        job.index = k;
-        const Item &item = m_items.at(indexes.at(k));
-        job.path = item.path;
-        job.expected = expectedOf(item);
-        return true;
+    const auto nextJobOf = [&](FolderDescriptor &folder) {
+        return [&](Md5Job &job) {
+            const int k = next.fetch_add(1);
+            if (k >= count)
+                return false;
+            job.index = k;
+            const Item &item = m_items.at(indexes.at(k));
+            job.folder = -1;
+            if (item.photoIndex >= 0) {
+                job.path = pathOf(item);
+                job.nativePath.clear();
+            } else {
+                // Files met by the walk are opened by the bytes it read,
+                // relative to their folder: most files of a folder come one
+                // after another, and the folder's path is looked up once.
+                job.path.clear();
+                job.nativePath = m_candidates.nativePath(item);
+                job.nameStart = job.nativePath.size() - item.nameLength;
+                job.folder = folder.open(item.folder, m_candidates.folderPath(item.folder));
+            }
+            job.expected = expectedOf(item);
+            return true;
+        };
     };
     // Each item is written by exactly one thread, before it is marked
     // finished, through plain pointers so that no list detaches meanwhile.
@@ -439,7 +601,12 @@ void DuplicateSearch::computeDigests(const QList<int> &indexes)
         completion.finish(k);
     };
     completion.run(
-        threads, [&] { md5MultiBuffer(nextJob, jobDone, m_control, lanes); },
+        threads,
+        [&] {
+            FolderDescriptor folder;
+            const Md5NextJob nextJob = nextJobOf(folder);
+            md5MultiBuffer(nextJob, jobDone, m_control, lanes);
+        },
         [&](int finishedUpTo) {
             if (m_control->isAbort())
                 return;
@@ -462,7 +629,6 @@ void DuplicateSearch::compareItems()
 {
     const int n = int(m_items.size());
     // Records with equal keys form one group, headed by the earliest of them.
-    QHash<QByteArray, int> digestGroups;
     QHash<QString, int> bundleGroups;
     QList<QList<int>> groups;
     auto place = [&groups](auto &table, const auto &key, int i) {
@@ -474,15 +640,44 @@ void DuplicateSearch::compareItems()
             groups.append(QList<int>{i});
         }
     };
+    // Digests are grouped by sorting, which costs nothing per file that
+    // stays alone; equal digests keep work-list order.
+    std::vector<int> digested;
     for (int i = 0; i < n; ++i) {
-        if (m_kinds.at(i) == KeyKind::Digest) {
-            const Md5Digest &digest = m_digests.at(i);
-            place(digestGroups, QByteArray::fromRawData(reinterpret_cast<const char *>(digest.data()), 16), i);
-        } else if (m_kinds.at(i) == KeyKind::Bundle) {
+        if (m_kinds.at(i) == KeyKind::Digest)
+            digested.push_back(i);
+        else if (m_kinds.at(i) == KeyKind::Bundle)
             place(bundleGroups, m_bundleIdentifiers.value(i), i);
-        }
     }
+    std::stable_sort(digested.begin(), digested.end(),
+                     [this](int a, int b) { return m_digests.at(a) < m_digests.at(b); });
+    for (size_t start = 0; start < digested.size();) {
+        size_t end = start + 1;
+        while (end < digested.size() && m_digests.at(digested[end]) == m_digests.at(digested[start]))
+            ++end;
+        if (end - start >= 2)
+            groups.append(QList<int>(digested.begin() + qsizetype(start), digested.begin() + qsizetype(end)));
+        start = end;
+    }
+    digested = {};
     groups.removeIf([](const QList<int> &members) { return members.size() < 2; });
+    // The records' icon references come from a database that answers one
+    // question at a time: it is asked once per extension on a thread of its
+    // own while the files are compared.
+    std::thread icons([this, members = groups] {
+        for (const QList<int> &group : members) {
+            for (int index : group) {
+                if (m_control->isAbort())
+                    return;
+                const Item &item = m_items.at(index);
+                iconReference(pathOf(item), item.mode ? item.mode : quint32(S_IFREG));
+            }
+        }
+    });
+    splitByContents(groups);
+    icons.join();
+    if (m_control->isAbort())
+        return;
     QHash<int, int> groupOfHead;
     for (int g = 0; g < groups.size(); ++g)
         groupOfHead.insert(groups.at(g).first(), g);
@@ -501,6 +696,162 @@ void DuplicateSearch::compareItems()
     }
 }
 
+int DuplicateSearch::openAsDigested(const Item &item) const
+{
+    if (item.photoIndex >= 0) {
+        const int fd = openRegularFileWaiting(pathOf(item), m_control);
+        if (fd >= 0 && !stillAsDigested(fd, item)) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    struct stat status {};
+    const int fd = openRegularFileWaiting(m_candidates.nativePath(item).c_str(), m_control, &status);
+    const auto expected = expectedOf(item);
+    if (fd >= 0 && expected && !md5StatusMatches(status, *expected)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+quint64 DuplicateSearch::readLimitOf(const Item &item) const
+{
+    const auto expected = expectedOf(item);
+    return expected ? expected->size : std::numeric_limits<quint64>::max();
+}
+
+DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<int> &members) const
+{
+    // Each file is compared with the first file of every set found so far,
+    // in work-list order, so each set keeps the order and head of the group.
+    struct Set
+    {
+        int fd;
+        QList<int> members;
+    };
+    std::vector<Set> sets;
+    ContentSplit split;
+    auto closeSets = [&sets] {
+        for (const Set &set : sets)
+            ::close(set.fd);
+    };
+    for (int index : members) {
+        if (!m_control->waitWhilePaused()) {
+            closeSets();
+            split.stopped = true;
+            return split;
+        }
+        const Item &item = m_items.at(index);
+        const int fd = openAsDigested(item);
+        if (fd < 0) {
+            split.failed.append(index);
+            continue;
+        }
+        bool placed = false;
+        bool failed = false;
+        for (Set &set : sets) {
+            const int head = set.members.first();
+            const Comparison result = compareContents(set.fd, readLimitOf(m_items.at(head)), fd, readLimitOf(item), m_control);
+            if (result == Comparison::Different)
+                continue;
+            if (result == Comparison::Stopped) {
+                ::close(fd);
+                closeSets();
+                split.stopped = true;
+                return split;
+            }
+            if (result == Comparison::FirstFailed) {
+                ::close(fd);
+                closeSets();
+                split.failedHead = head;
+                return split;
+            }
+            // The file must still be the one that was digested once it has been read.
+            if (result == Comparison::SecondFailed || !stillAsDigested(fd, item))
+                failed = true;
+            else
+                set.members.append(index);
+            placed = true;
+            break;
+        }
+        if (failed) {
+            split.failed.append(index);
+            ::close(fd);
+        } else if (placed) {
+            ::close(fd);
+        } else {
+            sets.push_back({fd, {index}});
+        }
+    }
+    for (const Set &set : sets) {
+        if (split.failedHead < 0 && !stillAsDigested(set.fd, m_items.at(set.members.first())))
+            split.failedHead = set.members.first();
+    }
+    closeSets();
+    if (split.failedHead >= 0)
+        return split;
+    for (Set &set : sets) {
+        if (set.members.size() >= 2)
+            split.sets.append(std::move(set.members));
+    }
+    return split;
+}
+
+bool DuplicateSearch::stillAsDigested(int fd, const Item &item) const
+{
+    const auto expected = expectedOf(item);
+    return !expected || md5FileMatches(fd, *expected);
+}
+
+QList<QList<int>> DuplicateSearch::identicalSets(QList<int> members, std::atomic<qint64> &unreadable) const
+{
+    for (;;) {
+        ContentSplit split = trySplitByContents(members);
+        if (split.stopped)
+            return {};
+        unreadable.fetch_add(split.failed.size(), std::memory_order_relaxed);
+        if (split.failedHead < 0)
+            return std::move(split.sets);
+        // A file that failed as the first of its set was not compared with
+        // the rest: they are compared again without it.
+        unreadable.fetch_add(1, std::memory_order_relaxed);
+        members.removeIf([&split](int index) { return index == split.failedHead || split.failed.contains(index); });
+    }
+}
+
+void DuplicateSearch::splitByContents(QList<QList<int>> &groups)
+{
+    // Equal digests are not yet equal files: the members of each group are
+    // compared byte for byte and the group falls apart into the sets of
+    // identical files; a file equal to no other leaves it.
+    QList<QList<QList<int>>> parts(groups.size());
+    QList<QList<int>> *partSlots = parts.data();
+    std::atomic<qint64> unreadable{0};
+    runInParallel(int(groups.size()), m_threads, [&](int g) {
+        const QList<int> &group = groups.at(g);
+        if (m_kinds.at(group.first()) != KeyKind::Digest) {
+            partSlots[g] = {group};
+            return;
+        }
+        // Files already compared with one another in the digest pass.
+        const int set = m_contentSet.at(group.first());
+        if (set >= 0 && std::all_of(group.cbegin(), group.cend(), [&](int index) { return m_contentSet.at(index) == set; })) {
+            partSlots[g] = {group};
+            return;
+        }
+        partSlots[g] = identicalSets(group, unreadable);
+    });
+    m_unreadable += unreadable.load();
+    QList<QList<int>> result;
+    for (QList<QList<int>> &part : parts) {
+        for (QList<int> &set : part)
+            result.append(std::move(set));
+    }
+    groups = std::move(result);
+}
+
 void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
 {
     // Reading the facts of every copy is file-system work of its own: it runs
@@ -508,7 +859,11 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
     m_groupRecords = QList<DuplicateGroup>(groups.size());
     QList<QPair<int, int>> places;
     QList<InitialDirectory *> groupSlots(groups.size());
+    // The members of a group share their digest, and so one copy of its text.
+    QList<QString> digestTexts(groups.size());
     for (int g = 0; g < groups.size(); ++g) {
+        if (m_kinds.at(groups.at(g).first()) == KeyKind::Digest)
+            digestTexts[g] = md5Text(m_digests.at(groups.at(g).first()));
         m_groupRecords[g] = DuplicateGroup(groups.at(g).size());
         groupSlots[g] = m_groupRecords[g].data();
         for (int position = 0; position < groups.at(g).size(); ++position)
@@ -527,21 +882,21 @@ void DuplicateSearch::buildRecords(const QList<QList<int>> &groups)
         } else if (item.hasFacts) {
             // The facts the file was compared with (checked again when it was
             // read), never a fresh look at a path that may name another file by now.
-            record = InitialDirectory(QUrl::fromLocalFile(item.path), item.identity, item.size, item.modified, item.mode);
+            record = InitialDirectory(QUrl::fromLocalFile(pathOf(item)), item.identity, item.size, item.modified, item.mode);
         } else {
-            record = InitialDirectory(QUrl::fromLocalFile(item.path));
+            record = InitialDirectory(QUrl::fromLocalFile(pathOf(item)));
             if (!record.identity)
                 record.identity = item.identity;
         }
         if (m_kinds.at(index) == KeyKind::Digest)
-            record.md5 = md5Text(m_digests.at(index));
+            record.md5 = digestTexts.at(g);
     });
 }
 
 void DuplicateSearch::collectGroup(int headIndex, DuplicateGroup group)
 {
     const Item &head = m_items.at(headIndex);
-    const ScanResultKeys key = head.isApp ? ScanResultKeys::Application : category(lastPathExtension(head.path));
+    const ScanResultKeys key = head.isApp ? ScanResultKeys::Application : category(lastPathExtension(pathOf(head)));
     for (InitialDirectory &record : group) {
         record.category = key;
         if (record.file)

@@ -2,26 +2,18 @@
 
 #include "ProcessState.h"
 #include "Md5MultiBuffer.h"
+#include "Candidates.h"
 #include "Records.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
 
-class ScanControl;
+#include <atomic>
 
-// One file that passed the filters of a run.
-// The facts come from the walk; the file is compared only while it still has
-// them (same device, inode, size and modification time), and its record is
-// built from them.
-struct SearchCandidate
-{
-    QString path;
-    quint64 size = 0;
-    FileIdentity identity;
-    qint64 modified = 0; // nanoseconds since the epoch
-    quint32 mode = 0;
-};
+#include <vector>
+
+class ScanControl;
 
 // The second half of a scan: digests the work list (Photos items first, then
 // the candidates), gathers records with the same content (application
@@ -59,29 +51,17 @@ public:
     // stop the lists hold what was filed until then.
     // The candidates are taken over: their list is let go as soon as it has
     // been read, so that it is not held twice.
-    ResultDictionary findDuplicates(QList<InitialDirectory> &photoItems, QList<SearchCandidate> candidates);
+    ResultDictionary findDuplicates(QList<InitialDirectory> &photoItems, CandidateList candidates);
 
     // Files of the last search that could not be read: they were left out of
     // the comparison, so the groups may miss them.
     qint64 unreadableCount() const { return m_unreadable; }
 
 private:
-    struct Item
-    {
-        QString path;
-        quint64 size = 0;
-        FileIdentity identity;
-        qint64 modified = 0;
-        quint32 mode = 0;
-        int photoIndex = -1;
-        bool hasSize = false;
-        // Identity and size known: the file is checked against them when read.
-        bool hasIdentity = false;
-        // The walk's facts, time and mode included: the record is built from them.
-        bool hasFacts = false;
-        bool isApp = false;
-    };
+    // A Photos item (its path is its record's) or a file of the candidate list.
+    using Item = Candidate;
 
+    QString pathOf(const Item &item) const;
     std::optional<Md5Expected> expectedOf(const Item &item) const;
 
     enum class KeyKind : char { None, Digest, Bundle };
@@ -89,9 +69,27 @@ private:
     void digestItems();
     void readBundleIdentifiers();
     QList<int> sameSizeItems() const;
-    QList<int> splitByHeadAndTail(const QList<int> &indexes);
+    QList<int> splitByHeadAndTail(const QList<int> &indexes, QList<QList<int>> &buckets);
+    QList<QList<int>> compareLargeFiles(const QList<QList<int>> &buckets, QList<int> &toDigest);
+    QList<QList<int>> identicalSets(QList<int> members, std::atomic<qint64> &unreadable) const;
     void computeDigests(const QList<int> &indexes);
     void compareItems();
+    // What comparing the files of one digest group gave.
+    struct ContentSplit
+    {
+        // The sets of two or more identical files, in work-list order.
+        QList<QList<int>> sets;
+        // Files that could not be read or changed since they were digested.
+        QList<int> failed;
+        // The first file of a set failed: the split must be made again without it.
+        int failedHead = -1;
+        bool stopped = false;
+    };
+    void splitByContents(QList<QList<int>> &groups);
+    ContentSplit trySplitByContents(const QList<int> &members) const;
+    int openAsDigested(const Item &item) const;
+    quint64 readLimitOf(const Item &item) const;
+    bool stillAsDigested(int fd, const Item &item) const;
     void buildRecords(const QList<QList<int>> &groups);
     void collectGroup(int headIndex, DuplicateGroup group);
     void postPathOf(int index);
@@ -102,11 +100,15 @@ private:
     int m_threads;
 
     QList<InitialDirectory> *m_photoItems = nullptr;
-    QList<Item> m_items;
+    CandidateList m_candidates;
+    std::vector<Item> m_items;
     // The key of each record: its digest, or its bundle identifier.
     QList<Md5Digest> m_digests;
     QHash<int, QString> m_bundleIdentifiers;
     QList<KeyKind> m_kinds;
+    // The first file of the set of byte-identical files each one belongs to,
+    // when it was compared before its digest; -1 otherwise.
+    QList<int> m_contentSet;
     QList<bool> m_finished;
     int m_reportedDone = 0;
     qint64 m_unreadable = 0;

@@ -131,14 +131,18 @@ QString iconReference(const QString &path, unsigned mode)
     const QString name = QFileInfo(path).fileName();
     const qsizetype dot = name.indexOf(QLatin1Char('.'), 1);
     const QString key = dot > 0 ? name.mid(dot) : name;
-    QMutexLocker locker(&cacheMutex);
-    const auto it = cache.constFind(key);
-    if (it != cache.cend())
-        return *it;
+    {
+        QMutexLocker locker(&cacheMutex);
+        const auto it = cache.constFind(key);
+        if (it != cache.cend())
+            return *it;
+    }
+    // The database is looked up without holding the cache, so that threads
+    // whose extensions are known already go on meanwhile.
     const QString reference = database.mimeTypeForFile(dot > 0 ? QStringLiteral("x") + key : key,
                                                        QMimeDatabase::MatchExtension).name();
-    cache.insert(key, reference);
-    return reference;
+    QMutexLocker locker(&cacheMutex);
+    return *cache.insert(key, reference);
 }
 
 std::optional<QString> fileIcon(const QUrl &forURL)
@@ -187,29 +191,43 @@ int openRegularFileForReading(const QString &path, bool followLinks)
 {
     if (path.isEmpty())
         return -1;
+    return openRegularFile(AT_FDCWD, NativePath::encode(path).constData(), followLinks, nullptr);
+}
+
+int openRegularFile(int folder, const char *nativePath, bool followLinks, struct stat *status)
+{
+    if (!nativePath || !*nativePath)
+        return -1;
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; a regular
     // file then reads as usual.
     const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
-    const int fd = ::open(NativePath::encode(path).constData(), flags);
+    const int fd = ::openat(folder, nativePath, flags);
     if (fd < 0)
         return -1;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    struct stat own {};
+    struct stat &facts = status ? *status : own;
+    if (::fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode)) {
         ::close(fd);
         errno = EINVAL;
         return -1;
     }
-    const int statusFlags = ::fcntl(fd, F_GETFL);
-    if (statusFlags >= 0)
-        ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
+    // Only the status flags change here, and of them only O_NONBLOCK was set.
+    ::fcntl(fd, F_SETFL, O_RDONLY);
     return fd;
 }
 
 int openRegularFileWaiting(const QString &path, const ScanControl *control)
 {
+    if (path.isEmpty())
+        return -1;
+    return openRegularFileWaiting(NativePath::encode(path).constData(), control, nullptr);
+}
+
+int openRegularFileWaiting(const char *nativePath, const ScanControl *control, struct stat *status)
+{
     QElapsedTimer waited;
     for (;;) {
-        const int fd = openRegularFileForReading(path, false);
+        const int fd = openRegularFile(AT_FDCWD, nativePath, false, status);
         if (fd >= 0 || (errno != EMFILE && errno != ENFILE))
             return fd;
         if (!waited.isValid())

@@ -51,6 +51,10 @@ bool isAppInstalled(const QString &bundleIdentifier, const QString &applications
 // refused before anything is read); -1 when the path is no regular file or cannot
 // be opened. Symbolic links are followed only when asked.
 int openRegularFileForReading(const QString &path, bool followLinks);
+// The same with the path in its own bytes, relative to the open folder (or
+// AT_FDCWD); the file's status, read once the file is open, goes to status
+// when given.
+int openRegularFile(int folder, const char *nativePath, bool followLinks, struct stat *status);
 
 // Raises the process's soft limit of open descriptors to its hard limit, once:
 // a scan holds many files open at a time.
@@ -62,6 +66,8 @@ int freeDescriptors();
 // it waits for one to come free (for a while, or until the run is stopped)
 // instead of failing.
 int openRegularFileWaiting(const QString &path, const ScanControl *control);
+// The same with the path in its own bytes; the file's status goes to status when given.
+int openRegularFileWaiting(const char *nativePath, const ScanControl *control, struct stat *status);
 
 // The status of the item itself (lstat); nothing when it cannot be read.
 std::optional<struct stat> itemStatus(const QString &path);

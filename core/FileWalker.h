@@ -1,11 +1,15 @@
 #pragma once
 
+#include "Candidates.h"
 #include "Records.h"
+#include "ScanPaths.h"
 
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 class ScanControl;
 
@@ -35,3 +39,27 @@ bool walkFiles(const QString &rootPath, const ScanControl *control,
 // contents included, symbolic links not followed; full paths in walk order.
 // False when the folder cannot be walked.
 bool walkAllRegularFiles(const QString &rootPath, const std::function<void(const QString &)> &visit);
+
+// What a scan keeps of its walk: the filters of the run, applied to each
+// visited item as it is met.
+struct ScanWalkFilter
+{
+    // Files of this size or smaller are left out (bundles are not measured).
+    quint64 minimumSize = 0;
+    // Lower-case extensions whose files are left out (bundles excepted).
+    QStringList ignoredExtensions;
+    // Folders and files left out with everything inside them.
+    IgnoreRules ignore;
+};
+
+// Walks the root as walkFiles() does, listing folders on several threads,
+// and appends to the list only the visited items that pass the filter, in
+// walk order, whatever the threads' timing. visits receives the number of
+// items visited (kept or not); each kept candidate's ordinal is its place
+// among them. Returns false when the root cannot be walked.
+bool walkScanCandidates(const QString &rootPath, const ScanControl *control, const ScanWalkFilter &filter,
+                        int threads, CandidateList &into, quint64 &visits, qint64 *unreadable = nullptr);
+
+// Appends the file (a root that is a regular file, with its own status) when
+// it passes the filter.
+bool addScanCandidate(const QString &path, const struct stat &status, const ScanWalkFilter &filter, CandidateList &into);

@@ -15,9 +15,11 @@
 #include <thread>
 
 #include <FileReading.h>
+#include <NativePath.h>
 
 #include <QElapsedTimer>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <unistd.h>
@@ -126,7 +128,7 @@ private:
     {
         QElapsedTimer waited;
         for (;;) {
-            const int fd = openRegularFileForReading(job.path, false);
+            const int fd = openMd5Job(job);
             if (fd >= 0 || (errno != EMFILE && errno != ENFILE))
                 return fd;
             if (anyLaneActive())
@@ -182,17 +184,14 @@ private:
             const int fd = openJob(job);
             if (fd == -2) {
                 m_descriptorFreed = false;
+                // By the time it is opened its folder may be closed.
+                job.folder = -1;
                 m_waiting.push_back(std::move(job));
                 return false;
             }
+            // A file that is not the one the walk listed (replaced, changed
+            // in size or time since) is not read.
             if (fd < 0) {
-                m_done(job.index, nullptr);
-                continue;
-            }
-            // The file must be the one the walk listed: not replaced, not
-            // changed in size or time since.
-            if (job.expected && !md5FileMatches(fd, *job.expected)) {
-                ::close(fd);
                 m_done(job.index, nullptr);
                 continue;
             }
@@ -325,8 +324,31 @@ private:
 bool md5FileMatches(int fd, const Md5Expected &expected)
 {
     struct stat status {};
-    if (::fstat(fd, &status) != 0)
-        return false;
+    return ::fstat(fd, &status) == 0 && md5StatusMatches(status, expected);
+}
+
+int openMd5Job(const Md5Job &job)
+{
+    struct stat status {};
+    int fd = -1;
+    if (job.nativePath.empty())
+        fd = openRegularFileForReading(job.path, false);
+    else if (job.folder >= 0)
+        fd = openRegularFile(job.folder, job.nativePath.c_str() + job.nameStart, false, &status);
+    else
+        fd = openRegularFile(AT_FDCWD, job.nativePath.c_str(), false, &status);
+    if (fd < 0)
+        return -1;
+    if (job.expected && !(job.nativePath.empty() ? md5FileMatches(fd, *job.expected) : md5StatusMatches(status, *job.expected))) {
+        ::close(fd);
+        errno = ESTALE;
+        return -1;
+    }
+    return fd;
+}
+
+bool md5StatusMatches(const struct stat &status, const Md5Expected &expected)
+{
     const qint64 modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     return quint64(status.st_dev) == expected.device && quint64(status.st_ino) == expected.inode
         && status.st_size >= 0 && quint64(status.st_size) == expected.size
@@ -338,7 +360,10 @@ namespace {
 // One file at a time, by the same rules as the lanes.
 std::optional<Md5Digest> digestOneFile(const Md5Job &job, ScanControl *control)
 {
-    const int fd = openRegularFileWaiting(job.path, control);
+    const QString path = job.nativePath.empty()
+        ? job.path
+        : NativePath::decode(QByteArrayView(job.nativePath.data(), qsizetype(job.nativePath.size())));
+    const int fd = openRegularFileWaiting(path, control);
     if (fd < 0)
         return std::nullopt;
     std::optional<Md5Digest> result;

@@ -5,6 +5,9 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
+
+#include <sys/stat.h>
 
 class ScanControl;
 
@@ -29,12 +32,23 @@ struct Md5Job
 {
     int index = -1;
     QString path;
+    // The path in its own bytes; when given, it is used instead of path.
+    std::string nativePath;
+    // An open folder that holds the file, named from nameStart of nativePath
+    // on; -1 for none. It is only valid until next() is called again.
+    int folder = -1;
+    size_t nameStart = 0;
     // Without it the file is read to its end as it is.
     std::optional<Md5Expected> expected;
 };
 
 // True when the open file still has the expected identity, size and time.
 bool md5FileMatches(int fd, const Md5Expected &expected);
+// The same for a status already read.
+bool md5StatusMatches(const struct stat &status, const Md5Expected &expected);
+// Opens the job's file as a regular file, never through a final link; -1
+// when it cannot be opened or is not the expected file any more.
+int openMd5Job(const Md5Job &job);
 
 // Hands out the next file; false when there is none left.
 using Md5NextJob = std::function<bool(Md5Job &job)>;

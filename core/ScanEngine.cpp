@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QThread>
 
 #include <cstdlib>
 #include <mutex>
@@ -82,18 +83,6 @@ QString canonicalPath(const QString &path)
     return canonical;
 }
 
-WalkedFile walkedFileOf(const QString &path, const struct stat &status)
-{
-    WalkedFile file;
-    file.path = path;
-    file.size = status.st_size > 0 ? quint64(status.st_size) : 0;
-    file.identity = {quint64(status.st_dev), quint64(status.st_ino)};
-    file.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
-    file.mode = quint32(status.st_mode);
-    file.isDirectory = S_ISDIR(status.st_mode);
-    return file;
-}
-
 // Every run of every engine in the process has its own number for the
 // folder-size walk's announcements.
 std::atomic<quint64> lastFolderSizeRun{0};
@@ -115,9 +104,15 @@ struct ScanEngine::Run
     IgnoreRules ignore;
     QStringList roots;
     QList<RootKind> rootKinds;
-    QList<QList<WalkedFile>> rootEntries;
+    // What the walk of each root kept: the candidates from rootBegin[r] on,
+    // and the number of items it visited.
+    QList<size_t> rootBegin;
+    QList<quint64> rootVisits;
+    ScanWalkFilter filter;
     QList<InitialDirectory> photoItems;
-    QList<SearchCandidate> candidates;
+    CandidateList candidates;
+    // Candidates kept by the collecting step so far (the list is compacted in place).
+    size_t collectedCount = 0;
     QSet<FileIdentity> collected;
     qint64 processed = 0;
     qint64 total = 0;
@@ -455,7 +450,7 @@ void ScanEngine::runScanIfNoDialog(const std::shared_ptr<Run> &run)
         }
     }
     scanSelectedFolders(*run);
-    if (m_control.isAbort() || run->candidates.size() + run->photoItems.size() < 2) {
+    if (m_control.isAbort() || qsizetype(run->candidates.entries.size()) + run->photoItems.size() < 2) {
         endNotCompleted(run);
         return;
     }
@@ -473,7 +468,7 @@ void ScanEngine::scanSelectedFolders(Run &run)
 {
     run.processed = 0;
     run.total = 0;
-    run.candidates.clear();
+    run.candidates = {};
 
     // The roots, made canonical in list order: a Photos library is never
     // walked, an ignored root is dropped, and a root reached twice (through a
@@ -495,12 +490,21 @@ void ScanEngine::scanSelectedFolders(Run &run)
     post(run.id, [this, roots] { scanDirectories = roots; });
 
     run.rootKinds = QList<RootKind>(roots.size(), RootKind::Missing);
-    run.rootEntries = QList<QList<WalkedFile>>(roots.size());
+    run.rootBegin = QList<size_t>(roots.size() + 1, 0);
+    run.rootVisits = QList<quint64>(roots.size(), 0);
+    run.filter.minimumSize = run.settings.minimumFileSize;
+    run.filter.ignore = run.ignore;
+    for (const AllExtensions &entry : std::as_const(run.settings.extensions)) {
+        if (entry.isChecked)
+            run.filter.ignoredExtensions.append(entry.name);
+    }
     for (int r = 0; r < roots.size(); ++r) {
+        run.rootBegin[r] = run.candidates.entries.size();
         if (!m_control.waitWhilePaused())
             break;
         countFiles(run, r);
     }
+    run.rootBegin[roots.size()] = run.candidates.entries.size();
 
     narrowPhotoItems(run);
     // A Photos item and a file on disk that are one inode are one copy.
@@ -509,14 +513,16 @@ void ScanEngine::scanSelectedFolders(Run &run)
             run.collected.insert(*item.identity);
     }
 
-    run.candidates.reserve(run.total);
+    run.collectedCount = 0;
     int fileRootTick = 0;
     for (int r = 0; r < roots.size(); ++r) {
         if (!m_control.waitWhilePaused())
             break;
         scanPath(run, r, fileRootTick);
-        run.rootEntries[r] = {};
     }
+    run.candidates.entries.resize(run.collectedCount);
+    run.candidates.entries.shrink_to_fit();
+    run.collected = {};
     if (run.scanProgress.takePending())
         postScanProgress(run);
 
@@ -543,20 +549,24 @@ void ScanEngine::countFiles(Run &run, int rootIndex)
         return;
     if (S_ISDIR(st.st_mode)) {
         run.rootKinds[rootIndex] = RootKind::Folder;
-        QList<WalkedFile> &entries = run.rootEntries[rootIndex];
         qint64 unreadable = 0;
-        walkFiles(root, &m_control, [&entries](const WalkedFile &file) { entries.append(file); }, &unreadable);
+        quint64 visits = 0;
+        walkScanCandidates(root, &m_control, run.filter, walkThreads(), run.candidates, visits, &unreadable);
         run.unreadable += unreadable;
-        run.total += entries.size();
+        run.rootVisits[rootIndex] = visits;
+        run.total += qint64(visits);
     } else {
         run.rootKinds[rootIndex] = RootKind::File;
         run.total += 1;
+        // Only regular files are candidates here: a FIFO, a device or a socket
+        // given as a root is passed over (reading one could block forever).
+        if (S_ISREG(st.st_mode))
+            addScanCandidate(root, st, run.filter, run.candidates);
     }
 }
 
 void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
 {
-    const QString &root = run.roots.at(rootIndex);
     switch (run.rootKinds.at(rootIndex)) {
     case RootKind::Missing:
         return;
@@ -569,63 +579,48 @@ void ScanEngine::scanPath(Run &run, int rootIndex, int &fileRootTick)
                 postScanProgress(run);
         }
         ++fileRootTick;
-        struct stat st{};
-        if (::lstat(NativePath::encode(root).constData(), &st) != 0)
-            return;
-        // Only regular files are candidates here: a FIFO, a device or a socket
-        // given as a root is passed over (reading one could block forever).
-        if (!S_ISREG(st.st_mode))
-            return;
-        passesFileFilter(run, walkedFileOf(root, st));
+        for (size_t c = run.rootBegin.at(rootIndex); c < run.rootBegin.at(rootIndex + 1); ++c)
+            collectCandidate(run, c);
         return;
     }
     case RootKind::Folder: {
-        int folderTick = 0;
-        const QList<WalkedFile> &entries = run.rootEntries.at(rootIndex);
-        for (const WalkedFile &entry : entries) {
+        // Every visited item counts for the progress, in walk order; the walk
+        // kept only those that passed the filters.
+        size_t next = run.rootBegin.at(rootIndex);
+        const size_t end = run.rootBegin.at(rootIndex + 1);
+        const quint64 visits = run.rootVisits.at(rootIndex);
+        for (quint64 item = 0; item < visits; ++item) {
             if (!m_control.waitWhilePaused())
                 break;
-            addEnumeratedURL(run, entry, folderTick);
+            if (next < end && run.candidates.entries[next].ordinal == item)
+                collectCandidate(run, next++);
+            run.processed += 1;
+            if (item % 9 == 0 && run.scanProgress.ready())
+                postScanProgress(run);
         }
         return;
     }
     }
 }
 
-void ScanEngine::addEnumeratedURL(Run &run, const WalkedFile &entry, int &folderTick)
+void ScanEngine::collectCandidate(Run &run, size_t index)
 {
-    passesFileFilter(run, entry);
-    run.processed += 1;
-    if (folderTick % 9 == 0 && run.scanProgress.ready())
-        postScanProgress(run);
-    ++folderTick;
-}
-
-bool ScanEngine::passesFileFilter(Run &run, const WalkedFile &entry)
-{
-    const QString &path = entry.path;
-    const quint64 size = entry.size;
-    const FileIdentity &identity = entry.identity;
-    const QString extension = lastPathExtension(path);
-    // Application bundles inside an ignored folder are left out like the rest.
-    if (run.ignore.covers(path))
-        return false;
-    // Bundles are compared by identifier, whatever their size or contents.
-    if (extension != QLatin1String("app")) {
-        if (size <= run.settings.minimumFileSize)
-            return false;
-        const QString lower = extension.toLower();
-        for (const AllExtensions &entry : std::as_const(run.settings.extensions)) {
-            if (entry.isChecked && entry.name == lower)
-                return false;
-        }
-    }
+    std::vector<Candidate> &entries = run.candidates.entries;
+    const FileIdentity identity = entries[index].identity;
     // One inode is one file, whatever paths reach it.
     if (run.collected.contains(identity))
-        return false;
+        return;
     run.collected.insert(identity);
-    run.candidates.append({path, size, identity, entry.modified, entry.mode});
-    return true;
+    entries[run.collectedCount++] = entries[index];
+}
+
+int ScanEngine::walkThreads() const
+{
+    // Each thread holds a few folders open at a time: with few descriptors
+    // left, fewer threads list them.
+    raiseDescriptorLimit();
+    const int threads = m_digestThreads > 0 ? m_digestThreads : QThread::idealThreadCount();
+    return std::clamp((freeDescriptors() - 16) / 16, 1, std::max(1, threads));
 }
 
 void ScanEngine::narrowPhotoItems(Run &run)
@@ -662,6 +657,7 @@ ResultDictionary ScanEngine::findDuplicates(Run &run)
     if (run.digestThreads > 0)
         search.setThreadCount(run.digestThreads);
     ResultDictionary results = search.findDuplicates(run.photoItems, std::move(run.candidates));
+    run.candidates = {};
     run.unreadable += search.unreadableCount();
     return results;
 }

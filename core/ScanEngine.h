@@ -102,8 +102,8 @@ private:
     void postScanProgress(const Run &run);
     void countFiles(Run &run, int rootIndex);
     void scanPath(Run &run, int rootIndex, int &fileRootTick);
-    void addEnumeratedURL(Run &run, const WalkedFile &entry, int &folderTick);
-    bool passesFileFilter(Run &run, const WalkedFile &entry);
+    void collectCandidate(Run &run, size_t index);
+    int walkThreads() const;
     void narrowPhotoItems(Run &run);
     ResultDictionary findDuplicates(Run &run);
     void finishScan(const std::shared_ptr<Run> &run, const ResultDictionary &results);

@@ -4,6 +4,7 @@
 #include <FileFacts.h>
 #include <FileWalker.h>
 #include <ScanControl.h>
+#include <ScanPaths.h>
 
 #include <QDir>
 #include <QFile>
@@ -97,6 +98,69 @@ TEST_F(ScanTree, ListsRegularFilesAndBundlesInByteOrder)
     ASSERT_TRUE(listed.has_value());
     EXPECT_EQ(relativePaths(root, *listed), expected);
     EXPECT_EQ(walkedPaths(root, root), expected);
+}
+
+TEST_F(ScanTree, TheFilteredWalkKeepsTheWalkOrderOnAnyNumberOfThreads)
+{
+    // More folders than threads, at several depths, so that the threads
+    // finish them in an order of their own.
+    for (int f = 0; f < 12; ++f) {
+        for (int d = 0; d < 3; ++d)
+            writeFile(root + QStringLiteral("/many/%1/%2/f.bin").arg(f).arg(d), patternBytes(2000 + f));
+        writeFile(root + QStringLiteral("/many/%1/small.bin").arg(f), patternBytes(5));
+    }
+    struct Case
+    {
+        const char *name;
+        quint64 minimumSize;
+        QStringList extensions;
+        QStringList ignored; // relative to the root
+    };
+    const Case cases[] = {
+        {"no filter", 0, {}, {}},
+        {"size: bundles are never measured", 1024, {}, {}},
+        {"extensions, in any case", 0, {QStringLiteral("txt"), QStringLiteral("bin")}, {}},
+        {"ignored folders and files", 0, {}, {QStringLiteral("many/3"), QStringLiteral("a.txt"), QStringLiteral("B.app")}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScanWalkFilter filter;
+        filter.minimumSize = c.minimumSize;
+        filter.ignoredExtensions = c.extensions;
+        QList<AllIgnorePaths> ignore;
+        for (const QString &path : c.ignored)
+            ignore.append({true, QUrl::fromLocalFile(root + QLatin1Char('/') + path)});
+        filter.ignore = IgnoreRules(ignore);
+
+        // The one-thread walk and the rule, item by item.
+        QStringList expected;
+        QList<quint32> expectedOrdinals;
+        quint32 ordinal = 0;
+        walkFiles(root, nullptr, [&](const WalkedFile &file) {
+            const QString extension = lastPathExtension(file.path);
+            const bool bundle = extension == QLatin1String("app");
+            if (!filter.ignore.covers(file.path) && (bundle || (file.size > c.minimumSize && !c.extensions.contains(extension.toLower())))) {
+                expected.append(file.path.mid(root.size() + 1));
+                expectedOrdinals.append(ordinal);
+            }
+            ++ordinal;
+        });
+        for (int threads : {1, 3, 8}) {
+            SCOPED_TRACE(threads);
+            CandidateList list;
+            quint64 visits = 0;
+            ASSERT_TRUE(walkScanCandidates(root, nullptr, filter, threads, list, visits));
+            QStringList kept;
+            QList<quint32> ordinals;
+            for (const Candidate &candidate : list.entries) {
+                kept.append(list.path(candidate).mid(root.size() + 1));
+                ordinals.append(candidate.ordinal);
+            }
+            EXPECT_EQ(kept, expected);
+            EXPECT_EQ(ordinals, expectedOrdinals);
+            EXPECT_EQ(visits, ordinal);
+        }
+    }
 }
 
 TEST_F(ScanTree, WalkedFilesCarryTheItemsOwnFacts)

@@ -1,5 +1,6 @@
 #include "ScanFixture.h"
 
+#include <Digest.h>
 #include <FileFacts.h>
 #include <KRBFileFunctions.h>
 #include <ProcessState.h>
@@ -35,7 +36,38 @@ void writePair(const QString &first, const QString &second, qint64 size)
     writeFile(second, bytes);
 }
 
+// Two different 128-byte blocks with one MD5 digest (the first published
+// collision), each followed by the same bytes: files of 5,256 bytes that
+// differ, with equal digests.
+std::pair<QByteArray, QByteArray> md5CollidingFiles()
+{
+    const QByteArray first = QByteArray::fromHex(
+        "d131dd02c5e6eec4693d9a0698aff95c2fcab58712467eab4004583eb8fb7f89"
+        "55ad340609f4b30283e488832571415a085125e8f7cdc99fd91dbdf280373c5b"
+        "d8823e3156348f5bae6dacd436c919c6dd53e2b487da03fd02396306d248cda0"
+        "e99f33420f577ee8ce54b67080a80d1ec69821bcb6a8839396f9652b6ff72a70");
+    const QByteArray second = QByteArray::fromHex(
+        "d131dd02c5e6eec4693d9a0698aff95c2fcab50712467eab4004583eb8fb7f89"
+        "55ad340609f4b30283e4888325f1415a085125e8f7cdc99fd91dbd7280373c5b"
+        "d8823e3156348f5bae6dacd436c919c6dd53e23487da03fd02396306d248cda0"
+        "e99f33420f577ee8ce54b67080280d1ec69821bcb6a8839396f965ab6ff72a70");
+    const QByteArray tail = uniqueBytes(5256 - 128);
+    return {first + tail, second + tail};
+}
+
 } // namespace
+
+TEST(ScanEngine, CollidingFilesShareADigest)
+{
+    // The fixture the grouping cases below rely on: without equal digests
+    // they would show nothing.
+    const auto [first, second] = md5CollidingFiles();
+    const QString root = TestEnvironment::makeTemporaryFolder("collision");
+    writeFile(root + "/a.bin", first);
+    writeFile(root + "/b.bin", second);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(md5OfFile(root + "/a.bin"), md5OfFile(root + "/b.bin"));
+}
 
 TEST(ScanEngine, FiltersAndGroupsTable)
 {
@@ -129,6 +161,38 @@ TEST(ScanEngine, FiltersAndGroupsTable)
          },
          [](const QString &) { return Settings{}; },
          {"Archives: c.zip|e.zip"}},
+        {"one digest, different bytes: no group",
+         [](const QString &r) {
+             const auto [first, second] = md5CollidingFiles();
+             writeFile(r + "/a.bin", first);
+             writeFile(r + "/b.bin", second);
+         },
+         [](const QString &) { return Settings{}; },
+         {}},
+        {"one digest splits into the sets of equal files, each headed by its earliest",
+         [](const QString &r) {
+             const auto [first, second] = md5CollidingFiles();
+             writeFile(r + "/1.txt", second);
+             writeFile(r + "/2.bin", first);
+             writeFile(r + "/3.bin", second);
+             writeFile(r + "/4.jpg", first);
+             writeFile(r + "/5.bin", first);
+         },
+         [](const QString &) { return Settings{}; },
+         {"Documents: 1.txt|3.bin", "Others: 2.bin|4.jpg|5.bin"}},
+        {"large files with equal ends: each set of identical ones is a group",
+         [](const QString &r) {
+             const QByteArray a = uniqueBytes(300000);
+             QByteArray c = a;
+             c[150000] = char(c[150000] ^ 1);
+             writeFile(r + "/1.zip", c);
+             writeFile(r + "/2.zip", a);
+             writeFile(r + "/3.zip", c);
+             writeFile(r + "/4.zip", a);
+             writeFile(r + "/5.zip", a);
+         },
+         [](const QString &) { return Settings{}; },
+         {"Archives: 1.zip|3.zip", "Archives: 2.zip|4.zip|5.zip"}},
         {"bundles match by identifier, whatever their size and contents",
          [](const QString &r) {
              makeBundle(r + "/one/Tool.app", "org.example.tool", "first");
@@ -564,6 +628,30 @@ TEST(ScanEngine, AFileReplacedAfterTheWalkIsNeverGrouped)
             ASSERT_TRUE(outcome.completed);
             EXPECT_EQ(outcome.groups, QStringList{"Others: " + root + "/c.bin " + root + "/d.bin"});
             EXPECT_EQ(observer.unreadable, 1);
+        }
+    }
+}
+
+TEST(ScanEngine, EveryRecordCarriesTheDigestOfItsOwnBytes)
+{
+    // Small files are digested one by one; large ones that were compared
+    // first share the digest of the first of their set.
+    const QString root = TestEnvironment::makeTemporaryFolder("digests");
+    for (const qint64 size : {3000, 300000}) {
+        const QByteArray bytes = uniqueBytes(size);
+        for (int copy = 0; copy < 3; ++copy)
+            writeFile(root + QStringLiteral("/%1-%2.bin").arg(size).arg(copy), bytes);
+    }
+    const Outcome outcome = runScan({root});
+    ASSERT_TRUE(outcome.completed);
+    const GroupList *others = duplicateResults().find("Others");
+    ASSERT_TRUE(others);
+    ASSERT_EQ(others->size(), 2);
+    for (const DuplicateGroup &group : *others) {
+        ASSERT_EQ(group.size(), 3);
+        for (const InitialDirectory &record : group) {
+            ASSERT_TRUE(record.md5 && record.url);
+            EXPECT_EQ(*record.md5, md5OfFile(record.url->toLocalFile())) << record.url->toLocalFile().toStdString();
         }
     }
 }
