@@ -314,6 +314,7 @@ std::optional<FileManager::Status> FileManager::status(const QByteArray &path) c
     status.device = quint64(info.st_dev);
     status.inode = quint64(info.st_ino);
     status.size = quint64(info.st_size);
+    status.modifiedMilliseconds = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
     return status;
 }
 

@@ -19,6 +19,8 @@ public:
         quint64 device = 0;
         quint64 inode = 0;
         quint64 size = 0;
+        // The last change of the item's contents, in milliseconds since 1970 (UTC).
+        qint64 modifiedMilliseconds = 0;
     };
 
     struct Result

@@ -6,6 +6,7 @@
 
 #include <NativePath.h>
 
+#include <QDateTime>
 #include <QDir>
 
 #include <algorithm>
@@ -55,7 +56,13 @@ bool PlannedCopy::matches(const FileManager::Status &now) const
         return false;
     if (now.isSymbolicLink || now.isFolder != isFolder())
         return false;
-    return isFolder() || !record.file || record.file->size == now.size;
+    if (isFolder() || !record.file)
+        return true;
+    // A file rewritten in place keeps its identity and often its size; its
+    // modification time tells that its bytes are no longer the compared ones.
+    const QDateTime &scanned = record.file->date;
+    return record.file->size == now.size
+           && (!scanned.isValid() || scanned.toMSecsSinceEpoch() == now.modifiedMilliseconds);
 }
 
 RemovalPlan RemovalPlan::fromStore(const MovingType &mode)

@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+#include <QCloseEvent>
 
 #include <atomic>
 #include <thread>
@@ -89,6 +91,27 @@ TEST_F(ReopenAndQuitTest, ClosingTheLastWindowQuitsButReplacingOneDoesNot)
 
     results.close();
     QTRY_COMPARE_WITH_TIMEOUT(terminations, 1, 2000);
+}
+
+// Like the results window, whose close button means Back: it refuses every close.
+class RefusingWindow : public QWidget
+{
+protected:
+    void closeEvent(QCloseEvent *event) override { event->ignore(); }
+};
+
+TEST_F(ReopenAndQuitTest, QuitEndsTheProgramWhileAWindowRefusesToClose)
+{
+    delegate->setTerminateHandler({});
+    home->show();
+    RefusingWindow results;
+    results.show();
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    fallback.start(3000);
+    QTimer::singleShot(0, delegate.get(), [this] { delegate->terminate(); });
+    EXPECT_EQ(QApplication::exec(), 0);
 }
 
 class StoppingScreen : public QWidget

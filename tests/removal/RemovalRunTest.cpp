@@ -194,6 +194,42 @@ TEST(RemovalRun, LeavesAndReportsCopiesThatFailedOrChangedOrLostTheirLastUnmarke
     EXPECT_TRUE(report.startsWith("3 ")) << report.toStdString();
 }
 
+// A file rewritten in place after the scan keeps its identity and its size;
+// only its modification time tells that it is no longer the compared file.
+TEST(RemovalRun, ACopyRewrittenInPlaceAtTheSameSizeIsNoLongerTheScannedFile)
+{
+    struct Case
+    {
+        const char *name;
+        bool rewriteMarked; // else the group's unmarked copy
+        CopyOutcome expected;
+    };
+    const Case cases[] = {
+        {"the marked copy was edited", true, CopyOutcome::KeptChanged},
+        {"the unmarked copy was edited", false, CopyOutcome::KeptLastCopy},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ThreePairs fixture;
+        const QString edited = c.rewriteMarked ? fixture.marked.at(0) : fixture.kept.at(0);
+        const qint64 size = QFileInfo(edited).size();
+        QFile file(edited);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_EQ(file.write(QByteArray(size, 'e')), size);
+        ASSERT_TRUE(file.flush());
+        ASSERT_TRUE(file.setFileTime(QFileInfo(edited).lastModified().addSecs(60), QFileDevice::FileModificationTime));
+        file.close();
+        const QByteArray before = md5Of(fixture.marked.at(0));
+
+        RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
+        runToEnd(run);
+        EXPECT_EQ(run.result().outcomes,
+                  QList<CopyOutcome>({c.expected, CopyOutcome::Removed, CopyOutcome::Removed}));
+        EXPECT_EQ(md5Of(fixture.marked.at(0)), before);
+        EXPECT_TRUE(QFileInfo::exists(fixture.kept.at(0)));
+    }
+}
+
 TEST(RemovalRun, AFullyMarkedGroupKeepsEveryCopyAndAGoneCopyCounts)
 {
     ThreePairs fixture;
