@@ -189,7 +189,8 @@ OpenedFolder openFolder(int parent, const QByteArray &name, const QByteArray &pa
     if (fd < 0) {
         const int error = errno;
         struct stat status {};
-        if (realOnly && ::fstatat(parent, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode))
+        if (realOnly && ::fstatat(parent, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISLNK(status.st_mode))
             opened.reason = QStringLiteral("%1 is a link, not a folder").arg(shown(path));
         else if (error == ENOTDIR)
             opened.reason = QStringLiteral("%1 is not a folder").arg(shown(path));
@@ -255,7 +256,8 @@ PreparedTrash prepareHome(const QByteArray &dataHome)
         return failed;
     const Descriptor home(::open(dataHome.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!home.isOpen()) {
-        failed.reason = QStringLiteral("the data folder %1 cannot be opened: %2").arg(shown(dataHome), errnoText(errno));
+        failed.reason =
+            QStringLiteral("the data folder %1 cannot be opened: %2").arg(shown(dataHome), errnoText(errno));
         return failed;
     }
     const QByteArray trashPath = withoutTrailingSlashes(dataHome) + "/Trash";
@@ -272,7 +274,8 @@ PreparedTrash prepareTopFolder(const QByteArray &topFolder)
     PreparedTrash failed;
     const Descriptor top(::open(topFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!top.isOpen()) {
-        failed.reason = QStringLiteral("the top folder %1 cannot be opened: %2").arg(shown(topFolder), errnoText(errno));
+        failed.reason =
+            QStringLiteral("the top folder %1 cannot be opened: %2").arg(shown(topFolder), errnoText(errno));
         return failed;
     }
     const QByteArray base = topFolder == "/" ? QByteArray() : topFolder;
@@ -285,7 +288,8 @@ PreparedTrash prepareTopFolder(const QByteArray &topFolder)
         && (shared.st_mode & S_ISVTX) != 0) {
         const OpenedFolder sharedFolder = openFolder(top.get(), ".Trash", base + "/.Trash", true, false);
         struct stat opened {};
-        if (sharedFolder.reason.isEmpty() && ::fstat(sharedFolder.fd.get(), &opened) == 0 && (opened.st_mode & S_ISVTX) != 0) {
+        if (sharedFolder.reason.isEmpty() && ::fstat(sharedFolder.fd.get(), &opened) == 0
+            && (opened.st_mode & S_ISVTX) != 0) {
             const QByteArray ownPath = base + "/.Trash/" + uid;
             const OpenedFolder own = openFolder(sharedFolder.fd.get(), uid, ownPath, true, true);
             if (own.reason.isEmpty()) {
@@ -305,7 +309,7 @@ PreparedTrash prepareTopFolder(const QByteArray &topFolder)
     return prepareInsides(own.fd.get(), ownPath, true);
 }
 
-// The device of the data folder, or of its nearest folder that exists.
+// Whether the data folder, or its nearest folder that exists, lies on the device.
 bool isOnDataHomeFileSystem(const QByteArray &dataHome, dev_t device)
 {
     if (!dataHome.startsWith('/'))
@@ -537,7 +541,8 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
         const QByteArray resolved = resolvedPath(trimmed);
         const QByteArray prefix = place.topFolder == "/" ? QByteArrayLiteral("/") : place.topFolder + '/';
         if (resolved.isEmpty() || !resolved.startsWith(prefix))
-            return failure(QStringLiteral("it does not lie under %1, the top folder of its Trash").arg(shown(place.topFolder)));
+            return failure(
+                QStringLiteral("it does not lie under %1, the top folder of its Trash").arg(shown(place.topFolder)));
         recorded = resolved.mid(prefix.size());
     } else {
         recorded = absolutePath(trimmed);
@@ -545,7 +550,8 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
             return failure(QStringLiteral("the working folder cannot be read: %1").arg(errnoText(errno)));
     }
 
-    const Descriptor trash(::open(place.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (topFolder ? O_NOFOLLOW : 0)));
+    const Descriptor trash(
+        ::open(place.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (topFolder ? O_NOFOLLOW : 0)));
     if (!trash.isOpen())
         return failure(QStringLiteral("the Trash %1 cannot be opened: %2").arg(shown(place.folder), errnoText(errno)));
     const PreparedTrash inside = prepareInsides(trash.get(), place.folder, topFolder);
@@ -554,7 +560,8 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
 
     // The path is escaped byte by byte: going through text would turn a byte
     // that is not UTF-8 into U+FFFD, and the record would name another file.
-    const QByteArray record = "[Trash Info]\nPath=" + recorded.toPercentEncoding("/") + "\nDeletionDate=" + localNow() + '\n';
+    const QByteArray record =
+        "[Trash Info]\nPath=" + recorded.toPercentEncoding("/") + "\nDeletionDate=" + localNow() + '\n';
     const qsizetype limit = nameLimit(inside);
     const QByteArray infoFolder = place.folder + "/info";
     for (int attempt = 0; attempt < kNameTries; ++attempt) {
@@ -562,11 +569,13 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
         if (candidate.isEmpty())
             return failure(QStringLiteral("the names of %1 are too short for it").arg(shown(place.folder)));
         const QByteArray infoName = candidate + kInfoSuffix;
-        const int fd = ::openat(inside.info.get(), infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        const int fd = ::openat(inside.info.get(), infoName.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
-            return failure(QStringLiteral("its record cannot be made in %1: %2").arg(shown(infoFolder), errnoText(errno)));
+            return failure(
+                QStringLiteral("its record cannot be made in %1: %2").arg(shown(infoFolder), errnoText(errno)));
         }
         bool written = writeAll(fd, record) && ::fsync(fd) == 0;
         int error = errno;
@@ -576,7 +585,8 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
         }
         if (!written) {
             ::unlinkat(inside.info.get(), infoName.constData(), 0);
-            return failure(QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), errnoText(error)));
+            return failure(
+                QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), errnoText(error)));
         }
         if (moveInto(trimmed, inside.files.get(), candidate) == 0)
             return Result {true, {}, place.folder + "/files/" + candidate};
@@ -586,7 +596,8 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
             continue;
         if (error == EXDEV)
             return failure(QStringLiteral("the Trash %1 lies on another file system").arg(shown(place.folder)));
-        return failure(QStringLiteral("it cannot be moved into %1: %2").arg(shown(place.folder + "/files"), errnoText(error)));
+        return failure(
+            QStringLiteral("it cannot be moved into %1: %2").arg(shown(place.folder + "/files"), errnoText(error)));
     }
     return failure(QStringLiteral("no free name in %1").arg(shown(place.folder)));
 }

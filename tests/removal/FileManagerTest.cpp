@@ -1,5 +1,7 @@
 #include "RemovalFixture.h"
 
+#include <FileReading.h>
+#include <NativePath.h>
 #include <ScanFixture.h>
 #include <TestEnvironment.h>
 
@@ -42,11 +44,7 @@ QByteArray readAll(const QString &path)
 
 QByteArray readBytes(const QByteArray &path)
 {
-    QFile file;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return {};
-    return file.readAll();
+    return FileReading::readRegularFile(NativePath::decode(path), 1 << 20).value_or(QByteArray());
 }
 
 void writeBytes(const QByteArray &path, const QByteArray &content)
@@ -79,15 +77,16 @@ bool lockFolder(const QString &folder, bool locked)
 {
     if (::geteuid() == 0)
         return setImmutable(folder, locked);
-    return QFile::setPermissions(folder, locked ? QFileDevice::ReadOwner | QFileDevice::ExeOwner
-                                                : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QFileDevice::Permissions readable = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    return QFile::setPermissions(folder, locked ? readable : readable | QFileDevice::WriteOwner);
 }
 
 // This process's mounts, apart from everyone else's; once, and only when
 // nothing mounted here can reach the rest of the system.
 bool hasPrivateMounts()
 {
-    static const bool made = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    static const bool made =
+        ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
     return made;
 }
 
@@ -377,7 +376,8 @@ TEST(FileManager, TrashEndsAtOnceWhateverItsRecordFolderIsLike)
         EXPECT_EQ(result.ok, c.trashed) << result.reason.toStdString();
         if (c.trashed) {
             EXPECT_FALSE(QFileInfo::exists(item));
-            EXPECT_EQ(trashContents().value(item), QCryptographicHash::hash("trash me", QCryptographicHash::Md5).toHex());
+            const QByteArray digest = QCryptographicHash::hash("trash me", QCryptographicHash::Md5).toHex();
+            EXPECT_EQ(trashContents().value(item), digest);
         } else {
             EXPECT_TRUE(result.reason.contains(trash + "/info")) << result.reason.toStdString();
             EXPECT_EQ(readAll(item), "trash me");
@@ -412,7 +412,8 @@ TEST(FileManager, TrashOnAnotherFileSystemUsesTheTrashOfItsTopFolder)
         EXPECT_FALSE(files.fileExists(item));
         EXPECT_EQ(readBytes(ownTrash + "/files/" + name), "elsewhere " + name);
         const QByteArray record = readBytes(ownTrash + "/info/" + name + ".trashinfo");
-        EXPECT_TRUE(record.startsWith("[Trash Info]\nPath=" + (below + "/sub folder/" + name).toPercentEncoding("/") + '\n'))
+        const QByteArray from = (below + "/sub folder/" + name).toPercentEncoding("/");
+        EXPECT_TRUE(record.startsWith("[Trash Info]\nPath=" + from + '\n'))
             << record.constData();
         ::unlink((ownTrash + "/files/" + name).constData());
         ::unlink((ownTrash + "/info/" + name + ".trashinfo").constData());
