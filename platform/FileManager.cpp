@@ -1,14 +1,11 @@
 #include "FileManager.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "TrashCan.h"
+
+#include <QList>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -192,109 +189,6 @@ int deleteEntry(const char *path, const struct stat *, int type, struct FTW *)
     return 0;
 }
 
-// The Trash folders: $XDG_DATA_HOME/Trash, $topdir/.Trash-$uid and $topdir/.Trash/$uid.
-bool isInsideTrashFiles(const QString &resultPath)
-{
-    const QFileInfo result(resultPath);
-    const QFileInfo files(result.absolutePath());
-    if (files.fileName() != QLatin1String("files"))
-        return false;
-    const QFileInfo trash(files.absolutePath());
-    return trash.fileName() == QLatin1String("Trash") || trash.fileName().startsWith(QLatin1String(".Trash"))
-           || QFileInfo(trash.absolutePath()).fileName() == QLatin1String(".Trash");
-}
-
-// The path escaped byte by byte: going through text would turn a byte that is
-// not UTF-8 into U+FFFD, and the record would name another file.
-QByteArray trashInfo(const QByteArray &absolutePath)
-{
-    return "[Trash Info]\nPath=" + absolutePath.toPercentEncoding("/") + "\nDeletionDate="
-           + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toLatin1() + '\n';
-}
-
-// A name that does not survive the trip through text goes to the Trash of the
-// data folder by our own hand, as the Trash's rules say: the record is made
-// first under a free name, then the item is renamed beside it. Only on the
-// data folder's own file system.
-FileManager::Result trashByName(const QByteArray &path, const QString &dataHome)
-{
-    const QByteArray trash = QFile::encodeName(dataHome) + "/Trash";
-    const QByteArray files = trash + "/files";
-    const QByteArray info = trash + "/info";
-    for (const QByteArray &folder : {trash, files, info}) {
-        if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
-            return FileManager::Result::failure(errnoText(errno));
-    }
-    struct stat item {};
-    struct stat trashFolder {};
-    if (::lstat(path.constData(), &item) != 0 || ::stat(files.constData(), &trashFolder) != 0)
-        return FileManager::Result::failure(errnoText(errno));
-    if (item.st_dev != trashFolder.st_dev)
-        return FileManager::Result::failure(QStringLiteral("its name cannot be passed to the Trash of its file system"));
-    QByteArray absolute = path;
-    if (!absolute.startsWith('/')) {
-        char here[PATH_MAX];
-        if (!::getcwd(here, sizeof here))
-            return FileManager::Result::failure(errnoText(errno));
-        absolute = QByteArray(here) + '/' + path;
-    }
-    const QByteArray base = lastComponent(path).left(200);
-    const QByteArray record = trashInfo(absolute);
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const QByteArray name = attempt == 0 ? base : base + '.' + QByteArray::number(attempt);
-        const QByteArray infoPath = info + '/' + name + ".trashinfo";
-        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return FileManager::Result::failure(errnoText(errno));
-        }
-        const bool written = writeAll(fd, record.constData(), record.size()) && ::fsync(fd) == 0;
-        ::close(fd);
-        if (written && renameNoReplace(path, files + '/' + name) == 0)
-            return FileManager::Result::success();
-        const int error = errno;
-        ::unlink(infoPath.constData());
-        if (written && error == EEXIST)
-            continue;
-        return FileManager::Result::failure(errnoText(error));
-    }
-    return FileManager::Result::failure(QStringLiteral("no free name in the Trash"));
-}
-
-// The Trash's record of where an item came from must be URL-escaped, or a
-// name with a newline or a "%" is restored to the wrong place, or not at all.
-// The record is rewritten with the escaped path, keeping its date.
-void recordEscapedPath(const QString &resultPath, const QByteArray &originalPath)
-{
-    const QFileInfo result(resultPath);
-    const QString infoPath = QFileInfo(result.absolutePath()).absolutePath() + QStringLiteral("/info/")
-                             + result.fileName() + QStringLiteral(".trashinfo");
-    QFile info(infoPath);
-    if (!info.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray old = info.readAll();
-    info.close();
-    QByteArray date;
-    const qsizetype at = old.lastIndexOf("\nDeletionDate=");
-    if (at >= 0)
-        date = old.mid(at + 1).split('\n').value(0);
-    QByteArray absolute = originalPath;
-    if (!absolute.startsWith('/'))
-        absolute = QFile::encodeName(QFileInfo(QFile::decodeName(originalPath)).absoluteFilePath());
-    QByteArray record = trashInfo(absolute);
-    if (!date.isEmpty())
-        record = record.left(record.indexOf("DeletionDate=")) + date + '\n';
-    const QByteArray temporary = QFile::encodeName(infoPath) + ".part";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    const bool written = writeAll(fd, record.constData(), record.size()) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.constData(), QFile::encodeName(infoPath).constData()) != 0)
-        ::unlink(temporary.constData());
-}
-
 } // namespace
 
 FileManager &FileManager::defaultManager()
@@ -332,29 +226,8 @@ FileManager::Result FileManager::trashItem(const QByteArray &path)
 {
     if (!status(path))
         return Result::failure(QStringLiteral("it is no longer there"));
-    // Without the data folder the Trash lands in the working folder and the
-    // move reports success: make it first, and refuse when that fails.
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dataHome.isEmpty() || !QDir().mkpath(dataHome))
-        return Result::failure(QStringLiteral("the data folder %1 cannot be made").arg(dataHome));
-
-    // The Trash API takes text: a name that does not survive the trip would
-    // address another file, or none.
-    const QString text = QFile::decodeName(path);
-    if (QFile::encodeName(text) != path)
-        return trashByName(path, dataHome);
-
-    QString resultPath;
-    if (!QFile::moveToTrash(text, &resultPath))
-        return Result::failure(QStringLiteral("the Trash did not take it"));
-    if (!isInsideTrashFiles(resultPath)) {
-        const QByteArray landed = QFile::encodeName(resultPath);
-        if (!landed.isEmpty() && renameNoReplace(landed, path) == 0)
-            return Result::failure(QStringLiteral("the Trash put it outside a Trash folder; it was put back"));
-        return Result::failure(QStringLiteral("the Trash put it outside a Trash folder, at %1").arg(resultPath));
-    }
-    recordEscapedPath(resultPath, path);
-    return Result::success();
+    const TrashCan::Result trashed = TrashCan::forUser().trash(path);
+    return trashed ? Result::success() : Result::failure(trashed.reason);
 }
 
 FileManager::Result FileManager::removeItem(const QByteArray &path)

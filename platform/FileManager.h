@@ -46,10 +46,10 @@ public:
     // followed, as a folder path given by the user may go through one.
     virtual bool isSameFile(const QByteArray &first, const QByteArray &second) const;
 
-    // Moves the item into the user's Trash. The data folder is made first, and
-    // an item that did not land in a Trash "files" folder counts as not
-    // trashed (and is put back where it was when that is possible). Never
-    // falls back to deleting.
+    // Moves the item into the user's Trash: the home Trash of the data folder
+    // (made when missing) on its own file system, the Trash at the top folder
+    // of the item's file system elsewhere (TrashCan). A Trash that cannot take
+    // the item fails at once; never falls back to deleting.
     virtual Result trashItem(const QByteArray &path);
     // Deletes the item. A folder is first renamed to a hidden name beside
     // itself, so a failure half-way never leaves a half-deleted folder at its

@@ -1,5 +1,7 @@
 #include "RemovalFixture.h"
 
+#include <FileReading.h>
+#include <NativePath.h>
 #include <ScanFixture.h>
 #include <TestEnvironment.h>
 
@@ -14,9 +16,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iostream>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +41,127 @@ QByteArray readAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+QByteArray readBytes(const QByteArray &path)
+{
+    return FileReading::readRegularFile(NativePath::decode(path), 1 << 20).value_or(QByteArray());
+}
+
+void writeBytes(const QByteArray &path, const QByteArray &content)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path.constData();
+    ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), content.size());
+    ::close(fd);
+}
+
+// Points the data folder, and with it the home Trash, at a folder of the
+// test's own while it lives.
+class ScopedDataHome
+{
+public:
+    explicit ScopedDataHome(const QString &folder)
+        : m_previous(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", native(folder));
+    }
+    ~ScopedDataHome() { qputenv("XDG_DATA_HOME", m_previous); }
+
+private:
+    QByteArray m_previous;
+};
+
+// Makes the folder refuse new entries: by its mode, or, for root, whom modes
+// do not stop, by the immutable flag. False when neither works here.
+bool lockFolder(const QString &folder, bool locked)
+{
+    if (::geteuid() == 0)
+        return setImmutable(folder, locked);
+    const QFileDevice::Permissions readable = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    return QFile::setPermissions(folder, locked ? readable : readable | QFileDevice::WriteOwner);
+}
+
+// This process's mounts, apart from everyone else's; once, and only when
+// nothing mounted here can reach the rest of the system.
+bool hasPrivateMounts()
+{
+    static const bool made =
+        ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return made;
+}
+
+// A folder on a file system of its own and the top folder of that file
+// system. As root a tmpfs is mounted in this process's private mounts, so
+// nothing outside sees it and it goes with the test; otherwise a folder under
+// /dev/shm, and only what the test made there is taken away again.
+class OtherFileSystem
+{
+public:
+    OtherFileSystem()
+    {
+        const QByteArray mountPoint = native(TestEnvironment::makeTemporaryFolder("other-file-system"));
+        if (::geteuid() == 0 && hasPrivateMounts()
+            && ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=16m,mode=0755") == 0) {
+            m_mounted = mountPoint;
+            topFolder = mountPoint;
+        } else {
+            struct stat temporary {};
+            struct stat shared {};
+            struct stat above {};
+            struct stat trash {};
+            if (::stat(mountPoint.constData(), &temporary) != 0 || ::stat("/dev/shm", &shared) != 0
+                || ::stat("/dev", &above) != 0 || shared.st_dev == temporary.st_dev || shared.st_dev == above.st_dev
+                || ::access("/dev/shm", W_OK) != 0) {
+                why = QStringLiteral("no second file system: a tmpfs cannot be mounted and /dev/shm is none");
+                return;
+            }
+            if (::lstat("/dev/shm/.Trash", &trash) == 0) {
+                why = QStringLiteral("/dev/shm has a shared .Trash of its own");
+                return;
+            }
+            topFolder = "/dev/shm";
+            m_ownTrash = topFolder + "/.Trash-" + QByteArray::number(::getuid());
+            m_trashWasThere = ::lstat(m_ownTrash.constData(), &trash) == 0;
+        }
+        folder = topFolder + "/twinmoor-test-XXXXXX";
+        if (!::mkdtemp(folder.data())) {
+            why = QStringLiteral("no folder can be made in %1").arg(QString::fromUtf8(topFolder));
+            folder.clear();
+        }
+    }
+
+    ~OtherFileSystem()
+    {
+        if (!m_mounted.isEmpty()) {
+            ::umount2(m_mounted.constData(), MNT_DETACH);
+            return;
+        }
+        if (!folder.isEmpty()) {
+            const auto removeEntry = [](const char *entry, const struct stat *, int, FTW *) {
+                ::remove(entry);
+                return 0;
+            };
+            ::nftw(folder.constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+        }
+        // Only empty folders go: whatever else lies in a shared Trash stays.
+        if (!m_ownTrash.isEmpty() && !m_trashWasThere) {
+            ::rmdir((m_ownTrash + "/files").constData());
+            ::rmdir((m_ownTrash + "/info").constData());
+            ::rmdir(m_ownTrash.constData());
+        }
+    }
+
+    explicit operator bool() const { return !folder.isEmpty(); }
+
+    QByteArray folder;
+    QByteArray topFolder;
+    QString why;
+
+private:
+    QByteArray m_mounted;
+    QByteArray m_ownTrash;
+    bool m_trashWasThere = false;
+};
 
 } // namespace
 
@@ -203,6 +330,95 @@ TEST(FileManager, TrashTakesANameThatIsNotTextAndRecordsItsBytes)
     }
     ::closedir(folder);
     EXPECT_EQ(records, 2);
+}
+
+// Every item ends at once, in the Trash or failed with a reason: a name too
+// long for its record beside it, or a record folder that cannot take one,
+// must neither hang the run nor stop short of the Trash.
+TEST(FileManager, TrashEndsAtOnceWhateverItsRecordFolderIsLike)
+{
+    enum class Info { Folder, Locked, File };
+    struct Case
+    {
+        const char *label;
+        int nameBytes;
+        Info info;
+        bool trashed;
+    };
+    const Case cases[] = {
+        {"a name of 246 bytes", 246, Info::Folder, true},
+        {"a name of 255 bytes", 255, Info::Folder, true},
+        {"info cannot be written", 10, Info::Locked, false},
+        {"info is a file", 10, Info::File, false},
+    };
+    FileManager &files = FileManager::defaultManager();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        const QString dataHome = TestEnvironment::makeTemporaryFolder("data");
+        const ScopedDataHome scopedDataHome(dataHome);
+        const QString trash = dataHome + "/Trash";
+        QDir().mkpath(trash + "/files");
+        if (c.info == Info::File)
+            writeFile(trash + "/info", "not a folder");
+        else
+            QDir().mkpath(trash + "/info");
+        if (c.info == Info::Locked && !lockFolder(trash + "/info", true)) {
+            std::cout << "skipped \"" << c.label << "\": the folder cannot be locked here\n";
+            continue;
+        }
+        const QString root = TestEnvironment::makeTemporaryFolder("trash-ends");
+        const QString item = root + '/' + QString(c.nameBytes - 4, 'n') + ".txt";
+        writeFile(item, "trash me");
+
+        const FileManager::Result result = files.trashItem(native(item));
+        if (c.info == Info::Locked)
+            lockFolder(trash + "/info", false);
+        EXPECT_EQ(result.ok, c.trashed) << result.reason.toStdString();
+        if (c.trashed) {
+            EXPECT_FALSE(QFileInfo::exists(item));
+            const QByteArray digest = QCryptographicHash::hash("trash me", QCryptographicHash::Md5).toHex();
+            EXPECT_EQ(trashContents().value(item), digest);
+        } else {
+            EXPECT_TRUE(result.reason.contains(trash + "/info")) << result.reason.toStdString();
+            EXPECT_EQ(readAll(item), "trash me");
+            EXPECT_TRUE(QDir(trash + "/files").isEmpty());
+        }
+    }
+}
+
+// An item on another file system goes to the Trash at the top of that file
+// system, whatever bytes its name holds, and its record names it from that
+// top folder; the home Trash gets nothing and nothing is copied.
+TEST(FileManager, TrashOnAnotherFileSystemUsesTheTrashOfItsTopFolder)
+{
+    const OtherFileSystem other;
+    if (!other)
+        GTEST_SKIP() << other.why.toStdString();
+    const QString dataHome = TestEnvironment::makeTemporaryFolder("data");
+    const ScopedDataHome scopedDataHome(dataHome);
+    const QByteArray ownTrash = other.topFolder + "/.Trash-" + QByteArray::number(::getuid());
+    const QByteArray below = other.folder.mid(other.topFolder.size() + 1);
+    FileManager &files = FileManager::defaultManager();
+
+    const QByteArray names[] = {"100% sure.txt", "caf\xe9.txt"};
+    for (const QByteArray &name : names) {
+        SCOPED_TRACE(name.toPercentEncoding().constData());
+        ::mkdir((other.folder + "/sub folder").constData(), 0755);
+        const QByteArray item = other.folder + "/sub folder/" + name;
+        writeBytes(item, "elsewhere " + name);
+
+        const FileManager::Result result = files.trashItem(item);
+        EXPECT_TRUE(result.ok) << result.reason.toStdString();
+        EXPECT_FALSE(files.fileExists(item));
+        EXPECT_EQ(readBytes(ownTrash + "/files/" + name), "elsewhere " + name);
+        const QByteArray record = readBytes(ownTrash + "/info/" + name + ".trashinfo");
+        const QByteArray from = (below + "/sub folder/" + name).toPercentEncoding("/");
+        EXPECT_TRUE(record.startsWith("[Trash Info]\nPath=" + from + '\n'))
+            << record.constData();
+        ::unlink((ownTrash + "/files/" + name).constData());
+        ::unlink((ownTrash + "/info/" + name + ".trashinfo").constData());
+    }
+    EXPECT_TRUE(QDir(dataHome + "/Trash/files").isEmpty());
 }
 
 TEST(FileManager, TrashRefusesWhatItCannotMove)

@@ -1,0 +1,603 @@
+#include "TrashCan.h"
+
+#include "FileReading.h"
+
+#include <QFile>
+#include <QList>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The names tried in "files" for one item: its own, a few numbered ones, then
+// random ones. A Trash that already holds many items of one name costs a few
+// tries, not one per item, and the search always ends.
+constexpr int kNameTries = 64;
+constexpr int kNumberedTries = 8;
+// A shortened name keeps an extension up to this long, so the item in the
+// Trash still shows its type.
+constexpr qsizetype kLongestKeptExtension = 16;
+// The record's name is the item's name in "files" with this after it.
+constexpr char kInfoSuffix[] = ".trashinfo";
+constexpr qsizetype kInfoSuffixSize = qsizetype(sizeof kInfoSuffix) - 1;
+// The mount table is read up to this size; a real one is far smaller.
+constexpr qsizetype kLargestMountTable = 16 << 20;
+
+// An open descriptor, closed when it goes.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd = -1)
+        : m_fd(fd)
+    {
+    }
+    Descriptor(Descriptor &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    Descriptor &operator=(Descriptor &&other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+QString shown(const QByteArray &path)
+{
+    return QString::fromUtf8(path);
+}
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray parentOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash <= 0)
+        return QByteArrayLiteral("/");
+    return path.left(slash);
+}
+
+// The path without the slashes that may end it ("/" stays).
+QByteArray withoutTrailingSlashes(QByteArray path)
+{
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+QByteArray absolutePath(const QByteArray &path)
+{
+    if (path.startsWith('/'))
+        return path;
+    char *here = ::getcwd(nullptr, 0);
+    if (!here)
+        return {};
+    QByteArray absolute = QByteArray(here) + '/' + path;
+    std::free(here);
+    return absolute;
+}
+
+// The item's path with its folder's links resolved (the item itself, which
+// may be a link, is not followed); empty when the folder cannot be resolved.
+QByteArray resolvedPath(const QByteArray &path)
+{
+    const QByteArray absolute = withoutTrailingSlashes(absolutePath(path));
+    if (absolute.isEmpty() || absolute == "/")
+        return {};
+    char *folder = ::realpath(parentOf(absolute).constData(), nullptr);
+    if (!folder)
+        return {};
+    QByteArray resolved(folder);
+    std::free(folder);
+    if (!resolved.endsWith('/'))
+        resolved += '/';
+    return resolved + absolute.mid(absolute.lastIndexOf('/') + 1);
+}
+
+bool writeAll(int fd, const QByteArray &data)
+{
+    const char *at = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, at, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        at += written;
+        left -= written;
+    }
+    return true;
+}
+
+// The deletion date in local time, as the Trash's records keep it.
+QByteArray localNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    char text[32] = {};
+    if (!::localtime_r(&now, &local) || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local) == 0)
+        return {};
+    return QByteArray(text);
+}
+
+// mkdir -p for the data folder; folders it makes are private to the user.
+QString makeFolders(const QByteArray &path)
+{
+    QByteArray partial;
+    for (const QByteArray &component : path.split('/')) {
+        if (component.isEmpty())
+            continue;
+        partial += '/' + component;
+        if (::mkdir(partial.constData(), 0700) != 0 && errno != EEXIST)
+            return QStringLiteral("the data folder %1 cannot be made: %2").arg(shown(path), errnoText(errno));
+    }
+    return {};
+}
+
+struct OpenedFolder
+{
+    Descriptor fd;
+    QString reason;
+};
+
+// Opens the folder `name` in the open folder `parent`, making it (0700) when
+// it is missing. In a top-folder Trash a link is refused, since whoever may
+// write the top folder could point it anywhere, and the user's own folders
+// there must belong to the user.
+OpenedFolder openFolder(int parent, const QByteArray &name, const QByteArray &path, bool realOnly, bool mustBeOurs)
+{
+    OpenedFolder opened;
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (realOnly ? O_NOFOLLOW : 0);
+    int fd = ::openat(parent, name.constData(), flags);
+    if (fd < 0 && errno == ENOENT) {
+        if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST) {
+            opened.reason = QStringLiteral("%1 cannot be made: %2").arg(shown(path), errnoText(errno));
+            return opened;
+        }
+        fd = ::openat(parent, name.constData(), flags);
+    }
+    if (fd < 0) {
+        const int error = errno;
+        struct stat status {};
+        if (realOnly && ::fstatat(parent, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISLNK(status.st_mode))
+            opened.reason = QStringLiteral("%1 is a link, not a folder").arg(shown(path));
+        else if (error == ENOTDIR)
+            opened.reason = QStringLiteral("%1 is not a folder").arg(shown(path));
+        else
+            opened.reason = QStringLiteral("%1 cannot be opened: %2").arg(shown(path), errnoText(error));
+        return opened;
+    }
+    opened.fd = Descriptor(fd);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        opened.reason = QStringLiteral("%1 cannot be read: %2").arg(shown(path), errnoText(errno));
+    else if (mustBeOurs && status.st_uid != ::geteuid())
+        opened.reason = QStringLiteral("%1 belongs to another user").arg(shown(path));
+    return opened;
+}
+
+// A Trash folder with its "files" and "info" folders open and writable.
+struct PreparedTrash
+{
+    QByteArray folder;
+    Descriptor files;
+    Descriptor info;
+    dev_t device = 0;
+    QString reason;
+
+    bool ok() const { return reason.isEmpty(); }
+};
+
+PreparedTrash prepareInsides(int trash, const QByteArray &trashPath, bool topFolder)
+{
+    PreparedTrash prepared;
+    prepared.folder = trashPath;
+    for (Descriptor *inside : {&prepared.files, &prepared.info}) {
+        const QByteArray name = inside == &prepared.files ? QByteArrayLiteral("files") : QByteArrayLiteral("info");
+        const QByteArray path = trashPath + '/' + name;
+        OpenedFolder opened = openFolder(trash, name, path, topFolder, false);
+        if (!opened.reason.isEmpty()) {
+            prepared.reason = opened.reason;
+            return prepared;
+        }
+        if (::faccessat(opened.fd.get(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
+            prepared.reason = QStringLiteral("%1 cannot be written to: %2").arg(shown(path), errnoText(errno));
+            return prepared;
+        }
+        *inside = std::move(opened.fd);
+    }
+    struct stat files {};
+    if (::fstat(prepared.files.get(), &files) != 0)
+        prepared.reason = QStringLiteral("%1/files cannot be read: %2").arg(shown(trashPath), errnoText(errno));
+    prepared.device = files.st_dev;
+    return prepared;
+}
+
+PreparedTrash prepareHome(const QByteArray &dataHome)
+{
+    PreparedTrash failed;
+    if (!dataHome.startsWith('/')) {
+        failed.reason = QStringLiteral("the data folder \"%1\" is not an absolute path").arg(shown(dataHome));
+        return failed;
+    }
+    failed.reason = makeFolders(dataHome);
+    if (!failed.ok())
+        return failed;
+    const Descriptor home(::open(dataHome.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!home.isOpen()) {
+        failed.reason =
+            QStringLiteral("the data folder %1 cannot be opened: %2").arg(shown(dataHome), errnoText(errno));
+        return failed;
+    }
+    const QByteArray trashPath = withoutTrailingSlashes(dataHome) + "/Trash";
+    const OpenedFolder trash = openFolder(home.get(), "Trash", trashPath, false, false);
+    if (!trash.reason.isEmpty()) {
+        failed.reason = trash.reason;
+        return failed;
+    }
+    return prepareInsides(trash.fd.get(), trashPath, false);
+}
+
+PreparedTrash prepareTopFolder(const QByteArray &topFolder)
+{
+    PreparedTrash failed;
+    const Descriptor top(::open(topFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top.isOpen()) {
+        failed.reason =
+            QStringLiteral("the top folder %1 cannot be opened: %2").arg(shown(topFolder), errnoText(errno));
+        return failed;
+    }
+    const QByteArray base = topFolder == "/" ? QByteArray() : topFolder;
+    const QByteArray uid = QByteArray::number(::getuid());
+
+    // A shared .Trash set up by an administrator counts only as a real folder
+    // with the sticky bit, so that no other user can rename our folder in it.
+    struct stat shared {};
+    if (::fstatat(top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(shared.st_mode)
+        && (shared.st_mode & S_ISVTX) != 0) {
+        const OpenedFolder sharedFolder = openFolder(top.get(), ".Trash", base + "/.Trash", true, false);
+        struct stat opened {};
+        if (sharedFolder.reason.isEmpty() && ::fstat(sharedFolder.fd.get(), &opened) == 0
+            && (opened.st_mode & S_ISVTX) != 0) {
+            const QByteArray ownPath = base + "/.Trash/" + uid;
+            const OpenedFolder own = openFolder(sharedFolder.fd.get(), uid, ownPath, true, true);
+            if (own.reason.isEmpty()) {
+                PreparedTrash prepared = prepareInsides(own.fd.get(), ownPath, true);
+                if (prepared.ok())
+                    return prepared;
+            }
+        }
+    }
+
+    const QByteArray ownPath = base + "/.Trash-" + uid;
+    const OpenedFolder own = openFolder(top.get(), ".Trash-" + uid, ownPath, true, true);
+    if (!own.reason.isEmpty()) {
+        failed.reason = own.reason;
+        return failed;
+    }
+    return prepareInsides(own.fd.get(), ownPath, true);
+}
+
+// Whether the data folder, or its nearest folder that exists, lies on the device.
+bool isOnDataHomeFileSystem(const QByteArray &dataHome, dev_t device)
+{
+    if (!dataHome.startsWith('/'))
+        return true;
+    QByteArray folder = withoutTrailingSlashes(dataHome);
+    struct stat status {};
+    // Every step shortens the path, and "/" always exists.
+    while (::stat(folder.constData(), &status) != 0) {
+        if (folder == "/")
+            return true;
+        folder = parentOf(folder);
+    }
+    return status.st_dev == device;
+}
+
+// The name in "files" for one try, cut to at most `limit` bytes. The cut
+// never splits a UTF-8 sequence and keeps a short extension.
+QByteArray candidateName(const QByteArray &name, int attempt, qsizetype limit)
+{
+    QByteArray suffix;
+    if (attempt > 0 && attempt <= kNumberedTries)
+        suffix = '.' + QByteArray::number(attempt + 1);
+    else if (attempt > kNumberedTries)
+        suffix = '.' + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+    const qsizetype dot = name.lastIndexOf('.');
+    QByteArray extension = dot > 0 && name.size() - dot <= kLongestKeptExtension ? name.mid(dot) : QByteArray();
+    QByteArray stem = name.chopped(extension.size());
+    qsizetype room = limit - suffix.size() - extension.size();
+    if (room < 1) {
+        stem = name;
+        extension.clear();
+        room = limit - suffix.size();
+        if (room < 1)
+            return {};
+    }
+    if (stem.size() > room) {
+        qsizetype cut = room;
+        while (cut > 0 && (quint8(stem.at(cut)) & 0xC0) == 0x80)
+            --cut;
+        if (cut == 0)
+            cut = room;
+        stem.truncate(cut);
+    }
+    return stem + suffix + extension;
+}
+
+// The longest name that fits both folders: the record's name is the item's
+// name and ".trashinfo".
+qsizetype nameLimit(const PreparedTrash &trash)
+{
+    const auto limitOf = [](int fd) {
+        const long limit = ::fpathconf(fd, _PC_NAME_MAX);
+        return limit > 0 ? qsizetype(limit) : qsizetype(255);
+    };
+    return std::min(limitOf(trash.info.get()) - kInfoSuffixSize, limitOf(trash.files.get()));
+}
+
+// rename(2) into the Trash that never replaces. Where the file system has no
+// such rename the name is checked by hand first, which holds here: the name's
+// record, made with O_EXCL, keeps every other trasher off that name.
+int moveInto(const QByteArray &path, int files, const QByteArray &name)
+{
+    if (::renameat2(AT_FDCWD, path.constData(), files, name.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return -1;
+    struct stat taken {};
+    if (::fstatat(files, name.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::renameat(AT_FDCWD, path.constData(), files, name.constData());
+}
+
+QByteArray mountTable()
+{
+    for (const char *table : {"/proc/thread-self/mountinfo", "/proc/self/mountinfo"}) {
+        const Descriptor fd(::open(table, O_RDONLY | O_CLOEXEC));
+        if (!fd.isOpen())
+            continue;
+        QByteArray text;
+        QByteArray chunk(1 << 16, Qt::Uninitialized);
+        for (;;) {
+            const ssize_t got = FileReading::readRetrying(fd.get(), chunk.data(), size_t(chunk.size()));
+            if (got <= 0 || text.size() > kLargestMountTable)
+                break;
+            text.append(chunk.constData(), got);
+        }
+        return text;
+    }
+    return {};
+}
+
+// A mount point as the mount table writes it: space, tab, newline and
+// backslash as three octal digits after a backslash.
+QByteArray unescapedMountPoint(const QByteArray &field)
+{
+    const auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
+    QByteArray point;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field.at(i) == '\\' && i + 3 < field.size() && isOctal(field.at(i + 1)) && isOctal(field.at(i + 2))
+            && isOctal(field.at(i + 3))) {
+            point += char((field.at(i + 1) - '0') * 64 + (field.at(i + 2) - '0') * 8 + (field.at(i + 3) - '0'));
+            i += 3;
+        } else {
+            point += field.at(i);
+        }
+    }
+    return point;
+}
+
+// The deepest mount point that holds the folder (a resolved path).
+QByteArray mountPointOf(const QByteArray &folder)
+{
+    QByteArray best;
+    for (const QByteArray &line : mountTable().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 5)
+            continue;
+        const QByteArray point = unescapedMountPoint(fields.at(4));
+        const bool holds = point == "/" || folder == point || folder.startsWith(point + '/');
+        if (holds && point.size() >= best.size())
+            best = point;
+    }
+    return best;
+}
+
+} // namespace
+
+TrashCan::TrashCan(QByteArray dataHome)
+    : m_dataHome(std::move(dataHome))
+{
+}
+
+TrashCan TrashCan::forUser()
+{
+    return TrashCan(QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
+}
+
+TrashCan::Place TrashCan::placeFor(const QByteArray &path) const
+{
+    Place place;
+    struct stat item {};
+    if (::lstat(path.constData(), &item) != 0) {
+        place.reason = errno == ENOENT ? QStringLiteral("it is no longer there") : errnoText(errno);
+        return place;
+    }
+    const PreparedTrash home = prepareHome(m_dataHome);
+    if (home.ok() && home.device == item.st_dev) {
+        place.folder = home.folder;
+        return place;
+    }
+    // A broken home Trash stops only what would have gone there.
+    if (!home.ok() && isOnDataHomeFileSystem(m_dataHome, item.st_dev)) {
+        place.reason = home.reason;
+        return place;
+    }
+    const QByteArray top = topFolderOf(path);
+    if (top.isEmpty()) {
+        place.reason = QStringLiteral("the top folder of its file system cannot be found");
+        return place;
+    }
+    place = topFolderTrash(top);
+    if (!place)
+        place.reason = QStringLiteral("no Trash can be used on its file system: %1").arg(place.reason);
+    return place;
+}
+
+TrashCan::Result TrashCan::trash(const QByteArray &path) const
+{
+    return trashInto(path, placeFor(path));
+}
+
+QByteArray TrashCan::topFolderOf(const QByteArray &path)
+{
+    const QByteArray resolved = resolvedPath(path);
+    if (resolved.isEmpty())
+        return {};
+    const QByteArray folder = parentOf(resolved);
+    struct stat here {};
+    if (::stat(folder.constData(), &here) != 0)
+        return {};
+    // The mount point counts only when it holds the folder's own file system:
+    // a subvolume has a device of its own without being a mount point.
+    const QByteArray mountPoint = mountPointOf(folder);
+    struct stat mounted {};
+    if (!mountPoint.isEmpty() && ::stat(mountPoint.constData(), &mounted) == 0 && mounted.st_dev == here.st_dev)
+        return mountPoint;
+    // Otherwise the highest folder of the same device; every step shortens the path.
+    QByteArray top = folder;
+    while (top != "/") {
+        const QByteArray parent = parentOf(top);
+        struct stat above {};
+        if (::stat(parent.constData(), &above) != 0 || above.st_dev != here.st_dev)
+            break;
+        top = parent;
+    }
+    return top;
+}
+
+TrashCan::Place TrashCan::topFolderTrash(const QByteArray &topFolder)
+{
+    Place place;
+    const PreparedTrash prepared = prepareTopFolder(topFolder);
+    if (prepared.ok()) {
+        place.folder = prepared.folder;
+        place.topFolder = topFolder;
+    } else {
+        place.reason = prepared.reason;
+    }
+    return place;
+}
+
+TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
+{
+    const auto failure = [](const QString &why) { return Result {false, why, {}}; };
+    if (!place)
+        return failure(place.reason.isEmpty() ? QStringLiteral("there is no Trash for it") : place.reason);
+    const QByteArray trimmed = withoutTrailingSlashes(path);
+    const QByteArray name = trimmed.mid(trimmed.lastIndexOf('/') + 1);
+    if (name.isEmpty() || name == "." || name == ".." || trimmed == "/")
+        return failure(QStringLiteral("it has no name of its own"));
+
+    // The home Trash keeps the absolute path; a top-folder Trash keeps the path
+    // from its top folder, so the disk can be mounted anywhere and restored.
+    QByteArray recorded;
+    const bool topFolder = !place.topFolder.isEmpty();
+    if (topFolder) {
+        const QByteArray resolved = resolvedPath(trimmed);
+        const QByteArray prefix = place.topFolder == "/" ? QByteArrayLiteral("/") : place.topFolder + '/';
+        if (resolved.isEmpty() || !resolved.startsWith(prefix))
+            return failure(
+                QStringLiteral("it does not lie under %1, the top folder of its Trash").arg(shown(place.topFolder)));
+        recorded = resolved.mid(prefix.size());
+    } else {
+        recorded = absolutePath(trimmed);
+        if (recorded.isEmpty())
+            return failure(QStringLiteral("the working folder cannot be read: %1").arg(errnoText(errno)));
+    }
+
+    const Descriptor trash(
+        ::open(place.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (topFolder ? O_NOFOLLOW : 0)));
+    if (!trash.isOpen())
+        return failure(QStringLiteral("the Trash %1 cannot be opened: %2").arg(shown(place.folder), errnoText(errno)));
+    const PreparedTrash inside = prepareInsides(trash.get(), place.folder, topFolder);
+    if (!inside.ok())
+        return failure(inside.reason);
+
+    // The path is escaped byte by byte: going through text would turn a byte
+    // that is not UTF-8 into U+FFFD, and the record would name another file.
+    const QByteArray record =
+        "[Trash Info]\nPath=" + recorded.toPercentEncoding("/") + "\nDeletionDate=" + localNow() + '\n';
+    const qsizetype limit = nameLimit(inside);
+    const QByteArray infoFolder = place.folder + "/info";
+    for (int attempt = 0; attempt < kNameTries; ++attempt) {
+        const QByteArray candidate = candidateName(name, attempt, limit);
+        if (candidate.isEmpty())
+            return failure(QStringLiteral("the names of %1 are too short for it").arg(shown(place.folder)));
+        const QByteArray infoName = candidate + kInfoSuffix;
+        const int fd = ::openat(inside.info.get(), infoName.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return failure(
+                QStringLiteral("its record cannot be made in %1: %2").arg(shown(infoFolder), errnoText(errno)));
+        }
+        bool written = writeAll(fd, record) && ::fsync(fd) == 0;
+        int error = errno;
+        if (::close(fd) != 0 && written) {
+            written = false;
+            error = errno;
+        }
+        if (!written) {
+            ::unlinkat(inside.info.get(), infoName.constData(), 0);
+            return failure(
+                QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), errnoText(error)));
+        }
+        if (moveInto(trimmed, inside.files.get(), candidate) == 0)
+            return Result {true, {}, place.folder + "/files/" + candidate};
+        error = errno;
+        ::unlinkat(inside.info.get(), infoName.constData(), 0);
+        if (error == EEXIST)
+            continue;
+        if (error == EXDEV)
+            return failure(QStringLiteral("the Trash %1 lies on another file system").arg(shown(place.folder)));
+        return failure(
+            QStringLiteral("it cannot be moved into %1: %2").arg(shown(place.folder + "/files"), errnoText(error)));
+    }
+    return failure(QStringLiteral("no free name in %1").arg(shown(place.folder)));
+}

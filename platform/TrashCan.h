@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The freedesktop.org Trash, written by hand on native byte paths so that any
+// name goes in and every failure ends at once with a reason. An item on the
+// file system of the user's data folder goes to the home Trash
+// ($XDG_DATA_HOME/Trash, which records absolute paths); an item elsewhere
+// goes to the Trash at the top folder of its own file system (which records
+// paths relative to that top folder). Nothing is ever copied across file
+// systems or deleted instead.
+class TrashCan
+{
+public:
+    // A Trash folder whose "files" and "info" folders exist and were checked.
+    struct Place
+    {
+        // The Trash folder; empty when no Trash can take the item.
+        QByteArray folder;
+        // The top folder of the file system, for a top-folder Trash; empty
+        // for the home Trash.
+        QByteArray topFolder;
+        // Why there is no Trash.
+        QString reason;
+
+        explicit operator bool() const { return !folder.isEmpty(); }
+    };
+
+    struct Result
+    {
+        bool ok = false;
+        QString reason;
+        // Where the item lies now, in the Trash's "files" folder.
+        QByteArray trashedPath;
+
+        explicit operator bool() const { return ok; }
+    };
+
+    // The Trash of the user whose data folder ($XDG_DATA_HOME) is given.
+    explicit TrashCan(QByteArray dataHome);
+    // The Trash of this process's user (the generic data location).
+    static TrashCan forUser();
+
+    // The Trash that takes the item at the path, its missing folders made.
+    Place placeFor(const QByteArray &path) const;
+    // Moves the item into the Trash that placeFor finds.
+    Result trash(const QByteArray &path) const;
+
+    // The top folder (mount point) of the file system that holds the path's
+    // folder, links in the folder resolved; empty when it cannot be found.
+    static QByteArray topFolderOf(const QByteArray &path);
+    // The Trash of a top folder: $topdir/.Trash/$uid when $topdir/.Trash is a
+    // real folder with the sticky bit, else $topdir/.Trash-$uid; made when
+    // missing, and used only when it is our own real folder.
+    static Place topFolderTrash(const QByteArray &topFolder);
+    // Moves the item into the given Trash: its record is made first under a
+    // free name (O_EXCL), then the item is renamed beside it, never replacing
+    // anything; the record goes again when the rename fails.
+    static Result trashInto(const QByteArray &path, const Place &place);
+
+private:
+    QByteArray m_dataHome;
+};
