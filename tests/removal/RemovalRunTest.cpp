@@ -257,14 +257,7 @@ TEST(RemovalRun, AFullyMarkedGroupKeepsEveryCopyAndAGoneCopyCounts)
 TEST(RemovalRun, SearchRunRemovesOnlyTheFilteredViewsMarksAndTheFullStoreReturns)
 {
     const QString root = TestEnvironment::makeTemporaryFolder("search");
-    QList<QStringList> groups;
-    for (const QString &name : {QStringLiteral("apple"), QStringLiteral("banana"), QStringLiteral("cherry")}) {
-        const QByteArray bytes = ScanFixture::uniqueBytes(64);
-        writeFile(root + "/x/" + name + ".txt", bytes);
-        writeFile(root + "/y/" + name + ".txt", bytes);
-        groups.append({root + "/x/" + name + ".txt", root + "/y/" + name + ".txt"});
-    }
-    makeStore({{ScanResultKeys::Documents, groups}});
+    makeStore({{ScanResultKeys::Documents, writeNamedPairs(root, {"apple", "banana", "cherry"})}});
     mark(1, 0, 1); // apple, marked before the search
     // The search keeps "banana" only: the snapshot holds everything.
     savedDuplicateResults().setValue("Documents", *duplicateResults().find("Documents"));
