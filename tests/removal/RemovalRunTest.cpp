@@ -94,10 +94,10 @@ TEST(RemovalRun, NothingStartsWhilePausedAndContinueResumes)
     QObject::connect(&run, &RemovalRun::copyHandled, &run, [&] { ++handled; });
     run.control().setPaused(true);
     run.start();
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 150)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // Asleep at its first check, the run has started nothing.
+    waitUntil([&] { return run.control().parkedWorkers() == 1; });
+    ASSERT_EQ(run.control().parkedWorkers(), 1);
+    QCoreApplication::processEvents();
     EXPECT_EQ(handled, 0);
     for (const QString &path : fixture.marked)
         EXPECT_TRUE(QFileInfo::exists(path));
