@@ -4,6 +4,7 @@
 #include <Alert.h>
 #include <AutoMarking.h>
 #include <CategoryLists.h>
+#include <CircularProgressView.h>
 #include <DeleteDuplicatePhotosVC.h>
 #include <DeleteVC.h>
 #include <Localization.h>
@@ -338,4 +339,56 @@ TEST_F(SheetTest, QuittingStopsAfterTheCopyInHandAndKeepsWhatWasDone)
     EXPECT_EQ(storedPaths().size(), 4);
     EXPECT_FALSE(hasMarkedItems());
     EXPECT_TRUE(results->calls.contains("clearResultsPreview"));
+}
+
+// An unrelated file of a copy's name in the destination folder goes to the
+// Trash to make room; the report after the run says so.
+TEST_F(SheetTest, AnItemMovedAsideFromTheFolderIsReported)
+{
+    const QStringList marked = makePairs(2);
+    const QString destination = TestEnvironment::makeTemporaryFolder("moved-aside");
+    writeFile(destination + "/f0.txt", "in the way");
+    removalMode() = MovingType::Folder(destination, true);
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    for (const QString &path : marked)
+        EXPECT_FALSE(QFileInfo::exists(path));
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().contains(destination + "/f0.txt")) << alerts.first().toStdString();
+    EXPECT_TRUE(alerts.first().contains("Trash")) << alerts.first().toStdString();
+    EXPECT_TRUE(trashContents().contains(destination + "/f0.txt"));
+}
+
+// Shares such as two in three have many digits; the text stays whole and
+// inside the ring's opening.
+TEST_F(SheetTest, ALongPercentFitsInsideTheRing)
+{
+    const QStringList marked = makePairs(3);
+    files.failTrash = {"/b/f2.txt"};
+    QString shown;
+    bool fits = false;
+    setAlertRunner([&](QMessageBox &) {
+        // The report comes while the sheet still shows the run's end.
+        QLabel *percent = sheet()->findChild<QLabel *>("lblProgressPercent");
+        auto *ring = sheet()->findChild<CircularProgressView *>("progressView");
+        shown = percent->text();
+        const QFontMetrics metrics(percent->font());
+        const int textWidth = metrics.horizontalAdvance(shown);
+        // The ring's arc is drawn at 88 % of its half width; its opening is
+        // what lies inside the line.
+        const qreal opening = ring->width() * 0.5 * 0.88 - ring->progressLineWidth() / 2;
+        const QPointF centre = QRectF(ring->mapTo(sheet(), QPoint(0, 0)), ring->size()).center();
+        const QPointF textCentre = QRectF(percent->geometry()).center();
+        fits = textWidth <= percent->contentsRect().width();
+        for (const QPointF corner : {QPointF(-textWidth / 2.0, -metrics.height() / 2.0),
+                                     QPointF(textWidth / 2.0, metrics.height() / 2.0)}) {
+            const QPointF offset = textCentre + corner - centre;
+            fits = fits && std::hypot(offset.x(), offset.y()) <= opening;
+        }
+        saveRender(*sheet(), "sheet-long-percent");
+    });
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    EXPECT_EQ(shown, "66.66666666666667%");
+    EXPECT_TRUE(fits);
 }
