@@ -359,8 +359,9 @@ void DeleteVC::finishRemoval()
             showAlert(localizedString(QStringLiteral("IDS_TMR_53")), localizedString(QStringLiteral("IDS_TMR_181")));
         // One report of what stayed and of what went to the Trash to make room.
         if (!m_keptReport.isEmpty()) {
+            const QString both = m_keptReport + QStringLiteral("\n\n") + m_movedAsideReport;
             showAlert(localizedString(QStringLiteral("IDS_TMR_1703")),
-                      m_movedAsideReport.isEmpty() ? m_keptReport : m_keptReport + QStringLiteral("\n\n") + m_movedAsideReport);
+                      m_movedAsideReport.isEmpty() ? m_keptReport : both);
         } else if (!m_movedAsideReport.isEmpty()) {
             showAlert(QStringLiteral("Items in the destination folder went to the Trash"), m_movedAsideReport);
         }

@@ -127,10 +127,11 @@ TEST(NestedCopies, ACopyInsideARemovedFolderIsCountedOnce)
     makeBundle(root + "/Host.app", "com.example.host", ScanFixture::uniqueBytes(700));
     makeBundle(root + "/OtherHost.app", "com.example.host", ScanFixture::uniqueBytes(700));
     const QByteArray data = ScanFixture::uniqueBytes(5000);
-    writeFile(root + "/Host.app/Contents/Resources/data.bin", data);
+    const QString inside = root + "/Host.app/Contents/Resources/data.bin";
+    writeFile(inside, data);
     writeFile(root + "/keep/data.bin", data);
     makeStore({{ScanResultKeys::Application, {{root + "/Host.app", root + "/OtherHost.app"}}},
-               {ScanResultKeys::Documents, {{root + "/keep/data.bin", root + "/Host.app/Contents/Resources/data.bin"}}}});
+               {ScanResultKeys::Documents, {{root + "/keep/data.bin", inside}}}});
     mark(rowOf(ScanResultKeys::Application), 0, 0);
     mark(rowOf(ScanResultKeys::Documents), 0, 1);
 

@@ -422,15 +422,17 @@ void RandomRound::run()
         }
     }
     EXPECT_EQ(summary.kept, kept);
-    EXPECT_EQ(keptCopiesReport(run.plan(), run.result(), summary).isEmpty(), kept == 0 && summary.hiddenMarked.isEmpty());
+    EXPECT_EQ(keptCopiesReport(run.plan(), run.result(), summary).isEmpty(),
+              kept == 0 && summary.hiddenMarked.isEmpty());
     // Nothing stays marked but the untouched copies of groups the search hid.
     QStringList stillMarked;
     for (const CopyLocation &location : markedCopyLocations())
         stillMarked.append(recordAt(location)->url->toLocalFile());
     QStringList hiddenMarked;
     for (const QByteArray &path : summary.hiddenMarked) {
-        hiddenMarked.append(NativePath::decode(path));
-        EXPECT_EQ(contentAt(hiddenMarked.last()), before.value(hiddenMarked.last())) << hiddenMarked.last().toStdString();
+        const QString hidden = NativePath::decode(path);
+        hiddenMarked.append(hidden);
+        EXPECT_EQ(contentAt(hidden), before.value(hidden)) << hidden.toStdString();
     }
     if (!hiddenMarked.isEmpty())
         ++waysSeen["marks kept in groups the search hid"];
