@@ -4,10 +4,11 @@
 // Scans as twinmoor-scan does, marks every group with the automatic marking
 // of the given kind, and runs the removal the removal sheet runs, with no
 // window. Prints one JSON object a line per marked copy (its path, what
-// became of it and why), then a summary line. Exit status: 0 when every
-// marked copy was removed, 1 when some stayed (or the scan did not
-// complete), 2 on bad arguments, settings or destination. Ctrl-C stops after
-// the copy in hand and still prints every outcome.
+// became of it and why, and the item it replaced in the destination folder),
+// then a summary line. Exit status: 0 when every marked copy was removed, 1
+// when some stayed (or the scan did not complete), 2 on bad arguments,
+// settings or destination. Ctrl-C stops after the copy in hand and still
+// prints every outcome.
 
 #include "RunnerSupport.h"
 
@@ -113,7 +114,12 @@ int main(int argc, char **argv)
     for (int i = 0; i < run.plan().copies.size(); ++i) {
         out << "{\"path\":" << RunnerSupport::json(NativePath::decode(run.plan().copies.at(i).path))
             << ",\"outcome\":" << RunnerSupport::json(outcomeName(run.result().outcomes.at(i)))
-            << ",\"reason\":" << RunnerSupport::json(run.result().reasons.at(i)) << "}\n";
+            << ",\"reason\":" << RunnerSupport::json(run.result().reasons.at(i));
+        // The item that stood in the copy's way in the destination folder and went to the Trash.
+        const QByteArray replaced = run.result().replaced.value(i);
+        if (!replaced.isEmpty())
+            out << ",\"replaced\":" << RunnerSupport::json(NativePath::decode(replaced));
+        out << "}\n";
     }
     out << "{\"removed\":" << summary.removed << ",\"kept\":" << summary.kept << ",\"bytes\":" << summary.bytes
         << "}\n";

@@ -14,6 +14,7 @@
 #include <UserDefaults.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -25,6 +26,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -36,6 +38,8 @@ DeleteVC::QuestionRunner &questionRunner()
 }
 
 int completionDelay = 500;
+constexpr int kPercentPointSize = 20;
+constexpr qreal kSmallestPercentPointSize = 6.0;
 FileManager *runFileManager = nullptr;
 std::shared_ptr<PhotosScripting::PhotosApplication> &runPhotos()
 {
@@ -109,9 +113,13 @@ DeleteVC::DeleteVC(QWidget *parent)
     progressView->setShowPercent(false);
     progressView->setBackground(Qt::transparent);
     progressView->setForeground(QColor(52, 94, 242));
-    lblProgressPercent = ScreenLinks::makeLabel(this, "lblProgressPercent", QStringLiteral("0%"), 20, true);
+    lblProgressPercent =
+        ScreenLinks::makeLabel(this, "lblProgressPercent", QStringLiteral("0%"), kPercentPointSize, true);
     lblProgressPercent->setAlignment(Qt::AlignCenter);
     lblProgressPercent->setWordWrap(false);
+    // Three quarters of the ring's width lie inside its line, with room to
+    // spare above and below a line of text.
+    lblProgressPercent->setFixedWidth(progressView->width() * 3 / 4);
     auto *ring = new QGridLayout;
     ring->addWidget(imgViewProgressBG, 0, 0, Qt::AlignCenter);
     ring->addWidget(progressView, 0, 0, Qt::AlignCenter);
@@ -218,10 +226,11 @@ void DeleteVC::viewWillAppear()
     progressView->setAnimated(false);
     progressView->setProgress(0);
     progressView->updateProgress();
-    lblProgressPercent->setText(QStringLiteral("0%"));
+    setPercentText(QStringLiteral("0%"));
     lbltotalDuplicateFiles->setText(QStringLiteral("0"));
     m_completed = false;
     m_keptReport.clear();
+    m_movedAsideReport.clear();
     m_run.reset();
 
     FileManager &fileManager = runFileManager ? *runFileManager : FileManager::defaultManager();
@@ -259,7 +268,28 @@ void DeleteVC::showProgress(int removed, int total)
     lbltotalDuplicateFiles->setText(QString::number(removed));
     progressView->setProgress(total > 0 ? double(removed) / total : 0.0);
     progressView->updateProgress();
-    lblProgressPercent->setText(percentText(removed, total));
+    setPercentText(percentText(removed, total));
+}
+
+void DeleteVC::setPercentText(const QString &text)
+{
+    // A share such as two in three has many digits ("66.66666666666667%"):
+    // the text keeps them all and takes a smaller font to stay inside the ring.
+    QFont font = lblProgressPercent->font();
+    font.setPointSizeF(kPercentPointSize);
+    const int room = lblProgressPercent->width();
+    const int wide = QFontMetrics(font).horizontalAdvance(text);
+    if (wide > room) {
+        // Text width is about proportional to the size; the last steps make sure.
+        qreal size = std::max(kSmallestPercentPointSize, kPercentPointSize * room / qreal(wide));
+        font.setPointSizeF(size);
+        while (size > kSmallestPercentPointSize && QFontMetrics(font).horizontalAdvance(text) > room) {
+            size = std::max(kSmallestPercentPointSize, size - 0.25);
+            font.setPointSizeF(size);
+        }
+    }
+    lblProgressPercent->setFont(font);
+    lblProgressPercent->setText(text);
 }
 
 void DeleteVC::clickedCancel()
@@ -327,9 +357,15 @@ void DeleteVC::finishRemoval()
             showAlert(localizedString(QStringLiteral("IDS_TMR_53")), localizedString(QStringLiteral("IDS_TMR_54")));
         else if (notMovedBecauseSameFolder)
             showAlert(localizedString(QStringLiteral("IDS_TMR_53")), localizedString(QStringLiteral("IDS_TMR_181")));
-        if (!m_keptReport.isEmpty())
-            showAlert(localizedString(QStringLiteral("IDS_TMR_1703")), m_keptReport);
-        if (notMoved || !m_keptReport.isEmpty())
+        // One report of what stayed and of what went to the Trash to make room.
+        if (!m_keptReport.isEmpty()) {
+            const QString both = m_keptReport + QStringLiteral("\n\n") + m_movedAsideReport;
+            showAlert(localizedString(QStringLiteral("IDS_TMR_1703")),
+                      m_movedAsideReport.isEmpty() ? m_keptReport : both);
+        } else if (!m_movedAsideReport.isEmpty()) {
+            showAlert(QStringLiteral("Items in the destination folder went to the Trash"), m_movedAsideReport);
+        }
+        if (notMoved || !m_keptReport.isEmpty() || !m_movedAsideReport.isEmpty())
             QTimer::singleShot(completionDelay, this, &DeleteVC::deleteCompleted);
         else
             deleteCompleted();
@@ -340,10 +376,12 @@ void DeleteVC::completeRun()
 {
     m_run->wait();
     QWidget *results = m_resultsScreen ? m_resultsScreen.data() : ScreenLinks::resultsScreen();
-    applyRemovalResult(m_run->plan(), m_run->result(), [results] { ScreenLinks::invoke(results, "endSearch"); });
+    const RemovalSummary summary = applyRemovalResult(m_run->plan(), m_run->result(),
+                                                      [results] { ScreenLinks::invoke(results, "endSearch"); });
     ScreenLinks::invoke(results, "clearResultsPreview");
     ScreenLinks::invoke(results, "resetSelectedRows");
-    m_keptReport = keptCopiesReport(m_run->plan(), m_run->result());
+    m_keptReport = keptCopiesReport(m_run->plan(), m_run->result(), summary);
+    m_movedAsideReport = movedAsideReport(m_run->plan(), m_run->result());
     sendAnalyticsEvent(QStringLiteral("cleandone"), QStringLiteral("cleandone"));
 }
 

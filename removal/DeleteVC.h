@@ -76,6 +76,7 @@ private:
     void viewWillAppear();
     void showStopAlert();
     void showProgress(int removed, int total);
+    void setPercentText(const QString &text);
     void finishRemoval();
     void completeRun();
     void reportAndClose();
@@ -101,4 +102,5 @@ private:
     QPointer<QMessageBox> m_alert;
     bool m_completed = false;
     QString m_keptReport;
+    QString m_movedAsideReport;
 };

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QSet>
 
 #include <algorithm>
 #include <climits>
@@ -65,6 +66,94 @@ bool PlannedCopy::matches(const FileManager::Status &now) const
            && (!scanned.isValid() || scanned.toMSecsSinceEpoch() == now.modifiedMilliseconds);
 }
 
+QByteArray holderAmong(const QSet<QByteArray> &folders, const QByteArray &path)
+{
+    for (qsizetype slash = path.lastIndexOf('/'); slash > 0; slash = path.lastIndexOf('/', slash - 1)) {
+        const QByteArray folder = QByteArray::fromRawData(path.constData(), slash);
+        if (folders.contains(folder))
+            return QByteArray(path.constData(), slash);
+    }
+    return {};
+}
+
+namespace {
+
+// Whether a copy could hold other copies: a folder (an application bundle),
+// or a record whose kind the scan did not read.
+bool mayHoldCopies(const PlannedCopy &copy)
+{
+    return !copy.path.isEmpty() && (!copy.record.file || copy.record.file->isFolder);
+}
+
+// Removing a copy that holds another copy of its group would take that copy
+// along, and removing one inside another would change it: the plan keeps
+// both kinds of marked copy.
+void keepNestedCopies(RemovalPlan &plan, const PlannedGroup &group)
+{
+    QList<PlannedCopy *> copies;
+    for (int index : group.marked)
+        copies.append(&plan.copies[index]);
+    QSet<QByteArray> folders;
+    for (const PlannedCopy &keeper : group.keepers) {
+        if (mayHoldCopies(keeper))
+            folders.insert(keeper.path);
+    }
+    for (const PlannedCopy *copy : copies) {
+        if (mayHoldCopies(*copy))
+            folders.insert(copy->path);
+    }
+    if (folders.isEmpty())
+        return;
+    QSet<QByteArray> holders;
+    QSet<QByteArray> inside;
+    auto note = [&](const QByteArray &path) {
+        const QByteArray holder = holderAmong(folders, path);
+        if (!holder.isEmpty()) {
+            holders.insert(holder);
+            inside.insert(path);
+        }
+    };
+    for (const PlannedCopy &keeper : group.keepers)
+        note(keeper.path);
+    for (const PlannedCopy *copy : copies)
+        note(copy->path);
+    for (PlannedCopy *copy : copies) {
+        if (copy->keptWhole)
+            continue;
+        if (holders.contains(copy->path))
+            copy->keptBecause = QStringLiteral("holds another copy of its group");
+        else if (inside.contains(copy->path))
+            copy->keptBecause = QStringLiteral("lies inside another copy of its group");
+    }
+}
+
+// An unmarked copy inside a marked folder goes when that folder goes, so it
+// never counts as its group's keeper; a group left without one keeps its
+// marked copies. Folders the plan keeps anyway take nothing along.
+void dropKeepersInsideMarkedFolders(RemovalPlan &plan)
+{
+    QSet<QByteArray> removable;
+    for (const PlannedCopy &copy : plan.copies) {
+        if (mayHoldCopies(copy) && !copy.keptWhole && copy.keptBecause.isEmpty())
+            removable.insert(copy.path);
+    }
+    if (removable.isEmpty())
+        return;
+    for (PlannedGroup &group : plan.groups) {
+        const qsizetype removed = group.keepers.removeIf(
+            [&](const PlannedCopy &keeper) { return !holderAmong(removable, keeper.path).isEmpty(); });
+        if (removed == 0 || !group.keepers.isEmpty())
+            continue;
+        for (int index : group.marked) {
+            PlannedCopy &copy = plan.copies[index];
+            if (!copy.keptWhole && copy.keptBecause.isEmpty())
+                copy.keptBecause = QStringLiteral("every unmarked copy of its group lies inside a marked folder");
+        }
+    }
+}
+
+} // namespace
+
 RemovalPlan RemovalPlan::fromStore(const MovingType &mode)
 {
     RemovalPlan plan;
@@ -111,10 +200,13 @@ RemovalPlan RemovalPlan::fromStore(const MovingType &mode)
                     plan.copies.append(copy);
                 }
             }
-            if (!planned.marked.isEmpty())
+            if (!planned.marked.isEmpty()) {
+                keepNestedCopies(plan, planned);
                 plan.groups.append(planned);
+            }
         }
     }
+    dropKeepersInsideMarkedFolders(plan);
     return plan;
 }
 

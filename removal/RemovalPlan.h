@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -30,6 +31,11 @@ bool outcomeRemovesCopy(CopyOutcome outcome);
 // The native path of a record's file.
 QByteArray nativePathOf(const InitialDirectory &record);
 
+// The nearest of the folders that holds the path, compared component by
+// component on the path's own bytes ("/a/b.app" holds "/a/b.app/c", never
+// "/a/b.apps/c"); empty when none does.
+QByteArray holderAmong(const QSet<QByteArray> &folders, const QByteArray &path);
+
 // One copy of a group as the plan saw it when the run started.
 struct PlannedCopy
 {
@@ -43,6 +49,11 @@ struct PlannedCopy
     QString photoIdentifier;
     // Every copy of its group is marked: the group keeps them all.
     bool keptWhole = false;
+    // Set when the plan keeps this marked copy from the start, and says why:
+    // another copy of its group lies inside it (removing it would take that
+    // copy along) or it lies inside one (removing it would change that copy),
+    // or every unmarked copy of its group lies inside a marked folder.
+    QString keptBecause;
 
     bool isFolder() const { return record.file && record.file->isFolder; }
     quint64 scannedBytes() const { return record.file ? record.file->size : 0; }
@@ -58,7 +69,8 @@ struct PlannedGroup
     // Indexes into RemovalPlan::copies, in copy order.
     QList<int> marked;
     // The group's unmarked copies; one of them must still be in place before
-    // a marked copy is touched.
+    // a marked copy is touched. A copy inside a marked folder that the run may
+    // remove is none of them: it would go with that folder.
     QList<PlannedCopy> keepers;
 };
 

@@ -10,6 +10,13 @@
 #include <algorithm>
 #include <utility>
 
+RemovalResult::RemovalResult(qsizetype copies)
+    : outcomes(copies, CopyOutcome::NotReached)
+    , reasons(copies, QStringLiteral("stopped before it was handled"))
+    , replaced(copies)
+{
+}
+
 int RemovalResult::removedCount() const
 {
     return int(std::count_if(outcomes.begin(), outcomes.end(), outcomeRemovesCopy));
@@ -34,8 +41,7 @@ RemovalRun::RemovalRun(RemovalPlan plan, FileManager &fileManager,
     , m_photos(std::move(photos))
 {
     qRegisterMetaType<CopyOutcome>();
-    m_result.outcomes = QList<CopyOutcome>(m_plan.copies.size(), CopyOutcome::NotReached);
-    m_result.reasons = QStringList(m_plan.copies.size());
+    m_result = RemovalResult(m_plan.copies.size());
     auto protect = [this](const PlannedCopy &copy) {
         if (copy.record.identity)
             m_protected.append(*copy.record.identity);
@@ -135,6 +141,10 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
         settle(copyIndex, CopyOutcome::KeptLastCopy, QStringLiteral("every copy of its group was marked"));
         return;
     }
+    if (!copy.keptBecause.isEmpty()) {
+        settle(copyIndex, CopyOutcome::KeptLastCopy, copy.keptBecause);
+        return;
+    }
     const std::optional<FileManager::Status> found = m_fileManager.status(copy.path);
     if (!found) {
         settle(copyIndex, CopyOutcome::AlreadyGone);
@@ -221,6 +231,8 @@ void RemovalRun::moveIntoFolder(int copyIndex, const PlannedCopy &copy, const Fi
                        .arg(cleared.reason));
             return;
         }
+        // Named in the report whatever becomes of the move.
+        m_result.replaced[copyIndex] = destination;
     }
     const FileManager::Result moved = m_fileManager.moveItem(copy.path, destination);
     if (moved)

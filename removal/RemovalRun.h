@@ -6,6 +6,7 @@
 #include <PhotosScripting.h>
 #include <ScanControl.h>
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -19,8 +20,14 @@ class QThread;
 // has finished.
 struct RemovalResult
 {
+    // Every copy not reached yet, with the reason a stopped run leaves it.
+    explicit RemovalResult(qsizetype copies = 0);
+
     QList<CopyOutcome> outcomes;
     QStringList reasons;
+    // Folder mode: the path of the item that stood in a copy's way in the
+    // destination folder and went to the Trash to make room; empty for none.
+    QList<QByteArray> replaced;
     bool stopped = false;
 
     int removedCount() const;

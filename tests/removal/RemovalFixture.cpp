@@ -3,6 +3,7 @@
 #include <CategoryLists.h>
 #include <ProcessState.h>
 #include <RemovalStore.h>
+#include <ScanFixture.h>
 
 #include <NativePath.h>
 
@@ -43,6 +44,18 @@ void makeStore(const QList<CategoryGroups> &categories)
         duplicateResults().setValue(rawValue(category.category), groups);
     }
     rebuildRowsFromResults();
+}
+
+QList<QStringList> writeNamedPairs(const QString &root, const QStringList &names)
+{
+    QList<QStringList> groups;
+    for (const QString &name : names) {
+        const QByteArray bytes = ScanFixture::uniqueBytes(64);
+        ScanFixture::writeFile(root + "/x/" + name + ".txt", bytes);
+        ScanFixture::writeFile(root + "/y/" + name + ".txt", bytes);
+        groups.append({root + "/x/" + name + ".txt", root + "/y/" + name + ".txt"});
+    }
+    return groups;
 }
 
 void mark(int row, int group, int index)

@@ -31,6 +31,9 @@ struct CategoryGroups
 // Fills the store as a finished scan and the results screen leave it: the
 // groups, the rows in the screen's order, the all-groups list and no marks.
 void makeStore(const QList<CategoryGroups> &categories);
+// For each name, two files "x/NAME.txt" and "y/NAME.txt" below the root with
+// the same bytes; the pairs as groups of paths, for makeStore.
+QList<QStringList> writeNamedPairs(const QString &root, const QStringList &names);
 // Marks copy `index` of group `group` of category row `row` (1 or more).
 void mark(int row, int group, int index);
 // The row of the category in categoryRows, or -1.

@@ -94,10 +94,10 @@ TEST(RemovalRun, NothingStartsWhilePausedAndContinueResumes)
     QObject::connect(&run, &RemovalRun::copyHandled, &run, [&] { ++handled; });
     run.control().setPaused(true);
     run.start();
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 150)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // Asleep at its first check, the run has started nothing.
+    waitUntil([&] { return run.control().parkedWorkers() == 1; });
+    ASSERT_EQ(run.control().parkedWorkers(), 1);
+    QCoreApplication::processEvents();
     EXPECT_EQ(handled, 0);
     for (const QString &path : fixture.marked)
         EXPECT_TRUE(QFileInfo::exists(path));
@@ -257,14 +257,7 @@ TEST(RemovalRun, AFullyMarkedGroupKeepsEveryCopyAndAGoneCopyCounts)
 TEST(RemovalRun, SearchRunRemovesOnlyTheFilteredViewsMarksAndTheFullStoreReturns)
 {
     const QString root = TestEnvironment::makeTemporaryFolder("search");
-    QList<QStringList> groups;
-    for (const QString &name : {QStringLiteral("apple"), QStringLiteral("banana"), QStringLiteral("cherry")}) {
-        const QByteArray bytes = ScanFixture::uniqueBytes(64);
-        writeFile(root + "/x/" + name + ".txt", bytes);
-        writeFile(root + "/y/" + name + ".txt", bytes);
-        groups.append({root + "/x/" + name + ".txt", root + "/y/" + name + ".txt"});
-    }
-    makeStore({{ScanResultKeys::Documents, groups}});
+    makeStore({{ScanResultKeys::Documents, writeNamedPairs(root, {"apple", "banana", "cherry"})}});
     mark(1, 0, 1); // apple, marked before the search
     // The search keeps "banana" only: the snapshot holds everything.
     savedDuplicateResults().setValue("Documents", *duplicateResults().find("Documents"));

@@ -130,6 +130,64 @@ TEST(RemoveRunner, ReportsCopiesThatStayAndRefusesBadInput)
     }
 }
 
+namespace {
+
+void setFolderModified(const QString &path, qint64 secondsSinceEpoch)
+{
+    const struct timespec times[2] = {{secondsSinceEpoch, 0}, {secondsSinceEpoch, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0) << path.toStdString();
+}
+
+} // namespace
+
+// Two bundles of one identifier, the newer inside the older, both found
+// because one root lies inside the other: removing the older would take the
+// newer along, so it stays.
+TEST(RemoveRunner, ABundleHoldingAnotherOfItsGroupStays)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("remover-nested");
+    const QString outer = root + "/apps/Outer.app";
+    const QString inner = outer + "/Contents/Resources/Inner.app";
+    ScanFixture::makeBundle(outer, "com.example.tool", "outer");
+    ScanFixture::makeBundle(inner, "com.example.tool", "inner");
+    setFolderModified(outer, 1400000000);
+    setFolderModified(inner, 1600000000);
+
+    for (const char *mode : {"trash", "delete"}) {
+        SCOPED_TRACE(mode);
+        const RunnerResult result =
+            runRemover({"--keep", "newest", "--mode", mode, root + "/apps", outer + "/Contents/Resources"});
+        EXPECT_EQ(result.exitCode, 1) << result.errors.toStdString();
+        ASSERT_EQ(result.lines.size(), 2);
+        EXPECT_EQ(result.lines.at(0), QJsonObject({{"path", outer},
+                                                   {"outcome", "last-copy"},
+                                                   {"reason", "holds another copy of its group"}}));
+        EXPECT_EQ(result.lines.at(1), QJsonObject({{"removed", 0}, {"kept", 1}, {"bytes", 0}}));
+        EXPECT_TRUE(QFileInfo::exists(inner + "/Contents/MacOS/tool"));
+        EXPECT_TRUE(QFileInfo::exists(outer + "/Contents/MacOS/tool"));
+    }
+}
+
+TEST(RemoveRunner, NamesTheItemMovedAsideFromTheDestination)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("remover-replaced");
+    const QByteArray bytes = ScanFixture::uniqueBytes(3000);
+    writeFile(root + "/tree/a/same.txt", bytes);
+    writeFile(root + "/tree/b/same.txt", bytes);
+    writeFile(root + "/dest/same.txt", "in the way");
+
+    const RunnerResult result =
+        runRemover({"--keep", "first", "--mode", "folder=" + root + "/dest", "--overwrite", root + "/tree"});
+    EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+    ASSERT_EQ(result.lines.size(), 2);
+    EXPECT_EQ(result.lines.at(0), QJsonObject({{"path", root + "/tree/b/same.txt"},
+                                               {"outcome", "removed"},
+                                               {"reason", ""},
+                                               {"replaced", root + "/dest/same.txt"}}));
+    EXPECT_EQ(trashContents().value(root + "/dest/same.txt"),
+              QCryptographicHash::hash("in the way", QCryptographicHash::Md5).toHex());
+}
+
 TEST(RemoveRunner, CtrlCStopsCleanlyWhereverItLands)
 {
     const QString root = TestEnvironment::makeTemporaryFolder("remover-stop");
@@ -160,6 +218,9 @@ TEST(RemoveRunner, CtrlCStopsCleanlyWhereverItLands)
         const QJsonObject summary = lines.takeLast();
         EXPECT_EQ(summary.value("removed").toInt() + summary.value("kept").toInt(), lines.size());
         for (const QJsonObject &line : lines) {
+            if (line.value("outcome").toString() == "stopped") {
+                EXPECT_EQ(line.value("reason").toString(), "stopped before it was handled");
+            }
             const bool removed = line.value("outcome").toString() == "removed";
             EXPECT_NE(QFileInfo::exists(line.value("path").toString()), removed) << line.value("path").toString().toStdString();
         }

@@ -4,6 +4,7 @@
 #include <Alert.h>
 #include <AutoMarking.h>
 #include <CategoryLists.h>
+#include <CircularProgressView.h>
 #include <DeleteDuplicatePhotosVC.h>
 #include <DeleteVC.h>
 #include <Localization.h>
@@ -21,8 +22,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSemaphore>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace RemovalFixture;
 using ScanFixture::writeFile;
@@ -167,16 +171,22 @@ TEST_F(SheetTest, ConfirmationOffGoesStraightToTheSheetAndNothingMarkedShowsNone
 TEST_F(SheetTest, StopAfterSomeCopiesKeepsTheRestAndReportsThem)
 {
     const QStringList marked = makePairs(4);
+    DeleteVC *deleteSheet = sheet();
     QMessageBox *asked = nullptr;
-    // The user presses the sheet's button while the second copy is handled.
-    files.beforeOperation = [this](const QByteArray &) {
-        if (files.operations == 2)
-            QMetaObject::invokeMethod(sheet(), [this] { sheet()->clickedCancel(); }, Qt::QueuedConnection);
+    QSemaphore questionAsked;
+    // The user presses the sheet's button while the second copy is handled;
+    // that copy waits until the question is up, as a slow removal would.
+    files.beforeOperation = [&](const QByteArray &) {
+        if (files.operations != 2)
+            return;
+        QMetaObject::invokeMethod(deleteSheet, [deleteSheet] { deleteSheet->clickedCancel(); }, Qt::QueuedConnection);
+        EXPECT_TRUE(questionAsked.tryAcquire(1, 60000));
     };
     DeleteVC::setQuestionRunner([&](QMessageBox &question) {
         asked = &question;
+        questionAsked.release();
         saveRender(question, "stop-question");
-        saveRender(*sheet(), "sheet-paused");
+        saveRender(*deleteSheet, "sheet-paused");
         for (QAbstractButton *button : question.buttons()) {
             if (button->text() == localizedString("IDS_TMR_111"))
                 button->click();
@@ -185,27 +195,33 @@ TEST_F(SheetTest, StopAfterSomeCopiesKeepsTheRestAndReportsThem)
     RemovalHandOff::presentDeleteSheet(results);
     waitForTheWayBack();
     ASSERT_NE(asked, nullptr);
-    int left = 0;
-    for (const QString &path : marked)
-        left += QFileInfo::exists(path) ? 1 : 0;
-    EXPECT_GE(left, 1);
-    EXPECT_LE(left, 2);
+    // The copy in hand went; the two after it were never started.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(QFileInfo::exists(marked.at(i)), i >= 2) << marked.at(i).toStdString();
     ASSERT_EQ(alerts.size(), 1);
-    EXPECT_TRUE(alerts.first().contains(left == 1 ? QString("1 marked copy was") : QString("2 marked copies were")))
+    EXPECT_TRUE(alerts.first().contains("2 marked copies were")) << alerts.first().toStdString();
+    EXPECT_TRUE(alerts.first().contains(marked.at(2) + " (stopped before it was handled)"))
         << alerts.first().toStdString();
-    EXPECT_EQ(storedPaths().size(), 2 * left);
+    EXPECT_EQ(storedPaths().size(), 4);
 }
 
 TEST_F(SheetTest, ContinueResumesWhereTheRunWaited)
 {
     const QStringList marked = makePairs(3);
-    files.beforeOperation = [this](const QByteArray &) {
-        if (files.operations == 1)
-            QMetaObject::invokeMethod(sheet(), [this] { sheet()->clickedCancel(); }, Qt::QueuedConnection);
+    DeleteVC *deleteSheet = sheet();
+    QSemaphore questionAsked;
+    files.beforeOperation = [&](const QByteArray &) {
+        if (files.operations != 1)
+            return;
+        QMetaObject::invokeMethod(deleteSheet, [deleteSheet] { deleteSheet->clickedCancel(); }, Qt::QueuedConnection);
+        EXPECT_TRUE(questionAsked.tryAcquire(1, 60000));
     };
     int asked = 0;
+    bool laterCopiesWaited = false;
     DeleteVC::setQuestionRunner([&](QMessageBox &question) {
         ++asked;
+        laterCopiesWaited = QFileInfo::exists(marked.at(1)) && QFileInfo::exists(marked.at(2));
+        questionAsked.release();
         for (QAbstractButton *button : question.buttons()) {
             if (button->text() == localizedString("IDS_TMR_112"))
                 button->click();
@@ -214,6 +230,7 @@ TEST_F(SheetTest, ContinueResumesWhereTheRunWaited)
     RemovalHandOff::presentDeleteSheet(results);
     waitForTheWayBack();
     EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(laterCopiesWaited);
     for (const QString &path : marked)
         EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_TRUE(alerts.isEmpty());
@@ -283,28 +300,33 @@ TEST_F(SheetTest, FolderClashShowsTheNotMovedAlertThenTheReport)
 TEST_F(SheetTest, TheSheetAtZeroAndHalfWay)
 {
     makePairs(2);
-    // The run holds before its second copy, so the sheet can be looked at.
-    files.beforeOperation = [this](const QByteArray &) {
-        if (files.operations == 2)
-            sheet()->run()->control().setPaused(true);
+    // The run holds inside its second copy, so the sheet can be looked at.
+    QSemaphore looked;
+    files.beforeOperation = [&](const QByteArray &) {
+        if (files.operations == 2) {
+            EXPECT_TRUE(looked.tryAcquire(1, 60000));
+        }
     };
     RemovalHandOff::presentDeleteSheet(results);
-    EXPECT_EQ(sheet()->findChild<QLabel *>("lblProgressPercent")->text(), "0%");
+    QLabel *percent = sheet()->findChild<QLabel *>("lblProgressPercent");
+    EXPECT_EQ(percent->text(), "0%");
     EXPECT_EQ(sheet()->findChild<QLabel *>("lblTotalSelectedFiles")->text(), "2");
     saveRender(*sheet(), "sheet-start");
-    waitFor([this] { return sheet()->findChild<QLabel *>("lblProgressPercent")->text() == "50.0%"; });
+    waitFor([&] { return percent->text() == "50.0%"; });
+    EXPECT_EQ(percent->text(), "50.0%");
     EXPECT_EQ(sheet()->findChild<QLabel *>("lbltotalDuplicateFiles")->text(), "1");
     saveRender(*sheet(), "sheet-mid-run");
-    sheet()->run()->control().setPaused(false);
+    looked.release();
     waitForTheWayBack();
 }
 
 TEST_F(SheetTest, QuittingStopsAfterTheCopyInHandAndKeepsWhatWasDone)
 {
     const QStringList marked = makePairs(4);
-    files.beforeOperation = [this](const QByteArray &) {
+    DeleteVC *deleteSheet = sheet();
+    files.beforeOperation = [&](const QByteArray &) {
         if (files.operations == 2)
-            sheet()->run()->control().setPaused(true);
+            deleteSheet->run()->control().setPaused(true);
     };
     RemovalHandOff::presentDeleteSheet(results);
     waitFor([this] { return sheet()->run()->control().isPaused(); });
@@ -317,4 +339,56 @@ TEST_F(SheetTest, QuittingStopsAfterTheCopyInHandAndKeepsWhatWasDone)
     EXPECT_EQ(storedPaths().size(), 4);
     EXPECT_FALSE(hasMarkedItems());
     EXPECT_TRUE(results->calls.contains("clearResultsPreview"));
+}
+
+// An unrelated file of a copy's name in the destination folder goes to the
+// Trash to make room; the report after the run says so.
+TEST_F(SheetTest, AnItemMovedAsideFromTheFolderIsReported)
+{
+    const QStringList marked = makePairs(2);
+    const QString destination = TestEnvironment::makeTemporaryFolder("moved-aside");
+    writeFile(destination + "/f0.txt", "in the way");
+    removalMode() = MovingType::Folder(destination, true);
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    for (const QString &path : marked)
+        EXPECT_FALSE(QFileInfo::exists(path));
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().contains(destination + "/f0.txt")) << alerts.first().toStdString();
+    EXPECT_TRUE(alerts.first().contains("Trash")) << alerts.first().toStdString();
+    EXPECT_TRUE(trashContents().contains(destination + "/f0.txt"));
+}
+
+// Shares such as two in three have many digits; the text stays whole and
+// inside the ring's opening.
+TEST_F(SheetTest, ALongPercentFitsInsideTheRing)
+{
+    const QStringList marked = makePairs(3);
+    files.failTrash = {"/b/f2.txt"};
+    QString shown;
+    bool fits = false;
+    setAlertRunner([&](QMessageBox &) {
+        // The report comes while the sheet still shows the run's end.
+        QLabel *percent = sheet()->findChild<QLabel *>("lblProgressPercent");
+        auto *ring = sheet()->findChild<CircularProgressView *>("progressView");
+        shown = percent->text();
+        const QFontMetrics metrics(percent->font());
+        const int textWidth = metrics.horizontalAdvance(shown);
+        // The ring's arc is drawn at 88 % of its half width; its opening is
+        // what lies inside the line.
+        const qreal opening = ring->width() * 0.5 * 0.88 - ring->progressLineWidth() / 2;
+        const QPointF centre = QRectF(ring->mapTo(sheet(), QPoint(0, 0)), ring->size()).center();
+        const QPointF textCentre = QRectF(percent->geometry()).center();
+        fits = textWidth <= percent->contentsRect().width();
+        for (const QPointF corner : {QPointF(-textWidth / 2.0, -metrics.height() / 2.0),
+                                     QPointF(textWidth / 2.0, metrics.height() / 2.0)}) {
+            const QPointF offset = textCentre + corner - centre;
+            fits = fits && std::hypot(offset.x(), offset.y()) <= opening;
+        }
+        saveRender(*sheet(), "sheet-long-percent");
+    });
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    EXPECT_EQ(shown, "66.66666666666667%");
+    EXPECT_TRUE(fits);
 }

@@ -1,0 +1,150 @@
+#include "RemovalFixture.h"
+
+#include <ProcessState.h>
+#include <RemovalStore.h>
+#include <ScanFixture.h>
+#include <TestEnvironment.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace RemovalFixture;
+using ScanFixture::makeBundle;
+using ScanFixture::writeFile;
+
+// Removing a folder takes along whatever lies inside it. Application bundles
+// are grouped by their identifier, so one copy of a group can lie inside
+// another, or inside a marked bundle of another group.
+
+TEST(NestedCopies, ACopyThatHoldsOrLiesInsideAnotherOfItsGroupIsKept)
+{
+    struct Case
+    {
+        const char *name;
+        QString second; // the group's second bundle, below the root
+        int marked;     // which of the two is marked
+        CopyOutcome outcome;
+        QString reason;
+    };
+    const QList<Case> cases = {
+        {"the marked bundle holds the other", "/Outer.app/Contents/Resources/Inner.app", 0, CopyOutcome::KeptLastCopy,
+         "holds another copy of its group"},
+        {"the marked bundle lies inside the other", "/Outer.app/Contents/Resources/Inner.app", 1,
+         CopyOutcome::KeptLastCopy, "lies inside another copy of its group"},
+        {"a name that only starts the same is no folder of it", "/Outer.apps/Inner.app", 0, CopyOutcome::Removed, ""},
+    };
+    const QString destination = TestEnvironment::makeTemporaryFolder("nested-dest");
+    const QList<MovingType> modes = {MovingType::Trash(), MovingType::Permanently(),
+                                     MovingType::Folder(destination, true)};
+    for (const Case &c : cases) {
+        for (const MovingType &mode : modes) {
+            SCOPED_TRACE(std::string(c.name) + ", mode " + std::to_string(int(mode.kind)));
+            const QString root = TestEnvironment::makeTemporaryFolder("nested");
+            const QString outer = root + "/Outer.app";
+            const QString inner = root + c.second;
+            makeBundle(outer, "com.example.tool", ScanFixture::uniqueBytes(300));
+            makeBundle(inner, "com.example.tool", ScanFixture::uniqueBytes(200));
+            const QString marked = c.marked == 0 ? outer : inner;
+            const QString other = c.marked == 0 ? inner : outer;
+            makeStore({{ScanResultKeys::Application, {{outer, inner}}}});
+            mark(1, 0, c.marked);
+
+            RemovalPlan plan = RemovalPlan::fromStore(mode);
+            ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+            RemovalRun run(plan, FileManager::defaultManager());
+            runToEnd(run);
+            EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{c.outcome});
+            EXPECT_EQ(run.result().reasons.value(0), c.reason);
+            EXPECT_TRUE(QFileInfo::exists(other + "/Contents/MacOS/tool"));
+            const bool kept = c.outcome != CopyOutcome::Removed;
+            EXPECT_EQ(QFileInfo::exists(marked + "/Contents/MacOS/tool"), kept);
+
+            resetRemovalTotals();
+            const RemovalSummary summary = applyRemovalResult(run.plan(), run.result());
+            EXPECT_EQ(summary.kept, kept ? 1 : 0);
+            EXPECT_EQ(storedPaths().contains(marked), kept);
+            const QString report = keptCopiesReport(run.plan(), run.result(), summary);
+            EXPECT_EQ(report.contains(marked + " (" + c.reason + ")"), kept) << report.toStdString();
+            QDir(destination + "/Outer.app").removeRecursively();
+        }
+    }
+}
+
+// Group 0's unmarked bundle lies inside the marked bundle of group 1. Group 0
+// comes first, so its marked copy would go while its keeper still stood, and
+// the keeper would then go with group 1's bundle.
+TEST(NestedCopies, ACopyInsideAMarkedFolderIsNoKeeper)
+{
+    struct Case
+    {
+        const char *name;
+        QStringList keepers; // group 0's unmarked copies, below the root
+        CopyOutcome outcome;
+    };
+    const QList<Case> cases = {
+        {"its only keeper lies inside", {"/Host.app/Contents/PlugIns/Plugin.app"}, CopyOutcome::KeptLastCopy},
+        {"another keeper lies outside", {"/Host.app/Contents/PlugIns/Plugin.app", "/spare/Plugin.app"},
+         CopyOutcome::Removed},
+        {"a name that only starts the same", {"/Host.apps/Plugin.app"}, CopyOutcome::Removed},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = TestEnvironment::makeTemporaryFolder("inside-marked");
+        makeBundle(root + "/Host.app", "com.example.host", "host");
+        makeBundle(root + "/OtherHost.app", "com.example.host", "other host");
+        makeBundle(root + "/loose/Plugin.app", "com.example.plugin", "plugin");
+        QStringList plugins = {root + "/loose/Plugin.app"};
+        for (const QString &keeper : c.keepers) {
+            makeBundle(root + keeper, "com.example.plugin", "plugin");
+            plugins.append(root + keeper);
+        }
+        makeStore({{ScanResultKeys::Application, {plugins, {root + "/Host.app", root + "/OtherHost.app"}}}});
+        mark(1, 0, 0);
+        mark(1, 1, 0);
+
+        RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
+        runToEnd(run);
+        EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>({c.outcome, CopyOutcome::Removed}))
+            << run.result().reasons.join(';').toStdString();
+        if (c.outcome == CopyOutcome::KeptLastCopy) {
+            EXPECT_EQ(run.result().reasons.at(0), "every unmarked copy of its group lies inside a marked folder");
+        }
+        // Some plugin bundle is left whole.
+        EXPECT_TRUE(std::any_of(plugins.begin(), plugins.end(),
+                                [](const QString &path) { return QFileInfo::exists(path + "/Contents/MacOS/tool"); }));
+        EXPECT_FALSE(QFileInfo::exists(root + "/Host.app"));
+    }
+}
+
+// A marked file inside a marked bundle of another group goes with the bundle
+// or before it; either way its bytes are already in the bundle's size.
+TEST(NestedCopies, ACopyInsideARemovedFolderIsCountedOnce)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("counted-once");
+    makeBundle(root + "/Host.app", "com.example.host", ScanFixture::uniqueBytes(700));
+    makeBundle(root + "/OtherHost.app", "com.example.host", ScanFixture::uniqueBytes(700));
+    const QByteArray data = ScanFixture::uniqueBytes(5000);
+    const QString inside = root + "/Host.app/Contents/Resources/data.bin";
+    writeFile(inside, data);
+    writeFile(root + "/keep/data.bin", data);
+    makeStore({{ScanResultKeys::Application, {{root + "/Host.app", root + "/OtherHost.app"}}},
+               {ScanResultKeys::Documents, {{root + "/keep/data.bin", inside}}}});
+    mark(rowOf(ScanResultKeys::Application), 0, 0);
+    mark(rowOf(ScanResultKeys::Documents), 0, 1);
+
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
+    runToEnd(run);
+    ASSERT_EQ(run.plan().copies.size(), 2);
+    EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>({CopyOutcome::Removed, CopyOutcome::AlreadyGone}));
+    const quint64 hostBytes = run.plan().copies.at(0).scannedBytes();
+    ASSERT_GE(hostBytes, quint64(5700));
+
+    resetRemovalTotals();
+    const RemovalSummary summary = applyRemovalResult(run.plan(), run.result());
+    EXPECT_EQ(summary.removed, 2);
+    EXPECT_EQ(summary.bytes, hostBytes);
+    EXPECT_EQ(QFile(root + "/keep/data.bin").size(), data.size());
+}
