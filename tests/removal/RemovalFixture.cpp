@@ -93,10 +93,12 @@ FileManager::Result ScriptedFileManager::trashItem(const QByteArray &path)
     return result ? FileManager::trashItem(path) : result;
 }
 
-FileManager::Result ScriptedFileManager::removeItem(const QByteArray &path)
+FileManager::Result ScriptedFileManager::pinItem(const QByteArray &path, PinnedItem &pinned)
 {
     const Result result = scripted(failRemove, path);
-    return result ? FileManager::removeItem(path) : result;
+    if (!result)
+        return result;
+    return FileManager::pinItem(path, pinned);
 }
 
 FileManager::Result ScriptedFileManager::moveItem(const QByteArray &from, const QByteArray &to)

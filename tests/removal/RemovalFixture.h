@@ -38,8 +38,9 @@ int rowOf(ScanResultKeys category);
 // Every path in the result store, category by category.
 QStringList storedPaths();
 
-// Fails the operations whose path contains one of the texts; calls the hook
-// (on the worker) before every trash, remove and move.
+// Fails the operations whose path contains one of the texts (a delete fails
+// at its first step, the pin); calls the hook (on the worker) before every
+// trash, delete and move.
 class ScriptedFileManager : public FileManager
 {
 public:
@@ -50,7 +51,7 @@ public:
     int operations = 0;
 
     Result trashItem(const QByteArray &path) override;
-    Result removeItem(const QByteArray &path) override;
+    Result pinItem(const QByteArray &path, PinnedItem &pinned) override;
     Result moveItem(const QByteArray &from, const QByteArray &to) override;
 
 private:
