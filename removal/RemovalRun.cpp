@@ -122,7 +122,7 @@ bool RemovalRun::hasIntactKeeper(const PlannedGroup &group) const
 {
     for (const PlannedCopy &keeper : group.keepers) {
         const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
-        if (now && keeper.matches(*now))
+        if (now && keeper.matches(*now, keeper.path))
             return true;
     }
     return false;
@@ -145,7 +145,7 @@ void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, con
         const FileManager::Result back = m_fileManager.unpinItem(pinned);
         settle(copyIndex, outcome, back ? why : why + QStringLiteral("; ") + back.reason);
     };
-    if (!copy.matches(pinned.status)) {
+    if (!copy.matches(pinned.status, pinned.pinnedPath)) {
         putBack(CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
         return;
     }
@@ -175,7 +175,7 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
                QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
         return;
     }
-    if (!copy.matches(*found)) {
+    if (!copy.matches(*found, copy.path)) {
         settle(copyIndex, CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
         return;
     }

@@ -439,6 +439,53 @@ QStringList setAsideIn(const QString &folder)
 
 } // namespace
 
+// Files added to a folder or taken from it leave its identity as it was; its
+// total size is what tells that it is no longer the folder the scan measured.
+TEST(RemovalRun, ABundleChangedSinceTheScanStaysInEveryMode)
+{
+    struct Case
+    {
+        const char *name;
+        bool changeMarked; // else the group's unmarked bundle
+        bool addFile;      // else one is taken away
+        CopyOutcome expected;
+    };
+    const Case cases[] = {
+        {"a file added to the marked bundle", true, true, CopyOutcome::KeptChanged},
+        {"a file taken from the marked bundle", true, false, CopyOutcome::KeptChanged},
+        {"a file added to the unmarked bundle", false, true, CopyOutcome::KeptLastCopy},
+    };
+    const QString destination = TestEnvironment::makeTemporaryFolder("changed-bundle-dest");
+    const QList<QPair<const char *, MovingType>> modes = {
+        {"trash", MovingType::Trash()},
+        {"delete", MovingType::Permanently()},
+        {"folder", MovingType::Folder(destination, true)},
+    };
+    for (const Case &c : cases) {
+        for (const auto &[modeName, mode] : modes) {
+            SCOPED_TRACE(std::string(c.name) + ", " + modeName);
+            TwoBundles fixture;
+            const QString changed = c.changeMarked ? fixture.marked : fixture.kept;
+            if (c.addFile)
+                writeFile(changed + "/Contents/Resources/added.dat", ScanFixture::uniqueBytes(40));
+            else
+                ASSERT_TRUE(QFile::remove(changed + "/Contents/MacOS/tool"));
+            const QHash<QString, QByteArray> before = digestTree(fixture.marked);
+
+            RemovalPlan plan = RemovalPlan::fromStore(mode);
+            ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+            RemovalRun run(plan, FileManager::defaultManager());
+            runToEnd(run);
+            EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{c.expected});
+            EXPECT_EQ(digestTree(fixture.marked), before);
+            EXPECT_TRUE(QDir(destination).isEmpty());
+            for (const QString &trashed : trashContents().keys())
+                EXPECT_FALSE(trashed.startsWith(fixture.marked)) << trashed.toStdString();
+            EXPECT_TRUE(setAsideIn(fixture.root + "/b").isEmpty());
+        }
+    }
+}
+
 // Another item renamed over a name just after the run read it: the delete
 // works on the name it has set aside, so only what it checked can go.
 TEST(RemovalRun, ADeleteRemovesOnlyWhatItChecked)
