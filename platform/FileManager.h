@@ -51,10 +51,30 @@ public:
     // of the item's file system elsewhere (TrashCan). A Trash that cannot take
     // the item fails at once; never falls back to deleting.
     virtual Result trashItem(const QByteArray &path);
-    // Deletes the item. A folder is first renamed to a hidden name beside
-    // itself, so a failure half-way never leaves a half-deleted folder at its
-    // own path.
-    virtual Result removeItem(const QByteArray &path);
+    // An item renamed to a private name in its own folder before it is
+    // deleted: what is checked at that name is what gets deleted, whatever is
+    // renamed over its own name meanwhile.
+    struct PinnedItem
+    {
+        QByteArray path;       // its own name
+        QByteArray pinnedPath; // where it lies now
+        Status status;         // what lies at the private name
+    };
+
+    // Renames the item to a private name beside itself, never replacing
+    // anything, and reads its status there. A folder is checked whole first:
+    // one that is or holds a mount point, or holds anything that cannot be
+    // deleted, is not renamed.
+    virtual Result pinItem(const QByteArray &path, PinnedItem &pinned);
+    // Renames a pinned item back to its own name, never replacing what lies
+    // there now; when the name is taken it stays pinned and the reason says where.
+    virtual Result unpinItem(const PinnedItem &pinned);
+    // Deletes a pinned item without ever leaving its own mount. An item of
+    // which nothing could be deleted is put back at its own name; a folder
+    // that stopped half-way stays at the private name, which the reason gives.
+    virtual Result deletePinnedItem(const PinnedItem &pinned);
+    // Pins the item and deletes it, checking nothing in between.
+    Result removeItem(const QByteArray &path);
     // Moves the item to a path where nothing lies; never replaces an item.
     // Across file systems a file is copied, checked and then removed; a
     // folder is not moved.

@@ -1,6 +1,7 @@
 #include "RemovalPlan.h"
 
 #include <CategoryLists.h>
+#include <KRBFileFunctions.h>
 #include <ProcessState.h>
 #include <ResultQueries.h>
 
@@ -51,14 +52,18 @@ QByteArray nativePathOf(const InitialDirectory &record)
     return NativePath::encode(record.url->toLocalFile());
 }
 
-bool PlannedCopy::matches(const FileManager::Status &now) const
+bool PlannedCopy::matches(const FileManager::Status &now, const QByteArray &pathNow) const
 {
     if (record.identity && (record.identity->device != now.device || record.identity->inode != now.inode))
         return false;
     if (now.isSymbolicLink || now.isFolder != isFolder())
         return false;
-    if (isFolder() || !record.file)
+    if (!record.file)
         return true;
+    // Files added to or taken from a folder keep its identity; its total,
+    // measured by the same walk that gave the scan's record its size, does not.
+    if (isFolder())
+        return folderSizeAtPath(pathNow.constData()) == record.file->size;
     // A file rewritten in place keeps its identity and often its size; its
     // modification time tells that its bytes are no longer the compared ones.
     const QDateTime &scanned = record.file->date;

@@ -57,9 +57,10 @@ struct PlannedCopy
 
     bool isFolder() const { return record.file && record.file->isFolder; }
     quint64 scannedBytes() const { return record.file ? record.file->size : 0; }
-    // Whether what lies at the path now is still the file the scan compared:
-    // same identity, same kind and, for a file, the same size and modification time.
-    bool matches(const FileManager::Status &now) const;
+    // Whether what lies at `pathNow` (with the status `now`) is still the item
+    // the scan compared: same identity, same kind and, for a file, the same
+    // size and modification time; for a folder, the same total size.
+    bool matches(const FileManager::Status &now, const QByteArray &pathNow) const;
 };
 
 struct PlannedGroup

@@ -128,10 +128,39 @@ bool RemovalRun::hasIntactKeeper(const PlannedGroup &group) const
 {
     for (const PlannedCopy &keeper : group.keepers) {
         const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
-        if (now && keeper.matches(*now))
+        if (now && keeper.matches(*now, keeper.path))
             return true;
     }
     return false;
+}
+
+// The checks in handleCopy() read the copy's own name, and another file may be
+// renamed over that name before the delete. So the copy is first renamed to a
+// private name in its own folder, checked again there with its group's
+// keepers, and only then deleted; whatever fails the checks goes back to its
+// name.
+void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, const PlannedCopy &copy)
+{
+    FileManager::PinnedItem pinned;
+    const FileManager::Result set = m_fileManager.pinItem(copy.path, pinned);
+    if (!set) {
+        settle(copyIndex, CopyOutcome::Failed, set.reason);
+        return;
+    }
+    auto putBack = [&](CopyOutcome outcome, const QString &why) {
+        const FileManager::Result back = m_fileManager.unpinItem(pinned);
+        settle(copyIndex, outcome, back ? why : why + QStringLiteral("; ") + back.reason);
+    };
+    if (!copy.matches(pinned.status, pinned.pinnedPath)) {
+        putBack(CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
+        return;
+    }
+    if (!hasIntactKeeper(group)) {
+        putBack(CopyOutcome::KeptLastCopy, QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
+        return;
+    }
+    const FileManager::Result done = m_fileManager.deletePinnedItem(pinned);
+    settle(copyIndex, done ? CopyOutcome::Removed : CopyOutcome::Failed, done.reason);
 }
 
 void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass)
@@ -156,7 +185,7 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
                QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
         return;
     }
-    if (!copy.matches(*found)) {
+    if (!copy.matches(*found, copy.path)) {
         settle(copyIndex, CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
         return;
     }
@@ -169,11 +198,9 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
     }
 
     switch (m_plan.mode.kind) {
-    case MovingType::Kind::Permanently: {
-        const FileManager::Result done = m_fileManager.removeItem(copy.path);
-        settle(copyIndex, done ? CopyOutcome::Removed : CopyOutcome::Failed, done.reason);
+    case MovingType::Kind::Permanently:
+        deletePermanently(copyIndex, group, copy);
         break;
-    }
     case MovingType::Kind::Trash: {
         const FileManager::Result done = m_fileManager.trashItem(copy.path);
         settle(copyIndex, done ? CopyOutcome::Removed : CopyOutcome::Failed, done.reason);

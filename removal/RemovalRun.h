@@ -88,6 +88,7 @@ private:
     void settle(int copyIndex, CopyOutcome outcome, const QString &reason = {});
     void reportProgress(bool force);
     bool hasIntactKeeper(const PlannedGroup &group) const;
+    void deletePermanently(int copyIndex, const PlannedGroup &group, const PlannedCopy &copy);
 
     RemovalPlan m_plan;
     FileManager &m_fileManager;

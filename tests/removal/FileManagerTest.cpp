@@ -270,6 +270,86 @@ TEST(FileManager, RemovesAFolderWholeOrNotAtAll)
               QStringList({"elsewhere", "Held.app"}));
 }
 
+// A delete sets the item aside under a longer private name first; that must
+// work for every name the item itself can have.
+TEST(FileManager, DeletesFilesAndFoldersWhateverTheirName)
+{
+    struct Case
+    {
+        const char *name;
+        QByteArray itemName;
+    };
+    const Case cases[] = {
+        {"plain", "plain.txt"},
+        {"the longest name a folder entry can have", QByteArray(255, 'n')},
+        {"a name that is not text", "caf\xe9 \xff.txt"},
+    };
+    FileManager &files = FileManager::defaultManager();
+    for (const Case &c : cases) {
+        for (const bool folder : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (folder ? ", folder" : ", file"));
+            const QByteArray root = native(TestEnvironment::makeTemporaryFolder("names"));
+            const QByteArray path = root + '/' + c.itemName;
+            const QByteArray file = folder ? path + "/inside" : path;
+            if (folder) {
+                ASSERT_EQ(::mkdir(path.constData(), 0755), 0);
+            }
+            const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::write(fd, "bytes", 5), 5);
+            ::close(fd);
+
+            const FileManager::Result removed = files.removeItem(path);
+            EXPECT_TRUE(removed.ok) << removed.reason.toStdString();
+            DIR *folderList = ::opendir(root.constData());
+            ASSERT_NE(folderList, nullptr);
+            QList<QByteArray> left;
+            while (const dirent *entry = ::readdir(folderList)) {
+                if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                    left.append(entry->d_name);
+            }
+            ::closedir(folderList);
+            EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+        }
+    }
+}
+
+// Putting a pinned item back never replaces what took its name meanwhile, and
+// a pinned folder of which nothing could be deleted goes back whole.
+TEST(FileManager, APinnedItemGoesBackOnlyWhereNothingTookItsPlace)
+{
+    FileManager &files = FileManager::defaultManager();
+    const QString root = TestEnvironment::makeTemporaryFolder("pin");
+    writeFile(root + "/copy.txt", "the copy");
+    FileManager::PinnedItem pinned;
+    ASSERT_TRUE(files.pinItem(native(root + "/copy.txt"), pinned).ok);
+    EXPECT_FALSE(QFileInfo::exists(root + "/copy.txt"));
+    EXPECT_EQ(readAll(QFile::decodeName(pinned.pinnedPath)), "the copy");
+    EXPECT_EQ(pinned.status.size, 8u);
+    EXPECT_TRUE(files.unpinItem(pinned).ok);
+    EXPECT_EQ(readAll(root + "/copy.txt"), "the copy");
+
+    ASSERT_TRUE(files.pinItem(native(root + "/copy.txt"), pinned).ok);
+    writeFile(root + "/copy.txt", "a newcomer");
+    const FileManager::Result back = files.unpinItem(pinned);
+    EXPECT_FALSE(back.ok);
+    EXPECT_TRUE(back.reason.contains(QFile::decodeName(pinned.pinnedPath))) << back.reason.toStdString();
+    EXPECT_EQ(readAll(root + "/copy.txt"), "a newcomer");
+    EXPECT_EQ(readAll(QFile::decodeName(pinned.pinnedPath)), "the copy");
+
+    writeFile(root + "/Held.app/Contents/only", "held");
+    ASSERT_TRUE(files.pinItem(native(root + "/Held.app"), pinned).ok);
+    const QString heldInside = QFile::decodeName(pinned.pinnedPath) + "/Contents/only";
+    if (!setImmutable(heldInside, true))
+        GTEST_SKIP() << "the immutable flag cannot be set here";
+    const FileManager::Result held = files.deletePinnedItem(pinned);
+    setImmutable(heldInside, false);
+    setImmutable(root + "/Held.app/Contents/only", false);
+    EXPECT_FALSE(held.ok);
+    EXPECT_EQ(readAll(root + "/Held.app/Contents/only"), "held");
+    EXPECT_FALSE(QFileInfo::exists(QFile::decodeName(pinned.pinnedPath)));
+}
+
 TEST(FileManager, TrashMakesTheDataFolderFirstAndRecordsTheOldPath)
 {
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

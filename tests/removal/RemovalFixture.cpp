@@ -106,10 +106,23 @@ FileManager::Result ScriptedFileManager::trashItem(const QByteArray &path)
     return result ? FileManager::trashItem(path) : result;
 }
 
-FileManager::Result ScriptedFileManager::removeItem(const QByteArray &path)
+std::optional<FileManager::Status> ScriptedFileManager::status(const QByteArray &path) const
+{
+    const std::optional<Status> found = FileManager::status(path);
+    if (afterStatus)
+        afterStatus(path);
+    return found;
+}
+
+FileManager::Result ScriptedFileManager::pinItem(const QByteArray &path, PinnedItem &pinned)
 {
     const Result result = scripted(failRemove, path);
-    return result ? FileManager::removeItem(path) : result;
+    if (!result)
+        return result;
+    const Result set = FileManager::pinItem(path, pinned);
+    if (set && afterPin)
+        afterPin(pinned);
+    return set;
 }
 
 FileManager::Result ScriptedFileManager::moveItem(const QByteArray &from, const QByteArray &to)

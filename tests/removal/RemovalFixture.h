@@ -41,8 +41,10 @@ int rowOf(ScanResultKeys category);
 // Every path in the result store, category by category.
 QStringList storedPaths();
 
-// Fails the operations whose path contains one of the texts; calls the hook
-// (on the worker) before every trash, remove and move.
+// Fails the operations whose path contains one of the texts (a delete fails
+// at its first step, the pin); calls the hook (on the worker) before every
+// trash, delete and move. The other hooks let a test act between the checks
+// of a copy and what is done to it.
 class ScriptedFileManager : public FileManager
 {
 public:
@@ -50,10 +52,15 @@ public:
     QStringList failRemove;
     QStringList failMove;
     std::function<void(const QByteArray &path)> beforeOperation;
+    // After every status read, with the path read.
+    std::function<void(const QByteArray &path)> afterStatus;
+    // After a copy was set aside under its private name.
+    std::function<void(const PinnedItem &pinned)> afterPin;
     int operations = 0;
 
+    std::optional<Status> status(const QByteArray &path) const override;
     Result trashItem(const QByteArray &path) override;
-    Result removeItem(const QByteArray &path) override;
+    Result pinItem(const QByteArray &path, PinnedItem &pinned) override;
     Result moveItem(const QByteArray &from, const QByteArray &to) override;
 
 private:

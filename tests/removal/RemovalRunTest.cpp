@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 using namespace RemovalFixture;
@@ -382,5 +383,191 @@ TEST(RemovalRun, ImmutableFilesStayInEveryMode)
         }
         QDir(destination).removeRecursively();
         QDir().mkpath(destination);
+    }
+}
+
+namespace {
+
+// Two application bundles of one identifier in the Applications row; the
+// second is marked.
+struct TwoBundles
+{
+    QString root;
+    QString kept;
+    QString marked;
+
+    TwoBundles()
+    {
+        root = TestEnvironment::makeTemporaryFolder("bundles");
+        kept = root + "/a/Tool.app";
+        marked = root + "/b/Tool.app";
+        const QByteArray bytes = ScanFixture::uniqueBytes(300);
+        ScanFixture::makeBundle(kept, "com.example.tool", bytes);
+        ScanFixture::makeBundle(marked, "com.example.tool", bytes);
+        makeStore({{ScanResultKeys::Application, {{kept, marked}}}});
+        mark(1, 0, 1);
+    }
+};
+
+// What lies at the path: every file under it with its digest, by its path
+// below it (a file itself under "").
+QHash<QString, QByteArray> contentsOf(const QString &path)
+{
+    QHash<QString, QByteArray> contents;
+    if (!QFileInfo(path).isDir()) {
+        if (QFileInfo::exists(path))
+            contents.insert(QString(), md5Of(path));
+        return contents;
+    }
+    for (auto [file, digest] : digestTree(path).asKeyValueRange())
+        contents.insert(file.mid(path.size()), digest);
+    return contents;
+}
+
+// The private names a delete sets copies aside under, left in the folder.
+QStringList setAsideIn(const QString &folder)
+{
+    return QDir(folder).entryList({".twinmoor-removing-*"}, QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+
+} // namespace
+
+// Files added to a folder or taken from it leave its identity as it was; its
+// total size is what tells that it is no longer the folder the scan measured.
+TEST(RemovalRun, ABundleChangedSinceTheScanStaysInEveryMode)
+{
+    struct Case
+    {
+        const char *name;
+        bool changeMarked; // else the group's unmarked bundle
+        bool addFile;      // else one is taken away
+        CopyOutcome expected;
+    };
+    const Case cases[] = {
+        {"a file added to the marked bundle", true, true, CopyOutcome::KeptChanged},
+        {"a file taken from the marked bundle", true, false, CopyOutcome::KeptChanged},
+        {"a file added to the unmarked bundle", false, true, CopyOutcome::KeptLastCopy},
+    };
+    const QString destination = TestEnvironment::makeTemporaryFolder("changed-bundle-dest");
+    const QList<QPair<const char *, MovingType>> modes = {
+        {"trash", MovingType::Trash()},
+        {"delete", MovingType::Permanently()},
+        {"folder", MovingType::Folder(destination, true)},
+    };
+    for (const Case &c : cases) {
+        for (const auto &[modeName, mode] : modes) {
+            SCOPED_TRACE(std::string(c.name) + ", " + modeName);
+            TwoBundles fixture;
+            const QString changed = c.changeMarked ? fixture.marked : fixture.kept;
+            if (c.addFile)
+                writeFile(changed + "/Contents/Resources/added.dat", ScanFixture::uniqueBytes(40));
+            else
+                ASSERT_TRUE(QFile::remove(changed + "/Contents/MacOS/tool"));
+            const QHash<QString, QByteArray> before = digestTree(fixture.marked);
+
+            RemovalPlan plan = RemovalPlan::fromStore(mode);
+            ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+            RemovalRun run(plan, FileManager::defaultManager());
+            runToEnd(run);
+            EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{c.expected});
+            EXPECT_EQ(digestTree(fixture.marked), before);
+            EXPECT_TRUE(QDir(destination).isEmpty());
+            for (const QString &trashed : trashContents().keys())
+                EXPECT_FALSE(trashed.startsWith(fixture.marked)) << trashed.toStdString();
+            EXPECT_TRUE(setAsideIn(fixture.root + "/b").isEmpty());
+        }
+    }
+}
+
+// Another item renamed over a name just after the run read it: the delete
+// works on the name it has set aside, so only what it checked can go.
+TEST(RemovalRun, ADeleteRemovesOnlyWhatItChecked)
+{
+    struct Case
+    {
+        const char *name;
+        bool bundles;
+        bool swapKeeper;         // else the marked copy is swapped
+        bool takeNameWhenPinned; // the copy's name is filled again once it is set aside
+        CopyOutcome expected;
+    };
+    const Case cases[] = {
+        {"a file renamed over the marked copy", false, false, false, CopyOutcome::KeptChanged},
+        {"another bundle put in the marked bundle's place", true, false, false, CopyOutcome::KeptChanged},
+        {"a file renamed over the unmarked copy", false, true, false, CopyOutcome::KeptLastCopy},
+        {"another bundle put in the unmarked bundle's place", true, true, false, CopyOutcome::KeptLastCopy},
+        {"a file renamed over the marked copy, its name filled again", false, false, true, CopyOutcome::KeptChanged},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<ThreePairs> pairs;
+        std::unique_ptr<TwoBundles> bundles;
+        QString root;
+        QString kept;
+        QString marked;
+        if (c.bundles) {
+            bundles = std::make_unique<TwoBundles>();
+            root = bundles->root;
+            kept = bundles->kept;
+            marked = bundles->marked;
+        } else {
+            pairs = std::make_unique<ThreePairs>();
+            root = pairs->root;
+            kept = pairs->kept.at(0);
+            marked = pairs->marked.at(0);
+        }
+        const QString swapped = c.swapKeeper ? kept : marked;
+        // The same size as what it replaces: only its identity tells it apart.
+        const QString newcomer = root + "/newcomer" + (c.bundles ? ".app" : ".txt");
+        if (c.bundles)
+            ScanFixture::makeBundle(newcomer, "com.example.tool", ScanFixture::uniqueBytes(300));
+        else
+            writeFile(newcomer, ScanFixture::uniqueBytes(100));
+        const QHash<QString, QByteArray> newcomerContents = contentsOf(newcomer);
+        const QHash<QString, QByteArray> markedContents = contentsOf(marked);
+
+        ScriptedFileManager files;
+        bool swappedIn = false;
+        files.afterStatus = [&](const QByteArray &path) {
+            if (swappedIn || path != QFile::encodeName(swapped))
+                return;
+            swappedIn = true;
+            if (c.bundles) { // a folder is not renamed over a full one: the old one goes first
+                ASSERT_TRUE(QDir().rename(swapped, root + "/replaced.app"));
+            }
+            ASSERT_EQ(std::rename(QFile::encodeName(newcomer).constData(), QFile::encodeName(swapped).constData()), 0);
+        };
+        QString pinnedPath;
+        files.afterPin = [&](const FileManager::PinnedItem &pinned) {
+            if (pinned.path != QFile::encodeName(marked))
+                return;
+            pinnedPath = QFile::decodeName(pinned.pinnedPath);
+            if (c.takeNameWhenPinned)
+                writeFile(marked, "filled again");
+        };
+        RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), files);
+        runToEnd(run);
+        EXPECT_TRUE(swappedIn);
+        QList<CopyOutcome> expected = {c.expected};
+        if (!c.bundles)
+            expected += {CopyOutcome::Removed, CopyOutcome::Removed};
+        EXPECT_EQ(run.result().outcomes, expected);
+
+        // The newcomer is whole wherever it now lies; the marked copy is whole
+        // when its keeper was the one swapped.
+        if (c.takeNameWhenPinned) {
+            EXPECT_TRUE(run.result().reasons.at(0).contains(pinnedPath)) << run.result().reasons.at(0).toStdString();
+            EXPECT_EQ(contentsOf(pinnedPath), newcomerContents);
+            QFile filled(marked);
+            ASSERT_TRUE(filled.open(QIODevice::ReadOnly));
+            EXPECT_EQ(filled.readAll(), "filled again");
+            EXPECT_EQ(setAsideIn(QFileInfo(marked).absolutePath()).size(), 1);
+        } else {
+            EXPECT_EQ(contentsOf(swapped), newcomerContents);
+            if (c.swapKeeper) {
+                EXPECT_EQ(contentsOf(marked), markedContents);
+            }
+            EXPECT_TRUE(setAsideIn(QFileInfo(marked).absolutePath()).isEmpty());
+        }
     }
 }
