@@ -321,6 +321,32 @@ TEST(ScanRunner, ListsNestedPastTheParsersStackAreUnreadableWherever)
     }
 }
 
+TEST(ScanRunner, TheTrashOfADataHomeOutsideTheHomeFolderIsLeftOut)
+{
+    // With nothing stored, the default ignore list applies: it names the
+    // data home in use and the Trash in it, wherever they are.
+    const QString root = TestEnvironment::makeTemporaryFolder("runner-data-home");
+    const QByteArray trashed = uniqueBytes(3000);
+    writeFile(root + "/data/Trash/files/one.txt", trashed);
+    writeFile(root + "/data/Trash/files/two.txt", trashed);
+    const QByteArray application = uniqueBytes(3000);
+    writeFile(root + "/data/someapp/state.txt", application);
+    writeFile(root + "/data/otherapp/state.txt", application);
+    const QByteArray kept = uniqueBytes(3000);
+    writeFile(root + "/documents/a.txt", kept);
+    writeFile(root + "/documents/b.txt", kept);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", root + "/data");
+    environment.insert("XDG_CONFIG_HOME", root + "/config");
+
+    const RunnerResult result = runRunner({"--no-pause", root}, 0, environment);
+    EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+    EXPECT_EQ(result.lines,
+              QStringList({"{\"category\":\"Documents\",\"paths\":[\"" + root + "/documents/a.txt\",\"" + root
+                                   + "/documents/b.txt\"],\"bytes\":6000}",
+                           "{\"completed\":true,\"groups\":1,\"files\":2,\"bytes\":6000,\"unreadable\":0}"}));
+}
+
 TEST(ScanRunner, EverySkippedRootIsReportedAndStandardOutputStaysJson)
 {
     const QString folder = TestEnvironment::makeTemporaryFolder("runner-skipped");
