@@ -133,9 +133,9 @@ inline constexpr const char kAboutHomeNotification[] = "kAboutHomeTMR";
 
 // Default ignore lists.
 const QStringList &defaultIgnoredExtensions();
-// The seven roles in order: applications, the user's application data, the Trash,
-// Dropbox, and three system folders.
-const QStringList &defaultIgnorePaths();
+// The seven roles in order: applications, the user's application data (the
+// data home in use), the Trash in it, Dropbox, and three system folders.
+QStringList defaultIgnorePaths();
 
 // Photos-library paths; the reader overwrites the first three when the user
 // chooses a library.

@@ -12,6 +12,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -61,20 +62,251 @@ void forEachEntry(plist_t dict, const std::function<bool(const QString &, plist_
     free(iter);
 }
 
+// Real property lists nest a few levels. The parser library builds and frees
+// its trees recursively, so a list nested a few hundred thousand levels deep
+// runs it out of stack before any check of ours on the tree could run: the
+// nesting is measured on the bytes first.
+constexpr int maximumDepth = 256;
+
+// The index of the '>' that ends the tag or declaration whose body starts at
+// from; -1 when the tag is not plainly closed. Parsers differ on whether a
+// quoted value may hold '<' or '>' (and on which quotes count), so such a
+// value is refused instead of guessed at: without one every reader ends the
+// tag at its first '>'.
+qsizetype tagEnd(const QByteArray &data, qsizetype from, bool refuseBracket)
+{
+    for (qsizetype i = from; i < data.size(); ++i) {
+        const char c = data.at(i);
+        if (c == '>')
+            return i;
+        if (c == '<' || (refuseBracket && c == '['))
+            return -1;
+        if (c == '"' || c == '\'') {
+            for (++i; i < data.size() && data.at(i) != c; ++i) {
+                if (data.at(i) == '<' || data.at(i) == '>')
+                    return -1;
+            }
+            if (i >= data.size())
+                return -1;
+        }
+    }
+    return -1;
+}
+
+bool isNameEnd(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>' || c == '<';
+}
+
+bool isLeafElement(QByteArrayView name)
+{
+    for (const char *leaf : {"key", "string", "integer", "real", "true", "false", "date", "data"}) {
+        if (name == QByteArrayView(leaf))
+            return true;
+    }
+    return false;
+}
+
+// True when no container of an XML list lies deeper than the limit. Every
+// element that is not a known leaf counts as a container, inside the plist
+// element that wraps them all; a leaf may sit in the deepest container.
+// Comments, CDATA sections, processing instructions and the document type are
+// passed over the way every reader passes over them; anything a reader could
+// take another way (an element closed by another name, a quoted '<' or '>',
+// an internal document type subset, an unfinished construct) refuses the
+// list, so the count is never lower than a parser's.
+bool xmlNestingWithin(const QByteArray &data, int limit)
+{
+    const size_t containers = size_t(limit) + 1; // the plist element and the containers in it
+    std::vector<QByteArrayView> open;
+    qsizetype i = 0;
+    for (;;) {
+        i = data.indexOf('<', i);
+        if (i < 0)
+            return true;
+        ++i;
+        const QByteArrayView rest = QByteArrayView(data).sliced(i);
+        if (rest.startsWith("!--")) {
+            const qsizetype end = data.indexOf("-->", i + 3);
+            if (end < 0)
+                return false;
+            i = end + 3;
+        } else if (rest.startsWith("![CDATA[")) {
+            const qsizetype end = data.indexOf("]]>", i + 8);
+            if (end < 0)
+                return false;
+            i = end + 3;
+        } else if (rest.startsWith("!DOCTYPE")) {
+            const qsizetype end = tagEnd(data, i + 8, true);
+            if (end < 0)
+                return false;
+            i = end + 1;
+        } else if (rest.startsWith("?")) {
+            const qsizetype end = tagEnd(data, i + 1, false);
+            if (end < 0 || data.at(end - 1) != '?')
+                return false;
+            i = end + 1;
+        } else if (rest.startsWith("!")) {
+            return false;
+        } else {
+            const bool closing = rest.startsWith("/");
+            const qsizetype nameStart = closing ? i + 1 : i;
+            qsizetype nameEnd = nameStart;
+            while (nameEnd < data.size() && !isNameEnd(data.at(nameEnd)))
+                ++nameEnd;
+            const qsizetype end = tagEnd(data, nameEnd, false);
+            if (end < 0 || nameEnd == nameStart)
+                return false;
+            const QByteArrayView name = QByteArrayView(data).sliced(nameStart, nameEnd - nameStart);
+            if (closing) {
+                if (open.empty() || open.back() != name)
+                    return false;
+                open.pop_back();
+            } else {
+                const size_t depth = open.size() + 1;
+                if (depth > containers + 1 || (depth > containers && !isLeafElement(name)))
+                    return false;
+                if (data.at(end - 1) != '/') // not an empty element
+                    open.push_back(name);
+            }
+            i = end + 1;
+        }
+    }
+}
+
+quint64 bigEndian(const uchar *bytes, int size)
+{
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+// True when no array, dictionary or set of a binary list lies deeper than the
+// limit. The object table is walked from the top object with a stack of our
+// own; a reference cycle, an offset or reference out of range, a malformed
+// trailer or count, or more references followed than the file has bytes
+// (shared containers that a parser would copy out without end) refuse the
+// list.
+bool binaryNestingWithin(const QByteArray &data, int limit)
+{
+    // The header, one object, one offset and the trailer.
+    constexpr qsizetype header = 8;
+    constexpr qsizetype trailerSize = 32;
+    if (data.size() < header + 1 + 1 + trailerSize || !data.startsWith("bplist00"))
+        return false;
+    const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
+    const uchar *trailer = bytes + data.size() - trailerSize;
+    const int offsetSize = trailer[6];
+    const int refSize = trailer[7];
+    const quint64 objectCount = bigEndian(trailer + 8, 8);
+    const quint64 topObject = bigEndian(trailer + 16, 8);
+    const quint64 tableStart = bigEndian(trailer + 24, 8);
+    const quint64 tableEnd = quint64(data.size() - trailerSize);
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || objectCount == 0
+        || topObject >= objectCount || tableStart <= quint64(header) || tableStart > tableEnd
+        || objectCount > (tableEnd - tableStart) / quint64(offsetSize))
+        return false;
+
+    struct Object
+    {
+        quint64 index = 0;
+        quint64 refs = 0;  // where its references start
+        quint64 count = 0; // how many it has
+        quint64 next = 0;
+        bool isContainer = false;
+    };
+    // Reads the object's marker: false when it is malformed.
+    const auto readObject = [&](quint64 index, Object *object) {
+        const quint64 offset = bigEndian(bytes + tableStart + index * quint64(offsetSize), offsetSize);
+        if (offset < quint64(header) || offset >= tableStart)
+            return false;
+        *object = Object{index, 0, 0, 0, false};
+        const uchar marker = bytes[offset];
+        const int type = marker >> 4;
+        // 0xA array, 0xB ordered set, 0xC set, 0xD dictionary.
+        if (type < 0xA || type > 0xD)
+            return true;
+        quint64 count = marker & 0x0F;
+        quint64 position = offset + 1;
+        if (count == 0x0F) {
+            if (position >= tableStart)
+                return false;
+            const uchar countMarker = bytes[position];
+            if ((countMarker >> 4) != 1 || (countMarker & 0x0F) > 3)
+                return false;
+            const quint64 countSize = quint64(1) << (countMarker & 0x0F);
+            if (countSize > tableStart - position - 1)
+                return false;
+            count = bigEndian(bytes + position + 1, int(countSize));
+            position += 1 + countSize;
+        }
+        const quint64 available = (tableStart - position) / quint64(refSize);
+        if (type == 0xD ? count > available / 2 : count > available)
+            return false;
+        object->refs = position;
+        object->count = type == 0xD ? count * 2 : count;
+        object->isContainer = true;
+        return true;
+    };
+
+    std::vector<bool> onPath(size_t(objectCount), false);
+    std::vector<Object> path; // the containers from the top object down
+    Object top;
+    if (!readObject(topObject, &top))
+        return false;
+    if (!top.isContainer || top.count == 0)
+        return true;
+    path.push_back(top);
+    onPath[size_t(topObject)] = true;
+    qint64 budget = data.size();
+    while (!path.empty()) {
+        Object &current = path.back();
+        if (current.next == current.count) {
+            onPath[size_t(current.index)] = false;
+            path.pop_back();
+            continue;
+        }
+        const quint64 ref = bigEndian(bytes + current.refs + current.next * quint64(refSize), refSize);
+        ++current.next;
+        if (ref >= objectCount || --budget < 0)
+            return false;
+        Object child;
+        if (!readObject(ref, &child))
+            return false;
+        if (!child.isContainer)
+            continue;
+        if (onPath[size_t(ref)] || path.size() >= size_t(limit))
+            return false;
+        if (child.count == 0)
+            continue;
+        onPath[size_t(ref)] = true;
+        path.push_back(child);
+    }
+    return true;
+}
+
+// Binary lists are recognised by their header, as the parser does; anything
+// else goes to its XML reader.
+bool nestingWithinBounds(const QByteArray &data)
+{
+    if (data.startsWith("bplist"))
+        return binaryNestingWithin(data, maximumDepth);
+    return xmlNestingWithin(data, maximumDepth);
+}
+
 // The root node of a list in memory; empty when it does not parse.
 PlistPtr parse(const QByteArray &data)
 {
-    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max() || !nestingWithinBounds(data))
         return nullptr;
     plist_t root = nullptr;
     plist_from_memory(data.constData(), uint32_t(data.size()), &root);
     return PlistPtr(root);
 }
 
-// Real property lists nest a few levels; a file nested deeper is refused
-// instead of running the conversion out of stack.
-constexpr int maximumDepth = 256;
-
+// The conversion checks the depth again, so it can never recurse deeper than
+// the measure on the bytes allowed.
 QVariant toVariant(plist_t node, bool *ok, int depth = 0)
 {
     if (depth > maximumDepth) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 TEST(ProcessState, InitialValuesBeforeSettingsAreLoaded)
 {
     EXPECT_EQ(minimumFileSize, 1024u);
@@ -26,6 +28,35 @@ TEST(ProcessState, DefaultListsFollowTheHomeFolder)
     EXPECT_EQ(photosDatabasePath(), home + "/Pictures/Photos Library.photoslibrary/database/photos.db");
     EXPECT_EQ(photosDatabaseWalPath(), photosDatabasePath() + "-wal");
     EXPECT_EQ(photosDatabaseCopyPath(), qEnvironmentVariable("XDG_CACHE_HOME") + "/twinmoor/photosTempTMR.db");
+}
+
+TEST(ProcessState, DefaultIgnorePathsNameTheDataHomeInUse)
+{
+    const QString home = UserInfo::homeDirectory();
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    struct Case
+    {
+        const char *name;
+        std::optional<QByteArray> dataHome;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"unset", std::nullopt, home + "/.local/share"},
+        {"empty", QByteArray(), home + "/.local/share"},
+        {"elsewhere", "/srv/data/alice", "/srv/data/alice"},
+        {"elsewhere, with a trailing slash", "/srv/data/alice/", "/srv/data/alice"},
+        {"relative, which does not count", "data", home + "/.local/share"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.dataHome)
+            qputenv("XDG_DATA_HOME", *c.dataHome);
+        else
+            qunsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(defaultIgnorePaths(), QStringList({"/usr", c.expected, c.expected + "/Trash", home + "/Dropbox",
+                                                     "/proc", "/sys", "/dev"}));
+    }
+    qputenv("XDG_DATA_HOME", saved);
 }
 
 TEST(ProcessState, RemovalTalliesCountOnlyTheSevenNames)

@@ -1,9 +1,12 @@
+#include "NestedLists.h"
+
 #include <TestEnvironment.h>
 #include <UserDefaults.h>
 
 #include <QDir>
 #include <QSize>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -200,5 +204,39 @@ TEST(UserDefaults, ASettingsFileThatIsNoRegularFileNeverBlocksTheStart)
         EXPECT_TRUE(readOnly.dictionaryRepresentation().isEmpty());
         EXPECT_TRUE(readOnly.setAsidePath().isEmpty());
         EXPECT_TRUE(QFileInfo(other).exists() || QFileInfo(other).isSymLink());
+    }
+}
+
+TEST(UserDefaults, AFileNestedPastTheParsersStackIsSetAside)
+{
+    const QByteArray lists[] = {NestedLists::xmlArrays(NestedLists::crashingXmlDepth),
+                                NestedLists::binaryArrays(NestedLists::crashingBinaryDepth)};
+    for (const QByteArray &list : lists) {
+        SCOPED_TRACE(list.left(8).constData());
+        const QString path = freshPath();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(list), list.size());
+        file.close();
+        // Loaded in a child process, which leaves by _exit so that no exit
+        // handler removes the test's temporary folders: such a file used to
+        // crash the program at every start.
+        EXPECT_EXIT(
+            {
+                UserDefaults defaults(path);
+                ::_exit(defaults.dictionaryRepresentation().isEmpty() && !defaults.setAsidePath().isEmpty() ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "");
+        EXPECT_FALSE(QFile::exists(path));
+        const QStringList aside = QDir(QFileInfo(path).absolutePath()).entryList({"defaults.plist.unreadable-*"});
+        ASSERT_EQ(aside.size(), 1);
+        QFile kept(QFileInfo(path).absolutePath() + "/" + aside.first());
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), list);
+        // The program goes on from the defaults and writes a fresh file.
+        UserDefaults defaults(path);
+        EXPECT_TRUE(defaults.setObject("flag", true));
+        EXPECT_EQ(UserDefaults(path).boolValue("flag"), true);
     }
 }

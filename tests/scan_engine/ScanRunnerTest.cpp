@@ -1,4 +1,5 @@
 #include "ScanFixture.h"
+#include "../platform/NestedLists.h"
 
 #include <PropertyList.h>
 #include <TestEnvironment.h>
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -30,10 +32,13 @@ struct RunnerResult
     QString errors;
 };
 
-// The runner, with at most that many open descriptors when given.
-RunnerResult runRunner(const QStringList &arguments, int descriptorLimit = 0)
+// The runner, with at most that many open descriptors when given, and the
+// environment when given.
+RunnerResult runRunner(const QStringList &arguments, int descriptorLimit = 0,
+                       const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     if (descriptorLimit > 0) {
         process.setChildProcessModifier([descriptorLimit] {
             const struct rlimit limit {rlim_t(descriptorLimit), rlim_t(descriptorLimit)};
@@ -253,6 +258,93 @@ TEST(ScanRunner, HostileSettingsFilesAreRefusedAndTheUsersFileIsLeftAlone)
         EXPECT_EQ(QDir(QFileInfo(userFile).absolutePath()).entryList(QDir::Files), QStringList{"defaults.plist"});
     }
     QFile::remove(userFile);
+}
+
+TEST(ScanRunner, ListsNestedPastTheParsersStackAreUnreadableWherever)
+{
+    struct List
+    {
+        const char *name;
+        QByteArray data;
+    };
+    const List lists[] = {
+        {"XML", NestedLists::xmlArrays(NestedLists::crashingXmlDepth)},
+        {"binary", NestedLists::binaryArrays(NestedLists::crashingBinaryDepth)},
+    };
+    const QString userFile = qEnvironmentVariable("XDG_CONFIG_HOME") + "/twinmoor/defaults.plist";
+    ASSERT_FALSE(userFile.startsWith("/twinmoor"));
+    for (const List &list : lists) {
+        SCOPED_TRACE(list.name);
+        const QString folder = TestEnvironment::makeTemporaryFolder("runner-nested");
+        writeFile(folder + "/only.txt", uniqueBytes(3000));
+        const QString settings = folder + "/settings.plist";
+        writeFile(settings, list.data);
+
+        // Given as the settings: refused with a message.
+        const RunnerResult given = runRunner({"--no-pause", "--settings", settings, folder});
+        EXPECT_EQ(given.exitCode, 2) << given.errors.toStdString();
+        EXPECT_TRUE(given.errors.startsWith("twinmoor-scan: cannot read the settings file")) << given.errors.toStdString();
+        EXPECT_TRUE(given.lines.isEmpty());
+
+        // The user's own file: the runner goes on from the defaults and
+        // leaves the file as it is.
+        writeFile(userFile, list.data);
+        const RunnerResult own = runRunner({"--no-pause", folder});
+        EXPECT_EQ(own.exitCode, 1) << own.errors.toStdString();
+        EXPECT_EQ(own.lines, QStringList{"{\"completed\":false,\"groups\":0,\"files\":0,\"bytes\":0,\"unreadable\":0}"});
+        QFile file(userFile);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == list.data);
+        EXPECT_EQ(QDir(QFileInfo(userFile).absolutePath()).entryList(QDir::Files), QStringList{"defaults.plist"});
+        QFile::remove(userFile);
+    }
+
+    // A bundle whose information list is nested that deep is a bundle whose
+    // list cannot be read: no identifier, no group.
+    const List infoLists[] = {
+        {"unreadable list", "not a property list"},
+        {"XML list", lists[0].data},
+        {"binary list", lists[1].data},
+    };
+    for (const List &info : infoLists) {
+        SCOPED_TRACE(info.name);
+        const QString root = TestEnvironment::makeTemporaryFolder("runner-bundles");
+        writeFile(root + "/One.app/Contents/Info.plist", info.data);
+        writeFile(root + "/Two.app/Contents/Info.plist", info.data);
+        const QByteArray same = uniqueBytes(3000);
+        writeFile(root + "/a.bin", same);
+        writeFile(root + "/b.bin", same);
+        const RunnerResult result = runRunner({"--no-pause", root});
+        EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+        EXPECT_EQ(result.lines,
+                  QStringList({"{\"category\":\"Others\",\"paths\":[\"" + root + "/a.bin\",\"" + root + "/b.bin\"],\"bytes\":6000}",
+                               "{\"completed\":true,\"groups\":1,\"files\":2,\"bytes\":6000,\"unreadable\":0}"}));
+    }
+}
+
+TEST(ScanRunner, TheTrashOfADataHomeOutsideTheHomeFolderIsLeftOut)
+{
+    // With nothing stored, the default ignore list applies: it names the
+    // data home in use and the Trash in it, wherever they are.
+    const QString root = TestEnvironment::makeTemporaryFolder("runner-data-home");
+    const QByteArray trashed = uniqueBytes(3000);
+    writeFile(root + "/data/Trash/files/one.txt", trashed);
+    writeFile(root + "/data/Trash/files/two.txt", trashed);
+    const QByteArray application = uniqueBytes(3000);
+    writeFile(root + "/data/someapp/state.txt", application);
+    writeFile(root + "/data/otherapp/state.txt", application);
+    const QByteArray kept = uniqueBytes(3000);
+    writeFile(root + "/documents/a.txt", kept);
+    writeFile(root + "/documents/b.txt", kept);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", root + "/data");
+    environment.insert("XDG_CONFIG_HOME", root + "/config");
+
+    const RunnerResult result = runRunner({"--no-pause", root}, 0, environment);
+    EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+    EXPECT_EQ(result.lines,
+              QStringList({"{\"category\":\"Documents\",\"paths\":[\"" + root + "/documents/a.txt\",\"" + root
+                                   + "/documents/b.txt\"],\"bytes\":6000}",
+                           "{\"completed\":true,\"groups\":1,\"files\":2,\"bytes\":6000,\"unreadable\":0}"}));
 }
 
 TEST(ScanRunner, EverySkippedRootIsReportedAndStandardOutputStaysJson)
