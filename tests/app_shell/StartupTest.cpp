@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include <FileFacts.h>
+#include <LaunchOnStartup.h>
 #include <LaunchRules.h>
 #include <LoginItems.h>
 #include <ProcessState.h>
@@ -69,6 +70,8 @@ TEST_F(StartupTest, LaunchFollowsTheStoredSettings)
         {"first run stored false still done", with(later, {{kStartupKey, false}}), true, false, {}, true,
          Action::AutoInstallUpdates, qint64(1), false},
         {"login wanted", with(later, {{kLoginStartStatusKey, true}}), false, false, {}, true, Action::None, qint64(1), true},
+        {"login wanted, entry of another copy", with(later, {{kLoginStartStatusKey, true}}), false, true, {}, true,
+         Action::None, qint64(1), true},
         {"login not wanted", with(later, {{kLoginStartStatusKey, false}}), false, true, {}, true, Action::None, qint64(1),
          false},
         {"login setting absent", later, false, true, {}, true, Action::None, qint64(1), false},
@@ -99,6 +102,9 @@ TEST_F(StartupTest, LaunchFollowsTheStoredSettings)
         EXPECT_EQ(delegate->updateTimer()->interval(), 5000);
         EXPECT_EQ(stored(kAutoCheckForUpdateKey), c.autoCheckAfter);
         EXPECT_EQ(LoginItems::isLoginItem(), c.loginItemAfter);
+        if (c.loginItemAfter) {
+            EXPECT_TRUE(LoginItems::loginItemStarts(LaunchOnStartup::executablePath()));
+        }
         EXPECT_EQ(stored(kDisablePieChartAnimationKey), QVariant(false));
         EXPECT_EQ(stored(kConfirmBeforeDeletingPhotosKey), QVariant(true));
         // An updater starts with its automatic work off.

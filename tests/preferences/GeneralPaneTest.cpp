@@ -1,6 +1,7 @@
 #include "PreferencesFixture.h"
 
 #include <GeneralPreferencesViewController.h>
+#include <LaunchOnStartup.h>
 #include <LoginItems.h>
 #include <PreferencesTabViewController.h>
 #include <ProcessState.h>
@@ -159,6 +160,8 @@ TEST_F(GeneralPaneTest, LaunchAtLoginIsBroughtInLineAtEveryShowingWithoutWriting
         showTab(0);
         EXPECT_EQ(tabs()->generalPane()->btnLaunchAutomatically->isChecked(), c.expected);
         EXPECT_EQ(LoginItems::isLoginItem(), c.expected);
+        // An entry of another copy now starts this one.
+        EXPECT_EQ(LoginItems::loginItemStarts(LaunchOnStartup::executablePath()), c.expected);
         EXPECT_EQ(settingsFile(), before);
         window()->close();
     }
