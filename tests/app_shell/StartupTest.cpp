@@ -3,6 +3,7 @@
 #include <FileFacts.h>
 #include <LaunchOnStartup.h>
 #include <LaunchRules.h>
+#include <Localization.h>
 #include <LoginItems.h>
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
@@ -113,6 +114,19 @@ TEST_F(StartupTest, LaunchFollowsTheStoredSettings)
             EXPECT_EQ(updater->calls.mid(0, 2), QStringList({QStringLiteral("checks 0"), QStringLiteral("downloads 0")}));
         }
     }
+}
+
+TEST_F(StartupTest, TheProgramGoesByItsOwnNameBeforeAnyWindowShows)
+{
+    QString nameWhenShown;
+    ScreenRegistry::instance().registerFactory(QLatin1String(ScreenId::HomeWindow), [&nameWhenShown]() -> QObject * {
+        nameWhenShown = QGuiApplication::applicationDisplayName();
+        return new QWidget;
+    });
+    launchAfterFirstRun();
+    // Title bars and task lists add the display name to a window's title.
+    EXPECT_EQ(nameWhenShown, QStringLiteral("Twinmoor"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), localizedString(QStringLiteral("IDS_TMR_1")));
 }
 
 TEST_F(StartupTest, VersionChangeIsRecordedOnlyWhenTheVersionGrew)
