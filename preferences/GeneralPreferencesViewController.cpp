@@ -3,6 +3,7 @@
 #include <LaunchOnStartup.h>
 #include <Localization.h>
 #include <ProcessState.h>
+#include <Updater.h>
 #include <UserDefaults.h>
 
 #include <QCheckBox>
@@ -61,6 +62,9 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     stepperFileSize->setRange(0, maximumSizeInUnits);
     // A typed number counts once it is committed, not at every keystroke.
     stepperFileSize->setKeyboardTracking(false);
+    // Without a stored choice start-up installs updates automatically, and
+    // the box shows that until a stored 0 or 1 says otherwise.
+    btnAutoUpdate->setChecked(true);
     // The pane sets both unit buttons itself, every time it shows the unit.
     btnKB->setAutoExclusive(false);
     btnMB->setAutoExclusive(false);
@@ -133,6 +137,12 @@ void GeneralPreferencesViewController::viewWillAppear()
         btnLaunchAutomatically->setChecked(launchAtLogin);
     }
     LaunchOnStartup::setLaunchAtStartup(launchAtLogin);
+
+    // Packages bring updates on this system: with no updater there is nothing
+    // to install automatically, so the setting is not offered.
+    const bool hasUpdater = Updater::isAvailable();
+    lblUpdateSetting->setVisible(hasUpdater);
+    btnAutoUpdate->setVisible(hasUpdater);
 
     // Only 0 and 1 mean something; anything else leaves the box as it is.
     const auto autoUpdate = defaults().integerValue(QLatin1String(kAutoCheckForUpdateKey));
