@@ -9,8 +9,10 @@
 #include <ScreenRegistry.h>
 #include <TestEnvironment.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QTabBar>
+#include <QTest>
 
 using PreferencesWindowTest = PreferencesFixture;
 
@@ -73,4 +75,46 @@ TEST_F(PreferencesWindowTest, RendersEveryTab)
         showTab(i);
         saveRender(QStringLiteral("preferences_tab_%1_%2").arg(i).arg(QLatin1String(names[i])));
     }
+}
+
+namespace {
+
+// The first control of the pane that Tab reaches, if any.
+QWidget *firstControl(QWidget *pane)
+{
+    for (QWidget *widget = pane->nextInFocusChain(); widget && widget != pane; widget = widget->nextInFocusChain()) {
+        if (pane->isAncestorOf(widget) && widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus))
+            return widget;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(PreferencesWindowTest, EscapeAndCtrlWCloseTheWindowFromEveryPane)
+{
+    struct Key
+    {
+        const char *name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Key keys[] = {{"Escape", Qt::Key_Escape, Qt::NoModifier}, {"Ctrl+W", Qt::Key_W, Qt::ControlModifier}};
+    for (const Key &key : keys) {
+        for (int tab = 0; tab < tabs()->count(); ++tab) {
+            SCOPED_TRACE(std::string(key.name) + " on tab " + std::to_string(tab));
+            showTab(tab);
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+            if (QWidget *control = firstControl(tabs()->widget(tab)))
+                control->setFocus();
+            QWidget *focused = QApplication::focusWidget();
+            QTest::keyClick(focused ? focused : window(), key.key, key.modifiers);
+            EXPECT_FALSE(window()->isVisible()) << (focused ? qPrintable(focused->objectName()) : "no focus");
+        }
+    }
+    // Other keys leave it open.
+    showTab(0);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    QTest::keyClick(window(), Qt::Key_W);
+    EXPECT_TRUE(window()->isVisible());
 }
