@@ -1,5 +1,7 @@
 #include "GeneralPreferencesViewController.h"
 
+#include "AccessibleRadioButton.h"
+
 #include <LaunchOnStartup.h>
 #include <Localization.h>
 #include <ProcessState.h>
@@ -35,6 +37,14 @@ QLabel *caption(QWidget *parent)
     return label;
 }
 
+QString withoutTrailingColon(QString text)
+{
+    text = text.trimmed();
+    if (text.endsWith(QLatin1Char(':')))
+        text.chop(1);
+    return text;
+}
+
 } // namespace
 
 GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *parent)
@@ -52,6 +62,7 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     , btnAutoUpdate(new QCheckBox(this))
     , lblUpdateSetting(caption(this))
 {
+    AccessibleRadioButton::install();
     btnLaunchAutomatically->setObjectName(QStringLiteral("btnLaunchAutomatically"));
     comboBoxLanguage->setObjectName(QStringLiteral("comboBoxLanguage"));
     stepperFileSize->setObjectName(QStringLiteral("stepperFileSize"));
@@ -68,6 +79,9 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     // The pane sets both unit buttons itself, every time it shows the unit.
     btnKB->setAutoExclusive(false);
     btnMB->setAutoExclusive(false);
+
+    lblSelectLanguage->setBuddy(comboBoxLanguage);
+    lblSelectMinimumSize->setBuddy(stepperFileSize);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 20);
@@ -123,6 +137,9 @@ void GeneralPreferencesViewController::viewDidLoad()
     lblSelectMinimumSize->setText(localizedString(QStringLiteral("IDS_TMR_29")));
     lblUpdateSetting->setText(localizedString(QStringLiteral("IDS_TMR_264")));
     btnAutoUpdate->setText(localizedString(QStringLiteral("IDS_TMR_265")));
+    // The spin box says what it sets, as its prompt does. (A combo box is
+    // named by its choice; its prompt reaches assistive tools as its label.)
+    stepperFileSize->setAccessibleName(withoutTrailingColon(lblSelectMinimumSize->text()));
 }
 
 void GeneralPreferencesViewController::viewWillAppear()

@@ -93,6 +93,9 @@ void PopoverTextFieldVC::viewDidLoad()
     textField->setPlaceholderText(localizedString(QStringLiteral("IDS_TMR_36_1")));
     btnAdd->setText(localizedString(QStringLiteral("IDS_TMR_50")));
     btnCancel->setText(localizedString(QStringLiteral("IDS_TMR_51")));
+    // The field is named by the heading above it; its example text goes
+    // away as soon as something is typed.
+    textField->setAccessibleName(lblHeader->text());
 }
 
 void PopoverTextFieldVC::viewWillAppear()
