@@ -323,6 +323,10 @@ TEST_F(AboutOverlayTest, LinksAreUnderlinedLinksThatTheKeyboardAndAssistiveTools
             EXPECT_EQ(openedPages.first().path(), path);
         }
     }
+    // Each shows when it has the keyboard, as the close button does.
+    for (const auto &[name, path] : links)
+        EXPECT_TRUE(drawsFocus(about.findChild<QWidget *>(QLatin1String(name)))) << name;
+    EXPECT_TRUE(drawsFocus(about.findChild<QPushButton *>(QStringLiteral("btnClose"))));
     QAccessibleInterface *close = QAccessible::queryAccessibleInterface(about.findChild<QPushButton *>(QStringLiteral("btnClose")));
     EXPECT_EQ(close->text(QAccessible::Name), localizedString(QStringLiteral("IDS_TMR_1502")));
     EXPECT_EQ(close->role(), QAccessible::Button);
