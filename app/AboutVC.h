@@ -3,6 +3,7 @@
 #include <NotificationCenter.h>
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class HyperlinkTextField;
@@ -28,9 +29,19 @@ public:
     // Dismisses the overlay and hides the dimming of every screen that exists.
     void tappedClose();
 
+    // As a click on the link would: the link's own page opens. Keyboard and
+    // assistive tools press links this way.
+    static void pressLink(HyperlinkTextField *link);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    // Escape closes the overlay.
+    void keyPressEvent(QKeyEvent *event) override;
+    // Tab stays inside the overlay while it is up.
+    bool focusNextPrevChild(bool next) override;
+    // Return, Enter and Space press a focused link.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void viewWillAppear();
@@ -49,5 +60,10 @@ private:
     QLabel *lblWarningThisComputerProgramIsProtected = nullptr;
     QPushButton *btnClose = nullptr;
     bool m_isDashboardVC = false;
+    // Closing was asked for since the overlay last appeared; a second Escape
+    // or click while it fades out does nothing.
+    bool m_isClosing = false;
+    // Where the keyboard focus was before the overlay took it.
+    QPointer<QWidget> m_focusBefore;
     QList<NotificationCenter::Token> m_observers;
 };

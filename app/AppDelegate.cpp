@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -195,6 +196,10 @@ void AppDelegate::applicationWillFinishLaunching()
     menuItemCheckForUpdates->setVisible(m_updater != nullptr);
 
     loadLocalizationTable();
+    // Title bars and task lists show this name; windows take it when they
+    // are made, so it is set before the first one.
+    const QString name = text("IDS_TMR_1");
+    QGuiApplication::setApplicationDisplayName(name.isEmpty() ? QStringLiteral("Twinmoor") : name);
     openFirstWindow();
     bringLoginItemInLine();
     setUpAnalyticsIdentity();

@@ -4,17 +4,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace LoginItems {
 
 namespace {
 
-// Hidden=true in the main group turns an autostart entry off.
-bool entryIsHidden(const QString &path)
+// The raw value of a key in the main group, as the file spells it.
+std::optional<QString> mainGroupValue(const QString &path, QLatin1String key)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
+        return std::nullopt;
     bool inMainGroup = false;
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -25,10 +26,66 @@ bool entryIsHidden(const QString &path)
             continue;
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (inMainGroup && equals > 0 && line.left(equals).trimmed() == QLatin1String("Hidden"))
-            return line.mid(equals + 1).trimmed() == QLatin1String("true");
+        if (inMainGroup && equals > 0 && line.left(equals).trimmed() == key)
+            return line.mid(equals + 1).trimmed();
     }
-    return false;
+    return std::nullopt;
+}
+
+// Hidden=true in the main group turns an autostart entry off.
+bool entryIsHidden(const QString &path)
+{
+    return mainGroupValue(path, QLatin1String("Hidden")) == QLatin1String("true");
+}
+
+// The escapes of a desktop-entry string value taken away.
+QString unescapedString(const QString &value)
+{
+    QString text;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            text += c;
+            continue;
+        }
+        const QChar next = value.at(++i);
+        if (next == QLatin1Char('s'))
+            text += QLatin1Char(' ');
+        else if (next == QLatin1Char('n'))
+            text += QLatin1Char('\n');
+        else if (next == QLatin1Char('t'))
+            text += QLatin1Char('\t');
+        else if (next == QLatin1Char('r'))
+            text += QLatin1Char('\r');
+        else if (next == QLatin1Char('\\'))
+            text += QLatin1Char('\\');
+        else
+            text += QStringView(value).mid(i - 1, 2);
+    }
+    return text;
+}
+
+// The first argument of an Exec value: up to the first blank outside double
+// quotes, where a backslash keeps the character after it, and "%%" is one "%".
+QString firstExecArgument(const QString &exec)
+{
+    QString argument;
+    bool quoted = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (quoted && c == QLatin1Char('\\') && i + 1 < exec.size())
+            argument += exec.at(++i);
+        else if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && (c == QLatin1Char(' ') || c == QLatin1Char('\t'))) {
+            if (!argument.isEmpty())
+                break;
+        } else if (c == QLatin1Char('%') && i + 1 < exec.size() && exec.at(i + 1) == QLatin1Char('%'))
+            argument += exec.at(++i);
+        else
+            argument += c;
+    }
+    return argument;
 }
 
 // The executable as one quoted argument of an Exec line: the quoting of the
@@ -77,10 +134,11 @@ bool isLoginItem()
     return QFileInfo(path).isFile() && !entryIsHidden(path);
 }
 
-bool addLoginItem(const QString &executablePath)
+namespace {
+
+// Writes the entry afresh, replacing whatever was there.
+bool writeEntry(const QString &executablePath)
 {
-    if (isLoginItem())
-        return true;
     const QString path = autostartEntryPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
@@ -96,6 +154,52 @@ bool addLoginItem(const QString &executablePath)
                               .arg(execValue(executablePath));
     file.write(entry.toUtf8());
     return file.commit();
+}
+
+} // namespace
+
+bool addLoginItem(const QString &executablePath)
+{
+    if (isLoginItem())
+        return true;
+    return writeEntry(executablePath);
+}
+
+std::optional<QString> loginItemProgram()
+{
+    if (!isLoginItem())
+        return std::nullopt;
+    const std::optional<QString> exec = mainGroupValue(autostartEntryPath(), QLatin1String("Exec"));
+    if (!exec)
+        return std::nullopt;
+    return firstExecArgument(unescapedString(*exec));
+}
+
+bool loginItemStarts(const QString &executablePath)
+{
+    const std::optional<QString> program = loginItemProgram();
+    if (!program || program->isEmpty())
+        return false;
+    if (*program == executablePath)
+        return true;
+    // A bare name is looked up the way the session looks it up; a relative
+    // path depends on a working folder that no one knows at login.
+    QString resolved = *program;
+    if (!resolved.contains(QLatin1Char('/')))
+        resolved = QStandardPaths::findExecutable(resolved);
+    if (!QDir::isAbsolutePath(resolved))
+        return false;
+    const QString target = QFileInfo(resolved).canonicalFilePath();
+    return !target.isEmpty() && target == QFileInfo(executablePath).canonicalFilePath();
+}
+
+bool moveLoginItemTo(const QString &executablePath)
+{
+    if (!isLoginItem())
+        return false;
+    if (loginItemStarts(executablePath))
+        return true;
+    return writeEntry(executablePath);
 }
 
 std::optional<QString> removeLoginItem()

@@ -17,6 +17,11 @@ std::unique_ptr<Updater> Updater::makeForMainBundle()
     return factory()();
 }
 
+bool Updater::isAvailable()
+{
+    return bool(factory());
+}
+
 void Updater::setFactory(Factory replacement)
 {
     factory() = std::move(replacement);

@@ -18,6 +18,9 @@ public:
 
     // The updater for the program, or nothing when there is none.
     static std::unique_ptr<Updater> makeForMainBundle();
+    // Whether the program has an updater at all; the update settings and
+    // actions show only when it has.
+    static bool isAvailable();
     // Replaces the factory; an empty one restores "no updater".
     static void setFactory(Factory factory);
 

@@ -1,8 +1,11 @@
 #include "GeneralPreferencesViewController.h"
 
+#include "AccessibleRadioButton.h"
+
 #include <LaunchOnStartup.h>
 #include <Localization.h>
 #include <ProcessState.h>
+#include <Updater.h>
 #include <UserDefaults.h>
 
 #include <QCheckBox>
@@ -34,6 +37,14 @@ QLabel *caption(QWidget *parent)
     return label;
 }
 
+QString withoutTrailingColon(QString text)
+{
+    text = text.trimmed();
+    if (text.endsWith(QLatin1Char(':')))
+        text.chop(1);
+    return text;
+}
+
 } // namespace
 
 GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *parent)
@@ -51,6 +62,7 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     , btnAutoUpdate(new QCheckBox(this))
     , lblUpdateSetting(caption(this))
 {
+    AccessibleRadioButton::install();
     btnLaunchAutomatically->setObjectName(QStringLiteral("btnLaunchAutomatically"));
     comboBoxLanguage->setObjectName(QStringLiteral("comboBoxLanguage"));
     stepperFileSize->setObjectName(QStringLiteral("stepperFileSize"));
@@ -61,9 +73,15 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     stepperFileSize->setRange(0, maximumSizeInUnits);
     // A typed number counts once it is committed, not at every keystroke.
     stepperFileSize->setKeyboardTracking(false);
+    // Without a stored choice start-up installs updates automatically, and
+    // the box shows that until a stored 0 or 1 says otherwise.
+    btnAutoUpdate->setChecked(true);
     // The pane sets both unit buttons itself, every time it shows the unit.
     btnKB->setAutoExclusive(false);
     btnMB->setAutoExclusive(false);
+
+    lblSelectLanguage->setBuddy(comboBoxLanguage);
+    lblSelectMinimumSize->setBuddy(stepperFileSize);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 20);
@@ -119,6 +137,9 @@ void GeneralPreferencesViewController::viewDidLoad()
     lblSelectMinimumSize->setText(localizedString(QStringLiteral("IDS_TMR_29")));
     lblUpdateSetting->setText(localizedString(QStringLiteral("IDS_TMR_264")));
     btnAutoUpdate->setText(localizedString(QStringLiteral("IDS_TMR_265")));
+    // The spin box says what it sets, as its prompt does. (A combo box is
+    // named by its choice; its prompt reaches assistive tools as its label.)
+    stepperFileSize->setAccessibleName(withoutTrailingColon(lblSelectMinimumSize->text()));
 }
 
 void GeneralPreferencesViewController::viewWillAppear()
@@ -133,6 +154,12 @@ void GeneralPreferencesViewController::viewWillAppear()
         btnLaunchAutomatically->setChecked(launchAtLogin);
     }
     LaunchOnStartup::setLaunchAtStartup(launchAtLogin);
+
+    // Packages bring updates on this system: with no updater there is nothing
+    // to install automatically, so the setting is not offered.
+    const bool hasUpdater = Updater::isAvailable();
+    lblUpdateSetting->setVisible(hasUpdater);
+    btnAutoUpdate->setVisible(hasUpdater);
 
     // Only 0 and 1 mean something; anything else leaves the box as it is.
     const auto autoUpdate = defaults().integerValue(QLatin1String(kAutoCheckForUpdateKey));

@@ -146,12 +146,22 @@ void IgnoreListPreferencesViewController::viewWillAppear()
     tableViewOptions->reloadData();
     tableViewExtensions->reloadData();
     btnRemove->setEnabled(shownListCount() > 0);
+    nameShownList();
 }
 
 void IgnoreListPreferencesViewController::resizeEvent(QResizeEvent *event)
 {
     PreferencesViewController::resizeEvent(event);
     topLayerImageView->setGeometry(rect());
+}
+
+void IgnoreListPreferencesViewController::nameShownList()
+{
+    // The list is named by the option that chose it: folders and files, or
+    // extensions.
+    const int option = isExtensions ? 1 : 0;
+    if (option < allOptions().size())
+        tableViewExtensions->setAccessibleName(allOptions().at(option).name);
 }
 
 int IgnoreListPreferencesViewController::shownListCount() const
@@ -204,6 +214,7 @@ void IgnoreListPreferencesViewController::optionsSelectionDidChange()
         isExtensions = true;
     btnRemove->setEnabled(false);
     tableViewExtensions->reloadData();
+    nameShownList();
 }
 
 void IgnoreListPreferencesViewController::listSelectionDidChange()

@@ -56,6 +56,7 @@ private:
     void optionsSelectionDidChange();
     void listSelectionDidChange();
     int shownListCount() const;
+    void nameShownList();
     QWidget *optionCell(int row);
     QWidget *listCell(int row);
     void setTablesEnabled(bool enabled);

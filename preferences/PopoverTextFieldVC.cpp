@@ -6,12 +6,14 @@
 #include <Alert.h>
 #include <CustomAnimator.h>
 #include <Localization.h>
+#include <OverlayFocus.h>
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
 #include <SettingsStore.h>
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,6 +78,10 @@ PopoverTextFieldVC::PopoverTextFieldVC(QWidget *parent)
     layout->addWidget(box, 0, Qt::AlignHCenter);
     layout->addStretch(1);
 
+    // Return and Enter press the focused button, as Space does.
+    btnAdd->setAutoDefault(true);
+    btnCancel->setAutoDefault(true);
+
     connect(btnAdd, &QPushButton::clicked, this, [this] { clickedAdd(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { clickedCancel(); });
     connect(textField, &QLineEdit::returnPressed, this, [this] { controlTextDidEndEditing(); });
@@ -87,6 +93,9 @@ void PopoverTextFieldVC::viewDidLoad()
     textField->setPlaceholderText(localizedString(QStringLiteral("IDS_TMR_36_1")));
     btnAdd->setText(localizedString(QStringLiteral("IDS_TMR_50")));
     btnCancel->setText(localizedString(QStringLiteral("IDS_TMR_51")));
+    // The field is named by the heading above it; its example text goes
+    // away as soon as something is typed.
+    textField->setAccessibleName(lblHeader->text());
 }
 
 void PopoverTextFieldVC::viewWillAppear()
@@ -135,12 +144,28 @@ void PopoverTextFieldVC::addExtension()
     QTimer::singleShot(0, this, [this] { dismissVC(); });
 }
 
+void PopoverTextFieldVC::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        clickedCancel();
+        return;
+    }
+    PreferencesViewController::keyPressEvent(event);
+}
+
+bool PopoverTextFieldVC::focusNextPrevChild(bool next)
+{
+    return OverlayFocus::focusNextPrevChildWithin(this, next) || PreferencesViewController::focusNextPrevChild(next);
+}
+
 void PopoverTextFieldVC::dismissVC()
 {
     IgnoreListPreferencesViewController *pane = ignoreListPane();
     if (pane) {
         pane->tableViewExtensions->reloadData();
         pane->enableControls();
+        // The keyboard goes back to where the popover was opened from.
+        pane->btnAdd->setFocus(Qt::OtherFocusReason);
         if (customAnimator)
             customAnimator->animateDismissalOfViewController(this, pane);
     }
@@ -154,6 +179,7 @@ void PopoverTextFieldVC::clickedCancel()
     IgnoreListPreferencesViewController *pane = ignoreListPane();
     if (pane) {
         pane->enableControls();
+        pane->btnAdd->setFocus(Qt::OtherFocusReason);
         if (customAnimator)
             customAnimator->animateDismissalOfViewController(this, pane);
     }

@@ -30,6 +30,10 @@ public:
 protected:
     void viewDidLoad() override;
     void viewWillAppear() override;
+    // Escape answers Cancel.
+    void keyPressEvent(QKeyEvent *event) override;
+    // Tab stays inside the popover while it is up.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void clickedAdd();

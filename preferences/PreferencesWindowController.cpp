@@ -2,7 +2,10 @@
 
 #include "PreferencesTabViewController.h"
 
+#include <CustomAnimator.h>
+
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -38,4 +41,20 @@ void PreferencesWindowController::showWindow()
         show();
     raise();
     activateWindow();
+}
+
+void PreferencesWindowController::keyPressEvent(QKeyEvent *event)
+{
+    // Ctrl+W whatever the desktop's key scheme says, and its own Close too.
+    const bool closes = (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+                        || (event->key() == Qt::Key_W && event->modifiers() == Qt::ControlModifier)
+                        || event->matches(QKeySequence::Close);
+    if (!closes) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // The close button is off while an overlay is up; the keys follow it.
+    if (CustomAnimator::isCloseButtonEnabled(this))
+        close();
+    event->accept();
 }

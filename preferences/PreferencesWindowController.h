@@ -19,6 +19,11 @@ public:
     // menu item calls it by name through the screen registry).
     Q_INVOKABLE void showWindow();
 
+protected:
+    // Escape and the Close key (Ctrl+W) close the window, as its close button
+    // does; not while an overlay is up in it, which takes Escape itself.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     PreferencesTabViewController *m_tabs;
     bool m_placed = false;

@@ -1,5 +1,7 @@
 #include "RemovalPreferencesViewController.h"
 
+#include "AccessibleRadioButton.h"
+
 #include <FolderChooser.h>
 #include <Localization.h>
 #include <ProcessState.h>
@@ -28,6 +30,7 @@ RemovalPreferencesViewController::RemovalPreferencesViewController(QWidget *pare
     , btnOverwriteFilePath(new QCheckBox)
     , stackViewSubpartFolderRemoval(new QWidget(this))
 {
+    AccessibleRadioButton::install();
     btnRemoveToTrash->setObjectName(QStringLiteral("btnRemoveToTrash"));
     btnRemoeToFolder->setObjectName(QStringLiteral("btnRemoeToFolder"));
     btnMoveToPermanently->setObjectName(QStringLiteral("btnMoveToPermanently"));
@@ -81,6 +84,8 @@ void RemovalPreferencesViewController::viewDidLoad()
     btnRemoeToFolder->setText(localizedString(QStringLiteral("IDS_TMR_41")));
     btnBrowseFolder->setText(localizedString(QStringLiteral("IDS_TMR_42")));
     btnOverwriteFilePath->setText(localizedString(QStringLiteral("IDS_TMR_43")));
+    // The field shows a path only; its name says which folder that is.
+    pathControl->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_42_1")));
 }
 
 void RemovalPreferencesViewController::viewWillAppear()

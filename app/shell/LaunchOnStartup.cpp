@@ -18,8 +18,12 @@ void LaunchOnStartup::setLaunchAtStartup(bool enabled)
     const auto [existing, anchor] = itemReferencesInLoginItems();
     Q_UNUSED(anchor);
     if (enabled) {
+        // An entry that starts another copy (this one was moved, or another
+        // copy wrote it) would start that copy, or nothing, at login.
         if (!existing)
             LoginItems::addLoginItem(executablePath());
+        else
+            LoginItems::moveLoginItemTo(executablePath());
         return;
     }
     if (existing)

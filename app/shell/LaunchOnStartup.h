@@ -14,7 +14,8 @@ public:
     // The autostart folder holds one entry per program, so the anchor is
     // always "after the others" and carries no information here.
     static std::pair<std::optional<QString>, std::optional<QString>> itemReferencesInLoginItems();
-    // Enabling never makes a second entry; disabling removes only ours.
+    // Enabling never makes a second entry, and points ours at this
+    // executable when it starts another; disabling removes only ours.
     static void setLaunchAtStartup(bool enabled);
     // The program the entry starts: this executable unless a test set another.
     static QString &executablePath();

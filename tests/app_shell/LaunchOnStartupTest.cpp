@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -104,13 +105,14 @@ TEST_F(LaunchOnStartupTest, EnablingTwiceKeepsOneEntryAndDisablingLeavesOthersAl
     const QByteArray first = entry.readAll();
     entry.close();
 
-    LaunchOnStartup::executablePath() = QStringLiteral("/elsewhere/twinmoor");
     LaunchOnStartup::setLaunchAtStartup(true);
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     EXPECT_EQ(entry.readAll(), first);
     entry.close();
     EXPECT_EQ(QDir(QFileInfo(foreignEntry()).absolutePath()).entryList(QDir::Files).size(), 2);
 
+    // Disabling takes our entry away whichever copy it starts.
+    LaunchOnStartup::executablePath() = QStringLiteral("/elsewhere/twinmoor");
     LaunchOnStartup::setLaunchAtStartup(false);
     EXPECT_FALSE(QFile::exists(LoginItems::autostartEntryPath()));
     EXPECT_TRUE(QFile::exists(foreignEntry()));
@@ -118,6 +120,69 @@ TEST_F(LaunchOnStartupTest, EnablingTwiceKeepsOneEntryAndDisablingLeavesOthersAl
     LaunchOnStartup::setLaunchAtStartup(false);
     EXPECT_FALSE(KRBObjectiveCMethods().itemRefInLoginItems().has_value());
     EXPECT_TRUE(QFile::exists(foreignEntry()));
+}
+
+// After the program was moved (or another copy wrote the entry), enabling
+// points the entry at the running executable; an entry that already starts
+// it, by whatever spelling, is left byte for byte.
+TEST_F(LaunchOnStartupTest, AnEntryThatStartsAnotherExecutableIsPointedAtThisOne)
+{
+    const QString folder = TestEnvironment::makeTemporaryFolder(QStringLiteral("moved"));
+    const QString running = folder + QStringLiteral("/new place/twin moor");
+    QDir().mkpath(QFileInfo(running).absolutePath());
+    QFile executable(running);
+    ASSERT_TRUE(executable.open(QIODevice::WriteOnly));
+    executable.close();
+    executable.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString link = folder + QStringLiteral("/link");
+    ASSERT_TRUE(QFile::link(running, link));
+    const QString old = folder + QStringLiteral("/old place/twinmoor");
+
+    // The running one quoted and escaped as the writer does it.
+    const QByteArray runningExec = "\"" + folder.toUtf8() + "/new place/twin moor\"";
+    struct Case
+    {
+        const char *name;
+        QByteArray exec;
+        bool rewritten;
+    };
+    const QList<Case> cases{
+            {"another path", "\"" + old.toUtf8() + "\"", true},
+            {"another path, unquoted", old.toUtf8(), true},
+            {"another path with arguments", "\"" + old.toUtf8() + "\" --hidden %u", true},
+            {"a bare name that is not on the search path", "twinmoor-not-installed", true},
+            {"no program", "", true},
+            {"this path", runningExec, false},
+            {"this path with arguments", runningExec + " --hidden", false},
+            {"this path with blanks escaped", "\"" + folder.toUtf8() + "/new\\splace/twin\\smoor\"", false},
+            {"a link to this executable", link.toUtf8(), false},
+            {"a bare name the search path finds", "\"twin moor\"", false},
+    };
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", QFileInfo(running).absolutePath().toUtf8());
+    const auto restore = qScopeGuard([&searchPath] { qputenv("PATH", searchPath); });
+    LaunchOnStartup::executablePath() = running;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir().mkpath(QFileInfo(LoginItems::autostartEntryPath()).absolutePath());
+        QFile entry(LoginItems::autostartEntryPath());
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+        const QByteArray before = "[Desktop Entry]\nType=Application\nName=Twinmoor\nExec=" + c.exec + "\nX-Kept=1\n";
+        entry.write(before);
+        entry.close();
+
+        LaunchOnStartup::setLaunchAtStartup(true);
+        ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+        const QByteArray after = entry.readAll();
+        entry.close();
+        if (c.rewritten) {
+            EXPECT_EQ(execArguments(), QStringList({running}));
+        } else {
+            EXPECT_EQ(after, before);
+        }
+        EXPECT_TRUE(LoginItems::isLoginItem());
+        EXPECT_TRUE(LoginItems::loginItemStarts(running));
+    }
 }
 
 TEST_F(LaunchOnStartupTest, HiddenEntryIsNotInForceAndIsReplaced)

@@ -1,7 +1,9 @@
 #include "AppTestSupport.h"
 
 #include <FileFacts.h>
+#include <LaunchOnStartup.h>
 #include <LaunchRules.h>
+#include <Localization.h>
 #include <LoginItems.h>
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
@@ -69,6 +71,8 @@ TEST_F(StartupTest, LaunchFollowsTheStoredSettings)
         {"first run stored false still done", with(later, {{kStartupKey, false}}), true, false, {}, true,
          Action::AutoInstallUpdates, qint64(1), false},
         {"login wanted", with(later, {{kLoginStartStatusKey, true}}), false, false, {}, true, Action::None, qint64(1), true},
+        {"login wanted, entry of another copy", with(later, {{kLoginStartStatusKey, true}}), false, true, {}, true,
+         Action::None, qint64(1), true},
         {"login not wanted", with(later, {{kLoginStartStatusKey, false}}), false, true, {}, true, Action::None, qint64(1),
          false},
         {"login setting absent", later, false, true, {}, true, Action::None, qint64(1), false},
@@ -99,6 +103,9 @@ TEST_F(StartupTest, LaunchFollowsTheStoredSettings)
         EXPECT_EQ(delegate->updateTimer()->interval(), 5000);
         EXPECT_EQ(stored(kAutoCheckForUpdateKey), c.autoCheckAfter);
         EXPECT_EQ(LoginItems::isLoginItem(), c.loginItemAfter);
+        if (c.loginItemAfter) {
+            EXPECT_TRUE(LoginItems::loginItemStarts(LaunchOnStartup::executablePath()));
+        }
         EXPECT_EQ(stored(kDisablePieChartAnimationKey), QVariant(false));
         EXPECT_EQ(stored(kConfirmBeforeDeletingPhotosKey), QVariant(true));
         // An updater starts with its automatic work off.
@@ -107,6 +114,19 @@ TEST_F(StartupTest, LaunchFollowsTheStoredSettings)
             EXPECT_EQ(updater->calls.mid(0, 2), QStringList({QStringLiteral("checks 0"), QStringLiteral("downloads 0")}));
         }
     }
+}
+
+TEST_F(StartupTest, TheProgramGoesByItsOwnNameBeforeAnyWindowShows)
+{
+    QString nameWhenShown;
+    ScreenRegistry::instance().registerFactory(QLatin1String(ScreenId::HomeWindow), [&nameWhenShown]() -> QObject * {
+        nameWhenShown = QGuiApplication::applicationDisplayName();
+        return new QWidget;
+    });
+    launchAfterFirstRun();
+    // Title bars and task lists add the display name to a window's title.
+    EXPECT_EQ(nameWhenShown, QStringLiteral("Twinmoor"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), localizedString(QStringLiteral("IDS_TMR_1")));
 }
 
 TEST_F(StartupTest, VersionChangeIsRecordedOnlyWhenTheVersionGrew)

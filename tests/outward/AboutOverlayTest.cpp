@@ -11,6 +11,8 @@
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -228,6 +230,107 @@ TEST_F(AboutOverlayTest, OverTheResultsItsCloseButtonIsOffUntilTheOverlayHasGone
     EXPECT_TRUE(resultsWindow->closeEnabled);
     EXPECT_FALSE(about.isDashboardVC());
     EXPECT_EQ(resultsWindow->changes, 2);
+}
+
+TEST_F(AboutOverlayTest, TheOverlayTakesTheKeyboardKeepsTabAndGivesItBackWhenItCloses)
+{
+    ScreenRegistry &registry = ScreenRegistry::instance();
+    auto *home = new ScreenStandIn(EmbeddedImages::homeBackgroundImage());
+    registry.put(QStringLiteral("Home"), home);
+    // A control of the screen, covered by the overlay.
+    auto *covered = new QPushButton(QStringLiteral("Scan"), home);
+    covered->setGeometry(20, 20, 120, 30);
+    home->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(home));
+    covered->setFocus();
+    int coveredPresses = 0;
+    QObject::connect(covered, &QPushButton::clicked, [&coveredPresses] { ++coveredPresses; });
+
+    AboutVC about;
+    auto *close = about.findChild<QPushButton *>(QStringLiteral("btnClose"));
+    struct Case
+    {
+        const char *what;
+        Qt::Key key;
+        bool tabFirst; // walk the overlay with Tab first, back to the close button
+    };
+    const Case cases[] = {
+        {"Escape", Qt::Key_Escape, false},
+        {"Return on the close button", Qt::Key_Return, true},
+        {"Space on the close button", Qt::Key_Space, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        present(&about, home);
+        EXPECT_EQ(QApplication::focusWidget(), close);
+        if (c.tabFirst) {
+            QList<QWidget *> reached;
+            for (int i = 0; i < 8; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                reached.append(QApplication::focusWidget());
+            }
+            for (QWidget *widget : std::as_const(reached))
+                EXPECT_TRUE(about.isAncestorOf(widget)) << (widget ? qPrintable(widget->objectName()) : "nothing");
+            for (const char *link : {"lblUnInstallInstructions", "lblEULA", "lblPrivacyPolicy"})
+                EXPECT_TRUE(reached.contains(about.findChild<QWidget *>(QLatin1String(link)))) << link;
+            while (QApplication::focusWidget() != close)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QTest::keyClick(QApplication::focusWidget(), c.key);
+        EXPECT_FALSE(isOverlayDialogShown);
+        EXPECT_FALSE(home->dimming->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), covered);
+        waitUntilGone(&about);
+        EXPECT_EQ(coveredPresses, 0);
+    }
+    EXPECT_EQ(hideNotices, 3);
+}
+
+TEST_F(AboutOverlayTest, LinksAreUnderlinedLinksThatTheKeyboardAndAssistiveToolsPress)
+{
+    AboutVC about;
+    about.resize(1008, 702);
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
+    const QList<QPair<const char *, QString>> links{
+            {"lblUnInstallInstructions", "/uninstallinstructions.html"},
+            {"lblEULA", "/eula.html"},
+            {"lblPrivacyPolicy", "/privacypolicy.html"},
+    };
+    for (const auto &[name, path] : links) {
+        SCOPED_TRACE(name);
+        auto *link = about.findChild<HyperlinkTextField *>(QLatin1String(name));
+        ASSERT_NE(link, nullptr);
+        EXPECT_TRUE(link->font().underline());
+
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(link);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::Link);
+        EXPECT_EQ(accessible->text(QAccessible::Name), link->text());
+        QAccessibleActionInterface *actions = accessible->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        openedPages.clear();
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        ASSERT_EQ(openedPages.size(), 1);
+        EXPECT_EQ(openedPages.first().path(), path);
+
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+            openedPages.clear();
+            link->setFocus();
+            QTest::keyClick(link, key);
+            ASSERT_EQ(openedPages.size(), 1) << key;
+            EXPECT_EQ(openedPages.first().path(), path);
+        }
+    }
+    // Each shows when it has the keyboard, as the close button does.
+    for (const auto &[name, path] : links)
+        EXPECT_TRUE(drawsFocus(about.findChild<QWidget *>(QLatin1String(name)))) << name;
+    EXPECT_TRUE(drawsFocus(about.findChild<QPushButton *>(QStringLiteral("btnClose"))));
+    QAccessibleInterface *close = QAccessible::queryAccessibleInterface(about.findChild<QPushButton *>(QStringLiteral("btnClose")));
+    EXPECT_EQ(close->text(QAccessible::Name), localizedString(QStringLiteral("IDS_TMR_1502")));
+    EXPECT_EQ(close->role(), QAccessible::Button);
+    saveRender(&about, QStringLiteral("about_links"));
 }
 
 #include "AboutOverlayTest.moc"

@@ -9,9 +9,12 @@
 #include <SiblingApps.h>
 #include <UserDefaults.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 
 #include <memory>
 
@@ -27,6 +30,14 @@ protected:
             UserDefaults::standard().setObject(QLatin1String(kCountAdvertiseKey), value);
         else
             UserDefaults::standard().removeObject(QLatin1String(kCountAdvertiseKey));
+    }
+    // The panel as the scan screen reaches it: through the screen registry.
+    static AdvertiseVC *registeredPanel()
+    {
+        registerOutwardScreens();
+        auto *panel = ScreenRegistry::instance().get<AdvertiseVC>(QStringLiteral("Advertise"));
+        EXPECT_NE(panel, nullptr);
+        return panel;
     }
     static QString textOf(AdvertiseVC &panel, const char *name)
     {
@@ -151,8 +162,7 @@ TEST_F(AdvertisePanelTest, NothingIsPresentedWhenAllAreInstalledOrTheScreenIsGon
 
 TEST_F(AdvertisePanelTest, PanelIsApplicationModalFixedAndShownOnceAtATime)
 {
-    registerOutwardScreens();
-    auto *panel = ScreenRegistry::instance().get<AdvertiseVC>(QStringLiteral("Advertise"));
+    AdvertiseVC *panel = registeredPanel();
     ASSERT_NE(panel, nullptr);
     QWidget context;
     context.resize(1008, 702);
@@ -171,6 +181,46 @@ TEST_F(AdvertisePanelTest, PanelIsApplicationModalFixedAndShownOnceAtATime)
     panel->advertise(&context);
     EXPECT_EQ(counter(), QVariant(quint64(3)));
     EXPECT_EQ(panel->isRecommended(), SiblingApps::larkspire);
+}
+
+TEST_F(AdvertisePanelTest, ThePanelTakesTheKeyboardFromTheWindowBehind)
+{
+    AdvertiseVC *panel = registeredPanel();
+    ASSERT_NE(panel, nullptr);
+    QWidget context;
+    context.resize(1008, 702);
+    auto *behind = new QLineEdit(&context);
+    context.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&context));
+    behind->setFocus();
+
+    struct Case
+    {
+        const char *what;
+        Qt::Key key;
+        qsizetype pagesOpened;
+        bool staysOpen;
+    };
+    const Case cases[] = {
+        {"Return presses the button", Qt::Key_Return, 1, true},
+        {"Escape closes the panel", Qt::Key_Escape, 0, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        openedPages.clear();
+        panel->advertise(&context);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+        QWidget *focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_EQ(focused->window(), panel);
+        EXPECT_TRUE(drawsFocus(focused));
+        focused->setFocus();
+        QTest::keyClick(focused, c.key);
+        EXPECT_EQ(openedPages.size(), c.pagesOpened);
+        EXPECT_EQ(panel->isVisible(), c.staysOpen);
+        EXPECT_TRUE(behind->text().isEmpty());
+        panel->close();
+    }
 }
 
 TEST(BundlePictures, TheScreensPicturesAreInTheBundleAtTheirSizes)

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QWidget>
 
 void OutwardFixture::SetUp()
@@ -62,4 +63,14 @@ void saveRender(QWidget *widget, const QString &name)
     // Texts set since the last turn of the event loop are laid out first.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     EXPECT_TRUE(widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"))) << qPrintable(name);
+}
+
+bool drawsFocus(QWidget *control)
+{
+    control->setFocus();
+    EXPECT_TRUE(control->hasFocus()) << qPrintable(control->objectName());
+    const QImage focused = control->grab().toImage();
+    control->clearFocus();
+    const QImage plain = control->grab().toImage();
+    return focused != plain;
 }

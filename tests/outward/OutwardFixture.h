@@ -22,5 +22,9 @@ protected:
     QList<QUrl> openedPages;
 };
 
+// Whether the control looks different while it has the keyboard focus; its
+// window must be the active one.
+bool drawsFocus(QWidget *control);
+
 // Saves the widget's picture as <name>.png in the render folder.
 void saveRender(QWidget *widget, const QString &name);

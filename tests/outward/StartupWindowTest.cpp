@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 
 #include <memory>
 
@@ -244,6 +245,39 @@ TEST_F(StartupWindowTest, AddressesAreCheckedBeforeAnythingIsSent)
     EXPECT_EQ(server.requests().first().requestLine,
               "GET /wp-content/plugins/newsletter-api/add.php/?nl=3&nk=az8+fms/Pn5rPw==&ne=YS5iK2NAZC1lLmNvLnVr&nn= "
               "HTTP/1.1");
+}
+
+TEST_F(StartupWindowTest, AnAlertTakesTheKeyboardFromTheWindowAndEscapeOrReturnAnswersIt)
+{
+    auto window = makeWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    StartupVC *content = window->content();
+    auto *field = child<QLineEdit>(content, "txtfield");
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        SCOPED_TRACE(key == Qt::Key_Escape ? "Escape" : "Return");
+        field->setFocus();
+        field->setText(QStringLiteral("not an address"));
+        child<QPushButton>(content, "btnSubscribe")->click();
+        QMessageBox *alert = openAlert(window.get());
+        ASSERT_NE(alert, nullptr);
+        // A sheet counts as active with its window; wait for the alert itself.
+        ASSERT_TRUE(QTest::qWaitFor([alert] { return QApplication::activeWindow() == alert; }));
+        QWidget *focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_EQ(focused->window(), alert);
+        QTest::keyClick(focused, key);
+        ASSERT_TRUE(waitUntil([&window] { return openAlert(window.get()) == nullptr; }));
+        // The key answered the alert; the field behind got none of it.
+        EXPECT_TRUE(field->text().isEmpty());
+    }
+}
+
+TEST_F(StartupWindowTest, EveryButtonShowsTheKeyboardFocus)
+{
+    auto window = makeWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const char *name : {"btnAppstore", "btnSubscribe", "btnGetstarted"})
+        EXPECT_TRUE(drawsFocus(child<QPushButton>(window->content(), name))) << name;
 }
 
 TEST_F(StartupWindowTest, EachReplyGetsItsOwnAlertOrNone)

@@ -1,13 +1,17 @@
 #include "PreferencesFixture.h"
 
 #include <GeneralPreferencesViewController.h>
+#include <LaunchOnStartup.h>
 #include <LoginItems.h>
 #include <PreferencesTabViewController.h>
 #include <ProcessState.h>
+#include <Updater.h>
 #include <UserDefaults.h>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QScopeGuard>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -159,6 +163,8 @@ TEST_F(GeneralPaneTest, LaunchAtLoginIsBroughtInLineAtEveryShowingWithoutWriting
         showTab(0);
         EXPECT_EQ(tabs()->generalPane()->btnLaunchAutomatically->isChecked(), c.expected);
         EXPECT_EQ(LoginItems::isLoginItem(), c.expected);
+        // An entry of another copy now starts this one.
+        EXPECT_EQ(LoginItems::loginItemStarts(LaunchOnStartup::executablePath()), c.expected);
         EXPECT_EQ(settingsFile(), before);
         window()->close();
     }
@@ -213,6 +219,58 @@ TEST_F(GeneralPaneTest, AutomaticUpdatesShowOnlyZeroOrOneAndAClickStoresAnIntege
     EXPECT_EQ(UserDefaults::standard().integerValue("AutoCheckForUpdateTMR"), 1);
     box->click();
     EXPECT_EQ(UserDefaults::standard().integerValue("AutoCheckForUpdateTMR"), 0);
+}
+
+namespace {
+
+class NoUpdates : public Updater
+{
+public:
+    void setAutomaticallyChecksForUpdates(bool) override {}
+    void setAutomaticallyDownloadsUpdates(bool) override {}
+    void setDelegate(QObject *) override {}
+    void checkForUpdatesInBackground() override {}
+};
+
+} // namespace
+
+// Packages bring the updates here: the setting shows only when there is an
+// updater, and then, until a choice is stored, as the automatic installation
+// that start-up falls back on. Showing it never writes it.
+TEST_F(GeneralPaneTest, TheUpdateSettingShowsOnlyWithAnUpdaterAndStartsAsStartUpActs)
+{
+    const auto restore = qScopeGuard([] { Updater::setFactory({}); });
+    struct Case
+    {
+        const char *name;
+        bool updater;
+        QVariant stored;
+        bool shown;
+        bool checked;
+    };
+    const Case cases[] = {
+        {"no updater", false, QVariant(), false, true},
+        {"no updater, 0 stored", false, 0, false, false},
+        {"updater, fresh settings", true, QVariant(), true, true},
+        {"updater, 0 stored", true, 0, true, false},
+        {"updater, 1 stored", true, 1, true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Updater::setFactory(c.updater ? Updater::Factory([] { return std::unique_ptr<Updater>(new NoUpdates); })
+                                      : Updater::Factory());
+        resetScreens();
+        remove("AutoCheckForUpdateTMR");
+        if (c.stored.isValid())
+            store("AutoCheckForUpdateTMR", c.stored);
+        const QString before = settingsFile();
+        showTab(0);
+        EXPECT_EQ(pane()->btnAutoUpdate->isVisible(), c.shown);
+        EXPECT_EQ(pane()->lblUpdateSetting->isVisible(), c.shown);
+        EXPECT_EQ(pane()->btnAutoUpdate->isChecked(), c.checked);
+        EXPECT_EQ(settingsFile(), before);
+        window()->close();
+    }
 }
 
 TEST_F(GeneralPaneTest, TheOneLanguageIsOfferedAndChoosingItChangesNothing)

@@ -55,7 +55,7 @@ protected:
 
 TEST_F(PopoverTextFieldTest, TypedExtensionsByTheWayTheyAreEntered)
 {
-    enum class Action { add, returnKey, cancelClick };
+    enum class Action { add, returnKey, cancelClick, escapeKey };
     struct Case
     {
         const char *name;
@@ -78,6 +78,7 @@ TEST_F(PopoverTextFieldTest, TypedExtensionsByTheWayTheyAreEntered)
         {"Return with a dot alone", ".", Action::returnKey, {}, true, false},
         {"Return with nothing", "", Action::returnKey, {}, false, false},
         {"a click on Cancel", "xyz", Action::cancelClick, {}, false, true},
+        {"Escape cancels", "xyz", Action::escapeKey, {}, false, true},
     };
     store("IgnoreExtensionsTMR", QStringList{"jpg"});
     for (const Case &c : cases) {
@@ -106,6 +107,9 @@ TEST_F(PopoverTextFieldTest, TypedExtensionsByTheWayTheyAreEntered)
             EXPECT_EQ(finished.count(), 1);
             break;
         }
+        case Action::escapeKey:
+            QTest::keyClick(field->textField, Qt::Key_Escape);
+            break;
         }
         QCoreApplication::processEvents();
 
@@ -153,6 +157,40 @@ TEST_F(PopoverTextFieldTest, OneAnswerAddsOnceAndClosesOnce)
     EXPECT_EQ(storedExtensions(), QStringList({"jpg", "zip", "7z"}));
     // The new entry is shown at the end, checked.
     EXPECT_EQ(pane()->tableViewExtensions->rowCount(), 3);
+}
+
+TEST_F(PopoverTextFieldTest, ThePopoverKeepsTheKeyboardWhileItIsUp)
+{
+    store("IgnoreExtensionsTMR", QStringList{"jpg"});
+    openPopover();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    PopoverTextFieldVC *field = popover();
+    EXPECT_EQ(QApplication::focusWidget(), field->textField);
+
+    // Tab goes round the popover's own controls, never to the covered pane.
+    QList<QWidget *> reached;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.append(QApplication::focusWidget());
+    }
+    for (QWidget *widget : std::as_const(reached))
+        EXPECT_TRUE(field->isAncestorOf(widget)) << (widget ? qPrintable(widget->objectName()) : "nothing");
+    EXPECT_TRUE(reached.contains(field->btnAdd));
+    EXPECT_TRUE(reached.contains(field->btnCancel));
+    EXPECT_TRUE(reached.contains(field->textField));
+
+    // The window's own close keys wait for the popover; Return presses the
+    // focused button.
+    field->textField->setText("zip");
+    QTest::keyClick(field->textField, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(window()->isVisible());
+    field->btnAdd->setFocus();
+    QTest::keyClick(field->btnAdd, Qt::Key_Return);
+    ASSERT_TRUE(waitUntilDismissed());
+    EXPECT_EQ(storedExtensions(), QStringList({"jpg", "zip"}));
+    EXPECT_TRUE(window()->isVisible());
+    // The keyboard is back where the popover was opened from.
+    EXPECT_EQ(QApplication::focusWidget(), pane()->btnAdd);
 }
 
 TEST_F(PopoverTextFieldTest, RendersThePopoverOverThePane)

@@ -1,16 +1,27 @@
 #include "PreferencesFixture.h"
 
+#include <GeneralPreferencesViewController.h>
 #include <IgnoreListPreferencesViewController.h>
 #include <Localization.h>
+#include <PaneTableView.h>
 #include <PopoverTextFieldVC.h>
 #include <PreferencesTabViewController.h>
 #include <PreferencesWindowController.h>
 #include <ProcessState.h>
+#include <RemovalPreferencesViewController.h>
 #include <ScreenRegistry.h>
 #include <TestEnvironment.h>
 
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
+#include <QTest>
 
 using PreferencesWindowTest = PreferencesFixture;
 
@@ -73,4 +84,129 @@ TEST_F(PreferencesWindowTest, RendersEveryTab)
         showTab(i);
         saveRender(QStringLiteral("preferences_tab_%1_%2").arg(i).arg(QLatin1String(names[i])));
     }
+}
+
+namespace {
+
+// The first control of the pane that Tab reaches, if any.
+QWidget *firstControl(QWidget *pane)
+{
+    for (QWidget *widget = pane->nextInFocusChain(); widget && widget != pane; widget = widget->nextInFocusChain()) {
+        if (pane->isAncestorOf(widget) && widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus))
+            return widget;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(PreferencesWindowTest, EscapeAndCtrlWCloseTheWindowFromEveryPane)
+{
+    struct Key
+    {
+        const char *name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Key keys[] = {{"Escape", Qt::Key_Escape, Qt::NoModifier}, {"Ctrl+W", Qt::Key_W, Qt::ControlModifier}};
+    for (const Key &key : keys) {
+        for (int tab = 0; tab < tabs()->count(); ++tab) {
+            SCOPED_TRACE(std::string(key.name) + " on tab " + std::to_string(tab));
+            showTab(tab);
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+            if (QWidget *control = firstControl(tabs()->widget(tab)))
+                control->setFocus();
+            QWidget *focused = QApplication::focusWidget();
+            QTest::keyClick(focused ? focused : window(), key.key, key.modifiers);
+            EXPECT_FALSE(window()->isVisible()) << (focused ? qPrintable(focused->objectName()) : "no focus");
+        }
+    }
+    // Other keys leave it open.
+    showTab(0);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    QTest::keyClick(window(), Qt::Key_W);
+    EXPECT_TRUE(window()->isVisible());
+}
+
+TEST_F(PreferencesWindowTest, EveryControlSaysWhatItDoesAndWhatItIs)
+{
+    // Every control that Tab reaches, in every pane, has a name.
+    for (int tab = 0; tab < tabs()->count(); ++tab) {
+        showTab(tab);
+        const QList<QWidget *> children = tabs()->widget(tab)->findChildren<QWidget *>();
+        for (QWidget *widget : children) {
+            // The part that stands in for its control (a spin box's text) is
+            // named through that control.
+            QWidget *parent = widget->parentWidget();
+            const bool inner = parent && (parent->focusProxy() == widget || widget->focusProxy() == parent);
+            if (!widget->isVisible() || !(widget->focusPolicy() & Qt::TabFocus) || inner)
+                continue;
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
+                << "tab " << tab << ": " << qPrintable(widget->objectName()) << " " << widget->metaObject()->className();
+        }
+    }
+
+    removalMode() = MovingType::Folder(TestEnvironment::makeTemporaryFolder("named"), true);
+    showTab(3);
+    GeneralPreferencesViewController *general = tabs()->generalPane();
+    RemovalPreferencesViewController *removal = tabs()->removalPane();
+    struct Case
+    {
+        const char *what;
+        QWidget *control;
+        QString name; // empty: named by its value
+        QAccessible::Role role;
+        bool checked;
+        QWidget *label; // the prompt beside it, when it has one
+    };
+    const Case cases[] = {
+        {"minimum size", general->stepperFileSize, "Leave out files not larger than", QAccessible::SpinBox, false,
+         general->lblSelectMinimumSize},
+        {"language", general->comboBoxLanguage, QString(), QAccessible::ComboBox, false, general->lblSelectLanguage},
+        {"kilobytes", general->btnKB, "KB", QAccessible::RadioButton, true, nullptr},
+        {"megabytes", general->btnMB, "MB", QAccessible::RadioButton, false, nullptr},
+        {"Trash", removal->btnRemoveToTrash, localizedString("IDS_TMR_39"), QAccessible::RadioButton, false, nullptr},
+        {"permanently", removal->btnMoveToPermanently, localizedString("IDS_TMR_40"), QAccessible::RadioButton, false,
+         nullptr},
+        {"folder", removal->btnRemoeToFolder, localizedString("IDS_TMR_41"), QAccessible::RadioButton, true, nullptr},
+        {"destination", removal->pathControl, localizedString("IDS_TMR_42_1"), QAccessible::EditableText, false, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(c.control);
+        ASSERT_NE(accessible, nullptr);
+        if (!c.name.isEmpty()) {
+            EXPECT_EQ(accessible->text(QAccessible::Name), c.name);
+        }
+        EXPECT_EQ(accessible->role(), c.role);
+        if (c.role == QAccessible::RadioButton) {
+            EXPECT_TRUE(accessible->state().checkable);
+            EXPECT_EQ(bool(accessible->state().checked), c.checked);
+        }
+        if (c.label) {
+            QList<QObject *> labels;
+            for (const auto &[other, relation] : accessible->relations(QAccessible::Label))
+                labels.append(other->object());
+            EXPECT_TRUE(labels.contains(c.label));
+        }
+    }
+
+    // The ignore list is named by the list it shows.
+    showTab(2);
+    IgnoreListPreferencesViewController *ignore = tabs()->ignoreListPane();
+    for (int option : {1, 0}) {
+        ignore->tableViewOptions->clickRow(option);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(ignore->tableViewExtensions)->text(QAccessible::Name),
+                  localizedString(option ? "IDS_TMR_36" : "IDS_TMR_35"));
+    }
+
+    // A press chooses the unit as a click does.
+    QAccessibleInterface *megabytes = QAccessible::queryAccessibleInterface(general->btnMB);
+    ASSERT_NE(megabytes->actionInterface(), nullptr);
+    megabytes->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(general->btnMB->isChecked());
+    EXPECT_FALSE(general->btnKB->isChecked());
+    EXPECT_EQ(stored("MinimumFileSizeTypeTMR"), QVariant(QStringLiteral("MB")));
 }
