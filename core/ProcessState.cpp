@@ -153,26 +153,12 @@ const QStringList &defaultIgnoredExtensions()
     return extensions;
 }
 
-namespace {
-
-// $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
-QString dataHomeDirectory()
-{
-    // The base directory rules make a relative value invalid: it is ignored.
-    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (!dataHome.isEmpty() && QDir::isAbsolutePath(dataHome))
-        return QDir::cleanPath(dataHome);
-    return UserInfo::homeDirectory() + QStringLiteral("/.local/share");
-}
-
-} // namespace
-
 QStringList defaultIgnorePaths()
 {
     // Read at each use: the data home is where the Trash lives, and a list
     // naming another folder would let the scan find trashed files.
     const QString home = UserInfo::homeDirectory();
-    const QString dataHome = dataHomeDirectory();
+    const QString dataHome = UserInfo::dataHomeDirectory();
     return QStringList{
         QStringLiteral("/usr"),
         dataHome,

@@ -1,11 +1,11 @@
 #include "TrashCan.h"
 
 #include "FileReading.h"
+#include "UserInfo.h"
 
 #include <QFile>
 #include <QList>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
@@ -446,7 +446,7 @@ TrashCan::TrashCan(QByteArray dataHome)
 
 TrashCan TrashCan::forUser()
 {
-    return TrashCan(QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
+    return TrashCan(QFile::encodeName(UserInfo::dataHomeDirectory()));
 }
 
 TrashCan::Place TrashCan::placeFor(const QByteArray &path) const

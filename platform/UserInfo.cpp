@@ -27,4 +27,12 @@ QString homeDirectory()
     return QDir::homePath();
 }
 
+QString dataHomeDirectory()
+{
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!dataHome.isEmpty() && QDir::isAbsolutePath(dataHome))
+        return QDir::cleanPath(dataHome);
+    return homeDirectory() + QStringLiteral("/.local/share");
+}
+
 } // namespace UserInfo

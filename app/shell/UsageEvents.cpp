@@ -4,6 +4,7 @@
 
 #include <PropertyList.h>
 #include <ProcessState.h>
+#include <UserInfo.h>
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -197,10 +198,7 @@ QString systemVersionFromOsRelease(const QString &path)
 
 QString defaultCampaignFilePath()
 {
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
-        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
-    return dataHome + QLatin1Char('/') + QLatin1String(appFolderName) + QStringLiteral("/track.plist");
+    return UserInfo::dataHomeDirectory() + QLatin1Char('/') + QLatin1String(appFolderName) + QStringLiteral("/track.plist");
 }
 
 void setUpAnalyticsIdentity(const IdentitySources &sources)
