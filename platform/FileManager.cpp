@@ -1,5 +1,7 @@
 #include "FileManager.h"
 
+#include "FileReading.h"
+#include "PosixFiles.h"
 #include "TrashCan.h"
 
 #include <QList>
@@ -22,60 +24,10 @@
 
 namespace {
 
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QByteArray parentOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash <= 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
-}
-
-QByteArray lastComponent(const QByteArray &path)
-{
-    return path.mid(path.lastIndexOf('/') + 1);
-}
-
 // rename(2) that fails with EEXIST instead of replacing what lies at the target.
 int renameNoReplace(const QByteArray &from, const QByteArray &to)
 {
     return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-}
-
-bool writeAll(int fd, const char *data, ssize_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
-ssize_t readFull(int fd, char *buffer, size_t size)
-{
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, buffer + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (n == 0)
-            break;
-        got += size_t(n);
-    }
-    return ssize_t(got);
 }
 
 bool sameContents(const QByteArray &first, const QByteArray &second)
@@ -86,8 +38,8 @@ bool sameContents(const QByteArray &first, const QByteArray &second)
     QByteArray bufferA(1 << 16, Qt::Uninitialized);
     QByteArray bufferB(1 << 16, Qt::Uninitialized);
     while (same) {
-        const ssize_t gotA = readFull(a, bufferA.data(), size_t(bufferA.size()));
-        const ssize_t gotB = readFull(b, bufferB.data(), size_t(bufferB.size()));
+        const qint64 gotA = FileReading::readFully(a, bufferA.data(), bufferA.size());
+        const qint64 gotB = FileReading::readFully(b, bufferB.data(), bufferB.size());
         if (gotA < 0 || gotA != gotB || std::memcmp(bufferA.constData(), bufferB.constData(), size_t(gotA)) != 0)
             same = false;
         else if (gotA == 0)
@@ -107,20 +59,20 @@ FileManager::Result copyCheckRemove(const QByteArray &from, const QByteArray &to
 {
     const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (in < 0)
-        return FileManager::Result::failure(errnoText(errno));
+        return FileManager::Result::failure(PosixFiles::errorText(errno));
     const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 07777);
     if (out < 0) {
         const int error = errno;
         ::close(in);
         return FileManager::Result::failure(error == EEXIST ? QStringLiteral("an item of that name is already there")
-                                                            : errnoText(error));
+                                                            : PosixFiles::errorText(error));
     }
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     bool ok = true;
     int error = 0;
     for (;;) {
-        const ssize_t got = readFull(in, buffer.data(), size_t(buffer.size()));
-        if (got < 0 || (got > 0 && !writeAll(out, buffer.constData(), got))) {
+        const qint64 got = FileReading::readFully(in, buffer.data(), buffer.size());
+        if (got < 0 || (got > 0 && !PosixFiles::writeFully(out, buffer.constData(), got))) {
             ok = false;
             error = errno;
             break;
@@ -151,7 +103,7 @@ FileManager::Result copyCheckRemove(const QByteArray &from, const QByteArray &to
     }
     if (!ok) {
         ::unlink(to.constData());
-        return FileManager::Result::failure(errnoText(error));
+        return FileManager::Result::failure(PosixFiles::errorText(error));
     }
     return FileManager::Result::success();
 }
@@ -179,7 +131,7 @@ std::optional<quint64> mountIdFromProc(int folder, const char *name)
     const QByteArray infoPath = "/proc/self/fdinfo/" + QByteArray::number(fd);
     const int info = ::open(infoPath.constData(), O_RDONLY | O_CLOEXEC);
     char buffer[1024];
-    const ssize_t got = info >= 0 ? readFull(info, buffer, sizeof buffer) : -1;
+    const qint64 got = info >= 0 ? FileReading::readFully(info, buffer, qint64(sizeof buffer)) : -1;
     if (info >= 0)
         ::close(info);
     ::close(fd);
@@ -214,7 +166,7 @@ std::optional<QString> readEntryFacts(int folder, const char *name, EntryFacts &
     struct statx status {};
     if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE | STATX_MNT_ID, &status)
         != 0)
-        return errnoText(errno);
+        return PosixFiles::errorText(errno);
     facts.mode = status.stx_mode;
     facts.device = makedev(status.stx_dev_major, status.stx_dev_minor);
     facts.mountRoot = (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0
@@ -275,7 +227,7 @@ private:
         if (own.undeletable)
             return fail(QStringLiteral("is immutable or append-only"));
         if (!deleting && ::faccessat(folder, ".", W_OK | X_OK, 0) != 0)
-            return fail(QStringLiteral("cannot be changed: %1").arg(errnoText(errno)));
+            return fail(QStringLiteral("cannot be changed: %1").arg(PosixFiles::errorText(errno)));
         std::vector<std::string> names;
         const int listing = ::dup(folder);
         DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
@@ -283,7 +235,7 @@ private:
             const int error = errno;
             if (listing >= 0)
                 ::close(listing);
-            return fail(QStringLiteral("cannot be read: %1").arg(errnoText(error)));
+            return fail(QStringLiteral("cannot be read: %1").arg(PosixFiles::errorText(error)));
         }
         for (;;) {
             errno = 0;
@@ -297,7 +249,7 @@ private:
         const int listError = errno;
         ::closedir(dir);
         if (listError != 0)
-            return fail(QStringLiteral("cannot be read: %1").arg(errnoText(listError)));
+            return fail(QStringLiteral("cannot be read: %1").arg(PosixFiles::errorText(listError)));
 
         const qsizetype length = m_path.size();
         for (const std::string &name : names) {
@@ -313,7 +265,7 @@ private:
                 const int child =
                     ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
                 if (child < 0)
-                    return fail(QStringLiteral("cannot be opened: %1").arg(errnoText(errno)));
+                    return fail(QStringLiteral("cannot be opened: %1").arg(PosixFiles::errorText(errno)));
                 const bool done = walk(child, facts, deleting);
                 ::close(child);
                 if (!done)
@@ -323,7 +275,7 @@ private:
             }
             if (deleting) {
                 if (::unlinkat(folder, name.c_str(), S_ISDIR(facts.mode) ? AT_REMOVEDIR : 0) != 0)
-                    return fail(QStringLiteral("cannot be deleted: %1").arg(errnoText(errno)));
+                    return fail(QStringLiteral("cannot be deleted: %1").arg(PosixFiles::errorText(errno)));
                 m_deletedAny = true;
             }
         }
@@ -347,13 +299,13 @@ std::optional<QString> folderBlocker(const QByteArray &path)
     EntryFacts parent;
     if (const std::optional<QString> error = readEntryFacts(AT_FDCWD, path.constData(), top))
         return error;
-    if (const std::optional<QString> error = readEntryFacts(AT_FDCWD, parentOf(path).constData(), parent))
+    if (const std::optional<QString> error = readEntryFacts(AT_FDCWD, PosixFiles::parentOf(path).constData(), parent))
         return error;
     if (top.mountRoot || top.mountId != parent.mountId || top.device != parent.device)
         return QStringLiteral("it is a mount point");
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return errnoText(errno);
+        return PosixFiles::errorText(errno);
     FolderDeletion check(path, top);
     const bool deletable = check.check(fd);
     ::close(fd);
@@ -366,9 +318,9 @@ std::optional<QString> folderBlocker(const QByteArray &path)
 // the private one stays within the file system's limit of 255 bytes.
 QByteArray privateNameFor(const QByteArray &path)
 {
-    const QByteArray parent = parentOf(path);
+    const QByteArray parent = PosixFiles::parentOf(path);
     return (parent == "/" ? parent : parent + '/') + ".twinmoor-removing-"
-           + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '-' + lastComponent(path).left(200);
+           + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '-' + PosixFiles::lastComponent(path).left(200);
 }
 
 // Renames the item to a free private name beside itself. A file system
@@ -384,7 +336,7 @@ FileManager::Result setAside(const QByteArray &path, QByteArray &aside)
             if (::lstat(candidate.constData(), &taken) == 0)
                 continue;
             if (errno != ENOENT)
-                return FileManager::Result::failure(errnoText(errno));
+                return FileManager::Result::failure(PosixFiles::errorText(errno));
             renamed = ::rename(path.constData(), candidate.constData());
         }
         if (renamed == 0) {
@@ -392,7 +344,7 @@ FileManager::Result setAside(const QByteArray &path, QByteArray &aside)
             return FileManager::Result::success();
         }
         if (errno != EEXIST)
-            return FileManager::Result::failure(errnoText(errno));
+            return FileManager::Result::failure(PosixFiles::errorText(errno));
     }
     return FileManager::Result::failure(QStringLiteral("no free name to set it aside"));
 }
@@ -479,7 +431,7 @@ FileManager::Result FileManager::unpinItem(const PinnedItem &pinned)
         return Result::failure(
             QStringLiteral("its name was taken meanwhile, so it was left at %1").arg(displayPath(pinned.pinnedPath)));
     return Result::failure(QStringLiteral("it could not be put back (%1) and was left at %2")
-                               .arg(errnoText(error), displayPath(pinned.pinnedPath)));
+                               .arg(PosixFiles::errorText(error), displayPath(pinned.pinnedPath)));
 }
 
 FileManager::Result FileManager::deletePinnedItem(const PinnedItem &pinned)
@@ -491,7 +443,7 @@ FileManager::Result FileManager::deletePinnedItem(const PinnedItem &pinned)
     };
     if (!pinned.status.isFolder) {
         if (::unlink(pinned.pinnedPath.constData()) != 0)
-            return keepWhole(errnoText(errno));
+            return keepWhole(PosixFiles::errorText(errno));
         return Result::success();
     }
 
@@ -500,13 +452,13 @@ FileManager::Result FileManager::deletePinnedItem(const PinnedItem &pinned)
         return keepWhole(*error);
     const int fd = ::open(pinned.pinnedPath.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return keepWhole(errnoText(errno));
+        return keepWhole(PosixFiles::errorText(errno));
     FolderDeletion deletion(pinned.pinnedPath, top);
     const bool emptied = deletion.remove(fd);
     ::close(fd);
     if (emptied && ::rmdir(pinned.pinnedPath.constData()) == 0)
         return Result::success();
-    const QString why = emptied ? errnoText(errno) : deletion.why();
+    const QString why = emptied ? PosixFiles::errorText(errno) : deletion.why();
     if (!deletion.deletedAny())
         return keepWhole(why);
     return Result::failure(
@@ -549,13 +501,13 @@ FileManager::Result FileManager::moveItem(const QByteArray &from, const QByteArr
                 return Result::success();
             const int unlinkError = errno;
             ::unlink(to.constData());
-            return Result::failure(errnoText(unlinkError));
+            return Result::failure(PosixFiles::errorText(unlinkError));
         }
         if (errno == EEXIST)
             return Result::failure(QStringLiteral("an item of that name is already there"));
         return copyCheckRemove(from, to, source);
     }
-    return Result::failure(errnoText(error));
+    return Result::failure(PosixFiles::errorText(error));
 }
 
 FileManager::Result FileManager::createDirectory(const QByteArray &path)
@@ -576,7 +528,7 @@ FileManager::Result FileManager::createDirectory(const QByteArray &path)
             continue;
         if (error == EEXIST)
             return Result::failure(QStringLiteral("%1 is not a folder").arg(displayPath(partial)));
-        return Result::failure(QStringLiteral("%1: %2").arg(displayPath(partial), errnoText(error)));
+        return Result::failure(QStringLiteral("%1: %2").arg(displayPath(partial), PosixFiles::errorText(error)));
     }
     return Result::success();
 }

@@ -1,6 +1,7 @@
 #include "TrashCan.h"
 
 #include "FileReading.h"
+#include "PosixFiles.h"
 #include "UserInfo.h"
 
 #include <QFile>
@@ -72,19 +73,6 @@ QString shown(const QByteArray &path)
     return QString::fromUtf8(path);
 }
 
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QByteArray parentOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash <= 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
-}
-
 // The path without the slashes that may end it ("/" stays).
 QByteArray withoutTrailingSlashes(QByteArray path)
 {
@@ -112,7 +100,7 @@ QByteArray resolvedPath(const QByteArray &path)
     const QByteArray absolute = withoutTrailingSlashes(absolutePath(path));
     if (absolute.isEmpty() || absolute == "/")
         return {};
-    char *folder = ::realpath(parentOf(absolute).constData(), nullptr);
+    char *folder = ::realpath(PosixFiles::parentOf(absolute).constData(), nullptr);
     if (!folder)
         return {};
     QByteArray resolved(folder);
@@ -120,23 +108,6 @@ QByteArray resolvedPath(const QByteArray &path)
     if (!resolved.endsWith('/'))
         resolved += '/';
     return resolved + absolute.mid(absolute.lastIndexOf('/') + 1);
-}
-
-bool writeAll(int fd, const QByteArray &data)
-{
-    const char *at = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, at, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        at += written;
-        left -= written;
-    }
-    return true;
 }
 
 // The deletion date in local time, as the Trash's records keep it.
@@ -159,7 +130,7 @@ QString makeFolders(const QByteArray &path)
             continue;
         partial += '/' + component;
         if (::mkdir(partial.constData(), 0700) != 0 && errno != EEXIST)
-            return QStringLiteral("the data folder %1 cannot be made: %2").arg(shown(path), errnoText(errno));
+            return QStringLiteral("the data folder %1 cannot be made: %2").arg(shown(path), PosixFiles::errorText(errno));
     }
     return {};
 }
@@ -181,7 +152,7 @@ OpenedFolder openFolder(int parent, const QByteArray &name, const QByteArray &pa
     int fd = ::openat(parent, name.constData(), flags);
     if (fd < 0 && errno == ENOENT) {
         if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST) {
-            opened.reason = QStringLiteral("%1 cannot be made: %2").arg(shown(path), errnoText(errno));
+            opened.reason = QStringLiteral("%1 cannot be made: %2").arg(shown(path), PosixFiles::errorText(errno));
             return opened;
         }
         fd = ::openat(parent, name.constData(), flags);
@@ -195,13 +166,13 @@ OpenedFolder openFolder(int parent, const QByteArray &name, const QByteArray &pa
         else if (error == ENOTDIR)
             opened.reason = QStringLiteral("%1 is not a folder").arg(shown(path));
         else
-            opened.reason = QStringLiteral("%1 cannot be opened: %2").arg(shown(path), errnoText(error));
+            opened.reason = QStringLiteral("%1 cannot be opened: %2").arg(shown(path), PosixFiles::errorText(error));
         return opened;
     }
     opened.fd = Descriptor(fd);
     struct stat status {};
     if (::fstat(fd, &status) != 0)
-        opened.reason = QStringLiteral("%1 cannot be read: %2").arg(shown(path), errnoText(errno));
+        opened.reason = QStringLiteral("%1 cannot be read: %2").arg(shown(path), PosixFiles::errorText(errno));
     else if (mustBeOurs && status.st_uid != ::geteuid())
         opened.reason = QStringLiteral("%1 belongs to another user").arg(shown(path));
     return opened;
@@ -232,14 +203,14 @@ PreparedTrash prepareInsides(int trash, const QByteArray &trashPath, bool topFol
             return prepared;
         }
         if (::faccessat(opened.fd.get(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
-            prepared.reason = QStringLiteral("%1 cannot be written to: %2").arg(shown(path), errnoText(errno));
+            prepared.reason = QStringLiteral("%1 cannot be written to: %2").arg(shown(path), PosixFiles::errorText(errno));
             return prepared;
         }
         *inside = std::move(opened.fd);
     }
     struct stat files {};
     if (::fstat(prepared.files.get(), &files) != 0)
-        prepared.reason = QStringLiteral("%1/files cannot be read: %2").arg(shown(trashPath), errnoText(errno));
+        prepared.reason = QStringLiteral("%1/files cannot be read: %2").arg(shown(trashPath), PosixFiles::errorText(errno));
     prepared.device = files.st_dev;
     return prepared;
 }
@@ -257,7 +228,7 @@ PreparedTrash prepareHome(const QByteArray &dataHome)
     const Descriptor home(::open(dataHome.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!home.isOpen()) {
         failed.reason =
-            QStringLiteral("the data folder %1 cannot be opened: %2").arg(shown(dataHome), errnoText(errno));
+            QStringLiteral("the data folder %1 cannot be opened: %2").arg(shown(dataHome), PosixFiles::errorText(errno));
         return failed;
     }
     const QByteArray trashPath = withoutTrailingSlashes(dataHome) + "/Trash";
@@ -275,7 +246,7 @@ PreparedTrash prepareTopFolder(const QByteArray &topFolder)
     const Descriptor top(::open(topFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!top.isOpen()) {
         failed.reason =
-            QStringLiteral("the top folder %1 cannot be opened: %2").arg(shown(topFolder), errnoText(errno));
+            QStringLiteral("the top folder %1 cannot be opened: %2").arg(shown(topFolder), PosixFiles::errorText(errno));
         return failed;
     }
     const QByteArray base = topFolder == "/" ? QByteArray() : topFolder;
@@ -320,7 +291,7 @@ bool isOnDataHomeFileSystem(const QByteArray &dataHome, dev_t device)
     while (::stat(folder.constData(), &status) != 0) {
         if (folder == "/")
             return true;
-        folder = parentOf(folder);
+        folder = PosixFiles::parentOf(folder);
     }
     return status.st_dev == device;
 }
@@ -454,7 +425,7 @@ TrashCan::Place TrashCan::placeFor(const QByteArray &path) const
     Place place;
     struct stat item {};
     if (::lstat(path.constData(), &item) != 0) {
-        place.reason = errno == ENOENT ? QStringLiteral("it is no longer there") : errnoText(errno);
+        place.reason = errno == ENOENT ? QStringLiteral("it is no longer there") : PosixFiles::errorText(errno);
         return place;
     }
     const PreparedTrash home = prepareHome(m_dataHome);
@@ -488,7 +459,7 @@ QByteArray TrashCan::topFolderOf(const QByteArray &path)
     const QByteArray resolved = resolvedPath(path);
     if (resolved.isEmpty())
         return {};
-    const QByteArray folder = parentOf(resolved);
+    const QByteArray folder = PosixFiles::parentOf(resolved);
     struct stat here {};
     if (::stat(folder.constData(), &here) != 0)
         return {};
@@ -501,7 +472,7 @@ QByteArray TrashCan::topFolderOf(const QByteArray &path)
     // Otherwise the highest folder of the same device; every step shortens the path.
     QByteArray top = folder;
     while (top != "/") {
-        const QByteArray parent = parentOf(top);
+        const QByteArray parent = PosixFiles::parentOf(top);
         struct stat above {};
         if (::stat(parent.constData(), &above) != 0 || above.st_dev != here.st_dev)
             break;
@@ -547,13 +518,13 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
     } else {
         recorded = absolutePath(trimmed);
         if (recorded.isEmpty())
-            return failure(QStringLiteral("the working folder cannot be read: %1").arg(errnoText(errno)));
+            return failure(QStringLiteral("the working folder cannot be read: %1").arg(PosixFiles::errorText(errno)));
     }
 
     const Descriptor trash(
         ::open(place.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (topFolder ? O_NOFOLLOW : 0)));
     if (!trash.isOpen())
-        return failure(QStringLiteral("the Trash %1 cannot be opened: %2").arg(shown(place.folder), errnoText(errno)));
+        return failure(QStringLiteral("the Trash %1 cannot be opened: %2").arg(shown(place.folder), PosixFiles::errorText(errno)));
     const PreparedTrash inside = prepareInsides(trash.get(), place.folder, topFolder);
     if (!inside.ok())
         return failure(inside.reason);
@@ -575,9 +546,9 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
             if (errno == EEXIST)
                 continue;
             return failure(
-                QStringLiteral("its record cannot be made in %1: %2").arg(shown(infoFolder), errnoText(errno)));
+                QStringLiteral("its record cannot be made in %1: %2").arg(shown(infoFolder), PosixFiles::errorText(errno)));
         }
-        bool written = writeAll(fd, record) && ::fsync(fd) == 0;
+        bool written = PosixFiles::writeFully(fd, record) && ::fsync(fd) == 0;
         int error = errno;
         if (::close(fd) != 0 && written) {
             written = false;
@@ -586,7 +557,7 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
         if (!written) {
             ::unlinkat(inside.info.get(), infoName.constData(), 0);
             return failure(
-                QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), errnoText(error)));
+                QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), PosixFiles::errorText(error)));
         }
         if (moveInto(trimmed, inside.files.get(), candidate) == 0)
             return Result {true, {}, place.folder + "/files/" + candidate};
@@ -597,7 +568,7 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
         if (error == EXDEV)
             return failure(QStringLiteral("the Trash %1 lies on another file system").arg(shown(place.folder)));
         return failure(
-            QStringLiteral("it cannot be moved into %1: %2").arg(shown(place.folder + "/files"), errnoText(error)));
+            QStringLiteral("it cannot be moved into %1: %2").arg(shown(place.folder + "/files"), PosixFiles::errorText(error)));
     }
     return failure(QStringLiteral("no free name in %1").arg(shown(place.folder)));
 }
