@@ -458,6 +458,11 @@ void RandomRound::run()
     const QStringList stored = storedPaths();
     const QString folder = QDir::cleanPath(m_destination);
 
+    // A bundle changes with anything inside it, a nested bundle of its group included.
+    auto changedSinceScan = [&](const QString &path) {
+        return std::any_of(changedAfterScan.begin(), changedAfterScan.end(),
+                           [&](const QString &c) { return c == path || c.startsWith(path + '/'); });
+    };
     QSet<QString> removedPaths;
     int kept = 0;
     for (int i = 0; i < run.plan().copies.size(); ++i) {
@@ -467,7 +472,7 @@ void RandomRound::run()
         ++outcomesSeen[outcomeName(outcome)];
         SCOPED_TRACE(path.toStdString() + " " + outcomeName(outcome).toStdString() + " "
                      + run.result().reasons.at(i).toStdString());
-        if (changedAfterScan.contains(path) || (swapped && path == swapPath)) {
+        if (changedSinceScan(path) || (swapped && path == swapPath)) {
             EXPECT_FALSE(outcomeRemovesCopy(outcome)) << "it was no longer the scanned copy";
         }
         if (outcomeRemovesCopy(outcome)) {
@@ -512,7 +517,7 @@ void RandomRound::run()
     };
     // Every group that still had a copy as the scan saw it keeps one.
     auto unchanged = [&](const QString &path) {
-        return !changedAfterScan.contains(path) && !(swapped && path == swapPath);
+        return !changedSinceScan(path) && !(swapped && path == swapPath);
     };
     for (const QStringList &group : scannedGroups) {
         if (std::none_of(group.begin(), group.end(), unchanged))
