@@ -1,8 +1,11 @@
 #include "VideoPreview.h"
 
+#include "PreviewContent.h"
+
 #include <Localization.h>
 
 #include <QAudioOutput>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QMediaPlayer>
 #include <QSlider>
@@ -54,13 +57,25 @@ VideoPreview::~VideoPreview()
 {
     // The player's backend may still call into the video view while both go away.
     m_player->stop();
+    m_player->setSource(QUrl());
     m_player->setVideoOutput(nullptr);
 }
 
 void VideoPreview::setSource(const QUrl &url)
 {
     m_player->stop();
-    m_player->setSource(url);
+    // The player lets go of the old file before it is closed.
+    m_player->setSource(QUrl());
+    m_source.reset();
+    if (url.isLocalFile()) {
+        // The player is given the open file under a name that is plain
+        // ASCII and always names it, whatever the bytes of its own name.
+        // (Handing it the file as a device instead leaks the backend's
+        // read buffer at every change of source.)
+        m_source = PreviewContent::openForReading(url.toLocalFile());
+        if (m_source)
+            m_player->setSource(QUrl::fromLocalFile(QStringLiteral("/proc/self/fd/%1").arg(m_source->handle())));
+    }
     m_positionSlider->setRange(0, 0);
     updateControls();
 }
