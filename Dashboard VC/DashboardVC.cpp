@@ -802,7 +802,8 @@ std::optional<PreviewCopy> DashboardVC::chosenCopy() const
 
 void DashboardVC::openFileInContainingFolder()
 {
-    if (categoryRows().isEmpty())
+    // An empty pane names no copy: the rows remembered may still point at the one shown before.
+    if (categoryRows().isEmpty() || m_paneShows == PaneShows::Nothing)
         return;
     std::optional<PreviewCopy> copy;
     if (m_session->view() == ReviewSession::View::MarkedCopies) {

@@ -150,6 +150,7 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_videoPlayerResult->hide();
     m_imgViewResult->hide();
     m_pathControlURL->hide();
+    m_pathControlResult->setEnabled(false);
 }
 
 void PreviewPane::setInfoHeight(int height)
@@ -178,6 +179,8 @@ void PreviewPane::clear()
     m_imgViewResult->clear();
     m_pathControlURL->setURL(std::nullopt);
     m_videoPlayerResult->setSource(QUrl());
+    // Nothing shown, nothing to reveal: the button would name the copy shown before.
+    m_pathControlResult->setEnabled(false);
     m_pathControlURL->hide();
     m_scrollViewTextView->hide();
     m_imgViewResult->hide();
@@ -190,6 +193,7 @@ void PreviewPane::showCopy(const PreviewCopy &copy, bool sizeAndPath)
     m_lblFileNameResult->setText(copy.url ? copy.url->fileName() : QString());
     const std::optional<QDateTime> date = path.isEmpty() ? std::nullopt : fileModificationDate(path);
     m_lblDateModifiedResult->setText(date ? PreviewContent::formatModificationDate(*date) : QString());
+    m_pathControlResult->setEnabled(copy.url.has_value());
 
     if (sizeAndPath) {
         if (copy.file)

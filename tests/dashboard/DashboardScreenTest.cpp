@@ -42,6 +42,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 void clearStore()
@@ -748,6 +750,42 @@ TEST_F(DashboardScreenTest, ThePointingHandOverTheNineControls)
     for (QWidget *control : controls) {
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(control->cursor().shape(), Qt::PointingHandCursor) << control->objectName().toStdString();
+    }
+}
+
+// Show in Folder acts on the copy in the pane, and on nothing once the pane is empty.
+TEST_F(DashboardScreenTest, ShowInFolderActsOnlyOnTheCopyShown)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 1);
+    const QString shown = itemFile(screen, 1);
+    EXPECT_TRUE(screen->pathControlResult()->isEnabled());
+    screen->pathControlResult()->click();
+    ASSERT_EQ(revealed.size(), 1);
+    EXPECT_EQ(QFileInfo(revealed.last()).fileName(), shown);
+
+    const struct
+    {
+        const char *what;
+        std::function<void()> empty;
+    } steps[] = {
+        {"another group chosen", [&] { choose(screen->tableViewGroups(), 1); }},
+        {"another category chosen", [&] { choose(screen->tableViewCategories(), 0); }},
+        {"a search", [&] { screen->searchField()->setText(QStringLiteral("tall")); settle(); }},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        choose(screen->tableViewGroups(), 0);
+        choose(screen->tableViewItems(), 1);
+        ASSERT_FALSE(paneFile(screen).isEmpty());
+        step.empty();
+        ASSERT_TRUE(paneFile(screen).isEmpty());
+        EXPECT_FALSE(screen->pathControlResult()->isEnabled());
+        screen->pathControlResult()->click();
+        screen->openFileInContainingFolder();
+        EXPECT_EQ(revealed.size(), 1) << "nothing is revealed from an empty pane";
     }
 }
 

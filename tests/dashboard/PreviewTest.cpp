@@ -385,6 +385,16 @@ TEST_F(PreviewPaneTest, SizeAndPathOnlyInTheMarkedCopiesView)
     EXPECT_EQ(pane.pathControlURL()->componentButtons().last()->text(), QStringLiteral("two words.bin"));
 }
 
+TEST_F(PreviewPaneTest, ShowInFolderOnlyWhileACopyIsShown)
+{
+    const QString path = writeFile(folder, QStringLiteral("shown.bin"), QByteArray("x"));
+    EXPECT_FALSE(pane.pathControlResult()->isEnabled()) << "a new pane shows nothing";
+    pane.showCopy(PreviewCopy{QUrl::fromLocalFile(path), ScanResultKeys::Others, std::nullopt}, false);
+    EXPECT_TRUE(pane.pathControlResult()->isEnabled());
+    pane.clear();
+    EXPECT_FALSE(pane.pathControlResult()->isEnabled()) << "nothing shown: nothing to reveal";
+}
+
 TEST_F(PreviewPaneTest, InformationAreaIsTallOnlyForTheMarkedCopiesView)
 {
     pane.setInfoHeight(52);
