@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSlider>
 #include <QStackedLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -72,6 +73,11 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_txtViewResult->setObjectName(QStringLiteral("txtViewResult"));
     m_txtViewResult->setReadOnly(true);
     m_txtViewResult->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Read from the keyboard too: a caret to move through the text, and Tab
+    // goes on to the next control instead of into the text.
+    m_txtViewResult->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_txtViewResult->setTabChangesFocus(true);
+    m_txtViewResult->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1608")));
     auto *textLayout = new QVBoxLayout(m_scrollViewTextView);
     textLayout->setContentsMargins(0, 0, 0, 0);
     textLayout->addWidget(m_txtViewResult);
@@ -87,6 +93,7 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_imgViewResult->setPalette(white);
     m_imgViewResult->setMinimumSize(1, 1);
     m_imgViewResult->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_imgViewResult->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1609")));
 
     previews->addWidget(m_scrollViewTextView);
     previews->addWidget(m_videoPlayerResult);
@@ -151,6 +158,15 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_imgViewResult->hide();
     m_pathControlURL->hide();
     m_pathControlResult->setEnabled(false);
+}
+
+QList<QWidget *> PreviewPane::keyboardOrder() const
+{
+    QList<QWidget *> order{m_txtViewResult, m_videoPlayerResult->playButton(), m_videoPlayerResult->positionSlider()};
+    order.append(m_pathControlResult);
+    for (QToolButton *component : m_pathControlURL->componentButtons())
+        order.append(component);
+    return order;
 }
 
 void PreviewPane::setInfoHeight(int height)

@@ -25,9 +25,13 @@ VideoPreview::VideoPreview(QWidget *parent)
     m_player->setAudioOutput(m_audioOutput);
     m_player->setVideoOutput(m_videoView);
 
+    m_playButton->setObjectName(QStringLiteral("playButton"));
+    m_positionSlider->setObjectName(QStringLiteral("positionSlider"));
     m_playButton->setAutoRaise(true);
     m_playButton->setCursor(Qt::PointingHandCursor);
     m_positionSlider->setRange(0, 0);
+    m_positionSlider->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1607")));
+    m_videoView->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1610")));
 
     auto *controls = new QHBoxLayout;
     controls->setContentsMargins(4, 0, 4, 0);
