@@ -173,6 +173,7 @@ DashboardVC::DashboardVC(QWidget *parent)
     wireSession();
     setUpTexts();
     setUpKeyboard();
+    setUpReadableMinimum();
     observeNotifications();
 }
 
@@ -442,11 +443,17 @@ void DashboardVC::showDashboardWindow()
     results->show();
     results->raise();
     results->activateWindow();
-    runHandOver(results, WindowPlacement::openingEndFrame(homeFrame, screen), 1.0, home.data(), [home] {
+    auto *controller = qobject_cast<DashboardWindowController *>(results);
+    if (controller)
+        controller->holdReadableMinimumSize(false);
+    QPointer<DashboardWindowController> grown(controller);
+    runHandOver(results, WindowPlacement::openingEndFrame(homeFrame, screen), 1.0, home.data(), [home, grown] {
         if (home) {
             home->hide();
             home->setWindowOpacity(1.0);
         }
+        if (grown)
+            grown->holdReadableMinimumSize(true);
     });
 }
 
@@ -467,6 +474,8 @@ void DashboardVC::showHomeWindow()
     home->setWindowOpacity(1.0);
     home->show();
     results->raise();
+    if (auto *controller = qobject_cast<DashboardWindowController *>(results.data()))
+        controller->holdReadableMinimumSize(false);
     runHandOver(results, WindowPlacement::closingEndFrame(home->geometry()), 0.0, nullptr, [self] {
         if (self)
             self->closeDashboard();
@@ -942,9 +951,15 @@ void DashboardVC::resetSelectedRows()
     m_session->updateTrashButton();
 }
 
-// ---- Keyboard ----------------------------------------------------------------------
+// ---- Keyboard and size ----------------------------------------------------------------
 
 namespace {
+
+// Room for a name of about two dozen characters in a row of the groups list,
+// beside the marked copy's box, its icon and the Show in Group button.
+constexpr int kGroupsColumnMinimumWidth = 360;
+// The groups list keeps this many rows in view however small the window.
+constexpr int kGroupRowsAlwaysShown = 3;
 
 bool takesTabFocus(const QWidget *widget)
 {
@@ -960,6 +975,13 @@ void DashboardVC::setUpKeyboard()
     m_btnNothingFound->setFocusPolicy(Qt::NoFocus);
     for (QTableView *table : {m_tableViewCategories, m_tableViewGroups, m_tableViewItems})
         table->installEventFilter(this);
+}
+
+void DashboardVC::setUpReadableMinimum()
+{
+    m_tableViewGroups->parentWidget()->setMinimumWidth(kGroupsColumnMinimumWidth);
+    m_tableViewGroups->setMinimumHeight(kGroupRowsAlwaysShown * m_tableViewGroups->verticalHeader()->defaultSectionSize()
+                                        + 2 * m_tableViewGroups->frameWidth());
 }
 
 bool DashboardVC::eventFilter(QObject *watched, QEvent *event)
@@ -1019,4 +1041,9 @@ bool DashboardVC::focusNextPrevChild(bool next)
         }
     }
     return true;
+}
+
+QSize DashboardVC::minimumSizeHint() const
+{
+    return m_boxParent->minimumSizeHint();
 }

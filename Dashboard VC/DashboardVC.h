@@ -154,6 +154,8 @@ public:
     // The controls in the order Tab visits them (Shift+Tab the other way),
     // those not on show included: the window read from left to right.
     QList<QWidget *> keyboardOrder() const;
+    // What the screen's layout needs for names, paths and the preview to stay readable.
+    QSize minimumSizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -168,6 +170,7 @@ private:
     void observeNotifications();
     void setUpTexts();
     void setUpKeyboard();
+    void setUpReadableMinimum();
     void applyTrashLook(bool anyMarked);
     void applyLayout();
     void clearPane();

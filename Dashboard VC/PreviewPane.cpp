@@ -25,6 +25,9 @@ constexpr int kPathRowHeight = 20;
 // What an image is decoded to before the pane has a size of its own.
 constexpr QSize kFallbackImageBound{480, 360};
 constexpr int kIconExtent = 128;
+// The least room a picture, a video or a few lines of text keep when the
+// window is made small.
+constexpr int kPreviewMinimumHeight = 160;
 
 QLabel *makeLabel(const QString &name, QWidget *parent)
 {
@@ -64,6 +67,7 @@ PreviewPane::PreviewPane(QWidget *parent)
     // The three previews share one place; only one is ever on show.
     m_previewArea = new QWidget(this);
     m_previewArea->setObjectName(QStringLiteral("previewArea"));
+    m_previewArea->setMinimumHeight(kPreviewMinimumHeight);
     auto *previews = new QStackedLayout(m_previewArea);
     previews->setStackingMode(QStackedLayout::StackAll);
 

@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -961,6 +962,44 @@ TEST_F(DashboardScreenTest, EveryControlHasANameThatSaysWhatItDoes)
         settle();
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     }
+}
+
+// However small the user makes the window, names, paths and the preview
+// keep room enough to be read.
+TEST_F(DashboardScreenTest, TheWindowKeepsRoomForNamesPathsAndThePreview)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true));
+    settle();
+
+    window->resize(320, 240);
+    settle();
+    const QSize smallest = window->size();
+    EXPECT_EQ(smallest, window->minimumSize());
+    EXPECT_GT(smallest.width(), 320);
+    EXPECT_GT(smallest.height(), 240);
+
+    // Room for a name of twenty average characters in every kind of row.
+    const QFontMetrics metrics(screen->tableViewItems()->font());
+    const int twentyCharacters = 20 * metrics.averageCharWidth();
+    QTableView *items = screen->tableViewItems();
+    EXPECT_GE(ItemCellDelegate::layout(items->visualRect(items->model()->index(0, 0))).name.width(), twentyCharacters);
+    QTableView *groups = screen->tableViewGroups();
+    EXPECT_GE(GroupCellDelegate::layout(groups->visualRect(groups->model()->index(0, 0)), false).name.width(), twentyCharacters);
+    EXPECT_GE(groups->viewport()->height(), 3 * groups->verticalHeader()->defaultSectionSize());
+    choose(screen->tableViewCategories(), screen->session()->categoriesModel()->markedCopiesRow());
+    choose(groups, 0);
+    EXPECT_GE(GroupCellDelegate::layout(groups->visualRect(groups->model()->index(0, 0)), true).name.width(), twentyCharacters);
+
+    // The preview: a picture's place, the file's name and its path.
+    EXPECT_GE(screen->previewPane()->imageBound().height(), 150);
+    EXPECT_GE(screen->lblFileNameResult()->width(), twentyCharacters);
+    EXPECT_GE(screen->pathControlURL()->width(), twentyCharacters);
+    saveRender(window, QStringLiteral("results-smallest-window"));
 }
 
 // Show in Folder acts on the copy in the pane, and on nothing once the pane is empty.
