@@ -74,8 +74,7 @@ QImage previewImage(const QString &path, const QSize &bound)
     const std::unique_ptr<QFile> file = openForReading(path);
     if (!file)
         return QImage();
-    // The extension names the format first, as it would for a reader given
-    // the path; the contents decide when it does not fit.
+    // The extension hints at the format, as it does for a reader given the path.
     QImageReader reader(file.get(), QFileInfo(path).suffix().toLower().toLatin1());
     reader.setAutoTransform(true);
     QSize size = reader.size();
