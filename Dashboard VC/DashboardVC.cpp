@@ -22,9 +22,10 @@
 #include <ScreenRegistry.h>
 #include <Spinner.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMediaPlayer>
@@ -130,11 +131,22 @@ QTableView *makeTable(const QString &name, QWidget *parent)
     table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     table->setWordWrap(false);
+    // Arrow keys move within a table; Tab goes on to the next control.
+    table->setTabKeyNavigation(false);
     // The tables lie on the screen's gradient.
     table->setAttribute(Qt::WA_TranslucentBackground);
     table->viewport()->setAutoFillBackground(false);
     table->setStyleSheet(QStringLiteral("QTableView { background: transparent; }"));
     return table;
+}
+
+// A button's title as a screen reader should say it: without the mark that
+// tells sighted users a menu opens.
+QString withoutMenuArrow(const QString &title)
+{
+    QString name = title;
+    name.remove(QChar(0x25BE));
+    return name.trimmed();
 }
 
 QRect screenOf(QWidget *window)
@@ -160,6 +172,8 @@ DashboardVC::DashboardVC(QWidget *parent)
     m_sortMenus = new ReviewSortMenus(*m_session, this);
     wireSession();
     setUpTexts();
+    setUpKeyboard();
+    setUpReadableMinimum();
     observeNotifications();
 }
 
@@ -376,6 +390,8 @@ void DashboardVC::prepareToShow()
     m_session->updateTrashButton();
     showDashboardWindow();
     m_session->updateTotals();
+    // The keyboard starts where reading starts: the categories.
+    m_tableViewCategories->setFocus(Qt::OtherFocusReason);
 }
 
 void DashboardVC::runHandOver(QWidget *moving, const QRect &endFrame, qreal endOpacity, QWidget *fading,
@@ -427,11 +443,17 @@ void DashboardVC::showDashboardWindow()
     results->show();
     results->raise();
     results->activateWindow();
-    runHandOver(results, WindowPlacement::openingEndFrame(homeFrame, screen), 1.0, home.data(), [home] {
+    auto *controller = qobject_cast<DashboardWindowController *>(results);
+    if (controller)
+        controller->holdReadableMinimumSize(false);
+    QPointer<DashboardWindowController> grown(controller);
+    runHandOver(results, WindowPlacement::openingEndFrame(homeFrame, screen), 1.0, home.data(), [home, grown] {
         if (home) {
             home->hide();
             home->setWindowOpacity(1.0);
         }
+        if (grown)
+            grown->holdReadableMinimumSize(true);
     });
 }
 
@@ -452,6 +474,8 @@ void DashboardVC::showHomeWindow()
     home->setWindowOpacity(1.0);
     home->show();
     results->raise();
+    if (auto *controller = qobject_cast<DashboardWindowController *>(results.data()))
+        controller->holdReadableMinimumSize(false);
     runHandOver(results, WindowPlacement::closingEndFrame(home->geometry()), 0.0, nullptr, [self] {
         if (self)
             self->closeDashboard();
@@ -560,8 +584,14 @@ void DashboardVC::wireSession()
         m_lblTotalItemsFound->setText(items);
         m_lblTotalSizeItemsFound->setText(size);
     });
-    connect(m_session, &ReviewSession::groupSortTitleChanged, m_btnSortInGroup, &QPushButton::setText);
-    connect(m_session, &ReviewSession::markedSortTitleChanged, m_btnSelectedItemsSorting, &QPushButton::setText);
+    connect(m_session, &ReviewSession::groupSortTitleChanged, this, [this](const QString &title) {
+        m_btnSortInGroup->setText(title);
+        m_btnSortInGroup->setAccessibleName(withoutMenuArrow(title));
+    });
+    connect(m_session, &ReviewSession::markedSortTitleChanged, this, [this](const QString &title) {
+        m_btnSelectedItemsSorting->setText(title);
+        m_btnSelectedItemsSorting->setAccessibleName(withoutMenuArrow(title));
+    });
     connect(m_session, &ReviewSession::searchStateChanged, this, [this](bool active) {
         if (!active && !m_searchField->text().isEmpty()) {
             const QSignalBlocker blocker(m_searchField);
@@ -598,10 +628,16 @@ void DashboardVC::setUpTexts()
     lblLastModifiedDate()->setText(texts.lastModifiedCaption);
     m_btnBack->setText(texts.back);
     m_btnBack->setToolTip(texts.back);
+    m_btnBack->setAccessibleName(texts.back);
     m_btnSmartCheckGroup->setText(texts.smartCheckTitle);
     m_btnSmartCheckGroupItems->setText(texts.smartCheckTitle);
+    // The two buttons read alike; their names tell which copies they mark.
+    m_btnSmartCheckGroup->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1613")));
+    m_btnSmartCheckGroupItems->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1614")));
     m_btnSortInGroup->setText(texts.sortTitle);
     m_btnSelectedItemsSorting->setText(texts.sortTitle);
+    m_btnSortInGroup->setAccessibleName(withoutMenuArrow(texts.sortTitle));
+    m_btnSelectedItemsSorting->setAccessibleName(withoutMenuArrow(texts.sortTitle));
     m_btnDeselectAllGroups->setText(texts.deselectAll);
     m_btnDeselectAllGroups->setToolTip(texts.deselectAll);
     m_btnNothingFound->setText(texts.nothingFound);
@@ -613,6 +649,8 @@ void DashboardVC::setUpTexts()
         m_imgViewAppTitle->setPixmap(QPixmap::fromImage(*title));
     m_imgViewAppTitle->setAccessibleName(texts.title);
     m_tableViewCategories->setAccessibleName(texts.categoriesHeader);
+    m_tableViewGroups->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1611")));
+    m_tableViewItems->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1612")));
     // The title bar carries the screen's title where the window manager shows one.
     if (window() != this)
         window()->setWindowTitle(texts.title);
@@ -634,6 +672,10 @@ void DashboardVC::applyLayout()
 {
     const ReviewLayout layout = reviewLayout(m_session->view());
     m_tableViewItems->setFixedHeight(layout.copiesTableHeight);
+    // A collapsed table is no stop for Tab.
+    m_tableViewItems->setVisible(layout.copiesTableHeight > 0);
+    m_tableViewGroups->setAccessibleName(localizedString(
+        m_session->view() == ReviewSession::View::MarkedCopies ? QStringLiteral("IDS_TMR_119") : QStringLiteral("IDS_TMR_1611")));
     // The copies' marking menu goes with the table it acts on.
     m_boxSmartCheckGroup->setVisible(layout.copiesTableHeight > 0);
     stackViewPath()->setVisible(layout.showPathRow);
@@ -802,7 +844,8 @@ std::optional<PreviewCopy> DashboardVC::chosenCopy() const
 
 void DashboardVC::openFileInContainingFolder()
 {
-    if (categoryRows().isEmpty())
+    // An empty pane names no copy: the rows remembered may still point at the one shown before.
+    if (categoryRows().isEmpty() || m_paneShows == PaneShows::Nothing)
         return;
     std::optional<PreviewCopy> copy;
     if (m_session->view() == ReviewSession::View::MarkedCopies) {
@@ -906,4 +949,101 @@ void DashboardVC::resetSelectedRows()
     clearPane();
     m_session->reloadCategories(true);
     m_session->updateTrashButton();
+}
+
+// ---- Keyboard and size ----------------------------------------------------------------
+
+namespace {
+
+// Room for a name of about two dozen characters in a row of the groups list,
+// beside the marked copy's box, its icon and the Show in Group button.
+constexpr int kGroupsColumnMinimumWidth = 360;
+// The groups list keeps this many rows in view however small the window.
+constexpr int kGroupRowsAlwaysShown = 3;
+
+bool takesTabFocus(const QWidget *widget)
+{
+    return widget && widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus)
+           && !widget->size().isEmpty();
+}
+
+} // namespace
+
+void DashboardVC::setUpKeyboard()
+{
+    // The notice over an empty list is read, not pressed.
+    m_btnNothingFound->setFocusPolicy(Qt::NoFocus);
+    for (QTableView *table : {m_tableViewCategories, m_tableViewGroups, m_tableViewItems})
+        table->installEventFilter(this);
+}
+
+void DashboardVC::setUpReadableMinimum()
+{
+    m_tableViewGroups->parentWidget()->setMinimumWidth(kGroupsColumnMinimumWidth);
+    m_tableViewGroups->setMinimumHeight(kGroupRowsAlwaysShown * m_tableViewGroups->verticalHeader()->defaultSectionSize()
+                                        + 2 * m_tableViewGroups->frameWidth());
+}
+
+bool DashboardVC::eventFilter(QObject *watched, QEvent *event)
+{
+    // With no row chosen, a table's keyboard position still sits on its
+    // first row, and an arrow would move on from there: the first row could
+    // never be chosen from the keyboard. The first arrow chooses the row the
+    // keyboard is on instead.
+    auto *table = qobject_cast<QTableView *>(watched);
+    if (table && event->type() == QEvent::KeyPress && table->selectionModel()->selectedRows().isEmpty()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            QModelIndex row = table->currentIndex();
+            if (!row.isValid())
+                row = table->model()->index(0, 0);
+            if (row.isValid() && (row.flags() & Qt::ItemIsSelectable)) {
+                table->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QList<QWidget *> DashboardVC::keyboardOrder() const
+{
+    QList<QWidget *> order{m_tableViewCategories,     m_tableViewGroups,      m_tableViewItems,
+                           m_btnSmartCheckGroup,      m_btnDeselectAllGroups, m_btnSortInGroup,
+                           m_btnSelectedItemsSorting, m_btnSmartCheckGroupItems};
+    order += m_previewPane->keyboardOrder();
+    order += {m_btnTrash, m_searchField, m_btnBlog, m_btnBack};
+    return order;
+}
+
+bool DashboardVC::focusNextPrevChild(bool next)
+{
+    // The order is the screen's own, not the order the widgets were made in:
+    // the path's buttons are made afresh for every copy.
+    const QList<QWidget *> order = keyboardOrder();
+    const QWidget *focused = QApplication::focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; focused && i < order.size(); ++i) {
+        if (order.at(i) == focused || order.at(i)->isAncestorOf(focused)) {
+            at = i;
+            break;
+        }
+    }
+    // Focus elsewhere (an overlay over the screen) keeps the usual order.
+    if (at < 0)
+        return QWidget::focusNextPrevChild(next);
+    const qsizetype count = order.size();
+    for (qsizetype step = 1; step < count; ++step) {
+        QWidget *candidate = order.at(((next ? at + step : at - step) % count + count) % count);
+        if (takesTabFocus(candidate)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
+}
+
+QSize DashboardVC::minimumSizeHint() const
+{
+    return m_boxParent->minimumSizeHint();
 }

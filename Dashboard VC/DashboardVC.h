@@ -151,8 +151,16 @@ public:
     // The nine controls that show the pointing hand.
     QList<QWidget *> trackedControls() const;
 
+    // The controls in the order Tab visits them (Shift+Tab the other way),
+    // those not on show included: the window read from left to right.
+    QList<QWidget *> keyboardOrder() const;
+    // What the screen's layout needs for names, paths and the preview to stay readable.
+    QSize minimumSizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     enum class PaneShows { Nothing, Copy, MarkedCopy };
@@ -161,6 +169,8 @@ private:
     void wireSession();
     void observeNotifications();
     void setUpTexts();
+    void setUpKeyboard();
+    void setUpReadableMinimum();
     void applyTrashLook(bool anyMarked);
     void applyLayout();
     void clearPane();

@@ -36,6 +36,8 @@ DashboardWindowController::DashboardWindowController(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The smallest size is set by holdReadableMinimumSize, not by the layout.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     // The program's menus (About, Preferences, Quit...) stay within reach while
     // the results window stands in for the home window.
     auto *menuBar = new QMenuBar(this);
@@ -100,6 +102,11 @@ void DashboardWindowController::closeWindow()
     ScreenRegistry &registry = ScreenRegistry::instance();
     if (registry.peekObject(QString::fromLatin1(ScreenId::DashboardWindow)) == this)
         registry.release(QString::fromLatin1(ScreenId::DashboardWindow));
+}
+
+void DashboardWindowController::holdReadableMinimumSize(bool hold)
+{
+    setMinimumSize(hold ? minimumSizeHint() : QSize(0, 0));
 }
 
 double DashboardWindowController::animationDuration()

@@ -42,6 +42,11 @@ public:
     // Closes the window for good (the end of the way back).
     void closeWindow();
 
+    // While held, the window cannot be made smaller than its layout needs for
+    // names, paths and the preview to stay readable. Released for the
+    // hand-over animations, which grow from and shrink into a point.
+    void holdReadableMinimumSize(bool hold);
+
     // Seconds of the two hand-over animations: 0.5, or 0 in tests (the
     // steps then happen at once).
     static double animationDuration();

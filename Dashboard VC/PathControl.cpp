@@ -1,6 +1,7 @@
 #include "PathControl.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -36,6 +37,8 @@ PathControl::PathControl(QWidget *parent)
     outer->setContentsMargins(0, 0, 0, 0);
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
+    // Tab goes to the components themselves, not to the strip that holds them.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setWidgetResizable(true);
@@ -81,6 +84,7 @@ void PathControl::rebuild()
         button->setToolTip(component.path);
         button->setAccessibleName(component.label);
         button->setCursor(Qt::PointingHandCursor);
+        button->installEventFilter(this);
         connect(button, &QToolButton::clicked, this, [this, component] {
             m_clicked = component;
             emit componentClicked(component.path);
@@ -93,4 +97,14 @@ void PathControl::rebuild()
     QTimer::singleShot(0, this, [this] {
         m_scrollArea->horizontalScrollBar()->setValue(m_scrollArea->horizontalScrollBar()->maximum());
     });
+}
+
+bool PathControl::eventFilter(QObject *watched, QEvent *event)
+{
+    // A component reached with Tab comes into view, however long the path.
+    if (event->type() == QEvent::FocusIn) {
+        if (auto *button = qobject_cast<QToolButton *>(watched); button && m_buttons.contains(button))
+            m_scrollArea->ensureWidgetVisible(button, 0, 0);
+    }
+    return QWidget::eventFilter(watched, event);
 }

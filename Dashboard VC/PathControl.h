@@ -50,6 +50,9 @@ public:
 signals:
     void componentClicked(const QString &path);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void rebuild();
 

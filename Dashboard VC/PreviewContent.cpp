@@ -1,10 +1,18 @@
 #include "PreviewContent.h"
 
+#include <FileReading.h>
+#include <NativePath.h>
+
 #include <QFile>
+#include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QStringDecoder>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace PreviewContent {
 
@@ -24,18 +32,38 @@ Kind kindFor(const std::optional<ScanResultKeys> &category)
     }
 }
 
+std::unique_ptr<QFile> openForReading(const QString &path)
+{
+    if (path.isEmpty())
+        return nullptr;
+    // O_NONBLOCK keeps a FIFO from holding the interface; anything but a
+    // regular file is refused before it is read.
+    const int fd = ::open(NativePath::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat status {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return file;
+}
+
 std::optional<QString> documentText(const QString &path, qint64 limit)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    // Read one byte past the limit rather than trust the size: a file that
-    // grows after it was measured still cannot make the read unbounded.
-    const QByteArray bytes = file.read(limit + 1);
-    if (bytes.size() > limit || file.error() != QFileDevice::NoError)
+    // Read no more than the size the file had when it was opened: a file
+    // that grows after it was measured cannot make the read unbounded.
+    const std::optional<QByteArray> bytes = FileReading::readRegularFile(path, limit);
+    if (!bytes)
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
+    QString text = decoder.decode(*bytes);
     if (decoder.hasError())
         return std::nullopt;
     return text;
@@ -43,7 +71,11 @@ std::optional<QString> documentText(const QString &path, qint64 limit)
 
 QImage previewImage(const QString &path, const QSize &bound)
 {
-    QImageReader reader(path);
+    const std::unique_ptr<QFile> file = openForReading(path);
+    if (!file)
+        return QImage();
+    // The extension hints at the format, as it does for a reader given the path.
+    QImageReader reader(file.get(), QFileInfo(path).suffix().toLower().toLatin1());
     reader.setAutoTransform(true);
     QSize size = reader.size();
     if (size.isValid() && !bound.isEmpty()) {

@@ -8,7 +8,10 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class QFile;
 
 // What the preview pane shows of a copy, worked out without a widget.
 namespace PreviewContent {
@@ -21,6 +24,11 @@ Kind kindFor(const std::optional<ScanResultKeys> &category);
 // A document larger than this counts as unreadable: the preview reads on the
 // GUI thread, and a text view holding hundreds of megabytes is of no use.
 inline constexpr qint64 kDocumentLimit = 16 * 1024 * 1024;
+
+// The file a path names, opened for reading by the bytes of its name (a
+// name need not be UTF-8, and its text re-encoded could name another file);
+// nothing when it cannot be opened or is not a regular file.
+std::unique_ptr<QFile> openForReading(const QString &path);
 
 // The whole file as UTF-8 text; nothing when it cannot be read, is larger
 // than the limit, or is not valid UTF-8. An empty file is an empty text.

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSlider>
 #include <QStackedLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -24,6 +25,9 @@ constexpr int kPathRowHeight = 20;
 // What an image is decoded to before the pane has a size of its own.
 constexpr QSize kFallbackImageBound{480, 360};
 constexpr int kIconExtent = 128;
+// The least room a picture, a video or a few lines of text keep when the
+// window is made small.
+constexpr int kPreviewMinimumHeight = 160;
 
 QLabel *makeLabel(const QString &name, QWidget *parent)
 {
@@ -63,6 +67,7 @@ PreviewPane::PreviewPane(QWidget *parent)
     // The three previews share one place; only one is ever on show.
     m_previewArea = new QWidget(this);
     m_previewArea->setObjectName(QStringLiteral("previewArea"));
+    m_previewArea->setMinimumHeight(kPreviewMinimumHeight);
     auto *previews = new QStackedLayout(m_previewArea);
     previews->setStackingMode(QStackedLayout::StackAll);
 
@@ -72,6 +77,11 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_txtViewResult->setObjectName(QStringLiteral("txtViewResult"));
     m_txtViewResult->setReadOnly(true);
     m_txtViewResult->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Read from the keyboard too: a caret to move through the text, and Tab
+    // goes on to the next control instead of into the text.
+    m_txtViewResult->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_txtViewResult->setTabChangesFocus(true);
+    m_txtViewResult->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1608")));
     auto *textLayout = new QVBoxLayout(m_scrollViewTextView);
     textLayout->setContentsMargins(0, 0, 0, 0);
     textLayout->addWidget(m_txtViewResult);
@@ -87,6 +97,7 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_imgViewResult->setPalette(white);
     m_imgViewResult->setMinimumSize(1, 1);
     m_imgViewResult->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_imgViewResult->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1609")));
 
     previews->addWidget(m_scrollViewTextView);
     previews->addWidget(m_videoPlayerResult);
@@ -150,6 +161,16 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_videoPlayerResult->hide();
     m_imgViewResult->hide();
     m_pathControlURL->hide();
+    m_pathControlResult->setEnabled(false);
+}
+
+QList<QWidget *> PreviewPane::keyboardOrder() const
+{
+    QList<QWidget *> order{m_txtViewResult, m_videoPlayerResult->playButton(), m_videoPlayerResult->positionSlider()};
+    order.append(m_pathControlResult);
+    for (QToolButton *component : m_pathControlURL->componentButtons())
+        order.append(component);
+    return order;
 }
 
 void PreviewPane::setInfoHeight(int height)
@@ -178,6 +199,8 @@ void PreviewPane::clear()
     m_imgViewResult->clear();
     m_pathControlURL->setURL(std::nullopt);
     m_videoPlayerResult->setSource(QUrl());
+    // Nothing shown, nothing to reveal: the button would name the copy shown before.
+    m_pathControlResult->setEnabled(false);
     m_pathControlURL->hide();
     m_scrollViewTextView->hide();
     m_imgViewResult->hide();
@@ -190,6 +213,7 @@ void PreviewPane::showCopy(const PreviewCopy &copy, bool sizeAndPath)
     m_lblFileNameResult->setText(copy.url ? copy.url->fileName() : QString());
     const std::optional<QDateTime> date = path.isEmpty() ? std::nullopt : fileModificationDate(path);
     m_lblDateModifiedResult->setText(date ? PreviewContent::formatModificationDate(*date) : QString());
+    m_pathControlResult->setEnabled(copy.url.has_value());
 
     if (sizeAndPath) {
         if (copy.file)

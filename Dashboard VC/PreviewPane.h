@@ -66,6 +66,11 @@ public:
     // Reveals the chosen copy in its folder (the screen connects it).
     QToolButton *pathControlResult() const { return m_pathControlResult; }
 
+    // The pane's controls in the order Tab visits them, top to bottom: the
+    // text, the video's controls, Show in Folder, then the path's components
+    // (made afresh for every copy). Hidden ones are listed too.
+    QList<QWidget *> keyboardOrder() const;
+
 signals:
     // A component of the path control was clicked: reveal that item.
     void revealRequested(const QString &path);

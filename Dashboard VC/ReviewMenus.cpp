@@ -36,6 +36,8 @@ QMenu *makeSmartCheckMenu(ReviewSession &session, SmartCheckScope scope, QWidget
     auto *menu = new QMenu(parent);
     menu->setObjectName(scope == SmartCheckScope::SelectedGroup ? QStringLiteral("menuSmartCheckGroupItems")
                                                                 : QStringLiteral("menuSmartCheckGroup"));
+    // What a screen reader calls the menu while it is open.
+    menu->setWindowTitle(text("IDS_TMR_6"));
     QAction *header = menu->addAction(text("IDS_TMR_7"));
     header->setEnabled(false);
     menu->addSeparator();
@@ -86,6 +88,7 @@ QMenu *ReviewSortMenus::makeMenu(const QString &objectName, const QList<SortItem
 {
     auto *menu = new QMenu();
     menu->setObjectName(objectName);
+    menu->setWindowTitle(text("IDS_TMR_18").remove(QLatin1Char(':')).trimmed());
     for (const SortItem &item : items) {
         if (!item.key) {
             menu->addSeparator();

@@ -1,8 +1,11 @@
 #include "VideoPreview.h"
 
+#include "PreviewContent.h"
+
 #include <Localization.h>
 
 #include <QAudioOutput>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QMediaPlayer>
 #include <QSlider>
@@ -22,9 +25,13 @@ VideoPreview::VideoPreview(QWidget *parent)
     m_player->setAudioOutput(m_audioOutput);
     m_player->setVideoOutput(m_videoView);
 
+    m_playButton->setObjectName(QStringLiteral("playButton"));
+    m_positionSlider->setObjectName(QStringLiteral("positionSlider"));
     m_playButton->setAutoRaise(true);
     m_playButton->setCursor(Qt::PointingHandCursor);
     m_positionSlider->setRange(0, 0);
+    m_positionSlider->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1607")));
+    m_videoView->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1610")));
 
     auto *controls = new QHBoxLayout;
     controls->setContentsMargins(4, 0, 4, 0);
@@ -54,13 +61,25 @@ VideoPreview::~VideoPreview()
 {
     // The player's backend may still call into the video view while both go away.
     m_player->stop();
+    m_player->setSource(QUrl());
     m_player->setVideoOutput(nullptr);
 }
 
 void VideoPreview::setSource(const QUrl &url)
 {
     m_player->stop();
-    m_player->setSource(url);
+    // The player lets go of the old file before it is closed.
+    m_player->setSource(QUrl());
+    m_source.reset();
+    if (url.isLocalFile()) {
+        // The player is given the open file under a name that is plain
+        // ASCII and always names it, whatever the bytes of its own name.
+        // (Handing it the file as a device instead leaks the backend's
+        // read buffer at every change of source.)
+        m_source = PreviewContent::openForReading(url.toLocalFile());
+        if (m_source)
+            m_player->setSource(QUrl::fromLocalFile(QStringLiteral("/proc/self/fd/%1").arg(m_source->handle())));
+    }
     m_positionSlider->setRange(0, 0);
     updateControls();
 }

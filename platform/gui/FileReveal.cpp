@@ -1,5 +1,7 @@
 #include "FileReveal.h"
 
+#include <NativePath.h>
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -27,7 +29,9 @@ bool openFolder(const QString &folder)
 {
     if (folder.isEmpty())
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    // QUrl keeps an escaped byte that is not UTF-8 as it is; made from the
+    // text, the name would reach the desktop re-encoded.
+    return QDesktopServices::openUrl(QUrl::fromEncoded(FileReveal::fileUri(folder), QUrl::StrictMode));
 }
 
 // The folder that holds the item; the item itself when it has no parent.
@@ -57,7 +61,7 @@ bool showItem(const QString &path)
 
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                                        QString::fromLatin1(kInterface), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
+    call << QStringList{QString::fromLatin1(FileReveal::fileUri(path))} << QString();
     // The answer comes later: a file manager that fails to show the item
     // leaves the user the folder instead, and the interface never waits.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), nullptr);
@@ -81,6 +85,13 @@ bool selectFile(const QString &path, const QString &rootedAt)
     if (path.isEmpty())
         return openFolder(rootedAt);
     return showItem(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+}
+
+QByteArray fileUri(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    return QByteArrayLiteral("file://") + NativePath::encode(path).toPercentEncoding("/");
 }
 
 void setHandler(Handler replacement)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -18,6 +19,11 @@ using Handler = std::function<bool(const QString &path, const QString &rootedAt)
 // through the desktop instead. An empty path opens rootedAt when that is
 // given. Never waits for the file manager: true when a request was sent.
 bool selectFile(const QString &path, const QString &rootedAt = {});
+// The file: URI of a local path, percent-encoded from the bytes of its name
+// (NativePath), so that a name that is not UTF-8 names the same item at the
+// other end; empty for an empty path.
+QByteArray fileUri(const QString &path);
+
 // Replaces how items are revealed; an empty handler restores the desktop's.
 void setHandler(Handler handler);
 

@@ -22,13 +22,16 @@
 #include <ResultStoreFixture.h>
 #include <TestEnvironment.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMediaPlayer>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -36,11 +39,15 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTest>
 #include <QTableView>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -708,6 +715,37 @@ TEST_F(DashboardScreenTest, KeyboardMovesThroughTheCopies)
     EXPECT_NE(paneFile(screen), first);
 }
 
+// With no row chosen, the first arrow key chooses the row the keyboard is on,
+// so the first copy, and the only copy of a list, can be chosen too.
+TEST_F(DashboardScreenTest, AnArrowChoosesTheFirstRowWhenNoneIsChosen)
+{
+    DashboardVC *screen = open();
+    ReviewSession *session = screen->session();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(screen->tableViewGroups(), 0);
+    ASSERT_TRUE(session->setItemChecked(1, true));
+    settle();
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up}) {
+        SCOPED_TRACE(key == Qt::Key_Down ? "down" : "up");
+        choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+        choose(screen->tableViewGroups(), 0);
+        ASSERT_EQ(paneFile(screen), QString());
+        screen->tableViewItems()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(screen->tableViewItems(), key);
+        settle();
+        EXPECT_EQ(highlighted(screen->tableViewItems()), 0);
+        EXPECT_EQ(paneFile(screen), itemFile(screen, 0));
+
+        choose(screen->tableViewCategories(), session->categoriesModel()->markedCopiesRow());
+        ASSERT_EQ(screen->tableViewGroups()->model()->rowCount(), 1);
+        screen->tableViewGroups()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(screen->tableViewGroups(), key);
+        settle();
+        EXPECT_EQ(highlighted(screen->tableViewGroups()), 0) << "the one marked copy";
+        EXPECT_EQ(paneFile(screen), displayedGroupRows().at(0).url->fileName());
+    }
+}
+
 TEST_F(DashboardScreenTest, ShowRelatedChoosesTheGroupAndTheCopy)
 {
     DashboardVC *screen = open();
@@ -748,6 +786,255 @@ TEST_F(DashboardScreenTest, ThePointingHandOverTheNineControls)
     for (QWidget *control : controls) {
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(control->cursor().shape(), Qt::PointingHandCursor) << control->objectName().toStdString();
+    }
+}
+
+void saveRender(QWidget *widget, const QString &name);
+
+// The widgets that hold the keyboard focus, one per Tab (or Shift+Tab),
+// starting at `from`, until the focus comes back to it or 60 presses passed.
+QList<QWidget *> focusCycle(QWidget *from, bool forward)
+{
+    from->setFocus(Qt::OtherFocusReason);
+    QList<QWidget *> visited{QApplication::focusWidget()};
+    for (int press = 0; press < 60; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, forward ? Qt::NoModifier : Qt::ShiftModifier);
+        if (QApplication::focusWidget() == from)
+            break;
+        visited.append(QApplication::focusWidget());
+    }
+    return visited;
+}
+
+QString namesOf(const QList<QWidget *> &widgets)
+{
+    QStringList names;
+    for (const QWidget *widget : widgets)
+        names.append(widget ? widget->objectName() + QLatin1Char('"') + QAccessible::queryAccessibleInterface(const_cast<QWidget *>(widget))->text(QAccessible::Name) + QLatin1Char('"') : QStringLiteral("none"));
+    return names.join(QStringLiteral(", "));
+}
+
+// Tab reaches every control, tables included, from left to right, and leaves
+// each table after one stop; Shift+Tab goes the same way back.
+TEST_F(DashboardScreenTest, TabVisitsEveryControlInReadingOrder)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(QApplication::focusWidget(), screen->tableViewCategories()) << "the keyboard starts at the categories";
+    ReviewSession *session = screen->session();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 1);
+    ASSERT_TRUE(session->setItemChecked(0, true));
+    settle();
+
+    // Each view: how to reach it, then the stops in order. The path's
+    // buttons are made for the copy shown, so the list is made once it shows.
+    struct Case
+    {
+        const char *view;
+        std::function<void()> reach;
+        std::function<QList<QWidget *>()> stops;
+    };
+    const Case cases[] = {
+        {"a category with a document shown",
+         [&] {
+             choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+             choose(screen->tableViewGroups(), 0);
+             choose(screen->tableViewItems(), 1);
+         },
+         [&] {
+             return QList<QWidget *>{screen->tableViewCategories(), screen->tableViewGroups(), screen->tableViewItems(),
+                                     screen->btnSmartCheckGroup(), screen->btnSortInGroup(), screen->btnSmartCheckGroupItems(),
+                                     screen->txtViewResult(), screen->pathControlResult(), screen->btnTrash(),
+                                     screen->searchField(), screen->btnBlog(), screen->btnBack()};
+         }},
+        {"the marked copies with one chosen",
+         [&] {
+             choose(screen->tableViewCategories(), session->categoriesModel()->markedCopiesRow());
+             choose(screen->tableViewGroups(), 0);
+         },
+         [&] {
+             QList<QWidget *> stops{screen->tableViewCategories(), screen->tableViewGroups(), screen->btnDeselectAllGroups(),
+                                    screen->btnSelectedItemsSorting(), screen->txtViewResult(), screen->pathControlResult()};
+             const QList<QToolButton *> components = screen->pathControlURL()->componentButtons();
+             EXPECT_GE(components.size(), 3);
+             for (QToolButton *component : components)
+                 stops.append(component);
+             stops += {screen->btnTrash(), screen->searchField(), screen->btnBlog(), screen->btnBack()};
+             return stops;
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.view);
+        c.reach();
+        const QList<QWidget *> expected = c.stops();
+        const QList<QWidget *> forward = focusCycle(screen->tableViewCategories(), true);
+        EXPECT_EQ(forward, expected) << namesOf(forward).toStdString();
+        QList<QWidget *> backward = focusCycle(screen->tableViewCategories(), false);
+        std::reverse(backward.begin() + 1, backward.end());
+        EXPECT_EQ(backward, expected) << namesOf(backward).toStdString();
+    }
+}
+
+// Every control a user can reach says what it does; picture-only buttons
+// and the preview's views included. The two kinds of pop-up menu are menus.
+TEST_F(DashboardScreenTest, EveryControlHasANameThatSaysWhatItDoes)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Documents")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+
+    const auto name = [](QWidget *widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+    const auto role = [](QWidget *widget) { return QAccessible::queryAccessibleInterface(widget)->role(); };
+    struct Named
+    {
+        QWidget *control;
+        QString name;
+        QAccessible::Role role;
+    };
+    const Named named[] = {
+        {screen->btnBack(), QStringLiteral("Back"), QAccessible::Button},
+        {screen->btnBlog(), QStringLiteral("Read the Twinmoor blog"), QAccessible::Button},
+        {screen->btnTrash(), QStringLiteral("Remove Marked"), QAccessible::Button},
+        {screen->btnSortInGroup(), QStringLiteral("Sort by: Size"), QAccessible::Button},
+        {screen->btnSmartCheckGroup(), QStringLiteral("Auto Mark all groups"), QAccessible::Button},
+        {screen->btnSmartCheckGroupItems(), QStringLiteral("Auto Mark the copies of the chosen group"), QAccessible::Button},
+        {screen->videoPlayerResult()->playButton(), QStringLiteral("Play"), QAccessible::Button},
+        {screen->videoPlayerResult()->positionSlider(), QStringLiteral("Playback position"), QAccessible::Slider},
+        {screen->txtViewResult(), QStringLiteral("Text of the chosen copy"), QAccessible::EditableText},
+        {screen->imgViewResult(), QStringLiteral("Picture of the chosen copy"), QAccessible::StaticText},
+        {screen->pathControlResult(), QStringLiteral("Show in Folder"), QAccessible::Button},
+        {screen->tableViewGroups(), QStringLiteral("Duplicate groups"), QAccessible::Table},
+        {screen->tableViewItems(), QStringLiteral("Copies in the chosen group"), QAccessible::Table},
+    };
+    for (const Named &n : named) {
+        SCOPED_TRACE(n.control->objectName().toStdString());
+        EXPECT_EQ(name(n.control), n.name);
+        EXPECT_EQ(role(n.control), n.role);
+    }
+
+    // Whatever else takes the focus has a name of its own, free of the marks
+    // that only tell sighted users a menu opens.
+    for (QWidget *control : screen->window()->findChildren<QWidget *>()) {
+        if (!(control->focusPolicy() & Qt::TabFocus))
+            continue;
+        SCOPED_TRACE(control->objectName().toStdString() + " " + control->metaObject()->className());
+        const QString said = name(control);
+        EXPECT_FALSE(said.trimmed().isEmpty());
+        EXPECT_FALSE(said.contains(QChar(0x25BE)));
+    }
+
+    // The sort and Auto Mark buttons open real menus, from the keyboard too.
+    const struct
+    {
+        QPushButton *button;
+        QString name;
+        QStringList items;
+    } menus[] = {
+        {screen->btnSortInGroup(), QStringLiteral("Sort by"),
+         {QStringLiteral("Size"), QStringLiteral("Name"), QStringLiteral("Number of copies"),
+          QStringLiteral("Number of marked copies"), QStringLiteral("Ascending"), QStringLiteral("Descending")}},
+        {screen->btnSmartCheckGroup(), QStringLiteral("Auto Mark"),
+         {QStringLiteral("Mark all copies but one in each group"), QStringLiteral("Keep the newest copy"),
+          QStringLiteral("Keep the oldest copy"), QStringLiteral("Keep the first copy"), QStringLiteral("Unmark all")}},
+    };
+    for (const auto &m : menus) {
+        SCOPED_TRACE(m.button->objectName().toStdString());
+        m.button->setFocus();
+        QTest::keyClick(m.button, Qt::Key_Space);
+        settle();
+        QWidget *popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr);
+        QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(popup);
+        EXPECT_EQ(menu->role(), QAccessible::PopupMenu);
+        EXPECT_EQ(menu->text(QAccessible::Name), m.name);
+        QStringList items;
+        for (int i = 0; i < menu->childCount(); ++i) {
+            if (menu->child(i)->role() == QAccessible::MenuItem)
+                items.append(menu->child(i)->text(QAccessible::Name));
+        }
+        EXPECT_EQ(items, m.items);
+        QTest::keyClick(popup, Qt::Key_Escape);
+        settle();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    }
+}
+
+// However small the user makes the window, names, paths and the preview
+// keep room enough to be read.
+TEST_F(DashboardScreenTest, TheWindowKeepsRoomForNamesPathsAndThePreview)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 0);
+    ASSERT_TRUE(screen->session()->setItemChecked(0, true));
+    settle();
+
+    window->resize(320, 240);
+    settle();
+    const QSize smallest = window->size();
+    EXPECT_EQ(smallest, window->minimumSize());
+    EXPECT_GT(smallest.width(), 320);
+    EXPECT_GT(smallest.height(), 240);
+
+    // Room for a name of twenty average characters in every kind of row.
+    const QFontMetrics metrics(screen->tableViewItems()->font());
+    const int twentyCharacters = 20 * metrics.averageCharWidth();
+    QTableView *items = screen->tableViewItems();
+    EXPECT_GE(ItemCellDelegate::layout(items->visualRect(items->model()->index(0, 0))).name.width(), twentyCharacters);
+    QTableView *groups = screen->tableViewGroups();
+    EXPECT_GE(GroupCellDelegate::layout(groups->visualRect(groups->model()->index(0, 0)), false).name.width(), twentyCharacters);
+    EXPECT_GE(groups->viewport()->height(), 3 * groups->verticalHeader()->defaultSectionSize());
+    choose(screen->tableViewCategories(), screen->session()->categoriesModel()->markedCopiesRow());
+    choose(groups, 0);
+    EXPECT_GE(GroupCellDelegate::layout(groups->visualRect(groups->model()->index(0, 0)), true).name.width(), twentyCharacters);
+
+    // The preview: a picture's place, the file's name and its path.
+    EXPECT_GE(screen->previewPane()->imageBound().height(), 150);
+    EXPECT_GE(screen->lblFileNameResult()->width(), twentyCharacters);
+    EXPECT_GE(screen->pathControlURL()->width(), twentyCharacters);
+    saveRender(window, QStringLiteral("results-smallest-window"));
+}
+
+// Show in Folder acts on the copy in the pane, and on nothing once the pane is empty.
+TEST_F(DashboardScreenTest, ShowInFolderActsOnlyOnTheCopyShown)
+{
+    DashboardVC *screen = open();
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 1);
+    const QString shown = itemFile(screen, 1);
+    EXPECT_TRUE(screen->pathControlResult()->isEnabled());
+    screen->pathControlResult()->click();
+    ASSERT_EQ(revealed.size(), 1);
+    EXPECT_EQ(QFileInfo(revealed.last()).fileName(), shown);
+
+    const struct
+    {
+        const char *what;
+        std::function<void()> empty;
+    } steps[] = {
+        {"another group chosen", [&] { choose(screen->tableViewGroups(), 1); }},
+        {"another category chosen", [&] { choose(screen->tableViewCategories(), 0); }},
+        {"a search", [&] { screen->searchField()->setText(QStringLiteral("tall")); settle(); }},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        choose(screen->tableViewGroups(), 0);
+        choose(screen->tableViewItems(), 1);
+        ASSERT_FALSE(paneFile(screen).isEmpty());
+        step.empty();
+        ASSERT_TRUE(paneFile(screen).isEmpty());
+        EXPECT_FALSE(screen->pathControlResult()->isEnabled());
+        screen->pathControlResult()->click();
+        screen->openFileInContainingFolder();
+        EXPECT_EQ(revealed.size(), 1) << "nothing is revealed from an empty pane";
     }
 }
 

@@ -4,8 +4,10 @@
 #include <VideoPreview.h>
 
 #include <FileFacts.h>
+#include <NativePath.h>
 #include <TestEnvironment.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -13,9 +15,14 @@
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +45,49 @@ QString writeImage(const QString &folder, const QString &name, const QSize &size
     writer.setTransformation(transformation);
     EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
     return path;
+}
+
+// Writes a file whose name is the bytes given (which need not be UTF-8) and
+// answers its path as the program holds paths.
+QString writeNamed(const QString &folder, const QByteArray &name, const QByteArray &bytes)
+{
+    const QByteArray path = NativePath::encode(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    EXPECT_GE(fd, 0) << path.constData();
+    if (fd >= 0) {
+        EXPECT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+        ::close(fd);
+    }
+    return NativePath::decode(path);
+}
+
+QByteArray pictureBytes(const QColor &color)
+{
+    QImage image(32, 24, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, "PNG"));
+    return bytes;
+}
+
+// A raw video of grey frames that FFmpeg reads by its header alone.
+QByteArray videoBytes(int width, int height, int frames)
+{
+    QByteArray bytes = QStringLiteral("YUV4MPEG2 W%1 H%2 F25:1 Ip A1:1 C420jpeg\n").arg(width).arg(height).toLatin1();
+    for (int i = 0; i < frames; ++i) {
+        bytes += "FRAME\n";
+        bytes += QByteArray(width * height, char(40 + 8 * i));
+        bytes += QByteArray(width * height / 2, char(128));
+    }
+    return bytes;
+}
+
+ino_t inodeOf(const QString &path)
+{
+    struct stat status {};
+    return ::stat(NativePath::encode(path).constData(), &status) == 0 ? status.st_ino : 0;
 }
 
 Metadata factsWithIcon(const QString &mime)
@@ -225,11 +275,79 @@ TEST_F(PreviewPaneTest, VideoIsLoadedButNotStarted)
     const QString notVideo = writeFile(folder, QStringLiteral("clip.mov"), QByteArray("no frames here"));
     pane.showCopy(PreviewCopy{QUrl::fromLocalFile(notVideo), ScanResultKeys::Videos, std::nullopt}, false);
     QMediaPlayer *player = pane.videoPlayerResult()->player();
-    EXPECT_EQ(player->source(), QUrl::fromLocalFile(notVideo));
+    ASSERT_NE(pane.videoPlayerResult()->sourceFile(), nullptr);
+    struct stat opened {};
+    ASSERT_EQ(::fstat(pane.videoPlayerResult()->sourceFile()->handle(), &opened), 0);
+    EXPECT_EQ(opened.st_ino, inodeOf(notVideo));
+    EXPECT_FALSE(player->source().isEmpty());
     EXPECT_EQ(player->playbackState(), QMediaPlayer::StoppedState);
 
     pane.clear();
     EXPECT_TRUE(player->source().isEmpty()) << "clearing the pane empties the player";
+}
+
+// A name is bytes: "caf\xE9" (Latin-1, not UTF-8) is previewed from its own
+// file, never from "caf\uFFFD", the name its text would turn into if it were
+// re-encoded, which is here a different file.
+TEST_F(PreviewPaneTest, NamesThatAreNotUtf8ShowTheirOwnFile)
+{
+    const QByteArray latin = "caf\xe9";
+    const QByteArray replaced = "caf\xef\xbf\xbd";
+    struct Case
+    {
+        const char *what;
+        ScanResultKeys category;
+        QByteArray extension;
+        QByteArray real;
+        QByteArray decoy;
+    };
+    const Case cases[] = {
+        {"document", ScanResultKeys::Documents, ".txt", "the real text", "the decoy's text"},
+        {"picture", ScanResultKeys::Photos, ".png", pictureBytes(Qt::red), pictureBytes(Qt::blue)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = writeNamed(folder, latin + c.extension, c.real);
+        writeNamed(folder, replaced + c.extension, c.decoy);
+        pane.clear();
+        pane.showCopy(PreviewCopy{QUrl::fromLocalFile(path), c.category, std::nullopt}, false);
+        if (c.category == ScanResultKeys::Documents) {
+            EXPECT_EQ(pane.txtViewResult()->toPlainText(), QString::fromUtf8(c.real));
+        } else {
+            const QImage shown = pane.imgViewResult()->pixmap().toImage();
+            ASSERT_FALSE(shown.isNull());
+            EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::red));
+        }
+        EXPECT_NE(pane.lblDateModifiedResult()->text(), QString());
+    }
+}
+
+TEST_F(PreviewPaneTest, AVideoWhoseNameIsNotUtf8PlaysItsOwnFile)
+{
+    const QString path = writeNamed(folder, "clip\xe9.y4m", videoBytes(32, 16, 4));
+    const QString decoy = writeNamed(folder, "clip\xef\xbf\xbd.y4m", videoBytes(16, 32, 20));
+    ASSERT_NE(inodeOf(path), inodeOf(decoy));
+    pane.showCopy(PreviewCopy{QUrl::fromLocalFile(path), ScanResultKeys::Videos, std::nullopt}, false);
+
+    VideoPreview *video = pane.videoPlayerResult();
+    ASSERT_NE(video->sourceFile(), nullptr);
+    struct stat opened {};
+    ASSERT_EQ(::fstat(video->sourceFile()->handle(), &opened), 0);
+    EXPECT_EQ(opened.st_ino, inodeOf(path)) << "the player reads the file the copy names";
+    QMediaPlayer *player = video->player();
+    ASSERT_TRUE(QTest::qWaitFor([player] {
+        return player->mediaStatus() == QMediaPlayer::LoadedMedia || player->mediaStatus() == QMediaPlayer::InvalidMedia;
+    }, 20000));
+    EXPECT_EQ(player->mediaStatus(), QMediaPlayer::LoadedMedia);
+    EXPECT_EQ(player->duration(), 160) << "four frames at 25 a second, not the decoy's twenty";
+    EXPECT_EQ(player->playbackState(), QMediaPlayer::StoppedState);
+
+    pane.clear();
+    EXPECT_EQ(video->sourceFile(), nullptr) << "an empty pane holds no file open";
+    const QString gone = NativePath::decode(NativePath::encode(folder) + "/gone\xe9.y4m");
+    pane.showCopy(PreviewCopy{QUrl::fromLocalFile(gone), ScanResultKeys::Videos, std::nullopt}, false);
+    EXPECT_EQ(video->sourceFile(), nullptr);
+    EXPECT_FALSE(video->playButton()->isEnabled()) << "a file that cannot be opened offers nothing to play";
 }
 
 TEST_F(PreviewPaneTest, DateLabelShowsTheFilesModificationDate)
@@ -265,6 +383,16 @@ TEST_F(PreviewPaneTest, SizeAndPathOnlyInTheMarkedCopiesView)
     EXPECT_EQ(pane.lblValueSize()->text(), QStringLiteral("1.0 KB"));
     EXPECT_EQ(pane.pathControlURL()->url(), QUrl::fromLocalFile(path));
     EXPECT_EQ(pane.pathControlURL()->componentButtons().last()->text(), QStringLiteral("two words.bin"));
+}
+
+TEST_F(PreviewPaneTest, ShowInFolderOnlyWhileACopyIsShown)
+{
+    const QString path = writeFile(folder, QStringLiteral("shown.bin"), QByteArray("x"));
+    EXPECT_FALSE(pane.pathControlResult()->isEnabled()) << "a new pane shows nothing";
+    pane.showCopy(PreviewCopy{QUrl::fromLocalFile(path), ScanResultKeys::Others, std::nullopt}, false);
+    EXPECT_TRUE(pane.pathControlResult()->isEnabled());
+    pane.clear();
+    EXPECT_FALSE(pane.pathControlResult()->isEnabled()) << "nothing shown: nothing to reveal";
 }
 
 TEST_F(PreviewPaneTest, InformationAreaIsTallOnlyForTheMarkedCopiesView)

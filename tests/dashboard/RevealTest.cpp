@@ -1,4 +1,5 @@
 #include <FileReveal.h>
+#include <NativePath.h>
 #include <PathControl.h>
 #include <PreviewPane.h>
 
@@ -108,6 +109,42 @@ TEST(FileRevealFallback, WithoutAFileManagerTheFolderOpens)
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     EXPECT_EQ(catcher.opened, (QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/srv/a folder")), QUrl::fromLocalFile(QStringLiteral("/srv")),
                                            QUrl::fromLocalFile(QStringLiteral("/srv/root"))}));
+}
+
+// The file manager and the desktop are handed a URI made from a name's bytes:
+// a name that is not UTF-8 reaches them as its own bytes, escaped.
+TEST(FileReveal, UrisCarryTheBytesOfTheName)
+{
+    struct Case
+    {
+        const char *what;
+        QByteArray name;
+        QByteArray uri;
+    };
+    const Case cases[] = {
+        {"plain", "/srv/notes.txt", "file:///srv/notes.txt"},
+        {"space and UTF-8", "/srv/a b/caf\xc3\xa9", "file:///srv/a%20b/caf%C3%A9"},
+        {"a byte that is not UTF-8", "/srv/caf\xe9.txt", "file:///srv/caf%E9.txt"},
+        {"the replacement character is a name of its own", "/srv/caf\xef\xbf\xbd.txt", "file:///srv/caf%EF%BF%BD.txt"},
+        {"characters a URI reserves", "/srv/50%#1?.txt", "file:///srv/50%25%231%3F.txt"},
+        {"a newline", "/srv/line\nbreak", "file:///srv/line%0Abreak"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(FileReveal::fileUri(NativePath::decode(c.name)), c.uri);
+    }
+    EXPECT_EQ(FileReveal::fileUri(QString()), QByteArray());
+}
+
+TEST(FileRevealFallback, AFolderWhoseNameIsNotUtf8OpensAsItsBytes)
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    FolderCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    EXPECT_TRUE(FileReveal::selectFile(NativePath::decode("/srv/caf\xe9/notes.txt")));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened.first().toEncoded(), QByteArray("file:///srv/caf%E9"));
 }
 
 } // namespace
