@@ -1247,6 +1247,8 @@ void ScanVC::setDialogShown(bool shown, bool buttonsEnabled)
 void ScanVC::hideTopLayer()
 {
     boxTopLayer->hide();
+    // The leave-results question was cancelled: the keyboard goes back to Back.
+    giveKeyboardTo(btnBack);
 }
 
 void ScanVC::presentOverlay(QWidget *dialog)
@@ -1259,10 +1261,7 @@ void ScanVC::clickedStopScanning()
 {
     if (m_cancelDialogUp)
         return;
-    // The keyboard waits on the screen itself while the question is up, not
-    // on whichever button comes after the Stop button that is about to be disabled.
-    if (isAncestorOf(window()->focusWidget()))
-        setFocus(Qt::OtherFocusReason);
+    parkKeyboard();
     btnStopScan->setEnabled(false);
     btnClose->setEnabled(false);
     btnMinimize->setEnabled(false);
@@ -1303,6 +1302,14 @@ void ScanVC::closeCancelDialog(bool stopped)
         goToBack();
 }
 
+void ScanVC::parkKeyboard()
+{
+    // While a question is up the keyboard waits on the screen itself, not on
+    // whichever button comes after the one that is about to be disabled.
+    if (isAncestorOf(window()->focusWidget()))
+        setFocus(Qt::OtherFocusReason);
+}
+
 void ScanVC::giveKeyboardTo(QWidget *button)
 {
     // Only where nothing usable has the keyboard: it was parked on the screen
@@ -1328,6 +1335,7 @@ void ScanVC::clickedBack()
     if (backToHomeAlertEnabled && hasAnyResults() && scanCustomAnimator)
         dialog = ScreenRegistry::instance().get<QWidget>(QString::fromLatin1(ScreenId::BackToHome));
     if (dialog) {
+        parkKeyboard();
         boxTopLayer->show();
         disableScanButtons();
         isOverlayDialogShown = true;

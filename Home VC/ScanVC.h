@@ -162,6 +162,7 @@ private:
     void setUpTexts();
     void reloadChips();
     QList<QWidget *> chipWidgets() const;
+    void parkKeyboard();
     void giveKeyboardTo(QWidget *button);
     void updateTabOrder();
     void addChosenFolders(bool accepted, const QStringList &paths);

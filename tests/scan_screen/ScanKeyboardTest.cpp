@@ -261,6 +261,27 @@ TEST_F(ScanKeyboardTest, theStopQuestionTakesTheKeyboardAndGivesItBack)
     ASSERT_TRUE(waitUntil([] { return nameOf(QApplication::focusWidget()) == QStringLiteral("btnStartScanning"); }, 3000));
 }
 
+// Back with results asks first; cancelling the question gives the keyboard
+// back to Back, not to a button that happened to come after it.
+TEST_F(ScanKeyboardTest, cancellingTheLeaveQuestionGivesTheKeyboardBackToBack)
+{
+    QPointer<BackToHomeStandIn> dialog;
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::BackToHome), [&dialog] {
+        dialog = new BackToHomeStandIn;
+        return dialog.data();
+    });
+    ScanVC *scan = presentActive(makeFolders({QStringLiteral("A")}));
+    showCompleted(scan);
+    auto *back = outlet<QWidget>("btnBack");
+    back->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(back, Qt::Key_Return);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(isScanDialogShown);
+    dialog->answer(false);
+    EXPECT_EQ(QApplication::focusWidget(), back);
+    delete dialog.data();
+}
+
 TEST_F(ScanKeyboardTest, theFocusRingStandsOutOnEveryKindOfButton)
 {
     presentActive(makeFolders({QStringLiteral("A")}));
