@@ -1,5 +1,6 @@
 #include "OutwardStyle.h"
 
+#include <FocusRing.h>
 #include <Localization.h>
 
 #include <QImage>
@@ -62,7 +63,11 @@ QPushButton *button(QWidget *parent, const QString &objectName, bool primary)
                                 : QStringLiteral("QPushButton { background: white; color: #2d8ce6;"
                                                  " border: 1px solid #2d8ce6; border-radius: 6px; padding: 6px 18px; }"
                                                  "QPushButton:hover { background: #eef6fe; }"
-                                                 "QPushButton:pressed { background: #dbeafb; }"));
+                                                 "QPushButton:pressed { background: #dbeafb; }")
+                        + QStringLiteral("QPushButton:focus { outline: none; }"));
+    // Return and Enter press the focused button, as Space does; the kit's ring shows the focus.
+    view->setAutoDefault(true);
+    FocusRing::attach(view, 6);
     return view;
 }
 
