@@ -24,7 +24,6 @@
 #include <UsageEvents.h>
 #include <UserDefaults.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFrame>
@@ -657,7 +656,7 @@ void ScanVC::removeScanItemAt(int row)
 {
     if (row < 0 || row >= m_engine->scanList.size() || m_goingHome)
         return;
-    QWidget *focused = QApplication::focusWidget();
+    QWidget *focused = window()->focusWidget();
     const bool chipHadFocus = focused && chipWidgets().contains(focused);
     m_engine->scanList.removeAt(row);
     if (m_engine->scanList.isEmpty()) {

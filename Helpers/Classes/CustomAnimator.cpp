@@ -1,10 +1,9 @@
 #include "CustomAnimator.h"
 
 #include "KitSupport.h"
+#include "SYFlatButton.h"
 
 #include <ProcessState.h>
-
-#include "SYFlatButton.h"
 
 #include <QApplication>
 #include <QCloseEvent>
