@@ -34,6 +34,9 @@ CancelScanningVC::CancelScanningVC(QWidget *parent)
     card->setObjectName(QStringLiteral("card"));
     card->setStyleSheet(QStringLiteral("#card { background: #ffffff; border-radius: 14px; }"));
     card->setGeometry(304, 201, 400, 300);
+    // Only the backdrop fades in and out: the ring and its percentage under
+    // the card must never show through the question.
+    CustomAnimator::setOpaqueDuringFade(card);
     boxHeader = new QFrame(card);
     boxHeader->setObjectName(QStringLiteral("boxHeader"));
     boxHeader->setGeometry(0, 0, 400, 150);

@@ -6,6 +6,7 @@
 #include <CustomAnimator.h>
 #include <CustomImageView.h>
 #include <EmbeddedImages.h>
+#include <FocusRing.h>
 #include <FolderChooser.h>
 #include <KitSupport.h>
 #include <Localization.h>
@@ -175,7 +176,11 @@ void HomeVC::buildInterface()
         "QPushButton { background: #2d8ce6; color: white; border: none; border-radius: 23px; font-size: 15px; font-weight: bold; }"
         "QPushButton:hover { background: #3b97ee; }"
         "QPushButton:pressed { background: #1f74c4; }"
-        "QPushButton:disabled { background: #a9c6e4; }"));
+        "QPushButton:disabled { background: #a9c6e4; }"
+        "QPushButton:focus { outline: none; }"));
+    // Return and Enter press it when it has the focus, as Space does.
+    btnAddFolder->setAutoDefault(true);
+    FocusRing::attach(btnAddFolder);
     connect(btnAddFolder, &QPushButton::clicked, this, [this] { clickedAddFolder(); });
 
     boxStandardButtons = new QWidget(this);

@@ -3,6 +3,7 @@
 #include "ScanVC.h"
 
 #include <FileFacts.h>
+#include <FocusRing.h>
 #include <KitSupport.h>
 #include <Localization.h>
 #include <ProcessState.h>
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeDatabase>
 #include <QPainter>
@@ -82,6 +84,11 @@ ScanItemsViewItem::ScanItemsViewItem(ScanVC *scanVC, QWidget *parent)
     btnClose->setHoverColor(QColor(221, 143, 149));
     btnClose->setMomentary(true);
     btnClose->setToolTip(localizedString(QStringLiteral("IDS_TMR_156")));
+    // A cross only: screen readers read what it does.
+    btnClose->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_156")));
+    // The keyboard reaches the chip itself, where Delete does what the cross does.
+    btnClose->setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     connect(btnClose, &SYFlatButton::clicked, this, [this] {
         if (m_scanVC)
             m_scanVC->deleteScanItem(btnClose->property("tag").toInt());
@@ -113,6 +120,7 @@ void ScanItemsViewItem::fill(int section, int row, const QString &path)
     // A folder shows its own name, also when its path was handed over with a trailing slash.
     lblName->setText(QFileInfo(QDir::cleanPath(path)).fileName());
     lblName->setToolTip(path);
+    setAccessibleName(QDir::toNativeSeparators(QDir::cleanPath(path)));
     imgView->setPixmap(iconForPath(path).pixmap(64, 64));
     btnClose->setProperty("tag", row);
 }
@@ -120,8 +128,55 @@ void ScanItemsViewItem::fill(int section, int row, const QString &path)
 void ScanItemsViewItem::setHovered(bool hovered)
 {
     m_hovered = hovered;
-    setBorderColor(boxBorder, hovered ? KitSupport::toQColor(folderChipHoverBorderColor()) : QColor(Qt::transparent));
-    btnClose->setVisible(hovered);
+    showLook();
+}
+
+void ScanItemsViewItem::showLook()
+{
+    // The keyboard's focus marks the chip as the pointer does, so the user
+    // sees which folder Delete or the menu would act on.
+    const bool marked = m_hovered || (hasFocus() && m_focusFromKeyboard);
+    setBorderColor(boxBorder, marked ? KitSupport::toQColor(folderChipHoverBorderColor()) : QColor(Qt::transparent));
+    btnClose->setVisible(marked);
+    update();
+}
+
+void ScanItemsViewItem::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    m_focusFromKeyboard = FocusRing::showsRing(*event, m_focusFromKeyboard);
+    showLook();
+}
+
+void ScanItemsViewItem::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    showLook();
+}
+
+void ScanItemsViewItem::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (!hasFocus() || !m_focusFromKeyboard)
+        return;
+    QPainter painter(this);
+    FocusRing::paint(painter, QRectF(boxBorder->geometry()).adjusted(-4, -4, 4, 4), 14);
+}
+
+void ScanItemsViewItem::keyPressEvent(QKeyEvent *event)
+{
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (event->key() == Qt::Key_Menu || shiftF10) {
+        popUpMenu(mapToGlobal(boxBorder->geometry().center()), true);
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        removeSingleItem();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ScanItemsViewItem::enterEvent(QEnterEvent *event)
@@ -145,8 +200,18 @@ void ScanItemsViewItem::rebuildMenu()
 
 void ScanItemsViewItem::contextMenuEvent(QContextMenuEvent *event)
 {
+    // From the keyboard the menu comes up over the chip, not where the pointer happens to be.
+    const bool fromKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    popUpMenu(fromKeyboard ? mapToGlobal(boxBorder->geometry().center()) : event->globalPos(), fromKeyboard);
+}
+
+void ScanItemsViewItem::popUpMenu(const QPoint &globalPosition, bool fromKeyboard)
+{
     rebuildMenu();
-    m_mainMenu.popup(event->globalPos());
+    m_mainMenu.popup(globalPosition);
+    // Opened from the keyboard, the menu's first item is ready for Return.
+    if (fromKeyboard && !m_mainMenu.actions().isEmpty())
+        m_mainMenu.setActiveAction(m_mainMenu.actions().constFirst());
 }
 
 void ScanItemsViewItem::removeSingleItem()

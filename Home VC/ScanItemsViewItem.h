@@ -12,6 +12,10 @@ class SYFlatButton;
 // One folder chip of the scan screen: the item's icon and name in a framed
 // box, a remove button and a frame colour while the pointer is over it, and a
 // context menu to remove this folder or every folder.
+//
+// Tab reaches the chip, which then shows the focus ring; Delete removes its
+// folder as the menu's first item does, and the menu key (or Shift+F10) opens
+// its menu. Assistive tools know the chip by its folder's path.
 class ScanItemsViewItem : public QWidget
 {
     Q_OBJECT
@@ -42,9 +46,15 @@ protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void setHovered(bool hovered);
+    void showLook();
+    void popUpMenu(const QPoint &globalPosition, bool fromKeyboard);
 
     QPointer<ScanVC> m_scanVC;
     QFrame *boxParent = nullptr;
@@ -56,4 +66,5 @@ private:
     int m_section = 0;
     int m_row = 0;
     bool m_hovered = false;
+    bool m_focusFromKeyboard = true;
 };

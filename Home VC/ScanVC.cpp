@@ -11,6 +11,7 @@
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
 #include <FileFacts.h>
+#include <FocusRing.h>
 #include <FolderChooser.h>
 #include <KRBFileFunctions.h>
 #include <Localization.h>
@@ -72,7 +73,8 @@ QFrame *makeBox(QWidget *parent, const char *name, const QRect &frame)
     return box;
 }
 
-QPushButton *makeDotButton(QWidget *parent, const char *name, const QRect &frame, const QString &image)
+QPushButton *makeDotButton(QWidget *parent, const char *name, const QRect &frame, const QString &image,
+                           const char *accessibleNameKey)
 {
     auto *button = new QPushButton(parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -82,6 +84,8 @@ QPushButton *makeDotButton(QWidget *parent, const char *name, const QRect &frame
     button->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; }"));
     button->setIcon(picture(image));
     button->setIconSize(frame.size());
+    // A dot is a picture only: screen readers read its name.
+    button->setAccessibleName(tr_(accessibleNameKey));
     return button;
 }
 
@@ -267,16 +271,19 @@ void ScanVC::buildLayout()
             "#boxTitleStrip { background: qlineargradient(x1: 0, y1: 0, x2: 1, y2: 0, stop: 0 #1d4f93, stop: 1 #163a70); }"));
 
     boxStandardButtons = makeBox(this, "boxStandardButtons", QRect(22, 14, 56, 16));
-    btnClose = makeDotButton(boxStandardButtons, "btnClose", QRect(0, 2, 12, 12), EmbeddedImages::closeButtonImage());
+    btnClose = makeDotButton(boxStandardButtons, "btnClose", QRect(0, 2, 12, 12), EmbeddedImages::closeButtonImage(),
+                             "IDS_TMR_1110");
     btnMinimize = makeDotButton(boxStandardButtons, "btnMinimize", QRect(20, 2, 12, 12),
-                                EmbeddedImages::minimizeButtonImage());
+                                EmbeddedImages::minimizeButtonImage(), "IDS_TMR_245");
     imgViewStandardMaximize = makeDotButton(boxStandardButtons, "imgViewStandardMaximize", QRect(40, 2, 12, 12),
-                                            EmbeddedImages::maximizeButtonDisabledImage());
+                                            EmbeddedImages::maximizeButtonDisabledImage(), "IDS_TMR_246");
     connect(btnClose, &QPushButton::clicked, this, [this] { window()->close(); });
     connect(btnMinimize, &QPushButton::clicked, this, [this] { window()->showMinimized(); });
 
     btnBack = makeButton(this, "btnBack", QRect(24, 112, 40, 40), false);
     btnBack->setText(QStringLiteral("\u2190"));
+    // The arrow is a picture to a screen reader: the button says where it goes.
+    btnBack->setAccessibleName(tr_("IDS_TMR_152"));
     connect(btnBack, &QPushButton::clicked, this, [this] { clickedBack(); });
 
     // Ready to scan.
@@ -436,8 +443,12 @@ void ScanVC::buildLayout()
         push->setGeometry(frame->rect());
         push->setFlat(true);
         push->setCursor(Qt::PointingHandCursor);
-        push->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; }"
-                                           "QPushButton:focus { border: 2px solid #1b4a8c; border-radius: 15px; }"));
+        push->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; outline: none; }"));
+        push->setAutoDefault(true);
+        FocusRing::attach(push);
+        // The picture and the name beside it are labels: the button itself needs the name.
+        push->setAccessibleName(name);
+        push->setAccessibleDescription(tr_("IDS_TMR_182"));
         return push;
     };
     btnTwitter = makeShare("boxTwitter", "imgViewTwitter", "lblTwitter", "btnTwitter", 752,
@@ -490,6 +501,7 @@ void ScanVC::configurePieChart()
     pieChart->setPieCenter(QPointF(pieChart->width(), pieChart->height()));
     pieChart->setPieRadius(pieChart->width() / 2.0 - 25.0);
     pieChart->setCanSelect(true);
+    pieChart->setAccessibleName(tr_("IDS_TMR_95"));
 }
 
 void ScanVC::setUpTexts()
@@ -608,6 +620,29 @@ void ScanVC::reloadChips()
         chip->fill(0, row, list.at(row));
         collectionView->setItemWidget(item, chip);
     }
+    updateTabOrder();
+}
+
+QList<QWidget *> ScanVC::chipWidgets() const
+{
+    QList<QWidget *> chips;
+    for (int row = 0; row < collectionView->count(); ++row) {
+        if (QWidget *chip = collectionView->itemWidget(collectionView->item(row)))
+            chips.append(chip);
+    }
+    return chips;
+}
+
+void ScanVC::updateTabOrder()
+{
+    // Reading order: Back, Add folder above the chips, the chips, then the
+    // state's own button and the share buttons at the bottom. Whatever is
+    // hidden in the state on show is passed over.
+    QList<QWidget *> order{btnBack, btnAddFolder};
+    order += chipWidgets();
+    order += {btnStartScanning, btnStopScan, btnReviewResults, btnReviewResultsPartiallCleaned, btnTwitter, btnFacebook};
+    for (qsizetype index = 1; index < order.size(); ++index)
+        QWidget::setTabOrder(order.at(index - 1), order.at(index));
 }
 
 void ScanVC::deleteScanItem(int tag)
@@ -621,11 +656,21 @@ void ScanVC::removeScanItemAt(int row)
 {
     if (row < 0 || row >= m_engine->scanList.size() || m_goingHome)
         return;
+    QWidget *focused = window()->focusWidget();
+    const bool chipHadFocus = focused && chipWidgets().contains(focused);
     m_engine->scanList.removeAt(row);
-    if (m_engine->scanList.isEmpty())
+    if (m_engine->scanList.isEmpty()) {
         goToBack();
-    else
-        reloadChips();
+        return;
+    }
+    reloadChips();
+    // Removing from the keyboard leaves the focus on the chip that took the
+    // removed one's place, so the next Delete goes on from there.
+    if (chipHadFocus) {
+        const QList<QWidget *> chips = chipWidgets();
+        if (!chips.isEmpty())
+            chips.at(std::min<qsizetype>(row, chips.size() - 1))->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void ScanVC::removeAllScanItems()
@@ -722,6 +767,7 @@ void ScanVC::resetToReadyToScan()
     btnClose->setEnabled(true);
     btnMinimize->setEnabled(true);
     reloadChips();
+    giveKeyboardTo(btnStartScanning);
 }
 
 void ScanVC::clickedStartScanning()
@@ -1170,6 +1216,13 @@ std::optional<QColor> ScanVC::colorForSliceAtIndex(PieChart *, int index)
     return m_sliceColors.at(index);
 }
 
+std::optional<QString> ScanVC::accessibleTextForSliceAtIndex(PieChart *, int index)
+{
+    if (index < 0 || index >= m_slices.size() || index >= m_slicesNames.size())
+        return std::nullopt;
+    return rawValue(m_slicesNames.at(index)) + QStringLiteral(", ") + formatSize(m_slices.at(index));
+}
+
 void ScanVC::willSelectSliceAtIndex(PieChart *, int index)
 {
     showSliceDetails(index);
@@ -1193,6 +1246,8 @@ void ScanVC::setDialogShown(bool shown, bool buttonsEnabled)
 void ScanVC::hideTopLayer()
 {
     boxTopLayer->hide();
+    // The leave-results question was cancelled: the keyboard goes back to Back.
+    giveKeyboardTo(btnBack);
 }
 
 void ScanVC::presentOverlay(QWidget *dialog)
@@ -1205,6 +1260,7 @@ void ScanVC::clickedStopScanning()
 {
     if (m_cancelDialogUp)
         return;
+    parkKeyboard();
     btnStopScan->setEnabled(false);
     btnClose->setEnabled(false);
     btnMinimize->setEnabled(false);
@@ -1240,8 +1296,28 @@ void ScanVC::closeCancelDialog(bool stopped)
         m_engine->resumeScan();
     for (QWidget *button : std::initializer_list<QWidget *>{btnStartScanning, btnStopScan, btnClose, btnMinimize})
         button->setEnabled(true);
+    giveKeyboardTo(stopped ? btnStartScanning : btnStopScan);
     if (m_engine->isHomePressed)
         goToBack();
+}
+
+void ScanVC::parkKeyboard()
+{
+    // While a question is up the keyboard waits on the screen itself, not on
+    // whichever button comes after the one that is about to be disabled.
+    if (isAncestorOf(window()->focusWidget()))
+        setFocus(Qt::OtherFocusReason);
+}
+
+void ScanVC::giveKeyboardTo(QWidget *button)
+{
+    // Only where nothing usable has the keyboard: it was parked on the screen
+    // while a dialog was up, or the control that had it has gone.
+    QWidget *focus = window()->focusWidget();
+    const bool parked = !focus || focus == this
+        || (isAncestorOf(focus) && (!focus->isVisible() || !focus->isEnabled()));
+    if (parked && button->isVisible() && button->isEnabled())
+        button->setFocus(Qt::OtherFocusReason);
 }
 
 void ScanVC::clickedBack()
@@ -1258,6 +1334,7 @@ void ScanVC::clickedBack()
     if (backToHomeAlertEnabled && hasAnyResults() && scanCustomAnimator)
         dialog = ScreenRegistry::instance().get<QWidget>(QString::fromLatin1(ScreenId::BackToHome));
     if (dialog) {
+        parkKeyboard();
         boxTopLayer->show();
         disableScanButtons();
         isOverlayDialogShown = true;

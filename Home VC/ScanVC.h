@@ -112,6 +112,7 @@ public:
     int numberOfSlicesInPieChart(PieChart *pieChart) override;
     double valueForSliceAtIndex(PieChart *pieChart, int index) override;
     std::optional<QColor> colorForSliceAtIndex(PieChart *pieChart, int index) override;
+    std::optional<QString> accessibleTextForSliceAtIndex(PieChart *pieChart, int index) override;
     void willSelectSliceAtIndex(PieChart *pieChart, int index) override;
     void willDeselectSliceAtIndex(PieChart *pieChart, int index) override;
 
@@ -160,6 +161,10 @@ private:
     void configurePieChart();
     void setUpTexts();
     void reloadChips();
+    QList<QWidget *> chipWidgets() const;
+    void parkKeyboard();
+    void giveKeyboardTo(QWidget *button);
+    void updateTabOrder();
     void addChosenFolders(bool accepted, const QStringList &paths);
     void presentOverlay(QWidget *dialog);
     void showCompletedAgain();

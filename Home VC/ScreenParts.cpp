@@ -1,5 +1,7 @@
 #include "ScreenParts.h"
 
+#include <FocusRing.h>
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -34,10 +36,14 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QRect &frame, b
                                          " border-radius: %3px; font-size: 15px; font-weight: bold; }"
                                          "QPushButton:hover { background: %4; }"
                                          "QPushButton:disabled { background: #c9d7e6; border-color: #c9d7e6; color: #f5f9fd; }"
-                                         "QPushButton:focus { outline: none; border: 2px solid #1b4a8c; }")
+                                         "QPushButton:focus { outline: none; }")
                                   .arg(background, text)
                                   .arg(frame.height() / 2)
                                   .arg(primary ? QStringLiteral("#3b99f0") : QStringLiteral("#eef5fc")));
+    // Return and Enter press the focused button, in the screen's window as
+    // in a dialog.
+    button->setAutoDefault(true);
+    FocusRing::attach(button);
     return button;
 }
 

@@ -17,7 +17,8 @@ inline const QColor kAccent{45, 140, 230};
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QRect &frame, int pixelSize, bool bold = false,
                   const QColor &color = kInk, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
-// A filled (primary) or outlined button with fully rounded ends; keyboard focus shows as a darker border.
+// A filled (primary) or outlined button with fully rounded ends. Keyboard
+// focus shows the program's focus ring; Return, Enter and Space press it.
 QPushButton *makeButton(QWidget *parent, const char *name, const QRect &frame, bool primary = true);
 
 } // namespace ScreenParts

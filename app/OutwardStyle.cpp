@@ -1,5 +1,6 @@
 #include "OutwardStyle.h"
 
+#include <FocusRing.h>
 #include <Localization.h>
 
 #include <QImage>
@@ -55,18 +56,18 @@ QPushButton *button(QWidget *parent, const QString &objectName, bool primary)
     view->setObjectName(objectName);
     view->setCursor(Qt::PointingHandCursor);
     view->setMinimumHeight(32);
-    // The keyboard focus shows as a dark ring; the padding gives way to it so
-    // the title does not move.
-    view->setStyleSheet(primary ? QStringLiteral("QPushButton { background: #2d8ce6; color: white;"
-                                                 " border: 2px solid #2d8ce6; border-radius: 6px; padding: 4px 16px; }"
-                                                 "QPushButton:hover { background: #3a98f0; border-color: #3a98f0; }"
-                                                 "QPushButton:pressed { background: #1f74c4; border-color: #1f74c4; }"
-                                                 "QPushButton:focus { border-color: #12416e; }")
+    view->setStyleSheet(primary ? QStringLiteral("QPushButton { background: #2d8ce6; color: white; border: none;"
+                                                 " border-radius: 6px; padding: 6px 18px; }"
+                                                 "QPushButton:hover { background: #3a98f0; }"
+                                                 "QPushButton:pressed { background: #1f74c4; }")
                                 : QStringLiteral("QPushButton { background: white; color: #2d8ce6;"
                                                  " border: 1px solid #2d8ce6; border-radius: 6px; padding: 6px 18px; }"
                                                  "QPushButton:hover { background: #eef6fe; }"
-                                                 "QPushButton:pressed { background: #dbeafb; }"
-                                                 "QPushButton:focus { border-width: 2px; padding: 5px 17px; }"));
+                                                 "QPushButton:pressed { background: #dbeafb; }")
+                        + QStringLiteral("QPushButton:focus { outline: none; }"));
+    // Return and Enter press the focused button, as Space does; the kit's ring shows the focus.
+    view->setAutoDefault(true);
+    FocusRing::attach(view, 6);
     return view;
 }
 

@@ -1,16 +1,20 @@
 #include "CustomAnimator.h"
 
 #include "KitSupport.h"
+#include "SYFlatButton.h"
 
 #include <ProcessState.h>
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHash>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPointer>
 #include <QPropertyAnimation>
+#include <QPushButton>
 #include <QWidget>
 
 #include <cmath>
@@ -24,6 +28,99 @@ constexpr qreal kTopEdgeOverlap = 50;
 
 const QString overlayAnimationName = QStringLiteral("twinmoorOverlayAnimation");
 const QString edgePinName = QStringLiteral("twinmoorOverlayEdgePin");
+const char *const opaqueDuringFadeProperty = "twinmoorOpaqueDuringFade";
+
+bool takesTabFocus(const QWidget *widget, const QWidget *dialog)
+{
+    return widget->isEnabled() && widget->isVisibleTo(dialog) && (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus
+        && !widget->focusProxy();
+}
+
+// The controls of the dialog that Tab visits, in the window's focus order.
+QList<QWidget *> tabStops(QWidget *dialog)
+{
+    QList<QWidget *> stops;
+    QWidget *widget = dialog->nextInFocusChain();
+    // The chain is a ring through the whole window; one lap is enough.
+    for (int steps = 0; widget && widget != dialog && steps < 10000; ++steps, widget = widget->nextInFocusChain()) {
+        if (dialog->isAncestorOf(widget) && takesTabFocus(widget, dialog))
+            stops.append(widget);
+    }
+    return stops;
+}
+
+// Where the keyboard goes when the dialog comes up: its default button, where
+// Return would go anyway, else its first control, else the dialog itself.
+QWidget *initialFocus(QWidget *dialog)
+{
+    const QList<QWidget *> stops = tabStops(dialog);
+    for (QWidget *stop : stops) {
+        const auto *push = qobject_cast<const QPushButton *>(stop);
+        const auto *flat = qobject_cast<const SYFlatButton *>(stop);
+        if ((push && push->isDefault()) || (flat && flat->isDefault()))
+            return stop;
+    }
+    return stops.isEmpty() ? dialog : stops.constFirst();
+}
+
+bool holdsFocus(const QWidget *dialog, const QWidget *focus)
+{
+    return focus && (focus == dialog || dialog->isAncestorOf(focus));
+}
+
+// The fade of a dialog while it comes and goes. Parts of the dialog marked as
+// opaque (a card over a transparent backdrop) are drawn at full strength, so
+// what lies under the card never shows through its text; the rest fades.
+class OverlayFade : public QGraphicsOpacityEffect
+{
+public:
+    // The widget that owns an effect is not its QObject parent: the effect
+    // keeps its dialog itself.
+    explicit OverlayFade(QWidget *dialog)
+        : m_dialog(dialog)
+    {
+    }
+
+protected:
+    void draw(QPainter *painter) override
+    {
+        const QRegion opaque = m_dialog ? opaqueRegion(m_dialog) : QRegion();
+        if (opaque.isEmpty() || opacity() >= 1.0) {
+            QGraphicsOpacityEffect::draw(painter);
+            return;
+        }
+        // As the plain opacity effect draws a widget: its picture in device
+        // coordinates, with the opaque parts mapped there too.
+        QPoint offset;
+        const QPixmap pixmap = sourcePixmap(Qt::DeviceCoordinates, &offset, QGraphicsEffect::NoPad);
+        if (pixmap.isNull())
+            return;
+        const QRegion deviceOpaque = painter->worldTransform().map(opaque);
+        painter->save();
+        painter->setWorldTransform(QTransform());
+        const QRegion whole(QRect(offset, pixmap.deviceIndependentSize().toSize()));
+        painter->setClipRegion(whole.subtracted(deviceOpaque));
+        painter->setOpacity(opacity());
+        painter->drawPixmap(offset, pixmap);
+        painter->setClipRegion(deviceOpaque);
+        painter->setOpacity(1.0);
+        painter->drawPixmap(offset, pixmap);
+        painter->restore();
+    }
+
+private:
+    static QRegion opaqueRegion(QWidget *dialog)
+    {
+        QRegion region;
+        for (QWidget *child : dialog->findChildren<QWidget *>()) {
+            if (child->property(opaqueDuringFadeProperty).toBool() && child->isVisibleTo(dialog))
+                region += QRect(child->mapTo(dialog, QPoint(0, 0)), child->size());
+        }
+        return region;
+    }
+
+    QPointer<QWidget> m_dialog;
+};
 
 // Keeps a presented dialog flush with all four edges of the screen's view.
 class EdgePin : public QObject
@@ -74,18 +171,44 @@ public:
             entry->destroyedConnection = connect(dialog, &QObject::destroyed, this, [this](QObject *gone) { forget(gone); });
         }
         entry->window = window;
+        if (!entry->shown && window && !holdsFocus(dialog, window->focusWidget()))
+            entry->focusBefore = window->focusWidget();
         entry->shown = true;
+        entry->order = ++m_lastOrder;
         if (window)
             window->installEventFilter(this);
         publish();
     }
 
-    void dismissing(QWidget *dialog)
+    // The dialog is on show: the keyboard goes to it, unless something in it
+    // has taken the focus already.
+    void takeFocus(QWidget *dialog)
+    {
+        QWidget *window = dialog->window();
+        if (holdsFocus(dialog, window->focusWidget()))
+            return;
+        initialFocus(dialog)->setFocus(Qt::OtherFocusReason);
+    }
+
+    void dismissing(QWidget *dialog, QWidget *screen)
     {
         auto entry = m_entries.find(dialog);
-        if (entry != m_entries.end())
+        QPointer<QWidget> before;
+        if (entry != m_entries.end()) {
             entry->shown = false;
+            before = std::exchange(entry->focusBefore, nullptr);
+        }
         publish();
+        // The keyboard leaves with the dialog: back where it was before the
+        // dialog came, or to the screen the dialog covered.
+        QWidget *window = dialog->window();
+        if (!window || !holdsFocus(dialog, window->focusWidget()))
+            return;
+        if (before && before->window() == window && before->isVisible() && before->isEnabled()
+            && !holdsFocus(dialog, before))
+            before->setFocus(Qt::OtherFocusReason);
+        else if (screen && screen != dialog && !dialog->isAncestorOf(screen))
+            screen->setFocus(Qt::OtherFocusReason);
     }
 
     void dismissed(QWidget *dialog) { forget(dialog); }
@@ -117,6 +240,8 @@ protected:
             event->ignore();
             return true;
         }
+        if (event->type() == QEvent::KeyPress)
+            return keepTabInside(watched, static_cast<QKeyEvent *>(event));
         return false;
     }
 
@@ -127,8 +252,69 @@ private:
     {
         QPointer<QWidget> window;
         bool shown = false;
+        // Newer dialogs lie over older ones in the same window.
+        quint64 order = 0;
+        // What had the keyboard when the dialog came.
+        QPointer<QWidget> focusBefore;
         QMetaObject::Connection destroyedConnection;
     };
+
+    // The dialog on top in the window, among those on show.
+    QWidget *topDialog(const QWidget *window) const
+    {
+        QWidget *top = nullptr;
+        quint64 topOrder = 0;
+        for (auto entry = m_entries.cbegin(); entry != m_entries.cend(); ++entry) {
+            if (entry->shown && entry->window == window && entry->order >= topOrder) {
+                top = const_cast<QWidget *>(static_cast<const QWidget *>(entry.key()));
+                topOrder = entry->order;
+            }
+        }
+        return top;
+    }
+
+    // Tab and Shift+Tab go round the controls of the dialog on top: the
+    // screen under it is out of the keyboard's reach as it is out of the pointer's.
+    bool keepTabInside(QObject *watched, QKeyEvent *key)
+    {
+        const bool backwards = key->key() == Qt::Key_Backtab
+            || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+        if ((key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab)
+            || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return false;
+        auto *receiver = qobject_cast<QWidget *>(watched);
+        QWidget *dialog = receiver ? topDialog(receiver->window()) : nullptr;
+        if (!dialog)
+            return false;
+        const QList<QWidget *> stops = tabStops(dialog);
+        if (stops.isEmpty()) {
+            dialog->setFocus(Qt::TabFocusReason);
+            key->accept();
+            return true;
+        }
+        const qsizetype at = stops.indexOf(receiver);
+        qsizetype next = 0;
+        if (at < 0)
+            next = backwards ? stops.size() - 1 : 0;
+        else
+            next = (at + (backwards ? stops.size() - 1 : 1)) % stops.size();
+        stops.at(next)->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        key->accept();
+        return true;
+    }
+
+    void watchKeys()
+    {
+        // The application's keys are looked at only while some dialog is up.
+        const bool wanted = shownCount() > 0;
+        if (wanted != m_watchingKeys && qApp) {
+            if (wanted)
+                qApp->installEventFilter(this);
+            else
+                qApp->removeEventFilter(this);
+            m_watchingKeys = wanted;
+        }
+    }
 
     void forget(QObject *dialog)
     {
@@ -140,9 +326,15 @@ private:
         publish();
     }
 
-    void publish() { isCustomDialogShown = shownCount() > 0; }
+    void publish()
+    {
+        isCustomDialogShown = shownCount() > 0;
+        watchKeys();
+    }
 
     QHash<const QObject *, Entry> m_entries;
+    quint64 m_lastOrder = 0;
+    bool m_watchingKeys = false;
 };
 
 QAbstractAnimation *currentAnimation(QWidget *dialog)
@@ -169,7 +361,7 @@ QGraphicsOpacityEffect *fadeOf(QWidget *dialog)
 {
     auto *fade = qobject_cast<QGraphicsOpacityEffect *>(dialog->graphicsEffect());
     if (!fade) {
-        fade = new QGraphicsOpacityEffect;
+        fade = new OverlayFade(dialog);
         fade->setOpacity(1.0);
         dialog->setGraphicsEffect(fade);
     }
@@ -229,6 +421,7 @@ void CustomAnimator::animatePresentationOfViewController(QWidget *viewController
     dialog->setGeometry(KitSupport::fromBottomLeft(start, height).toRect());
     dialog->show();
     dialog->raise();
+    OverlayRegistry::instance().takeFocus(dialog);
 
     QPointer<QWidget> host(screen);
     animateOverlay(dialog, duration, screen->rect(), 1.0, [dialog, host] {
@@ -244,7 +437,7 @@ void CustomAnimator::animateDismissalOfViewController(QWidget *viewController, Q
         return;
     QWidget *dialog = viewController;
     QWidget *screen = fromViewController;
-    OverlayRegistry::instance().dismissing(dialog);
+    OverlayRegistry::instance().dismissing(dialog, screen);
     cancelAnimation(dialog);
     removeEdgePin(dialog);
 
@@ -257,6 +450,12 @@ void CustomAnimator::animateDismissalOfViewController(QWidget *viewController, Q
         dialog->setGraphicsEffect(nullptr);
         OverlayRegistry::instance().dismissed(dialog);
     });
+}
+
+void CustomAnimator::setOpaqueDuringFade(QWidget *part)
+{
+    if (part)
+        part->setProperty(opaqueDuringFadeProperty, true);
 }
 
 int CustomAnimator::shownDialogCount()

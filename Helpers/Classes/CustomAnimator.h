@@ -18,6 +18,11 @@ class QWidget;
 // hidden and keeps its parent. Presenting a dialog again while it is still fading out
 // cancels the fade, so the old animation never takes the new dialog away.
 //
+// A dialog takes the keyboard when it comes up (its default button, else its
+// first control) and keeps Tab going round its own controls while it is on
+// top; when it is dismissed the keyboard goes back to what had it before, or
+// to the screen it covered.
+//
 // The animator keeps no reference to views between calls; the bookkeeping is
 // shared by every animator of the process.
 class CustomAnimator
@@ -34,6 +39,11 @@ public:
     // Both return at once; the effect completes on the event loop.
     void animatePresentationOfViewController(QWidget *viewController, QWidget *fromViewController) const;
     void animateDismissalOfViewController(QWidget *viewController, QWidget *fromViewController) const;
+
+    // A part of a dialog (a card over a see-through backdrop) that stays fully
+    // drawn while the dialog fades in and out, so the screen under it never
+    // shows through its text; the rest of the dialog fades.
+    static void setOpaqueDuringFade(QWidget *part);
 
     // Dialogs up at this moment, counted over every animator.
     static int shownDialogCount();

@@ -15,10 +15,10 @@ namespace EmbeddedImages {
 
 // Window-sized backgrounds, 1008 x 702.
 const QString &homeBackgroundImage();
-const QString &scanBackgroundImage();
+const QString &scanBackgroundImage(); // with the logo and the wordmark at the top left
 
 // The emblem, 326 x 325: as the home screen shows it at rest, in darker blues,
-// and the darker emblem turned by half a turn (what the drop area shows after
+// and the emblem at rest turned by half a turn (what the drop area shows after
 // its half turn, so swapping pictures then does not jump).
 const QString &emblemImage();
 const QString &emblemDarkImage();
@@ -75,9 +75,10 @@ const QString &photosAlbumHelpImage(); // 504 x 437
 const QString &successCheckImage();    // 16 x 16
 const QString &resultsTitleImage();    // 32 x 32, the results screen's title
 
-// The names the screens use for the same pictures.
+// The names the screens use for the same pictures. The logo the home screen
+// comes back to after a turn is the one it shows at load.
 inline const QString &logoImage() { return emblemImage(); }
-inline const QString &logoImageAlt() { return emblemDarkImage(); }
+inline const QString &logoImageAlt() { return emblemImage(); }
 inline const QString &logoImageTurned() { return emblemLightImage(); }
 inline const QString &progressRingImage() { return progressRingBackgroundImage(); }
 inline const QString &closeButtonImage() { return windowCloseImage(); }

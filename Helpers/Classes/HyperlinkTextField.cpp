@@ -1,12 +1,16 @@
 #include "HyperlinkTextField.h"
 
+#include "FocusRing.h"
+#include "KitAccessibility.h"
 #include "KitSupport.h"
 
 #include <NotificationCenter.h>
 #include <ProcessState.h>
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 HyperlinkTextField::HyperlinkTextField(QWidget *parent)
     : HyperlinkTextField(QString(), parent)
@@ -21,7 +25,41 @@ HyperlinkTextField::HyperlinkTextField(const QString &text, QWidget *parent)
     , attributesBeforeClickWithLink{KitSupport::toQColor(linkColor()), true}
     , attributesAfterClickWithLink{KitSupport::toQColor(linkHoverColor()), true}
 {
+    KitAccessibility::install();
     setCursor(Qt::PointingHandCursor);
+}
+
+void HyperlinkTextField::setIsAutoMarkSelection(bool on)
+{
+    m_isAutoMarkSelection = on;
+    flagsChanged();
+}
+
+void HyperlinkTextField::setIsEULA(bool on)
+{
+    m_isEULA = on;
+    flagsChanged();
+}
+
+void HyperlinkTextField::setIsUnInstallInstructions(bool on)
+{
+    m_isUnInstallInstructions = on;
+    flagsChanged();
+}
+
+void HyperlinkTextField::setIsPrivacyPolicy(bool on)
+{
+    m_isPrivacyPolicy = on;
+    flagsChanged();
+}
+
+void HyperlinkTextField::flagsChanged()
+{
+    // Only a label that leads somewhere is a stop for the keyboard; it keeps
+    // room round its text for the focus ring.
+    setFocusPolicy(isLink() ? Qt::StrongFocus : Qt::NoFocus);
+    const int room = isLink() ? int(2 * FocusRing::kRingWidth) : 0;
+    setContentsMargins(room, room / 2, room, room / 2);
 }
 
 void HyperlinkTextField::apply(const TextAttributes &attributes)
@@ -71,6 +109,11 @@ void HyperlinkTextField::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
 
+    activate();
+}
+
+void HyperlinkTextField::activate()
+{
     const char *name = nullptr;
     if (m_isAutoMarkSelection) {
         apply(attributesBeforeClick);
@@ -87,4 +130,37 @@ void HyperlinkTextField::mouseReleaseEvent(QMouseEvent *event)
     }
     if (name)
         NotificationCenter::defaultCenter().post(QString::fromLatin1(name));
+}
+
+void HyperlinkTextField::keyPressEvent(QKeyEvent *event)
+{
+    const bool follow = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
+    if (follow && isLink() && !event->isAutoRepeat()) {
+        event->accept();
+        activate();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void HyperlinkTextField::focusInEvent(QFocusEvent *event)
+{
+    QLabel::focusInEvent(event);
+    m_focusFromKeyboard = FocusRing::showsRing(*event, m_focusFromKeyboard);
+    update();
+}
+
+void HyperlinkTextField::focusOutEvent(QFocusEvent *event)
+{
+    QLabel::focusOutEvent(event);
+    update();
+}
+
+void HyperlinkTextField::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus() || !m_focusFromKeyboard)
+        return;
+    QPainter painter(this);
+    FocusRing::paint(painter, QRectF(rect()), 4);
 }

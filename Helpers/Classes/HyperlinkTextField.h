@@ -27,6 +27,10 @@ struct TextAttributes
 // isPrivacyPolicy, isUnInstallInstructions); with none set it only shows the
 // hand. The grey automatic-marking link keeps its look under the pointer; the
 // coloured links underline themselves there.
+//
+// A label with a flag set is a link to the keyboard and to assistive tools
+// too: Tab reaches it (and shows the focus ring), Return, Enter or Space
+// follow it, and assistive tools see a link whose press action follows it.
 class HyperlinkTextField : public QLabel
 {
     Q_OBJECT
@@ -40,13 +44,17 @@ public:
     explicit HyperlinkTextField(const QString &text, QWidget *parent = nullptr);
 
     bool isAutoMarkSelection() const { return m_isAutoMarkSelection; }
-    void setIsAutoMarkSelection(bool on) { m_isAutoMarkSelection = on; }
+    void setIsAutoMarkSelection(bool on);
     bool isEULA() const { return m_isEULA; }
-    void setIsEULA(bool on) { m_isEULA = on; }
+    void setIsEULA(bool on);
     bool isUnInstallInstructions() const { return m_isUnInstallInstructions; }
-    void setIsUnInstallInstructions(bool on) { m_isUnInstallInstructions = on; }
+    void setIsUnInstallInstructions(bool on);
     bool isPrivacyPolicy() const { return m_isPrivacyPolicy; }
-    void setIsPrivacyPolicy(bool on) { m_isPrivacyPolicy = on; }
+    void setIsPrivacyPolicy(bool on);
+
+    // Follows the link as a release over it does: the released look, then
+    // the notification of the first flag set. Nothing without a flag.
+    void activate();
 
     // Grey link: resting and pressed.
     const TextAttributes attributesBeforeClick;
@@ -64,14 +72,21 @@ protected:
     void leaveEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool isColouredLink() const { return m_isEULA || m_isUnInstallInstructions || m_isPrivacyPolicy; }
+    bool isLink() const { return m_isAutoMarkSelection || isColouredLink(); }
+    void flagsChanged();
     void apply(const TextAttributes &attributes);
 
     bool m_isAutoMarkSelection = false;
     bool m_isEULA = false;
     bool m_isUnInstallInstructions = false;
     bool m_isPrivacyPolicy = false;
+    bool m_focusFromKeyboard = true;
     std::optional<TextAttributes> m_applied;
 };

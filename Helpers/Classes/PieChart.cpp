@@ -1,9 +1,11 @@
 #include "PieChart.h"
 
+#include "KitAccessibility.h"
 #include "KitSupport.h"
 
 #include <UserDefaults.h>
 
+#include <QAccessible>
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -73,6 +75,11 @@ std::optional<QString> PieChartDataSource::textForSliceAtIndex(PieChart *, int)
     return std::nullopt;
 }
 
+std::optional<QString> PieChartDataSource::accessibleTextForSliceAtIndex(PieChart *, int)
+{
+    return std::nullopt;
+}
+
 void PieChartDelegate::willSelectSliceAtIndex(PieChart *, int)
 {
 }
@@ -92,6 +99,7 @@ void PieChartDelegate::didDeselectSliceAtIndex(PieChart *, int)
 PieChart::PieChart(const QRect &frame, QWidget *parent, Source source)
     : BackgroundView(parent)
 {
+    KitAccessibility::install();
     setGeometry(frame);
     setBackgroundColor(Qt::transparent);
     m_selectionTimer.setSingleShot(true);
@@ -171,6 +179,45 @@ SliceLayer *PieChart::sliceLayerAt(int index) const
     return isSliceIndex(index) ? m_slices[std::size_t(index)].get() : nullptr;
 }
 
+QString PieChart::accessibleTextForSlice(int index) const
+{
+    const SliceLayer *slice = sliceLayerAt(index);
+    if (!slice)
+        return QString();
+    if (m_dataSource) {
+        if (const std::optional<QString> text = m_dataSource->accessibleTextForSliceAtIndex(const_cast<PieChart *>(this), index))
+            return *text;
+    }
+    return slice->text().isEmpty() ? wholeNumberText(slice->value()) : slice->text();
+}
+
+QRectF PieChart::sliceBounds(int index) const
+{
+    const SliceLayer *slice = sliceLayerAt(index);
+    if (!slice || slice->path.isEmpty())
+        return QRectF();
+    const BezierPath moved = slice->path.transformed(QTransform::fromTranslate(slice->position.x(), slice->position.y()));
+    return CGPath(moved, height()).boundingRect();
+}
+
+int PieChart::sliceIndexAt(const QPointF &point) const
+{
+    // The slice on top wins, as in the drawing.
+    int found = -1;
+    double foundZ = -DBL_MAX;
+    for (int index = 0; index < sliceCount(); ++index) {
+        const SliceLayer &slice = *m_slices[std::size_t(index)];
+        if (slice.path.isEmpty())
+            continue;
+        const BezierPath moved = slice.path.transformed(QTransform::fromTranslate(slice.position.x(), slice.position.y()));
+        if (CGPath(moved, height()).contains(point) && slice.zPosition >= foundZ) {
+            found = index;
+            foundZ = slice.zPosition;
+        }
+    }
+    return found;
+}
+
 bool PieChart::isSliceIndex(int index) const
 {
     return index >= 0 && std::size_t(index) < m_slices.size();
@@ -224,6 +271,7 @@ void PieChart::reloadData()
         if (m_animations.isEmpty())
             updateTimerFired();
         update();
+        tellAssistiveTools(QAccessible::ObjectReorder);
         return;
     }
 
@@ -289,6 +337,17 @@ void PieChart::reloadData()
     if (m_animations.isEmpty())
         updateTimerFired();
     update();
+    tellAssistiveTools(QAccessible::ObjectReorder);
+}
+
+void PieChart::tellAssistiveTools(QAccessible::Event change, int slice)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(this, change);
+    if (slice >= 0)
+        event.setChild(slice);
+    QAccessible::updateAccessibility(&event);
 }
 
 std::unique_ptr<SliceLayer> PieChart::createSliceLayer() const
@@ -448,6 +507,7 @@ void PieChart::completeSelection(int index)
         return;
     setSliceSelectedAtIndex(index);
     m_selectedSliceIndex = index;
+    tellAssistiveTools(QAccessible::Selection, index);
     if (m_delegate)
         m_delegate->didSelectSliceAtIndex(this, index);
 }

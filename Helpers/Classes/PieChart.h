@@ -3,6 +3,7 @@
 #include "BackgroundView.h"
 #include "SliceLayer.h"
 
+#include <QAccessible>
 #include <QColor>
 #include <QFont>
 #include <QList>
@@ -29,6 +30,9 @@ public:
     virtual std::optional<QColor> colorForSliceAtIndex(PieChart *pieChart, int index);
     // Nothing leaves the slice's text as it was; a null string clears it.
     virtual std::optional<QString> textForSliceAtIndex(PieChart *pieChart, int index);
+    // What assistive tools call the slice (what it stands for and how much);
+    // nothing names it by its text, else by its value.
+    virtual std::optional<QString> accessibleTextForSliceAtIndex(PieChart *pieChart, int index);
 };
 
 // Told when slices become selected (pulled out) or deselected. Every method
@@ -52,6 +56,9 @@ public:
 // Geometry (pieCenter, angles, hit-test points) uses the chart's bottom-left
 // coordinates, angles counter-clockwise in radians. The data source and the
 // delegate are not owned; their owner clears them before they go away.
+//
+// Assistive tools see a chart with one item per slice, named by the data
+// source, with its share of the whole as its description.
 class PieChart : public BackgroundView
 {
     Q_OBJECT
@@ -129,6 +136,11 @@ public:
 
     int sliceCount() const { return int(m_slices.size()); }
     SliceLayer *sliceLayerAt(int index) const;
+    // For assistive tools: a slice's name, where it is drawn (the chart's own
+    // top-left coordinates), and the slice drawn at a point of the chart (-1: none).
+    QString accessibleTextForSlice(int index) const;
+    QRectF sliceBounds(int index) const;
+    int sliceIndexAt(const QPointF &point) const;
     int selectedSliceIndex() const { return m_selectedSliceIndex; }
     // The slice that will be selected when the 0.1 s delay ends.
     std::optional<int> pendingSelectionIndex() const { return m_pendingSelection; }
@@ -163,6 +175,7 @@ private:
     int animationDuration() const;
     void applyLabelText(SliceLayer &layer, double value, bool emptyWhenNotPositive, bool setFont) const;
     void paintSlice(QPainter &painter, const SliceLayer &slice) const;
+    void tellAssistiveTools(QAccessible::Event change, int slice = -1);
 
     PieChartDataSource *m_dataSource = nullptr;
     PieChartDelegate *m_delegate = nullptr;

@@ -1,5 +1,7 @@
 #include "SYFlatButton.h"
 
+#include "FocusRing.h"
+
 #include <ProcessState.h>
 #include <UserDefaults.h>
 
@@ -343,15 +345,10 @@ void SYFlatButton::paintEvent(QPaintEvent *)
         painter.fillPath(outline.subtracted(inner), shownBorderColor());
     }
 
-    // Keyboard focus shows as a ring just inside the edge, in the title's colour.
-    if (m_showFocus && hasFocus()) {
-        QPen pen(shownTitleColor(), 1.5, Qt::DotLine);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        const qreal inset = m_borderWidth + 2;
-        painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset), std::max(0.0, m_cornerRadius - inset),
-                                std::max(0.0, m_cornerRadius - inset));
-    }
+    // Keyboard focus shows as the program's two-tone ring along the edge,
+    // which stands out whatever the fill.
+    if (m_showFocus && hasFocus())
+        FocusRing::paint(painter, bounds, m_cornerRadius);
 }
 
 void SYFlatButton::showPressed(bool pressed)
@@ -396,7 +393,7 @@ void SYFlatButton::keyReleaseEvent(QKeyEvent *event)
 void SYFlatButton::focusInEvent(QFocusEvent *event)
 {
     // A click gives the focus too, but only the keyboard's focus is drawn.
-    m_showFocus = event->reason() != Qt::MouseFocusReason;
+    m_showFocus = FocusRing::showsRing(*event, m_showFocus);
     QAbstractButton::focusInEvent(event);
     update();
 }

@@ -223,7 +223,7 @@ private:
     int m_row = 0;
     bool m_isDefault = false;
     bool m_isEscape = false;
-    bool m_showFocus = false;
+    bool m_showFocus = true;
     QShortcut *m_defaultShortcut = nullptr;
     QShortcut *m_escapeShortcut = nullptr;
 

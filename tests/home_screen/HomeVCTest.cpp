@@ -4,6 +4,7 @@
 #include <CustomImageView.h>
 #include <DropView.h>
 #include <EmbeddedImages.h>
+#include <FocusRing.h>
 #include <HomeScreens.h>
 #include <HomeVC.h>
 #include <HomeWindow.h>
@@ -13,6 +14,7 @@
 #include <ScreenRegistry.h>
 #include <ViewLayer.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -249,6 +251,43 @@ TEST_F(HomeVCTest, LeavingBeforeTheEnterTurnEndsLeavesTheLogoAtRest)
 
     home->enterRotate();
     QTRY_COMPARE_WITH_TIMEOUT(shownLogo(), logo(EmbeddedImages::logoImageTurned()), 3000);
+}
+
+// After the scan screen came in, and after every turn, the drop area comes
+// back to the logo it showed at load, not to a darker one.
+TEST_F(HomeVCTest, TheLogoComesBackAsItWasAtLoad)
+{
+    const QImage atLoad = shownLogo();
+    EXPECT_EQ(atLoad, logo(EmbeddedImages::logoImage()));
+    panel({path("a")});
+    ASSERT_TRUE(scan());
+    home->setImageExitRotate(); // what the hand-off leaves a second later
+    EXPECT_EQ(shownLogo(), atLoad);
+}
+
+TEST_F(HomeVCTest, AddFolderAnswersTheKeyboardAndShowsWhereItIs)
+{
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    chooser.accept = false;
+    QTest::keyClick(window, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), home->btnAddFolder);
+    EXPECT_TRUE(FocusRing::isShown(home->btnAddFolder));
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        const int opened = chooser.opened;
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(chooser.opened, opened + 1) << key;
+    }
+    // A click's focus shows no ring.
+    home->btnAddFolder->clearFocus();
+    home->btnAddFolder->setFocus(Qt::MouseFocusReason);
+    EXPECT_FALSE(FocusRing::isShown(home->btnAddFolder));
+
+    for (QPushButton *button : {home->btnAddFolder, home->btnClose, home->btnMinimize, home->imgViewStandardMaximize}) {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(button);
+        ASSERT_TRUE(accessible);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << button->objectName().toStdString();
+    }
 }
 
 TEST_F(HomeVCTest, AboutDimsHomeAndScanAndHidingClearsBoth)

@@ -18,32 +18,12 @@ namespace {
 class ScanChipsTest : public ScanScreenTest
 {
 protected:
-    QList<ScanItemsViewItem *> chips() const
-    {
-        QList<ScanItemsViewItem *> found;
-        auto *list = outlet<QListWidget>("collectionView");
-        for (int row = 0; list && row < list->count(); ++row)
-            found.append(qobject_cast<ScanItemsViewItem *>(list->itemWidget(list->item(row))));
-        return found;
-    }
-
     QStringList chipNames() const
     {
         QStringList names;
         for (ScanItemsViewItem *chip : chips())
             names.append(chip ? chip->findChild<QLabel *>(QStringLiteral("lblName"))->text() : QString());
         return names;
-    }
-
-    QStringList makeFolders(const QStringList &names)
-    {
-        const QString root = TestEnvironment::makeTemporaryFolder(QStringLiteral("chips"));
-        QStringList paths;
-        for (const QString &name : names) {
-            QDir().mkpath(root + QLatin1Char('/') + name);
-            paths.append(root + QLatin1Char('/') + name);
-        }
-        return paths;
     }
 };
 

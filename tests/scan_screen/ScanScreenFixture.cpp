@@ -8,6 +8,7 @@
 #include <Localization.h>
 #include <ProcessState.h>
 #include <ResultQueries.h>
+#include <ScanItemsViewItem.h>
 #include <ScanScreens.h>
 #include <ScreenRegistry.h>
 #include <UserDefaults.h>
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QTest>
 
@@ -182,6 +184,15 @@ QStringList ScanScreenTest::usableButtons() const
     return usable;
 }
 
+QList<ScanItemsViewItem *> ScanScreenTest::chips() const
+{
+    QList<ScanItemsViewItem *> found;
+    auto *list = outlet<QListWidget>("collectionView");
+    for (int row = 0; list && row < list->count(); ++row)
+        found.append(qobject_cast<ScanItemsViewItem *>(list->itemWidget(list->item(row))));
+    return found;
+}
+
 bool ScanScreenTest::waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
     return QTest::qWaitFor(condition, timeoutMs);
@@ -190,6 +201,17 @@ bool ScanScreenTest::waitUntil(const std::function<bool()> &condition, int timeo
 bool ScanScreenTest::waitForHome(QPointer<ScanVC> scan)
 {
     return waitUntil([&scan] { return scan.isNull(); });
+}
+
+QStringList ScanScreenTest::makeFolders(const QStringList &names)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder(QStringLiteral("folders"));
+    QStringList paths;
+    for (const QString &name : names) {
+        QDir().mkpath(root + QLatin1Char('/') + name);
+        paths.append(root + QLatin1Char('/') + name);
+    }
+    return paths;
 }
 
 QStringList ScanScreenTest::makeTreeWithDuplicates()

@@ -16,6 +16,7 @@
 
 class QAbstractButton;
 class QLabel;
+class ScanItemsViewItem;
 
 namespace ScanScreenFixture {
 
@@ -110,6 +111,8 @@ protected:
     QStringList visibleBoxes() const;
     // The buttons the user can press now: on show and enabled.
     QStringList usableButtons() const;
+    // The folder chips, in the list's order.
+    QList<ScanItemsViewItem *> chips() const;
     bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 20000);
     bool waitForHome(QPointer<ScanVC> scan);
 
@@ -117,6 +120,8 @@ protected:
     QStringList makeTreeWithDuplicates();
     // One folder whose files are all different.
     QStringList makeTreeWithoutDuplicates();
+    // Empty folders of the given names in one temporary folder.
+    QStringList makeFolders(const QStringList &names);
 
     QStringList alerts;
     int resetHomeToolTipsPosts = 0;

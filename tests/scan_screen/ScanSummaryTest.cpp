@@ -6,6 +6,7 @@
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QTest>
 
@@ -154,6 +155,25 @@ TEST_F(ScanSummaryTest, completedRowsPieSlicesAndCentreFollowTheStore)
     scan->showSliceDetails(9);
     scan->showSliceDetails(-1);
     EXPECT_EQ(pieCentre(), totals);
+}
+
+// Assistive tools read the pie as the user sees it: each slice by its kind
+// and its size, in the chart's order.
+TEST_F(ScanSummaryTest, thePiesSlicesAreNamedByKindAndSize)
+{
+    fillStore();
+    presentScanScreen({QStringLiteral("/data")});
+    comeBackFromResults(false);
+    QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(outlet<PieChart>("pieChart"));
+    ASSERT_TRUE(chart);
+    EXPECT_EQ(chart->role(), QAccessible::Chart);
+    EXPECT_EQ(chart->text(QAccessible::Name), t("IDS_TMR_95"));
+    QStringList slices;
+    for (int index = 0; index < chart->childCount(); ++index)
+        slices.append(chart->child(index)->text(QAccessible::Name));
+    EXPECT_EQ(slices, (QStringList{QStringLiteral("Photos, ") + formatSize(2000), QStringLiteral("Videos, ") + formatSize(6000),
+                                   QStringLiteral("Documents, ") + formatSize(200), QStringLiteral("Music, ") + formatSize(3000),
+                                   QStringLiteral("Others, ") + formatSize(100)}));
 }
 
 TEST_F(ScanSummaryTest, anEmptyStoreGivesNoSlicesAndZeroInTheCentre)

@@ -93,7 +93,7 @@ protected:
         host.setAutoFillBackground(true);
         host.setPalette(Qt::white);
         view = new CustomImageView(&host);
-        view->setPixmap(QPixmap::fromImage(*EmbeddedImages::decodeImage(EmbeddedImages::emblemDarkImage())));
+        view->setPixmap(QPixmap::fromImage(*EmbeddedImages::decodeImage(EmbeddedImages::logoImageAlt())));
         view->setGeometry(17, 17, 326, 325);
         host.show();
     }

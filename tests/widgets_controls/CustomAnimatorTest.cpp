@@ -2,11 +2,17 @@
 
 #include <CustomAnimator.h>
 #include <ProcessState.h>
+#include <SYFlatButton.h>
 
 #include <QAbstractAnimation>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -242,6 +248,122 @@ TEST_F(CustomAnimatorTest, AScreenNotYetShownStillGetsTheDialog)
     ASSERT_TRUE(QTest::qWaitFor([&] { return first->geometry() == hidden.rect() && !first->graphicsEffect(); }, 2000));
     animator->animateDismissalOfViewController(first, &hidden);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+}
+
+// A dialog has the keyboard while it is up: it takes it when it comes (its
+// default button first), Tab and Shift+Tab go round its own controls, Escape
+// and Return reach it and not the focused button behind it, and the keyboard
+// goes back where it was when it leaves. A dialog without controls takes the
+// keyboard itself.
+TEST_F(CustomAnimatorTest, ADialogHasTheKeyboardWhileItIsUp)
+{
+    auto *behind = new QPushButton(QStringLiteral("Behind"), screen);
+    behind->setAutoDefault(true);
+    behind->show();
+    auto *field = new QLineEdit(first);
+    auto *ok = new SYFlatButton(first);
+    auto *cancel = new SYFlatButton(first);
+    field->setObjectName(QStringLiteral("field"));
+    ok->setObjectName(QStringLiteral("ok"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    ok->setTitle(QStringLiteral("OK"));
+    cancel->setTitle(QStringLiteral("Cancel"));
+    ok->setDefault(true);
+    cancel->setEscape(true);
+    field->setGeometry(20, 20, 200, 24);
+    ok->setGeometry(20, 60, 80, 30);
+    cancel->setGeometry(110, 60, 80, 30);
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    behind->setFocus(Qt::TabFocusReason);
+    QSignalSpy behindClicks(behind, &QPushButton::clicked);
+    QSignalSpy cancelClicks(cancel, &SYFlatButton::clicked);
+
+    present(first);
+    auto focused = [] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); };
+    EXPECT_EQ(focused(), QStringLiteral("ok"));
+    QStringList visited;
+    for (int step = 0; step < 4; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(focused());
+    }
+    EXPECT_EQ(visited, (QStringList{QStringLiteral("cancel"), QStringLiteral("field"), QStringLiteral("ok"),
+                                    QStringLiteral("cancel")}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(focused(), QStringLiteral("ok"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(focused(), QStringLiteral("field"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(cancelClicks.count(), 1);
+    EXPECT_EQ(behindClicks.count(), 0);
+
+    dismiss(first);
+    EXPECT_EQ(QApplication::focusWidget(), behind);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
+    // Keys are the window's own again.
+    QTest::keyClick(behind, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), behind);
+
+    present(second);
+    EXPECT_EQ(QApplication::focusWidget(), second.data());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), second.data());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(behindClicks.count(), 0);
+    dismiss(second);
+    EXPECT_EQ(QApplication::focusWidget(), behind);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(second); }, 2000));
+}
+
+// While a see-through dialog fades, a part marked opaque (its card) is drawn
+// at full strength, so nothing under it shows through; the rest fades.
+TEST_F(CustomAnimatorTest, AnOpaquePartNeverLetsTheScreenShowThrough)
+{
+    // Parts that paint themselves, as style-sheet cards do.
+    class Part : public QWidget
+    {
+    public:
+        using QWidget::QWidget;
+
+    protected:
+        void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), QColor(170, 20, 20)); }
+    };
+    const QColor red(170, 20, 20);
+    first->setAutoFillBackground(false);
+    auto makePart = [&](const QRect &frame) {
+        auto *part = new Part(first);
+        part->setGeometry(frame);
+        return part;
+    };
+    QWidget *card = makePart(QRect(120, 80, 200, 200));
+    QWidget *plain = makePart(QRect(10, 80, 80, 200));
+    CustomAnimator::setOpaqueDuringFade(card);
+
+    present(first);
+    auto *running = first->findChild<QAbstractAnimation *>();
+    ASSERT_TRUE(running);
+    running->pause();
+    running->setCurrentTime(running->totalDuration() / 2);
+    const QImage shown = window.grab().toImage();
+    PointerEvents::saveRender(&window, QStringLiteral("animator_opaque_card"));
+    auto visiblePart = [&](QWidget *part) {
+        return QRect(part->mapTo(&window, QPoint(0, 0)), part->size()).intersected(window.rect()).adjusted(2, 2, -2, -2);
+    };
+    const QRect cardShown = visiblePart(card);
+    const QRect plainShown = visiblePart(plain);
+    ASSERT_GT(cardShown.height(), 20);
+    ASSERT_GT(plainShown.height(), 20);
+    for (int y = cardShown.top(); y <= cardShown.bottom(); y += 4) {
+        for (int x = cardShown.left(); x <= cardShown.right(); x += 4)
+            ASSERT_EQ(QColor(shown.pixel(x, y)), red) << x << "," << y;
+    }
+    // The unmarked part is half way to its colour.
+    const QColor half(shown.pixel(plainShown.center()));
+    EXPECT_GT(half.red(), red.red() + 10);
+    EXPECT_GT(half.green(), red.green() + 50);
+    running->resume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented(first); }, 2000));
+    EXPECT_EQ(QColor(window.grab().toImage().pixel(visiblePart(plain).center())), red);
 }
 
 } // namespace

@@ -127,11 +127,52 @@ TEST(EmbeddedImagesTest, TurnedEmblemIsTheRestEmblemHalfTurned)
     EXPECT_NE(turned, rest);
 }
 
+// The scan screen's background shows the logo and the program's name beside
+// it: along a line through the name, letters give many separate strokes of
+// ink, where a placeholder bar would give one.
+TEST(EmbeddedImagesTest, ScanBackgroundShowsTheWordmarkBesideTheLogo)
+{
+    const QImage background = decodeImage(scanBackgroundImage())->convertToFormat(QImage::Format_ARGB32);
+    const QRect besideLogo(62, 20, 180, 40);
+    background.copy(besideLogo.adjusted(-50, 0, 0, 0)).scaled(460, 80).save(
+        TestEnvironment::renderDirectory() + QStringLiteral("/scan_background_wordmark.png"));
+    const QRgb ground = background.pixel(300, 30);
+    auto isInk = [&](int x, int y) {
+        const QColor here(background.pixel(x, y));
+        const QColor base(ground);
+        return std::abs(here.red() - base.red()) + std::abs(here.green() - base.green())
+            + std::abs(here.blue() - base.blue()) > 200;
+    };
+    int mostStrokes = 0;
+    int inkedColumns = 0;
+    for (int y = besideLogo.top(); y <= besideLogo.bottom(); ++y) {
+        int strokes = 0;
+        bool inInk = false;
+        for (int x = besideLogo.left(); x <= besideLogo.right(); ++x) {
+            const bool ink = isInk(x, y);
+            strokes += ink && !inInk ? 1 : 0;
+            inInk = ink;
+        }
+        mostStrokes = std::max(mostStrokes, strokes);
+    }
+    for (int x = besideLogo.left(); x <= besideLogo.right(); ++x) {
+        bool any = false;
+        for (int y = besideLogo.top(); y <= besideLogo.bottom() && !any; ++y)
+            any = isInk(x, y);
+        inkedColumns += any ? 1 : 0;
+    }
+    // "Twinmoor" crosses a line through its lower half some fifteen times.
+    EXPECT_GE(mostStrokes, 10);
+    // A word of eight letters, not a dot.
+    EXPECT_GE(inkedColumns, 90);
+}
+
 TEST(EmbeddedImagesTest, OtherNamesAreTheSamePictures)
 {
     const std::pair<Accessor, Accessor> aliases[] = {
         {logoImage, emblemImage},
-        {logoImageAlt, emblemDarkImage},
+        // The logo after a turn is the logo shown at load.
+        {logoImageAlt, emblemImage},
         {logoImageTurned, emblemLightImage},
         {progressRingImage, progressRingBackgroundImage},
         {closeButtonImage, windowCloseImage},

@@ -1,6 +1,7 @@
 #include "PointerEvents.h"
 
 #include <EmbeddedImages.h>
+#include <FocusRing.h>
 #include <ProcessState.h>
 #include <SYFlatButton.h>
 #include <UserDefaults.h>
@@ -10,10 +11,13 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -376,3 +380,91 @@ TEST_F(FlatButtonTest, AssistiveToolsSeeANamedPushButton)
     EXPECT_TRUE(clicks.count() == 1 || clicks.wait(2000));
     EXPECT_EQ(clicks.count(), 1);
 }
+
+namespace {
+
+// Contrast ratio of two colours as the accessibility guidelines define it.
+double contrast(const QColor &a, const QColor &b)
+{
+    auto luminance = [](const QColor &colour) {
+        auto channel = [](int value) {
+            const double v = value / 255.0;
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(colour.red()) + 0.7152 * channel(colour.green()) + 0.0722 * channel(colour.blue());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+// Keyboard focus draws a ring that stands out from the button's fill by 3:1
+// all the way round, on a blue primary fill as on white, on the kit's flat
+// button and on a style-sheet button that has the ring attached; a click's
+// focus draws none.
+TEST(FocusRingTest, StandsOutOnEveryFillAndOnlyForTheKeyboard)
+{
+    const QColor blue(45, 140, 230);
+    const QColor white(255, 255, 255);
+    struct Case
+    {
+        const char *name;
+        QColor fill;
+        bool flat;
+    };
+    const Case cases[] = {
+        {"flat button, blue", blue, true},
+        {"flat button, white", white, true},
+        {"style-sheet button, blue", blue, false},
+        {"style-sheet button, white", white, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget window;
+        window.setAutoFillBackground(true);
+        window.setPalette(QColor(245, 249, 253));
+        window.resize(240, 80);
+        QAbstractButton *button = nullptr;
+        if (c.flat) {
+            auto *flat = new SYFlatButton(&window);
+            flat->setTitle(QStringLiteral("Start"));
+            flat->setCornerRadius(23);
+            flat->setBackgroundNormalColor(c.fill);
+            flat->setTitleNormalColor(c.fill == white ? blue : white);
+            button = flat;
+        } else {
+            auto *push = new QPushButton(QStringLiteral("Start"), &window);
+            push->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3;"
+                                               " border-radius: 23px; } QPushButton:focus { outline: none; }")
+                                        .arg(c.fill.name(), (c.fill == white ? blue : white).name(), blue.name()));
+            FocusRing::attach(push);
+            button = push;
+        }
+        button->setGeometry(20, 17, 200, 46);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        const QRect area = button->geometry();
+        auto picture = [&] { return window.grab(area).toImage().convertToFormat(QImage::Format_RGB32); };
+        button->clearFocus();
+        const QImage plain = picture();
+        button->setFocus(Qt::TabFocusReason);
+        const QImage focused = picture();
+        int standingOut = 0;
+        for (int y = 0; y < focused.height(); ++y) {
+            for (int x = 0; x < focused.width(); ++x) {
+                if (focused.pixel(x, y) != plain.pixel(x, y) && contrast(QColor(focused.pixel(x, y)), c.fill) >= 3.0)
+                    ++standingOut;
+            }
+        }
+        EXPECT_GE(standingOut, area.width() + area.height());
+        if (c.fill == blue && c.flat)
+            PointerEvents::saveRender(&window, QStringLiteral("focus_ring_on_blue"));
+        button->clearFocus();
+        button->setFocus(Qt::MouseFocusReason);
+        EXPECT_EQ(picture(), plain);
+    }
+}
+

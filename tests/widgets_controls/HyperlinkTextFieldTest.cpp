@@ -5,7 +5,10 @@
 #include <NotificationCenter.h>
 #include <ProcessState.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QStringList>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +148,61 @@ TEST(HyperlinkTextFieldTest, GreyLinkKeepsItsLookOnHover)
     EXPECT_EQ(label.appliedAttributes(), (TextAttributes{QColor(Qt::lightGray), true}));
     PointerEvents::leave(&label);
     EXPECT_EQ(label.appliedAttributes(), (TextAttributes{QColor(Qt::lightGray), true}));
+}
+
+// A label that leads somewhere is a link to assistive tools and to the
+// keyboard as well: named by its text, pressed by their press action or by
+// Return, Enter or Space once Tab has reached it. A label with no flag is
+// neither a link nor a stop for Tab.
+TEST(HyperlinkTextFieldTest, LinksAreLinksToAssistiveToolsAndTheKeyboard)
+{
+    struct Case
+    {
+        Flags flags;
+        QStringList posted;
+    };
+    const Case cases[] = {
+        {{false, true, false, false}, {"hyperLinkEULA"}},
+        {{true, false, false, false}, {"hyperLinkAutoMarkSelection"}},
+        {{}, {}},
+    };
+    for (const Case &c : cases) {
+        QWidget window;
+        auto *before = new QWidget(&window);
+        before->setFocusPolicy(Qt::StrongFocus);
+        auto *label = new HyperlinkTextField(QStringLiteral("Licence agreement"), &window);
+        label->setGeometry(0, 30, 160, 22);
+        setFlags(*label, c.flags);
+        const bool isLink = !c.posted.isEmpty();
+        SCOPED_TRACE(isLink ? c.posted.first().toStdString() : std::string("no flag"));
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(label);
+        ASSERT_TRUE(accessible);
+        EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Licence agreement"));
+        if (isLink) {
+            EXPECT_EQ(accessible->role(), QAccessible::Link);
+            QAccessibleActionInterface *actions = accessible->actionInterface();
+            ASSERT_TRUE(actions);
+            EXPECT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+            LinkNotifications notifications;
+            actions->doAction(QAccessibleActionInterface::pressAction());
+            EXPECT_EQ(notifications.posted, c.posted);
+        }
+
+        before->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(before, Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget() == label, isLink);
+        if (isLink)
+            PointerEvents::saveRender(label, QStringLiteral("hyperlink_keyboard_focus"));
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+            LinkNotifications notifications;
+            QTest::keyClick(label, key);
+            EXPECT_EQ(notifications.posted, c.posted) << key;
+        }
+    }
 }
 
 } // namespace

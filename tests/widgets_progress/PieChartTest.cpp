@@ -5,6 +5,7 @@
 
 #include <UserDefaults.h>
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QCoreApplication>
 #include <QTest>
@@ -327,6 +328,69 @@ TEST_F(PieChartTest, selectMoveClickAndExitTellTheDelegateInOrder)
     moveTo(1);
     moveTo(-1); // off the pie
     EXPECT_EQ(delegate.take(), messages({"willSelect 1", "didSelect 1", "willDeselect 1", "didDeselect 1"}));
+}
+
+// Assistive tools see a chart with one item per slice: named as the data
+// source says (or by its value), its share as its description, found where it
+// is drawn, selected while it is pulled out; reloads change the items.
+TEST_F(PieChartTest, assistiveToolsSeeOneItemPerSlice)
+{
+    class NamingDataSource : public ValuesDataSource
+    {
+    public:
+        std::optional<QString> accessibleTextForSliceAtIndex(PieChart *, int index) override
+        {
+            if (index == 1)
+                return std::nullopt;
+            return QStringLiteral("slice %1").arg(index);
+        }
+    } naming;
+    chart->setDataSource(&naming);
+    chart->setAccessibleName(QStringLiteral("Sizes by kind"));
+    chart->show();
+    naming.values = {1, 2, 1};
+    chart->reloadData();
+    finishAnimations(*chart);
+
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(chart.get());
+    ASSERT_TRUE(accessible);
+    EXPECT_EQ(accessible->role(), QAccessible::Chart);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Sizes by kind"));
+    ASSERT_EQ(accessible->childCount(), 3);
+    struct Expected
+    {
+        const char *name;
+        const char *share;
+    };
+    const Expected expected[] = {{"slice 0", "25%"}, {"2", "50%"}, {"slice 2", "25%"}};
+    for (int index = 0; index < 3; ++index) {
+        SCOPED_TRACE(index);
+        QAccessibleInterface *slice = accessible->child(index);
+        ASSERT_TRUE(slice && slice->isValid());
+        EXPECT_EQ(slice->role(), QAccessible::ListItem);
+        EXPECT_EQ(slice->text(QAccessible::Name), QLatin1String(expected[index].name));
+        EXPECT_EQ(slice->text(QAccessible::Description), QLatin1String(expected[index].share));
+        EXPECT_EQ(slice->parent(), accessible);
+        EXPECT_EQ(accessible->indexOfChild(slice), index);
+        EXPECT_EQ(accessible->child(index), slice);
+        const QPoint inside = chart->mapToGlobal(widgetPoint(insideSlice(*chart, index)).toPoint());
+        EXPECT_TRUE(slice->rect().contains(inside));
+        EXPECT_EQ(accessible->childAt(inside.x(), inside.y()), slice);
+        EXPECT_FALSE(slice->state().selected);
+    }
+    moveTo(1);
+    EXPECT_TRUE(accessible->child(1)->state().selected);
+
+    // Fewer slices: fewer items, and the one that went is no longer valid.
+    QAccessibleInterface *third = accessible->child(2);
+    naming.values = {1, 1};
+    chart->reloadData();
+    finishAnimations(*chart);
+    EXPECT_EQ(accessible->childCount(), 2);
+    EXPECT_FALSE(third->isValid());
+    EXPECT_EQ(accessible->indexOfChild(third), -1);
+    EXPECT_EQ(accessible->child(1)->text(QAccessible::Description), QStringLiteral("50%"));
+    chart->setDataSource(&dataSource);
 }
 
 TEST_F(PieChartTest, aLaterChangeCancelsTheDelayedSelection)

@@ -1,10 +1,12 @@
 // Renders the artwork sources named in a manifest at their exact pixel sizes
 // and writes them as a C++ source of base64 PNG texts, one accessor each.
 //
-// Usage: twinmoor_embed_images <manifest> <artwork folder> <output .cpp>
-//        twinmoor_embed_images --png <manifest> <artwork folder> <output folder>
+// Usage: twinmoor_embed_images [--font <file>]... <manifest> <artwork folder> <output .cpp>
+//        twinmoor_embed_images [--font <file>]... --png <manifest> <artwork folder> <output folder>
 // The second form writes each picture as a PNG file named after its entry, for
-// the pictures that the bundle holds as files.
+// the pictures that the bundle holds as files. Each --font file is a font that
+// the artwork's text is set in; the build names the files, so the pictures do
+// not depend on which fonts the building machine happens to prefer.
 //
 // Manifest lines: <name> <width> <height> <file.svg> [rotate=180] [tint=#rrggbb]
 // (a line starting with "#" is a comment). rotate turns the rendered picture by half a turn;
@@ -13,6 +15,8 @@
 #include <QBuffer>
 #include <QColor>
 #include <QFile>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSaveFile>
@@ -160,10 +164,16 @@ void writePngFiles(const QList<Entry> &entries, const QString &artworkFolder, co
 
 int main(int argc, char **argv)
 {
-    // Raster painting of paths needs no application object (the artwork has no text).
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+    // Text in the artwork needs the font database, which needs an application;
+    // the build has no display, so it gets the offscreen one.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    while (arguments.size() >= 3 && arguments[1] == QLatin1String("--font")) {
+        if (QFontDatabase::addApplicationFont(arguments[2]) < 0)
+            fail(QStringLiteral("cannot load the font %1").arg(arguments[2]));
+        arguments.remove(1, 2);
+    }
     if (arguments.size() == 5 && arguments[1] == QLatin1String("--png")) {
         writePngFiles(readManifest(arguments[2]), arguments[3], arguments[4]);
         return 0;
