@@ -13,14 +13,10 @@
 #include <ProcessState.h>
 #include <ScreenRegistry.h>
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
@@ -29,50 +25,6 @@
 using OutwardStyle::text;
 
 namespace {
-
-// What assistive tools see of the overlay's links: links, named by their
-// text, that a press action opens.
-class LinkAccessible : public QAccessibleWidget
-{
-public:
-    explicit LinkAccessible(QWidget *link)
-        : QAccessibleWidget(link, QAccessible::Link)
-    {
-    }
-
-    QString text(QAccessible::Text kind) const override
-    {
-        if (kind == QAccessible::Name) {
-            const QString name = widget()->accessibleName();
-            return name.isEmpty() ? static_cast<const QLabel *>(widget())->text() : name;
-        }
-        return QAccessibleWidget::text(kind);
-    }
-
-    QStringList actionNames() const override
-    {
-        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &action) override
-    {
-        if (action == pressAction())
-            AboutVC::pressLink(static_cast<HyperlinkTextField *>(widget()));
-        else
-            QAccessibleWidget::doAction(action);
-    }
-};
-
-QAccessibleInterface *aboutLinkAccessible(const QString &className, QObject *object)
-{
-    if (className != QLatin1String("HyperlinkTextField") || !object || !object->isWidgetType())
-        return nullptr;
-    for (QObject *above = object->parent(); above; above = above->parent()) {
-        if (qobject_cast<AboutVC *>(above))
-            return new LinkAccessible(static_cast<QWidget *>(object));
-    }
-    return nullptr;
-}
 
 // The results window's own close button, when that window exists; it is
 // never made here.
@@ -180,11 +132,8 @@ AboutVC::AboutVC(QWidget *parent)
     lblVersion->setText(appVersionString().value_or(QString()));
     btnClose->setAccessibleName(text("IDS_TMR_1502"));
     lblTitle->setWordWrap(false);
-    // Links look like links at rest: coloured and underlined. They are
-    // reached by Tab and pressed from the keyboard like buttons; the margin
-    // leaves room for the focus frame.
-    static const bool linksAccessible = (QAccessible::installFactory(aboutLinkAccessible), true);
-    Q_UNUSED(linksAccessible);
+    // Links look like links at rest: coloured and underlined. The link class
+    // makes them Tab stops that the keyboard and assistive tools press.
     for (HyperlinkTextField *link : {lblUnInstallInstructions, lblEULA, lblPrivacyPolicy}) {
         QPalette colours = link->palette();
         colours.setColor(QPalette::WindowText, KitSupport::toQColor(linkColor()));
@@ -192,9 +141,6 @@ AboutVC::AboutVC(QWidget *parent)
         QFont underlined = link->font();
         underlined.setUnderline(true);
         link->setFont(underlined);
-        link->setFocusPolicy(Qt::StrongFocus);
-        link->setContentsMargins(3, 1, 3, 1);
-        link->installEventFilter(this);
     }
     // Wrapped lines only know their height for a width; the card's is fixed.
     card->setFixedHeight(cardLayout->heightForWidth(card->width()));
@@ -293,20 +239,6 @@ void AboutVC::tappedClose()
     isOverlayDialogShown = false;
 }
 
-void AboutVC::pressLink(HyperlinkTextField *link)
-{
-    if (!link)
-        return;
-    // The link decides from its own flags which page it stands for.
-    const QPointF centre = QRectF(link->rect()).center();
-    const QPointF global = link->mapToGlobal(centre);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(link, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, centre, centre, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(link, &release);
-}
-
 void AboutVC::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -321,24 +253,3 @@ bool AboutVC::focusNextPrevChild(bool next)
     return OverlayFocus::focusNextPrevChildWithin(this, next) || QWidget::focusNextPrevChild(next);
 }
 
-bool AboutVC::eventFilter(QObject *watched, QEvent *event)
-{
-    auto *link = qobject_cast<HyperlinkTextField *>(watched);
-    if (!link)
-        return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)) {
-            pressLink(link);
-            return true;
-        }
-    } else if (event->type() == QEvent::Paint && link->hasFocus()) {
-        // The focus frame, under the link's text.
-        QPainter painter(link);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(KitSupport::toQColor(linkColor()), 1));
-        painter.drawRoundedRect(QRectF(link->rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-    }
-    return QWidget::eventFilter(watched, event);
-}

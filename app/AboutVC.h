@@ -29,10 +29,6 @@ public:
     // Dismisses the overlay and hides the dimming of every screen that exists.
     void tappedClose();
 
-    // As a click on the link would: the link's own page opens. Keyboard and
-    // assistive tools press links this way.
-    static void pressLink(HyperlinkTextField *link);
-
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -40,8 +36,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     // Tab stays inside the overlay while it is up.
     bool focusNextPrevChild(bool next) override;
-    // Return, Enter and Space press a focused link.
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void viewWillAppear();
