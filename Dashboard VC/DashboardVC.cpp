@@ -11,10 +11,12 @@
 #include "VideoPreview.h"
 #include "WindowPlacement.h"
 
+#include <ButtonKeys.h>
 #include <CategoryLists.h>
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
 #include <FileReveal.h>
+#include <FocusRing.h>
 #include <KitSupport.h>
 #include <Localization.h>
 #include <PageOpener.h>
@@ -101,6 +103,8 @@ QPushButton *makeButton(const QString &name, QWidget *parent)
     auto *button = new QPushButton(parent);
     button->setObjectName(name);
     button->setFlat(true);
+    ButtonKeys::pressOnReturn(button);
+    FocusRing::attach(button, 4);
     return button;
 }
 

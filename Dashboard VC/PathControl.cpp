@@ -1,5 +1,8 @@
 #include "PathControl.h"
 
+#include <ButtonKeys.h>
+#include <FocusRing.h>
+
 #include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -85,6 +88,8 @@ void PathControl::rebuild()
         button->setAccessibleName(component.label);
         button->setCursor(Qt::PointingHandCursor);
         button->installEventFilter(this);
+        ButtonKeys::pressOnReturn(button);
+        FocusRing::attach(button, 4);
         connect(button, &QToolButton::clicked, this, [this, component] {
             m_clicked = component;
             emit componentClicked(component.path);

@@ -5,7 +5,9 @@
 #include "PreviewContent.h"
 #include "VideoPreview.h"
 
+#include <ButtonKeys.h>
 #include <FileFacts.h>
+#include <FocusRing.h>
 #include <Localization.h>
 #include <ResultQueries.h>
 
@@ -114,6 +116,8 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_pathControlResult->setText(localizedString(QStringLiteral("IDS_TMR_1605")));
     m_pathControlResult->setToolTip(localizedString(QStringLiteral("IDS_TMR_1605")));
     m_pathControlResult->setCursor(Qt::PointingHandCursor);
+    ButtonKeys::pressOnReturn(m_pathControlResult);
+    FocusRing::attach(m_pathControlResult, 4);
     auto *dateRow = new QWidget(m_infoArea);
     dateRow->setFixedHeight(kRowHeight);
     auto *dateLayout = new QHBoxLayout(dateRow);

@@ -2,6 +2,8 @@
 
 #include "PreviewContent.h"
 
+#include <ButtonKeys.h>
+#include <FocusRing.h>
 #include <Localization.h>
 
 #include <QAudioOutput>
@@ -29,6 +31,8 @@ VideoPreview::VideoPreview(QWidget *parent)
     m_positionSlider->setObjectName(QStringLiteral("positionSlider"));
     m_playButton->setAutoRaise(true);
     m_playButton->setCursor(Qt::PointingHandCursor);
+    ButtonKeys::pressOnReturn(m_playButton);
+    FocusRing::attach(m_playButton, 4);
     m_positionSlider->setRange(0, 0);
     m_positionSlider->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1607")));
     m_videoView->setAccessibleName(localizedString(QStringLiteral("IDS_TMR_1610")));

@@ -5,6 +5,7 @@
 #include "PaneTableView.h"
 
 #include <Alert.h>
+#include <ButtonKeys.h>
 #include <CustomAnimator.h>
 #include <FolderChooser.h>
 #include <Localization.h>
@@ -79,6 +80,8 @@ IgnoreListPreferencesViewController::IgnoreListPreferencesViewController(QWidget
     btnAdd->setObjectName(QStringLiteral("btnAdd"));
     btnRemove->setObjectName(QStringLiteral("btnRemove"));
     btnRestoreDefaults->setObjectName(QStringLiteral("btnRestoreDefaults"));
+    for (QPushButton *button : {btnAdd, btnRemove, btnRestoreDefaults})
+        ButtonKeys::pressOnReturn(button);
     lblTMRWillNotScanFolders->setWordWrap(true);
     btnAdd->setFixedWidth(36);
     btnRemove->setFixedWidth(36);

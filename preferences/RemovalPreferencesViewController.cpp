@@ -2,6 +2,7 @@
 
 #include "AccessibleRadioButton.h"
 
+#include <ButtonKeys.h>
 #include <FolderChooser.h>
 #include <Localization.h>
 #include <ProcessState.h>
@@ -36,6 +37,7 @@ RemovalPreferencesViewController::RemovalPreferencesViewController(QWidget *pare
     btnMoveToPermanently->setObjectName(QStringLiteral("btnMoveToPermanently"));
     pathControl->setObjectName(QStringLiteral("pathControl"));
     btnBrowseFolder->setObjectName(QStringLiteral("btnBrowseFolder"));
+    ButtonKeys::pressOnReturn(btnBrowseFolder);
     btnOverwriteFilePath->setObjectName(QStringLiteral("btnOverwriteFilePath"));
     stackViewSubpartFolderRemoval->setObjectName(QStringLiteral("stackViewSubpartFolderRemoval"));
 

@@ -12,6 +12,7 @@
 #include <Alert.h>
 #include <CustomAnimator.h>
 #include <FileReveal.h>
+#include <FocusRing.h>
 #include <Localization.h>
 #include <NotificationCenter.h>
 #include <PageOpener.h>
@@ -22,6 +23,7 @@
 #include <ResultStoreFixture.h>
 #include <TestEnvironment.h>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
@@ -1035,6 +1037,39 @@ TEST_F(DashboardScreenTest, ShowInFolderActsOnlyOnTheCopyShown)
         screen->pathControlResult()->click();
         screen->openFileInContainingFolder();
         EXPECT_EQ(revealed.size(), 1) << "nothing is revealed from an empty pane";
+    }
+}
+
+// Every button that Tab reaches shows the focus ring there and takes
+// Return and Enter as it takes Space, though the window is no dialog.
+TEST_F(DashboardScreenTest, FocusedButtonsShowTheRingAndTakeReturn)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+    choose(screen->tableViewGroups(), 0);
+    choose(screen->tableViewItems(), 1);
+    int buttons = 0;
+    screen->tableViewCategories()->setFocus(Qt::OtherFocusReason);
+    for (int press = 0; press < 60; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *stop = QApplication::focusWidget();
+        if (stop == screen->tableViewCategories())
+            break;
+        if (!qobject_cast<QAbstractButton *>(stop))
+            continue;
+        ++buttons;
+        EXPECT_TRUE(FocusRing::isShown(stop)) << stop->objectName().toStdString();
+    }
+    EXPECT_GE(buttons, 6);
+
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        const qsizetype before = revealed.size();
+        screen->pathControlResult()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(screen->pathControlResult(), key);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return revealed.size() == before + 1; })) << QTest::toString(key);
     }
 }
 

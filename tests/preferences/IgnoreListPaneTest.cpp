@@ -205,6 +205,19 @@ TEST_F(IgnoreListPaneTest, RestoreDefaultsGivesBothBuiltInListsChecked)
     EXPECT_EQ(pane()->tableViewExtensions->rowCount(), 50);
 }
 
+// The pane's buttons take Return and Enter from the keyboard as they take Space.
+TEST_F(IgnoreListPaneTest, RestoreDefaultsIsPressedFromTheKeyboard)
+{
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        store("IgnorePathsTMR", QStringList{"/mine"});
+        showTab(2);
+        pane()->btnRestoreDefaults->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(pane()->btnRestoreDefaults, key);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return stored("IgnorePathsTMR").toStringList() == defaultIgnorePaths(); }))
+            << QTest::toString(key);
+    }
+}
+
 TEST_F(IgnoreListPaneTest, AnEmptiedListStaysEmptyAcrossTabSwitches)
 {
     store("IgnoreExtensionsTMR", QStringList{"tmp"});
