@@ -100,7 +100,7 @@ TEST(ProcessLauncherTest, ProgramPathReachesTheSystemAsOneName)
     QDir::setCurrent(root);
     EXPECT_TRUE(ProcessLauncher::startDetached(program, {marker}));
     QDir::setCurrent(before);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
     EXPECT_FALSE(QFile::exists(root + QStringLiteral("/X")));
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/X")));
     EXPECT_FALSE(QFile::exists(before + QStringLiteral("/X")));

@@ -43,7 +43,7 @@ TEST_F(ReopenAndQuitTest, SecondStartDeliversReopen)
     // The second start runs in its own process; here, on its own thread.
     std::atomic<int> answer{-1};
     std::thread second([&] { answer = ReopenChannel::sendReopen(name) ? 1 : 0; });
-    QTRY_VERIFY_WITH_TIMEOUT(answer != -1, 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer != -1; }, 5000));
     second.join();
     EXPECT_EQ(answer, 1);
     EXPECT_EQ(reopened.count(), 1);
@@ -90,7 +90,7 @@ TEST_F(ReopenAndQuitTest, ClosingTheLastWindowQuitsButReplacingOneDoesNot)
     EXPECT_EQ(terminations, 0);
 
     results.close();
-    QTRY_COMPARE_WITH_TIMEOUT(terminations, 1, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return terminations == 1; }, 2000)) << terminations;
 }
 
 // Like the results window, whose close button means Back: it refuses every close.

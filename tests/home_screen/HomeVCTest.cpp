@@ -125,7 +125,7 @@ TEST_F(HomeVCTest, HandOffFillsTheScanScreenClearsTheStoreAndCoversTheHome)
     EXPECT_FALSE(home->btnClose->isEnabled());
     EXPECT_FALSE(home->btnMinimize->isEnabled());
     EXPECT_TRUE(home->imgViewFidget->toolTip().isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(home->lblScanForDuplicates->isHidden(), 3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return home->lblScanForDuplicates->isHidden(); }, 3000));
     EXPECT_EQ(scan()->geometry(), home->rect());
     EXPECT_TRUE(home->lblAddFoldersBelow->isHidden());
     EXPECT_TRUE(home->btnAddFolder->isHidden());
@@ -191,7 +191,7 @@ TEST_F(HomeVCTest, RefusedIntakeAlertsOnceThenHandsOverWhatPassed)
         EXPECT_TRUE(home->isIntakePending());
         EXPECT_TRUE(isRotating);
         EXPECT_EQ(home->isRotate, c.byDrop);
-        QTRY_COMPARE_WITH_TIMEOUT(alerts.shown.size(), 1, 3000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return alerts.shown.size() == 1; }, 3000)) << alerts.shown.size();
         EXPECT_GE(clock.elapsed(), c.delay - 50);
         EXPECT_EQ(alerts.shown.first().first, localizedString(QStringLiteral("IDS_TMR_74")));
         EXPECT_EQ(alerts.shown.first().second, localizedString(QLatin1String(c.informativeKey)));
@@ -222,7 +222,7 @@ TEST_F(HomeVCTest, PendingAlertKeepsItsListAndMakesOtherIntakesWait)
     EXPECT_EQ(chooser.opened, 1);
     EXPECT_TRUE(!scan() || scan()->handOffs.isEmpty());
 
-    QTRY_COMPARE_WITH_TIMEOUT(alerts.shown.size(), 1, 3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return alerts.shown.size() == 1; }, 3000)) << alerts.shown.size();
     ASSERT_TRUE(scan());
     EXPECT_EQ(scan()->handOffs, QList<QStringList>({{path("a")}}));
     EXPECT_TRUE(dropAreaAcceptsDrag());
@@ -250,7 +250,7 @@ TEST_F(HomeVCTest, LeavingBeforeTheEnterTurnEndsLeavesTheLogoAtRest)
     EXPECT_EQ(shownLogo(), logo(EmbeddedImages::logoImageAlt()));
 
     home->enterRotate();
-    QTRY_COMPARE_WITH_TIMEOUT(shownLogo(), logo(EmbeddedImages::logoImageTurned()), 3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownLogo() == logo(EmbeddedImages::logoImageTurned()); }, 3000));
 }
 
 // After the scan screen came in, and after every turn, the drop area comes
@@ -371,7 +371,7 @@ TEST_F(HomeVCTest, Renders)
     home->enterRotate();
     ViewLayer *layer = ViewLayer::of(home->imgViewFidget);
     ASSERT_TRUE(layer);
-    QTRY_VERIFY_WITH_TIMEOUT(std::abs(layer->rotation()) > 1.2, 3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(layer->rotation()) > 1.2; }, 3000));
     saveImage(renderWindow(*window), QStringLiteral("home-window-mid-turn"));
 }
 
