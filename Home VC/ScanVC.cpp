@@ -1006,6 +1006,8 @@ void ScanVC::refreshScanState()
         }
         cleanedCaptions.at(3)->setText(tr_("IDS_TMR_61") + QLatin1Char(' ') + tr_("IDS_TMR_97"));
         cleanedValues.at(3)->setText(formatSize(rest));
+        // Nothing is left to review: the keyboard starts at the way back.
+        btnBack->setFocus();
         if (removedPhotoCount >= 1)
             showAfterMoveInPhotoLibraryNotice();
         return;
@@ -1038,6 +1040,12 @@ void ScanVC::refreshScanState()
     setRows(partialCaptions, partialValues, summary);
     showPieBoxAnimated();
     updatePieChart();
+    // As after a scan, the keyboard starts at the button that goes on; while
+    // that button waits to be enabled, the keyboard waits on the screen.
+    if (btnReviewResultsPartiallCleaned->isEnabled())
+        btnReviewResultsPartiallCleaned->setFocus();
+    else
+        parkKeyboard();
     if (removedPhotoCount > 0)
         showAfterMoveInPhotoLibraryNotice();
 }
@@ -1523,6 +1531,7 @@ void ScanVC::showAfterMoveInPhotoLibraryNotice()
 void ScanVC::showAdvertise()
 {
     btnReviewResultsPartiallCleaned->setEnabled(true);
+    giveKeyboardTo(btnReviewResultsPartiallCleaned);
     QTimer::singleShot(3000, this, [this] {
         const QString identifier = QString::fromLatin1(ScreenId::Advertise);
         if (!ScreenRegistry::instance().hasFactory(identifier))

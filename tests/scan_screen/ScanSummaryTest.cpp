@@ -292,6 +292,10 @@ TEST_F(ScanSummaryTest, afterARemovalTheCleanedAndPartlyCleanedSummariesTellWhat
             delete notice.data();
         } else {
             EXPECT_FALSE(isScanDialogShown);
+            // The keyboard starts at the button that goes on.
+            EXPECT_TRUE(waitUntil([&] {
+                return scan->window()->focusWidget() == outlet<QWidget>("btnReviewResultsPartiallCleaned");
+            }, 3000));
         }
         EXPECT_EQ(text("lblTotalItemsRemainingPartially"), QStringLiteral("14 ") + t("IDS_TMR_104"));
         EXPECT_EQ(outlet<QWidget>("btnReviewResultsPartiallCleaned")->toolTip(), t("IDS_TMR_155"));
@@ -322,6 +326,7 @@ TEST_F(ScanSummaryTest, theCleanedSummaryOrdersTheRemovedCategoriesAndSumsTheRes
     EXPECT_FALSE(outlet<QWidget>("boxCleaned")->isHidden());
     EXPECT_FALSE(outlet<QWidget>("boxCompleteCleanedLeft")->isHidden());
     EXPECT_TRUE(outlet<QWidget>("pieBox")->isHidden());
+    EXPECT_EQ(scan->window()->focusWidget(), outlet<QWidget>("btnBack")) << "nothing is left to review";
     EXPECT_EQ(text("lblTotalItemsCleaned"), QStringLiteral("6 ") + localizedFormat(QStringLiteral("IDS_TMR_102"),
                                                                                     {t("IDS_TMR_117")}, QString()));
     EXPECT_EQ(text("lblTotalSizeCleaned"), formatSize(21600));
