@@ -377,6 +377,7 @@ void ReviewSession::rebuildRows()
             rows.append(Categories{name, name, 0});
     }
     m_index.invalidate();
+    forgetGroupRowsFrom();
     m_categorySelectedRow = 0;
     m_groupSelectedRow = 0;
     m_itemSelectedRow = 0;
@@ -917,14 +918,88 @@ void ReviewSession::noteGroupRowsFrom(const QList<CopyLocation> &locations)
     m_groupRowsNoted = groupRows();
 }
 
+void ReviewSession::forgetGroupRowsFrom()
+{
+    m_groupRowsFrom = QList<CopyLocation>();
+    m_groupRowsNoted = QList<InitialDirectory>();
+}
+
+bool ReviewSession::groupRowsNoted() const
+{
+    return !m_groupRowsNoted.isEmpty() && groupRows().isSharedWith(m_groupRowsNoted);
+}
+
 bool ReviewSession::groupRowsHold(const QList<CopyLocation> &locations)
 {
-    // Read from these very locations, with no reorder since: no need to
-    // compare the records one by one.
-    if (!m_groupRowsNoted.isEmpty() && groupRows().isSharedWith(m_groupRowsNoted) && m_groupRowsFrom == locations)
+    // Read from these very locations: no need to compare the records one by one.
+    if (groupRowsNoted() && m_groupRowsFrom == locations)
         return true;
     MarkedRecords records(locations);
     return records.areHeldBy(groupRows());
+}
+
+namespace {
+
+bool locationBefore(const CopyLocation &a, const CopyLocation &b)
+{
+    return std::tie(a.categoryRow, a.group, a.copy) < std::tie(b.categoryRow, b.group, b.copy);
+}
+
+// The positions of the locations, in the order of the locations.
+QList<qsizetype> positionsInOrder(const QList<CopyLocation> &locations)
+{
+    QList<qsizetype> positions(locations.size());
+    std::iota(positions.begin(), positions.end(), 0);
+    std::sort(positions.begin(), positions.end(),
+              [&](qsizetype a, qsizetype b) { return locationBefore(locations.at(a), locations.at(b)); });
+    return positions;
+}
+
+} // namespace
+
+bool ReviewSession::arrangeGroupRows(const QList<CopyLocation> &target)
+{
+    if (!groupRowsNoted() || m_groupRowsFrom.size() != target.size())
+        return false;
+    if (m_groupRowsFrom == target)
+        return true;
+    // The list holds the records of the target in another order: each
+    // record finds its place by its location.
+    const QList<qsizetype> now = positionsInOrder(m_groupRowsFrom);
+    const QList<qsizetype> wanted = positionsInOrder(target);
+    QList<int> newToOld(target.size());
+    for (qsizetype k = 0; k < target.size(); ++k) {
+        if (!(m_groupRowsFrom.at(now.at(k)) == target.at(wanted.at(k))))
+            return false;
+        newToOld[wanted.at(k)] = int(now.at(k));
+    }
+    // Held here no longer, the list is moved in place unless someone else holds it too.
+    m_groupRowsNoted = QList<InitialDirectory>();
+    permute(groupRows(), newToOld);
+    noteGroupRowsFrom(target);
+    return true;
+}
+
+void ReviewSession::groupsMoved(const QList<QList<int>> &newToOld)
+{
+    if (!groupRowsNoted())
+        return;
+    QList<QList<int>> oldToNew(newToOld.size());
+    for (qsizetype row = 0; row < newToOld.size(); ++row) {
+        if (!newToOld.at(row).isEmpty())
+            oldToNew[row] = inverse(newToOld.at(row));
+    }
+    for (CopyLocation &location : m_groupRowsFrom) {
+        if (location.categoryRow < 0 || location.categoryRow >= oldToNew.size()
+            || oldToNew.at(location.categoryRow).isEmpty())
+            continue;
+        const QList<int> &moves = oldToNew.at(location.categoryRow);
+        if (location.group < 0 || location.group >= moves.size()) {
+            forgetGroupRowsFrom();
+            return;
+        }
+        location.group = moves.at(location.group);
+    }
 }
 
 void ReviewSession::takeDisplayedList()
@@ -936,10 +1011,10 @@ void ReviewSession::takeDisplayedList(const CopyKey &chosenKey)
 {
     const QList<CopyLocation> locations = markedCopyLocations();
     MarkedRecords records(locations);
+    // The list shown before goes first, so that the two never stand side by side.
+    displayedGroupRows() = QList<InitialDirectory>();
+    m_displayedRows = QList<InitialDirectory>();
     const bool shared = groupRowsHold(locations);
-    // What the last rebuild read serves this one taking only.
-    m_groupRowsFrom = QList<CopyLocation>();
-    m_groupRowsNoted = QList<InitialDirectory>();
     QList<InitialDirectory> rows;
     if (shared)
         rows = groupRows();
@@ -1116,9 +1191,6 @@ QList<int> ReviewSession::sortGroupsOfCategoryRow(int row, GroupSortKey key, Gro
     if (!groups)
         return {};
     QList<QList<int>> *marks = marksOfCategoryRow(row);
-    // The flat list of marked records no longer follows the store's order.
-    m_groupRowsFrom.clear();
-    m_groupRowsNoted = QList<InitialDirectory>();
 
     // The marks travel with their groups: each list in ascending order, each
     // copy once, none past the group's end. The records are only read, so a
@@ -1260,6 +1332,7 @@ void ReviewSession::resortGroups(GroupSortKey key)
     }
     // The "All Duplicates" counts read the category marks, so the categories go first.
     m_index.groupsMoved(orders);
+    groupsMoved(orders);
     const QList<int> allOrder = sortAllDuplicateGroups(key, &values);
     moveAllDuplicatesOrigins(held, orders, allOrder);
     if (shown == View::AllDuplicates)
@@ -1314,25 +1387,22 @@ public:
         : m_rows(rows)
         , m_next(rows.size(), -1)
     {
-        QHash<Bucket, qsizetype> last;
+        m_byIdentity.reserve(rows.size());
         for (qsizetype row = 0; row < rows.size() && row < categories.size(); ++row) {
-            const Bucket bucket = bucketOf(rows.at(row), categories.at(row));
-            const auto it = last.find(bucket);
-            if (it == last.end()) {
-                m_first.insert(bucket, row);
-                last.insert(bucket, row);
-            } else {
-                m_next[*it] = row;
-                *it = row;
-            }
+            const InitialDirectory &record = rows.at(row);
+            if (record.identity)
+                link(m_byIdentity[IdentityBucket{*record.identity, categories.at(row)}], row);
+            else
+                link(m_byUrl[UrlBucket{copyKey(record, QString()).url, categories.at(row)}], row);
         }
     }
 
     // The first earlier row whose key is the key of `record` in `category`; -1 when none.
     qsizetype firstEqual(const InitialDirectory &record, ScanResultKeys category) const
     {
-        const Bucket bucket = bucketOf(record, category);
-        for (qsizetype row = m_first.value(bucket, -1); row >= 0; row = m_next.at(row)) {
+        const Chain chain = record.identity ? m_byIdentity.value(IdentityBucket{*record.identity, category})
+                                            : m_byUrl.value(UrlBucket{copyKey(record, QString()).url, category});
+        for (qsizetype row = chain.head; row >= 0; row = m_next.at(row)) {
             // Equal URLs give equal texts; only unequal ones are compared as texts.
             const InitialDirectory &earlier = m_rows.at(row);
             if (earlier.url == record.url || copyKey(earlier, QString()).url == copyKey(record, QString()).url)
@@ -1342,26 +1412,46 @@ public:
     }
 
 private:
-    struct Bucket
+    struct Chain
     {
+        qsizetype head = -1;
+        qsizetype tail = -1;
+    };
+    struct IdentityBucket
+    {
+        FileIdentity identity;
         ScanResultKeys category = ScanResultKeys::None;
-        std::optional<FileIdentity> identity;
-        QString url; // only without an identity
 
-        bool operator==(const Bucket &) const = default;
-        friend size_t qHash(const Bucket &bucket, size_t seed = 0)
+        bool operator==(const IdentityBucket &) const = default;
+        friend size_t qHash(const IdentityBucket &bucket, size_t seed = 0)
         {
-            return qHashMulti(seed, int(bucket.category), bucket.identity ? bucket.identity->device : 0,
-                              bucket.identity ? bucket.identity->inode : 0, bucket.url);
+            return qHashMulti(seed, bucket.identity, int(bucket.category));
         }
     };
-    static Bucket bucketOf(const InitialDirectory &record, ScanResultKeys category)
+    struct UrlBucket
     {
-        return Bucket{category, record.identity, record.identity ? QString() : copyKey(record, QString()).url};
+        QString url;
+        ScanResultKeys category = ScanResultKeys::None;
+
+        bool operator==(const UrlBucket &) const = default;
+        friend size_t qHash(const UrlBucket &bucket, size_t seed = 0)
+        {
+            return qHashMulti(seed, bucket.url, int(bucket.category));
+        }
+    };
+
+    void link(Chain &chain, qsizetype row)
+    {
+        if (chain.head < 0)
+            chain.head = row;
+        else
+            m_next[chain.tail] = row;
+        chain.tail = row;
     }
 
     const QList<InitialDirectory> &m_rows;
-    QHash<Bucket, qsizetype> m_first;
+    QHash<IdentityBucket, Chain> m_byIdentity;
+    QHash<UrlBucket, Chain> m_byUrl;
     QList<qsizetype> m_next;
 };
 
@@ -1387,44 +1477,54 @@ void ReviewSession::sortMarkedCopies()
     const QList<int> order = sortedOrder(values, m_markedSortKey == MarkedSortKey::Name, m_isDescendingSortSelected);
     values = QList<SortValue>();
     names = QString();
-
-    const QList<InitialDirectory> oldRows = m_displayedRows;
-    const QList<ScanResultKeys> oldCategories = m_displayedCategories;
-    const CopyKey chosen = displayedKey(m_groupSelectedRow);
-    // The flat list is replaced in another order.
-    m_groupRowsFrom.clear();
-    m_groupRowsNoted = QList<InitialDirectory>();
-    QList<InitialDirectory> sorted;
-    sorted.reserve(order.size());
-    QList<ScanResultKeys> categories;
-    categories.reserve(order.size());
-    for (int old : order) {
-        sorted.append(records.at(old));
-        categories.append(records.category());
+    QList<CopyLocation> sorted(order.size());
+    QList<ScanResultKeys> categories(order.size());
+    for (qsizetype p = 0; p < order.size(); ++p) {
+        sorted[p] = locations.at(order.at(p));
+        records.at(order.at(p));
+        categories[p] = records.category();
     }
-    groupRows() = sorted;
-    displayedGroupRows() = sorted;
-    m_displayedRows = std::move(sorted);
-    m_displayedCategories = std::move(categories);
-    if (!m_isSelectedCategories)
-        return;
 
     // Rows turned off in the list drop out now; a plain reorder moves the rows.
+    const CopyKey chosen = displayedKey(m_groupSelectedRow);
     QList<int> newToOld;
-    if (oldRows.size() == m_displayedRows.size()) {
-        const EarlierRows earlier(oldRows, oldCategories);
-        QList<bool> taken(oldRows.size(), false);
-        for (qsizetype row = 0; row < m_displayedRows.size(); ++row) {
-            const qsizetype old = earlier.firstEqual(m_displayedRows.at(row), m_displayedCategories.at(row));
+    if (m_isSelectedCategories && m_displayedRows.size() == order.size()) {
+        const EarlierRows earlier(m_displayedRows, m_displayedCategories);
+        QList<bool> taken(m_displayedRows.size(), false);
+        for (qsizetype p = 0; p < order.size(); ++p) {
+            const qsizetype old = earlier.firstEqual(records.at(order.at(p)), categories.at(p));
             if (old < 0 || taken.at(old))
                 break;
             taken[old] = true;
             newToOld.append(int(old));
         }
     }
+    const bool moved = m_isSelectedCategories && newToOld.size() == m_displayedRows.size()
+                       && m_displayedRows.size() == order.size();
+
+    // The flat list takes the new order in place when it holds these
+    // records; else it is read again from the store.
+    displayedGroupRows() = QList<InitialDirectory>();
+    m_displayedRows = QList<InitialDirectory>();
+    if (!arrangeGroupRows(sorted)) {
+        forgetGroupRowsFrom();
+        groupRows() = QList<InitialDirectory>();
+        QList<InitialDirectory> rows;
+        rows.reserve(order.size());
+        for (int old : order)
+            rows.append(records.at(old));
+        groupRows() = std::move(rows);
+        noteGroupRowsFrom(sorted);
+    }
+    displayedGroupRows() = groupRows();
+    m_displayedRows = groupRows();
+    m_displayedCategories = std::move(categories);
+    if (!m_isSelectedCategories)
+        return;
+
     const int row = displayedRowOf(chosen);
     m_groupSelectedRow = row < 0 ? 0 : row;
-    if (newToOld.size() == oldRows.size() && oldRows.size() == m_displayedRows.size())
+    if (moved)
         m_groups->applyPermutation(newToOld);
     else
         m_groups->resetFromStore();
@@ -1616,6 +1716,7 @@ void ReviewSession::endSearch()
     m_searchLookups.reset();
 
     m_index.invalidate();
+    forgetGroupRowsFrom();
     m_categorySelectedRow = 0;
     m_groupSelectedRow = 0;
     m_itemSelectedRow = 0;

@@ -265,7 +265,15 @@ private:
     // Whether the flat list of marked records holds the records at these
     // locations, in this order; the locations it was last read from.
     bool groupRowsHold(const QList<CopyLocation> &locations);
+    // The locations the flat list was read from, in its order, while the list
+    // is the one read (held here too); groupsMoved() follows a sort.
     void noteGroupRowsFrom(const QList<CopyLocation> &locations);
+    void forgetGroupRowsFrom();
+    bool groupRowsNoted() const;
+    void groupsMoved(const QList<QList<int>> &newToOld);
+    // Puts the flat list in the order of the locations, in place, when it
+    // holds their records in another order; false when it does not.
+    bool arrangeGroupRows(const QList<CopyLocation> &target);
     void takeDisplayedList();
     void takeDisplayedList(const CopyKey &chosen);
     // The first row of the marked-copies list whose key is `key`; -1 when none.
@@ -315,8 +323,8 @@ private:
     // a row's key is made from them when it is asked for.
     QList<InitialDirectory> m_displayedRows;
     QList<ScanResultKeys> m_displayedCategories;
-    // Where the records of `groupRows()` were read from, while the list (held
-    // here too) and the store's order stay as they were then.
+    // Where the records of `groupRows()` stand in the store, row by row of
+    // the list, while the list is the one noted here.
     QList<CopyLocation> m_groupRowsFrom;
     QList<InitialDirectory> m_groupRowsNoted;
 

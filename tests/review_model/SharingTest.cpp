@@ -77,6 +77,12 @@ TEST_F(ReviewTest, TheShownMarkedCopiesListIsTheFlatListItself)
 
     ASSERT_TRUE(session.selectCategory(session.categoriesModel()->markedCopiesRow()));
     EXPECT_TRUE(displayedGroupRows().isSharedWith(groupRows()));
+    // Its sort reorders the list where it lies.
+    const InitialDirectory *data = groupRows().constData();
+    session.sortMarkedCopiesBy(ReviewSession::MarkedSortKey::Name);
+    EXPECT_EQ(fileNameOf(displayedGroupRows().constFirst()), QStringLiteral("b9 copy 2.jpg"));
+    EXPECT_EQ(groupRows().constData(), data);
+    EXPECT_TRUE(displayedGroupRows().isSharedWith(groupRows()));
     // A row turned off stays listed until the list is taken again.
     ASSERT_TRUE(session.setMarkedRowChecked(3, false));
     EXPECT_EQ(displayedGroupRows().size(), 20);
