@@ -583,6 +583,12 @@ void DashboardVC::wireSession()
         connect(model, &QAbstractItemModel::modelReset, this, &DashboardVC::selectionDidChange);
         connect(model, &QAbstractItemModel::layoutChanged, this, &DashboardVC::selectionDidChange);
     }
+    // A sort keeps the chosen row chosen wherever it went; it stays in sight.
+    connect(m_session->groupsModel(), &QAbstractItemModel::layoutChanged, this, [this] {
+        const QModelIndexList rows = m_tableViewGroups->selectionModel()->selectedRows();
+        if (!rows.isEmpty())
+            m_tableViewGroups->scrollTo(rows.first());
+    });
     connect(m_session, &ReviewSession::trashStateChanged, this, &DashboardVC::applyTrashLook);
     connect(m_session, &ReviewSession::totalsChanged, this, [this](const QString &items, const QString &size) {
         m_lblTotalItemsFound->setText(items);

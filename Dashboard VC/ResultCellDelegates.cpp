@@ -61,14 +61,27 @@ void paintRowBackground(QPainter *painter, const QStyleOptionViewItem &option)
     }
 }
 
-void drawText(QPainter *painter, const QRect &rect, const QString &text, const QColor &color, const QFont &font,
-              Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+// The text as a cell shows it in the rectangle: a line break as a mark,
+// shortened in the middle when it does not fit.
+QString shownText(const QString &text, const QRect &rect, const QFont &font)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\n'), QChar(0x21B5));
+    return QFontMetrics(font).elidedText(shown, Qt::ElideMiddle, rect.width());
+}
+
+void drawShownText(QPainter *painter, const QRect &rect, const QString &shown, const QColor &color, const QFont &font,
+                   Qt::Alignment alignment)
 {
     painter->setFont(font);
     painter->setPen(color);
-    QString shown = text;
-    shown.replace(QLatin1Char('\n'), QChar(0x21B5));
-    painter->drawText(rect, int(alignment), QFontMetrics(font).elidedText(shown, Qt::ElideMiddle, rect.width()));
+    painter->drawText(rect, int(alignment), shown);
+}
+
+void drawText(QPainter *painter, const QRect &rect, const QString &text, const QColor &color, const QFont &font,
+              Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    drawShownText(painter, rect, shownText(text, rect, font), color, font, alignment);
 }
 
 void drawCheckBox(QPainter *painter, const QRect &rect, bool on)
@@ -185,6 +198,38 @@ CategoryCellDelegate::Layout CategoryCellDelegate::layout(const QRect &cell)
     return l;
 }
 
+CategoryCellDelegate::Layout CategoryCellDelegate::layout(const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    Layout l = layout(option.rect);
+    // The size column takes what its text needs; the name gets the rest.
+    const QString sizeText = index.data(SizeTextRole).toString();
+    const int sizeWidth = QFontMetrics(smallFont(option.font)).horizontalAdvance(sizeText) + 4;
+    l.size.setLeft(l.size.right() - sizeWidth);
+    l.name.setRight(l.size.left() - 8);
+    if (rowKind(index) == RowKind::MarkedCopies) {
+        // Two lines: the title and the size above, the count below across
+        // the whole width ("104799 / 165000 copies marked" needs it).
+        const int upperHeight = option.rect.height() / 2 - 2;
+        l.name = QRect(l.name.left(), option.rect.top() + 2, l.name.width(), upperHeight);
+        l.size = QRect(l.size.left(), option.rect.top() + 2, l.size.width(), upperHeight);
+    } else {
+        l.count.setRight(l.size.left() - 8);
+    }
+    return l;
+}
+
+CategoryCellDelegate::Texts CategoryCellDelegate::shownTexts(const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    const Layout l = layout(option, index);
+    const bool marked = rowKind(index) == RowKind::MarkedCopies;
+    Texts texts;
+    texts.name = shownText(index.data(NameRole).toString(), l.name, marked ? boldFont(option.font) : option.font);
+    texts.size = shownText(index.data(SizeTextRole).toString(), l.size, smallFont(option.font));
+    if (marked)
+        texts.count = shownText(index.data(CountTextRole).toString(), l.count, smallFont(option.font));
+    return texts;
+}
+
 void CategoryCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->save();
@@ -198,27 +243,23 @@ void CategoryCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
         return;
     }
     paintRowBackground(painter, option);
-    Layout l = layout(option.rect);
-    // The size column takes what its text needs; the name gets the rest.
-    const QString sizeText = index.data(SizeTextRole).toString();
-    const int sizeWidth = QFontMetrics(smallFont(option.font)).horizontalAdvance(sizeText) + 4;
-    l.size.setLeft(l.size.right() - sizeWidth);
-    l.name.setRight(l.size.left() - 8);
-    l.count.setRight(l.size.left() - 8);
+    const Layout l = layout(option, index);
+    const Texts texts = shownTexts(option, index);
     const QString id = index.data(IconRole).toString();
     const QString iconText = isHighlighted(option) ? EmbeddedImages::highlightedIconText(id) : EmbeddedImages::normalIconText(id);
     if (const std::optional<QImage> icon = EmbeddedImages::decodeImage(iconText))
         painter->drawImage(l.icon, *icon);
-    const QString name = index.data(NameRole).toString();
     if (kind == RowKind::MarkedCopies) {
-        const QRect upper(l.name.left(), option.rect.top() + 2, l.name.width(), option.rect.height() / 2 - 2);
-        drawText(painter, upper, name, textColor(option), boldFont(option.font), Qt::AlignLeft | Qt::AlignBottom);
-        drawText(painter, l.count, index.data(CountTextRole).toString(), secondaryTextColor(option), smallFont(option.font),
-                 Qt::AlignLeft | Qt::AlignTop);
+        drawShownText(painter, l.name, texts.name, textColor(option), boldFont(option.font), Qt::AlignLeft | Qt::AlignBottom);
+        drawShownText(painter, l.size, texts.size, secondaryTextColor(option), smallFont(option.font),
+                      Qt::AlignRight | Qt::AlignBottom);
+        drawShownText(painter, l.count, texts.count, secondaryTextColor(option), smallFont(option.font),
+                      Qt::AlignLeft | Qt::AlignTop);
     } else {
-        drawText(painter, l.name, name, textColor(option), option.font);
+        drawShownText(painter, l.name, texts.name, textColor(option), option.font, Qt::AlignLeft | Qt::AlignVCenter);
+        drawShownText(painter, l.size, texts.size, secondaryTextColor(option), smallFont(option.font),
+                      Qt::AlignRight | Qt::AlignVCenter);
     }
-    drawText(painter, l.size, sizeText, secondaryTextColor(option), smallFont(option.font), Qt::AlignRight | Qt::AlignVCenter);
     painter->restore();
 }
 

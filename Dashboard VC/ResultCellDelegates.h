@@ -39,6 +39,18 @@ public:
         QRect count;
     };
     static Layout layout(const QRect &cell);
+    // The rectangles of one row as it is painted: the size takes what its
+    // text needs. The marked-copies row shows the size beside its title, so
+    // that the count below has the whole width.
+    static Layout layout(const QStyleOptionViewItem &option, const QModelIndex &index);
+    // The texts as the row shows them, shortened in the middle where they do not fit.
+    struct Texts
+    {
+        QString name;
+        QString size;
+        QString count;
+    };
+    static Texts shownTexts(const QStyleOptionViewItem &option, const QModelIndex &index);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;

@@ -268,7 +268,7 @@ int GroupsModel::liveRowCount() const
         return 0;
     switch (m_session->view()) {
     case ReviewSession::View::MarkedCopies:
-        return int(m_session->m_displayedKeys.size());
+        return int(m_session->m_displayedCategories.size());
     case ReviewSession::View::AllDuplicates:
         return int(allDuplicateGroups().size());
     case ReviewSession::View::Category:
@@ -287,14 +287,16 @@ QVariant GroupsModel::data(const QModelIndex &index, int role) const
     switch (m_session->view()) {
     case ReviewSession::View::MarkedCopies: {
         const QList<InitialDirectory> &displayed = displayedGroupRows();
-        if (row >= displayed.size() || row >= m_session->m_displayedKeys.size())
+        if (row >= displayed.size() || row >= m_session->m_displayedCategories.size())
             return {};
-        const CopyKey key = m_session->m_displayedKeys.at(row);
+        // A key costs a URL text: only the roles that need one make it.
         if (role == Qt::CheckStateRole)
-            return checkState(m_session->isMarked(key));
+            return checkState(m_session->isMarked(m_session->displayedKey(row)));
         if (role == RowKindRole)
             return int(RowKind::MarkedCopy);
-        return recordData(displayed.at(row), key, role);
+        if (role == IdentityRole)
+            return QVariant::fromValue(m_session->displayedKey(row));
+        return recordData(displayed.at(row), CopyKey(), role);
     }
     case ReviewSession::View::AllDuplicates: {
         const QList<FileInfoGroup> &groups = allDuplicateGroups();
@@ -413,7 +415,9 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
             const int g = m_session->groupSelectedRow();
             return checkState(marks && g < marks->size() && marks->at(g).contains(row));
         }
-        return recordData(group->at(row), copyKey(group->at(row), m_session->chosenCategoryName()), role);
+        if (role == IdentityRole)
+            return QVariant::fromValue(copyKey(group->at(row), m_session->chosenCategoryName()));
+        return recordData(group->at(row), CopyKey(), role);
     }
     if (const FileInfoGroup *group = m_session->shownAllDuplicatesGroup()) {
         if (row >= group->size() || !group->at(row))
@@ -425,7 +429,7 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
         InitialDirectory record;
         record.url = info.url;
         record.file = info.file;
-        return recordData(record, copyKey(info), role);
+        return recordData(record, role == IdentityRole ? copyKey(info) : CopyKey(), role);
     }
     return {};
 }

@@ -5,11 +5,13 @@
 #include <CategoryLists.h>
 #include <Records.h>
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CategoriesModel;
@@ -238,6 +240,8 @@ signals:
     void markRefused(const CopyKey &key);
 
 private:
+    struct MarkChange;
+    struct SearchLookups;
     friend class CategoriesModel;
     friend class GroupsModel;
     friend class ItemsModel;
@@ -249,14 +253,54 @@ private:
     // The copy shown at a row of the copies table and where it was read.
     std::optional<std::pair<CopyKey, CopyLocation>> shownCopy(int row) const;
     QString chosenCategoryName() const;
+    bool isMarkedAt(const std::optional<CopyLocation> &location) const;
     bool setMark(const CopyKey &key, const CopyLocation &hint, bool checked);
+    // Brings mark changes made during a search into the marks and the
+    // marked-copies lists of the whole result it set aside.
+    void mirrorMarks(const QList<MarkChange> &changes);
     void afterMarksChanged(bool keepDisplayedList);
+    // The flat list of marked records from the marks, as rebuildGroupRows()
+    // makes it, sharing a list that already holds the same records.
+    void rebuildMarkedRows();
+    // Whether the flat list of marked records holds the records at these
+    // locations, in this order; the locations it was last read from.
+    bool groupRowsHold(const QList<CopyLocation> &locations);
+    // The locations the flat list was read from, in its order, while the list
+    // is the one read (held here too); groupsMoved() follows a sort.
+    void noteGroupRowsFrom(const QList<CopyLocation> &locations);
+    void forgetGroupRowsFrom();
+    bool groupRowsNoted() const;
+    void groupsMoved(const QList<QList<int>> &newToOld);
+    // Puts the flat list in the order of the locations, in place, when it
+    // holds their records in another order; false when it does not.
+    bool arrangeGroupRows(const QList<CopyLocation> &target);
     void takeDisplayedList();
+    void takeDisplayedList(const CopyKey &chosen);
+    // The first row of the marked-copies list whose key is `key`; -1 when none.
+    int displayedRowOf(const CopyKey &key) const;
     void resetTables();
+    // The category rows from the store; every chosen row back to 0.
+    void rebuildRows();
+    // The rows, then the "All Duplicates" groups made afresh (and, without
+    // keepMarks, the marks).
     void rebuildCategoryRows(bool keepMarks);
+    // Which "All Duplicates" group was made from which category group, for
+    // lists made in row order, and after both were sorted (`heldBefore`: the
+    // origins described the lists before the sort).
+    void noteAllDuplicatesInRowOrder();
+    void moveAllDuplicatesOrigins(bool heldBefore, const QList<QList<int>> &rowOrders, const QList<int> &allOrder);
+    // The "All Duplicates" groups of the narrowed store; `keptFrom` gives, by
+    // category, the position in the whole result of every group kept.
+    void rebuildSearchAllDuplicates(const QHash<int, QList<int>> &keptFrom);
     void fallBackToFirstRow();
-    QList<int> sortGroupsOfCategoryRow(int row, GroupSortKey key);
-    QList<int> sortAllDuplicateGroups(GroupSortKey key);
+    // The value of every group of a category row under a sort key, and its
+    // number of copies, in the order before the sort.
+    struct GroupValues;
+    // Each answers the new order (the old position of every group).
+    QList<int> sortGroupsOfCategoryRow(int row, GroupSortKey key, GroupValues *values = nullptr);
+    // With the values of the category rows, the "All Duplicates" groups made
+    // from those groups take their values instead of reading every copy again.
+    QList<int> sortAllDuplicateGroups(GroupSortKey key, const QList<GroupValues> *rowValues = nullptr);
     void sortMarkedCopies();
 
     CategoriesModel *m_categories = nullptr;
@@ -274,10 +318,37 @@ private:
     bool m_isDescendingSortSelected = true;
     MarkedSortKey m_markedSortKey = MarkedSortKey::Size;
 
-    // The keys of `displayedGroupRows()`, row by row.
-    QList<CopyKey> m_displayedKeys;
+    // The marked-copies list as it was taken (the records of
+    // `displayedGroupRows()`, shared with it) and the category of each row;
+    // a row's key is made from them when it is asked for.
+    QList<InitialDirectory> m_displayedRows;
+    QList<ScanResultKeys> m_displayedCategories;
+    // Where the records of `groupRows()` stand in the store, row by row of
+    // the list, while the list is the one noted here.
+    QList<CopyLocation> m_groupRowsFrom;
+    QList<InitialDirectory> m_groupRowsNoted;
 
     QList<InitialDirectory> m_xAllSelectedFiles;
     QList<InitialDirectory> m_xAllSelectedFilesCopy;
     QList<MarkedCategories> m_xAllMarked;
+    // For each category row, the "All Duplicates" group made from each of its
+    // groups: a search shares those objects rather than making 165,000 new
+    // ones at every keystroke. Valid only for the list it describes, known by
+    // where its data lies and by its first object, held here so that a list
+    // made anew cannot take its place unnoticed.
+    struct AllDuplicatesOrigins
+    {
+        QList<QList<int>> ofRow;
+        const FileInfoGroup *data = nullptr;
+        qsizetype size = -1;
+        FileInfoRef first;
+
+        bool describes(const QList<FileInfoGroup> &groups) const;
+        void describe(const QList<FileInfoGroup> &groups);
+    };
+    AllDuplicatesOrigins m_origins;
+    // The same for the whole result while a search narrows it.
+    AllDuplicatesOrigins m_savedOrigins;
+    // Lookups over the results a running search set aside, made when first needed.
+    std::unique_ptr<SearchLookups> m_searchLookups;
 };

@@ -6,8 +6,10 @@
 #   bench/run-benchmark.sh [--pairs N] [--rows LIST] [--scan BINARY]
 #
 # LIST is a comma-separated choice of: tree, tree2, usr, usr2, cold, small,
-# empty, tiny, heartbeat (all of them unless given; the /usr rows only where
-# /usr exists, the cold row only as root). --scan times another build of
+# empty, tiny, heartbeat, review (all of them unless given; the /usr rows only
+# where /usr exists, the cold row only as root). The review rows open the
+# results window offscreen on 60,000 synthetic groups and give, for every step
+# of a review, the longest wait of a 10 ms timer, then the peak memory. --scan times another build of
 # twinmoor-scan against the same trees. The trees are written once under
 # bench/out/ (about 2.2 GiB, 1.5 million files); before a tree is timed, both
 # programs must find the same groups on it.
@@ -15,7 +17,7 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 out="$top/bench/out"
 pairs=5
-rows="tree,tree2,usr,usr2,cold,small,empty,tiny,heartbeat"
+rows="tree,tree2,usr,usr2,cold,small,empty,tiny,heartbeat,review"
 scan=""
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -41,7 +43,7 @@ fi
 build="$top/build/release"
 mkdir -p "$out"
 if ! { cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTWINMOOR_BUILD_TESTS=OFF \
-        && cmake --build "$build" --parallel "$(nproc)" --target twinmoor-scan twinmoor-bench-tree twinmoor-heartbeat; } \
+        && cmake --build "$build" --parallel "$(nproc)" --target twinmoor-scan twinmoor-bench-tree twinmoor-heartbeat twinmoor-review-bench; } \
         > "$out/build.log" 2>&1; then
     tail -20 "$out/build.log"
     echo "the Release build failed (bench/out/build.log)" >&2
@@ -200,4 +202,41 @@ if wants heartbeat; then
         gaps+=("$("$build/bench/twinmoor-heartbeat" --settings "$out/settings-1024.plist" "$small" | awk '{print $6}')")
     done
     row "longest wait of a 10 ms timer during a scan of 200,000 files" "$(printf '%s\n' "${gaps[@]}" | median) ms" "—" "—" "≤ 50 ms"
+fi
+if wants review; then
+    # The window's settings and caches go to a home of its own.
+    home="$out/review-home"
+    mkdir -p "$home/run" && chmod 700 "$home/run"
+    for ((i = 0; i < pairs; i++)); do
+        env HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache" \
+            XDG_RUNTIME_DIR="$home/run" QT_QPA_PLATFORM=offscreen \
+            "$build/bench/twinmoor-review-bench" > "$out/review-$i.txt" 2> /dev/null
+    done
+    # review_median FIELD [STEP]: the median of one figure over the runs.
+    review_median() {
+        for ((i = 0; i < pairs; i++)); do
+            awk -v field="$1" -v step="${2:-}" '
+                step != "" && $1 == "step" && $2 == step { for (f = 3; f < NF; f++) if ($f == field) print $(f + 1) }
+                step == "" && $1 == field { print $2 }' "$out/review-$i.txt"
+        done | median
+    }
+    while read -r step label; do
+        row "review of 60,000 groups: $label" "$(review_median longest-gap-ms "$step") ms" "—" "—" "≤ 300 ms"
+    done <<STEPS
+open opening the results
+search-f keystroke all groups match
+search-fi a further keystroke
+search-clear clearing the search
+auto-mark Auto Mark (keep the first)
+sort-name sort by name
+sort-count sort by number of copies
+sort-marked sort by number of marked copies
+sort-size sort by size
+sort-ascending ascending
+STEPS
+    row "longest wait of a 10 ms timer during those steps" "$(review_median longest-gap-ms) ms" "—" "—" "≤ 300 ms"
+    opened=$(review_median peak-open-kb)
+    ended=$(review_median peak-end-kb)
+    row "peak memory: after the steps / at opening" "$(echo "$ended / 1000" | bc) / $(echo "$opened / 1000" | bc) MB" "—" \
+        "$(printf '%.2f' "$(echo "$ended / $opened" | bc -l)")" "≤ 1.2"
 fi

@@ -214,14 +214,17 @@ QString baseName(const std::optional<QUrl> &url)
     if (!url)
         return QString();
     // A bundle's URL ends with a slash; its name is the component before it.
-    QString path = url->path();
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    QString name = path.section(QLatin1Char('/'), -1);
+    // The groups sort asks this of every group, so the path is cut as a view
+    // and only the name is copied.
+    const QString path = url->path();
+    QStringView rest(path);
+    while (rest.size() > 1 && rest.endsWith(QLatin1Char('/')))
+        rest.chop(1);
+    QStringView name = rest.mid(rest.lastIndexOf(QLatin1Char('/')) + 1);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot > 0)
         name.truncate(dot);
-    return name;
+    return name.toString();
 }
 
 QString sortName(const std::optional<QUrl> &url)

@@ -135,3 +135,30 @@ TEST_F(ReviewTest, MarkedCopiesSortBySizeAndName)
         EXPECT_EQ(fileNameOf(session.displayedKey(session.groupSelectedRow())), QStringLiteral("a.jpg"));
     }
 }
+
+// A group is named, and sorted by name, after the last component of its first
+// copy's URL without the extension; a bundle's URL ends with a slash.
+TEST(GroupNames, AreTheLastComponentWithoutItsExtension)
+{
+    struct Case
+    {
+        const char *url;
+        const char *name;
+    };
+    const Case cases[] = {
+        {"file:///a/b/Photo.JPG", "Photo"},
+        {"file:///a/b/archive.tar.gz", "archive.tar"},
+        {"file:///a/.hidden", ".hidden"},
+        {"file:///Applications/Some%20App.app/", "Some App"},
+        {"file:///a/b//", "b"},
+        {"file:///a/noextension", "noextension"},
+        {"file:///", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.url);
+        const QUrl url(QString::fromLatin1(c.url));
+        EXPECT_EQ(baseName(url), QString::fromLatin1(c.name));
+        EXPECT_EQ(sortName(url), QString::fromLatin1(c.name).toLower());
+    }
+    EXPECT_EQ(baseName(std::nullopt), QString());
+}
