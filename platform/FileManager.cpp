@@ -1,6 +1,8 @@
 #include "FileManager.h"
 
+#include "Descriptor.h"
 #include "FileReading.h"
+#include "FolderCheck.h"
 #include "PosixFiles.h"
 #include "TrashCan.h"
 
@@ -8,348 +10,284 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <string>
-#include <string_view>
-#include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
 
-// rename(2) that fails with EEXIST instead of replacing what lies at the target.
-int renameNoReplace(const QByteArray &from, const QByteArray &to)
+using Result = FileManager::Result;
+using Refusal = FileManager::Refusal;
+using Status = FileManager::Status;
+
+Status statusFrom(const struct stat &info)
 {
-    return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+    Status status;
+    status.isFolder = S_ISDIR(info.st_mode);
+    status.isSymbolicLink = S_ISLNK(info.st_mode);
+    status.device = quint64(info.st_dev);
+    status.inode = quint64(info.st_ino);
+    status.size = quint64(info.st_size);
+    status.modifiedMilliseconds = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    return status;
 }
 
-bool sameContents(const QByteArray &first, const QByteArray &second)
+std::optional<Status> statusAt(int folder, const QByteArray &name)
 {
-    const int a = ::open(first.constData(), O_RDONLY | O_CLOEXEC);
-    const int b = ::open(second.constData(), O_RDONLY | O_CLOEXEC);
-    bool same = a >= 0 && b >= 0;
-    QByteArray bufferA(1 << 16, Qt::Uninitialized);
-    QByteArray bufferB(1 << 16, Qt::Uninitialized);
-    while (same) {
-        const qint64 gotA = FileReading::readFully(a, bufferA.data(), bufferA.size());
-        const qint64 gotB = FileReading::readFully(b, bufferB.data(), bufferB.size());
-        if (gotA < 0 || gotA != gotB || std::memcmp(bufferA.constData(), bufferB.constData(), size_t(gotA)) != 0)
-            same = false;
-        else if (gotA == 0)
-            break;
-    }
-    if (a >= 0)
-        ::close(a);
-    if (b >= 0)
-        ::close(b);
-    return same;
-}
-
-// A file moved to another file system: the copy is made beside nothing
-// (O_EXCL), flushed, compared byte for byte, and only then is the original
-// removed. Any failure takes the copy away again and leaves the original.
-FileManager::Result copyCheckRemove(const QByteArray &from, const QByteArray &to, const struct stat &source)
-{
-    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (in < 0)
-        return FileManager::Result::failure(PosixFiles::errorText(errno));
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 07777);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        return FileManager::Result::failure(error == EEXIST ? QStringLiteral("an item of that name is already there")
-                                                            : PosixFiles::errorText(error));
-    }
-    QByteArray buffer(1 << 16, Qt::Uninitialized);
-    bool ok = true;
-    int error = 0;
-    for (;;) {
-        const qint64 got = FileReading::readFully(in, buffer.data(), buffer.size());
-        if (got < 0 || (got > 0 && !PosixFiles::writeFully(out, buffer.constData(), got))) {
-            ok = false;
-            error = errno;
-            break;
-        }
-        if (got == 0)
-            break;
-    }
-    if (ok && ::fsync(out) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (ok) {
-        const struct timespec times[2] = {source.st_atim, source.st_mtim};
-        ::futimens(out, times);
-    }
-    ::close(in);
-    if (::close(out) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && !sameContents(from, to)) {
-        ::unlink(to.constData());
-        return FileManager::Result::failure(QStringLiteral("the copy on the other file system did not match"));
-    }
-    if (ok && ::unlink(from.constData()) != 0) {
-        error = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(to.constData());
-        return FileManager::Result::failure(PosixFiles::errorText(error));
-    }
-    return FileManager::Result::success();
-}
-
-// What a delete needs to know of one entry, read without following a link or
-// triggering an automount.
-struct EntryFacts
-{
-    mode_t mode = 0;
-    dev_t device = 0;
-    quint64 mountId = 0;
-    bool mountRoot = false;
-    // Immutable or append-only: the entry cannot be deleted, and neither can
-    // anything inside such a folder.
-    bool undeletable = false;
-};
-
-// The mount of an entry as /proc tells it for a descriptor, where statx does
-// not give it (kernels before 5.8).
-std::optional<quint64> mountIdFromProc(int folder, const char *name)
-{
-    const int fd = ::openat(folder, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    struct stat info {};
+    if (folder < 0 || name.isEmpty() || ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
-    const QByteArray infoPath = "/proc/self/fdinfo/" + QByteArray::number(fd);
-    const int info = ::open(infoPath.constData(), O_RDONLY | O_CLOEXEC);
-    char buffer[1024];
-    const qint64 got = info >= 0 ? FileReading::readFully(info, buffer, qint64(sizeof buffer)) : -1;
-    if (info >= 0)
-        ::close(info);
-    ::close(fd);
-    if (got <= 0)
-        return std::nullopt;
-    for (const QByteArray &line : QByteArray(buffer, got).split('\n')) {
-        if (line.startsWith("mnt_id:")) {
-            bool ok = false;
-            const quint64 id = line.mid(7).trimmed().toULongLong(&ok);
-            if (ok)
-                return id;
-        }
-    }
-    return std::nullopt;
+    return statusFrom(info);
 }
 
-bool flagsSayUndeletable(int folder, const char *name)
+bool sameItem(const Status &a, const Status &b)
 {
-    const int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
+    return a.device == b.device && a.inode == b.inode;
+}
+
+// Whether what lies at `now` is still the item whose status was `then`: the
+// same item, of the same kind, and for a file the same size and time.
+bool stillTheSame(const Status &now, const Status &then)
+{
+    if (!sameItem(now, then) || now.isFolder != then.isFolder || now.isSymbolicLink != then.isSymbolicLink)
         return false;
-    int flags = 0;
-    const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    ::close(fd);
-    return known && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+    return now.isFolder || (now.size == then.size && now.modifiedMilliseconds == then.modifiedMilliseconds);
 }
 
-// The entry `name` of the open folder (or a path with AT_FDCWD); on failure
-// the reason in words.
-std::optional<QString> readEntryFacts(int folder, const char *name, EntryFacts &facts)
+QByteArray joined(const QByteArray &folder, const QByteArray &name)
 {
-    struct statx status {};
-    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE | STATX_MNT_ID, &status)
-        != 0)
-        return PosixFiles::errorText(errno);
-    facts.mode = status.stx_mode;
-    facts.device = makedev(status.stx_dev_major, status.stx_dev_minor);
-    facts.mountRoot = (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0
-                      && (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-    constexpr quint64 undeletable = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
-    if ((status.stx_attributes_mask & undeletable) == undeletable)
-        facts.undeletable = (status.stx_attributes & undeletable) != 0;
-    else if (S_ISREG(facts.mode) || S_ISDIR(facts.mode))
-        facts.undeletable = flagsSayUndeletable(folder, name);
-    if (status.stx_mask & STATX_MNT_ID) {
-        facts.mountId = status.stx_mnt_id;
+    return (folder.endsWith('/') ? folder : folder + '/') + name;
+}
+
+// rename(2) between entries of open folders that fails with EEXIST instead of
+// replacing what lies at the target.
+int renameNoReplace(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to)
+{
+    return ::renameat2(fromFolder, from.constData(), toFolder, to.constData(), RENAME_NOREPLACE);
+}
+
+bool noNoReplaceRename(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
+
+// The path of an open folder as the kernel knows it now, when that path
+// still reaches the folder; otherwise the fallback. After a swap on the way
+// this names where the item really lies, not where it was looked for.
+QByteArray currentPathOf(int folder, const QByteArray &fallback)
+{
+    char buffer[4096];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(folder);
+    const ssize_t length = ::readlink(link.constData(), buffer, sizeof buffer);
+    if (length <= 0 || size_t(length) >= sizeof buffer || buffer[0] != '/')
+        return fallback;
+    const QByteArray path(buffer, length);
+    struct stat there {};
+    struct stat open {};
+    if (::stat(path.constData(), &there) != 0 || ::fstat(folder, &open) != 0 || there.st_dev != open.st_dev
+        || there.st_ino != open.st_ino)
+        return fallback;
+    return path;
+}
+
+// Why what lies at the entry `name` of the open folder is not the expected
+// item; nothing when it is. A folder is walked again: no mount point and
+// nothing the run keeps may have come into it, and its total is unchanged.
+std::optional<QString> mismatchAt(int folder, const QByteArray &name, const QByteArray &path,
+                                  const FileManager::Expected &expected)
+{
+    const std::optional<Status> landed = statusAt(folder, name);
+    if (!landed || !stillTheSame(*landed, expected.status))
+        return QStringLiteral("it changed while it was being moved");
+    if (!landed->isFolder)
         return std::nullopt;
-    }
-    const std::optional<quint64> mount = mountIdFromProc(folder, name);
-    if (!mount)
-        return QStringLiteral("its mount cannot be told");
-    facts.mountId = *mount;
+    quint64 total = 0;
+    const Result checked =
+        FolderCheck::check(folder, name, path, {expected.kept, false}, &expected.status, total);
+    if (!checked)
+        return checked.reason;
+    if (total != expected.folderTotal)
+        return QStringLiteral("it changed while it was being moved");
     return std::nullopt;
-}
-
-// Goes through a folder by descriptors, never following a link and never
-// entering another mount: another file system mounted inside, or a bind mount
-// of this one (same device, another mount), ends the walk. check() deletes
-// nothing, so that a folder holding anything that cannot go is left whole;
-// remove() deletes the contents depth first and stops at the first failure.
-class FolderDeletion
-{
-public:
-    FolderDeletion(const QByteArray &path, const EntryFacts &top)
-        : m_root(path)
-        , m_path(path)
-        , m_top(top)
-    {
-    }
-
-    bool check(int folder) { return walk(folder, m_top, false); }
-    bool remove(int folder) { return walk(folder, m_top, true); }
-
-    bool deletedAny() const { return m_deletedAny; }
-    // Why the walk stopped, naming the entry it stopped at.
-    QString why() const
-    {
-        if (m_blocked == m_root)
-            return QStringLiteral("it %1").arg(m_why);
-        return QStringLiteral("%1 inside it %2").arg(FileManager::displayPath(m_blocked), m_why);
-    }
-
-private:
-    bool fail(const QString &why)
-    {
-        m_blocked = m_path;
-        m_why = why;
-        return false;
-    }
-
-    bool walk(int folder, const EntryFacts &own, bool deleting)
-    {
-        if (own.undeletable)
-            return fail(QStringLiteral("is immutable or append-only"));
-        if (!deleting && ::faccessat(folder, ".", W_OK | X_OK, 0) != 0)
-            return fail(QStringLiteral("cannot be changed: %1").arg(PosixFiles::errorText(errno)));
-        std::vector<std::string> names;
-        const int listing = ::dup(folder);
-        DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
-        if (!dir) {
-            const int error = errno;
-            if (listing >= 0)
-                ::close(listing);
-            return fail(QStringLiteral("cannot be read: %1").arg(PosixFiles::errorText(error)));
-        }
-        for (;;) {
-            errno = 0;
-            const dirent *entry = ::readdir(dir);
-            if (!entry)
-                break;
-            const std::string_view name(entry->d_name);
-            if (name != "." && name != "..")
-                names.emplace_back(name);
-        }
-        const int listError = errno;
-        ::closedir(dir);
-        if (listError != 0)
-            return fail(QStringLiteral("cannot be read: %1").arg(PosixFiles::errorText(listError)));
-
-        const qsizetype length = m_path.size();
-        for (const std::string &name : names) {
-            m_path.truncate(length);
-            m_path += '/';
-            m_path += QByteArray::fromStdString(name);
-            EntryFacts facts;
-            if (const std::optional<QString> error = readEntryFacts(folder, name.c_str(), facts))
-                return fail(QStringLiteral("cannot be read: %1").arg(*error));
-            if (facts.mountRoot || facts.mountId != m_top.mountId || facts.device != m_top.device)
-                return fail(QStringLiteral("is a mount point"));
-            if (S_ISDIR(facts.mode)) {
-                const int child =
-                    ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-                if (child < 0)
-                    return fail(QStringLiteral("cannot be opened: %1").arg(PosixFiles::errorText(errno)));
-                const bool done = walk(child, facts, deleting);
-                ::close(child);
-                if (!done)
-                    return false;
-            } else if (facts.undeletable) {
-                return fail(QStringLiteral("is immutable or append-only"));
-            }
-            if (deleting) {
-                if (::unlinkat(folder, name.c_str(), S_ISDIR(facts.mode) ? AT_REMOVEDIR : 0) != 0)
-                    return fail(QStringLiteral("cannot be deleted: %1").arg(PosixFiles::errorText(errno)));
-                m_deletedAny = true;
-            }
-        }
-        m_path.truncate(length);
-        return true;
-    }
-
-    const QByteArray m_root;
-    QByteArray m_path;
-    EntryFacts m_top;
-    bool m_deletedAny = false;
-    QByteArray m_blocked;
-    QString m_why;
-};
-
-// Why the folder cannot be deleted whole, or nothing when it can: it is itself
-// a mount point, or something inside is a mount point or cannot go.
-std::optional<QString> folderBlocker(const QByteArray &path)
-{
-    EntryFacts top;
-    EntryFacts parent;
-    if (const std::optional<QString> error = readEntryFacts(AT_FDCWD, path.constData(), top))
-        return error;
-    if (const std::optional<QString> error = readEntryFacts(AT_FDCWD, PosixFiles::parentOf(path).constData(), parent))
-        return error;
-    if (top.mountRoot || top.mountId != parent.mountId || top.device != parent.device)
-        return QStringLiteral("it is a mount point");
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return PosixFiles::errorText(errno);
-    FolderDeletion check(path, top);
-    const bool deletable = check.check(fd);
-    ::close(fd);
-    if (deletable)
-        return std::nullopt;
-    return check.why();
 }
 
 // The item's path beside itself under a private name. The name is cut so that
 // the private one stays within the file system's limit of 255 bytes.
-QByteArray privateNameFor(const QByteArray &path)
+QByteArray privateNameFor(const QByteArray &name)
 {
-    const QByteArray parent = PosixFiles::parentOf(path);
-    return (parent == "/" ? parent : parent + '/') + ".twinmoor-removing-"
-           + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '-' + PosixFiles::lastComponent(path).left(200);
+    return ".twinmoor-removing-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '-'
+           + name.left(200);
 }
 
-// Renames the item to a free private name beside itself. A file system
+// Renames the entry to a free private name in its own folder. A file system
 // without the no-replace rename (NFS, some FUSE ones) gets a plain rename to a
 // random name that was free a moment before.
-FileManager::Result setAside(const QByteArray &path, QByteArray &aside)
+Result setAside(int folder, const QByteArray &name, QByteArray &aside)
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QByteArray candidate = privateNameFor(path);
-        int renamed = renameNoReplace(path, candidate);
-        if (renamed != 0 && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)) {
+        const QByteArray candidate = privateNameFor(name);
+        int renamed = renameNoReplace(folder, name, folder, candidate);
+        if (renamed != 0 && noNoReplaceRename(errno)) {
             struct stat taken {};
-            if (::lstat(candidate.constData(), &taken) == 0)
+            if (::fstatat(folder, candidate.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
                 continue;
             if (errno != ENOENT)
-                return FileManager::Result::failure(PosixFiles::errorText(errno));
-            renamed = ::rename(path.constData(), candidate.constData());
+                return Result::failure(PosixFiles::errorText(errno));
+            renamed = ::renameat(folder, name.constData(), folder, candidate.constData());
         }
         if (renamed == 0) {
             aside = candidate;
-            return FileManager::Result::success();
+            return Result::success();
         }
+        if (errno == ENOENT)
+            return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
         if (errno != EEXIST)
-            return FileManager::Result::failure(PosixFiles::errorText(errno));
+            return Result::failure(PosixFiles::errorText(errno));
     }
-    return FileManager::Result::failure(QStringLiteral("no free name to set it aside"));
+    return Result::failure(QStringLiteral("no free name to set it aside"));
+}
+
+// Takes away the entry `name` of the open folder only while it is the file
+// this run made, so that a failed move never removes anything else.
+void removeOwnCopy(int folder, const QByteArray &name, const Status &made)
+{
+    const std::optional<Status> there = statusAt(folder, name);
+    if (there && sameItem(*there, made))
+        ::unlinkat(folder, name.constData(), 0);
+}
+
+bool sameContents(int first, int second)
+{
+    QByteArray bufferA(1 << 16, Qt::Uninitialized);
+    QByteArray bufferB(1 << 16, Qt::Uninitialized);
+    if (::lseek(first, 0, SEEK_SET) != 0 || ::lseek(second, 0, SEEK_SET) != 0)
+        return false;
+    for (;;) {
+        const qint64 gotA = FileReading::readFully(first, bufferA.data(), bufferA.size());
+        const qint64 gotB = FileReading::readFully(second, bufferB.data(), bufferB.size());
+        if (gotA < 0 || gotA != gotB || std::memcmp(bufferA.constData(), bufferB.constData(), size_t(gotA)) != 0)
+            return false;
+        if (gotA == 0)
+            return true;
+    }
+}
+
+// A file moved to another file system. The source is opened once, without
+// following a link and without waiting (a FIFO put in its place answers at
+// once and is refused as no regular file), and checked to be the expected
+// file. The copy is made beside nothing (O_EXCL), flushed and compared with
+// the source through the same two descriptors; the source is then removed
+// through its own folder, set aside first so that only the file that was
+// copied goes. Any failure takes the copy away again and leaves the source.
+Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPlace &target,
+                  const FileManager::Expected &expected)
+{
+    const Descriptor in(
+        ::openat(place.folder(), place.name().constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!in.isOpen()) {
+        const int error = errno;
+        if (error == ENOENT || error == ELOOP)
+            return Result::failure(QStringLiteral("it changed before it could be copied"), Refusal::Changed);
+        return Result::failure(PosixFiles::errorText(error));
+    }
+    struct stat source {};
+    if (::fstat(in.get(), &source) != 0)
+        return Result::failure(PosixFiles::errorText(errno));
+    if (!S_ISREG(source.st_mode) || !stillTheSame(statusFrom(source), expected.status))
+        return Result::failure(QStringLiteral("it changed before it could be copied"), Refusal::Changed);
+
+    const Descriptor out(::openat(target.folder(), target.name().constData(),
+                                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, source.st_mode & 07777));
+    if (!out.isOpen()) {
+        const int error = errno;
+        return Result::failure(error == EEXIST ? QStringLiteral("an item of that name is already there")
+                                               : PosixFiles::errorText(error));
+    }
+    struct stat made {};
+    if (::fstat(out.get(), &made) != 0) {
+        const int error = errno;
+        ::unlinkat(target.folder(), target.name().constData(), 0);
+        return Result::failure(PosixFiles::errorText(error));
+    }
+    const Status madeStatus = statusFrom(made);
+    const auto giveUp = [&](const Result &why) {
+        removeOwnCopy(target.folder(), target.name(), madeStatus);
+        return why;
+    };
+
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = FileReading::readFully(in.get(), buffer.data(), buffer.size());
+        if (got < 0 || (got > 0 && !PosixFiles::writeFully(out.get(), buffer.constData(), got)))
+            return giveUp(Result::failure(PosixFiles::errorText(errno)));
+        if (got == 0)
+            break;
+    }
+    if (::fsync(out.get()) != 0)
+        return giveUp(Result::failure(PosixFiles::errorText(errno)));
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    ::futimens(out.get(), times);
+    if (!sameContents(in.get(), out.get()))
+        return giveUp(Result::failure(QStringLiteral("the copy on the other file system did not match")));
+    struct stat after {};
+    if (::fstat(in.get(), &after) != 0 || !stillTheSame(statusFrom(after), expected.status))
+        return giveUp(Result::failure(QStringLiteral("it changed while it was being copied"), Refusal::Changed));
+
+    QByteArray aside;
+    const Result setAsideResult = setAside(place.folder(), place.name(), aside);
+    if (!setAsideResult) {
+        if (setAsideResult.refusal == Refusal::Gone)
+            return giveUp(Result::failure(QStringLiteral("it was moved away while it was being copied"),
+                                          Refusal::Changed));
+        return giveUp(setAsideResult);
+    }
+    const std::optional<Status> pinned = statusAt(place.folder(), aside);
+    if (!pinned || !sameItem(*pinned, statusFrom(source))) {
+        const bool back = renameNoReplace(place.folder(), aside, place.folder(), place.name()) == 0;
+        const QString why = QStringLiteral("it was replaced while it was being copied");
+        return giveUp(Result::failure(
+            back ? why
+                 : why + QStringLiteral("; what took its name was left at %1")
+                             .arg(FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside))),
+            Refusal::Changed));
+    }
+    if (::unlinkat(place.folder(), aside.constData(), 0) != 0) {
+        const int error = errno;
+        renameNoReplace(place.folder(), aside, place.folder(), place.name());
+        return giveUp(Result::failure(PosixFiles::errorText(error)));
+    }
+    return Result::success();
 }
 
 } // namespace
+
+bool FileManager::ItemPlace::isOpen() const
+{
+    return m_folder && m_folder->isOpen();
+}
+
+int FileManager::ItemPlace::folder() const
+{
+    return m_folder ? m_folder->get() : -1;
+}
+
+FileManager::ItemPlace FileManager::ItemPlace::withName(const QByteArray &name) const
+{
+    ItemPlace place = *this;
+    place.m_name = name;
+    place.m_path = joined(PosixFiles::parentOf(m_path), name);
+    return place;
+}
+
+bool FileManager::ItemPlace::sharesFolderWith(const ItemPlace &other) const
+{
+    struct stat mine {};
+    struct stat theirs {};
+    return isOpen() && other.isOpen() && ::fstat(folder(), &mine) == 0 && ::fstat(other.folder(), &theirs) == 0
+           && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
 
 FileManager &FileManager::defaultManager()
 {
@@ -362,14 +300,7 @@ std::optional<FileManager::Status> FileManager::status(const QByteArray &path) c
     struct stat info {};
     if (path.isEmpty() || ::lstat(path.constData(), &info) != 0)
         return std::nullopt;
-    Status status;
-    status.isFolder = S_ISDIR(info.st_mode);
-    status.isSymbolicLink = S_ISLNK(info.st_mode);
-    status.device = quint64(info.st_dev);
-    status.inode = quint64(info.st_ino);
-    status.size = quint64(info.st_size);
-    status.modifiedMilliseconds = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
-    return status;
+    return statusFrom(info);
 }
 
 bool FileManager::isSameFile(const QByteArray &first, const QByteArray &second) const
@@ -382,47 +313,175 @@ bool FileManager::isSameFile(const QByteArray &first, const QByteArray &second) 
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-FileManager::Result FileManager::trashItem(const QByteArray &path)
+FileManager::Result FileManager::openPlace(const QByteArray &path, ItemPlace &place) const
 {
-    if (!status(path))
-        return Result::failure(QStringLiteral("it is no longer there"));
-    const TrashCan::Result trashed = TrashCan::forUser().trash(path);
-    return trashed ? Result::success() : Result::failure(trashed.reason);
+    QByteArray trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith('/'))
+        trimmed.chop(1);
+    const qsizetype slash = trimmed.lastIndexOf('/');
+    const QByteArray name = trimmed.mid(slash + 1);
+    if (name.isEmpty() || name == "." || name == "..")
+        return Result::failure(QStringLiteral("it has no name of its own"));
+
+    const bool absolute = trimmed.startsWith('/');
+    auto folder = std::make_shared<Descriptor>(::open(absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder->isOpen())
+        return Result::failure(PosixFiles::errorText(errno));
+    QByteArray reached = absolute ? QByteArray() : QByteArrayLiteral(".");
+    const QList<QByteArray> components = slash > 0 ? trimmed.left(slash).split('/') : QList<QByteArray>();
+    for (const QByteArray &component : components) {
+        if (component.isEmpty() || component == ".")
+            continue;
+        reached += '/' + component;
+        auto next = std::make_shared<Descriptor>(
+            ::openat(folder->get(), component.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next->isOpen()) {
+            const int error = errno;
+            if (error == ENOENT)
+                return Result::failure(QStringLiteral("the folder %1 is no longer there").arg(displayPath(reached)),
+                                       Refusal::Gone);
+            if (error == ENOTDIR || error == ELOOP) {
+                const std::optional<Status> found = statusAt(folder->get(), component);
+                return Result::failure(found && found->isSymbolicLink
+                                           ? QStringLiteral("the folder %1 on its path is now a link").arg(displayPath(reached))
+                                           : QStringLiteral("%1 on its path is no longer a folder").arg(displayPath(reached)),
+                                       Refusal::Changed);
+            }
+            return Result::failure(
+                QStringLiteral("the folder %1 cannot be opened: %2").arg(displayPath(reached), PosixFiles::errorText(error)));
+        }
+        folder = std::move(next);
+    }
+    place.m_folder = std::move(folder);
+    place.m_path = path;
+    place.m_name = name;
+    return Result::success();
 }
 
-FileManager::Result FileManager::pinItem(const QByteArray &path, PinnedItem &pinned)
+FileManager::Result FileManager::openFolderPlace(const QByteArray &folder, const QByteArray &name,
+                                                  ItemPlace &place) const
 {
-    // Read directly, not through the overridable status(): to a test double
-    // the pin is one operation.
-    const std::optional<Status> found = FileManager::status(path);
-    if (!found)
-        return Result::failure(QStringLiteral("it is no longer there"));
-    // Nothing is renamed unless all of it can go: a folder set aside and then
-    // refused would otherwise have to find its way back.
-    if (found->isFolder) {
-        if (const std::optional<QString> blocked = folderBlocker(path))
-            return Result::failure(*blocked);
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
+        return Result::failure(QStringLiteral("it has no name of its own"));
+    auto fd = std::make_shared<Descriptor>(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!fd->isOpen()) {
+        const int error = errno;
+        return Result::failure(QStringLiteral("the folder %1 cannot be opened: %2").arg(displayPath(folder), PosixFiles::errorText(error)),
+                               error == ENOENT ? Refusal::Gone : Refusal::Failed);
     }
+    place.m_folder = std::move(fd);
+    place.m_path = joined(folder, name);
+    place.m_name = name;
+    return Result::success();
+}
+
+std::optional<FileManager::Status> FileManager::statusIn(const ItemPlace &place) const
+{
+    return statusAt(place.folder(), place.name());
+}
+
+FileManager::Result FileManager::checkFolder(const ItemPlace &place, const Identities *kept, bool forDelete,
+                                             const Status *expected, quint64 &totalSize) const
+{
+    if (!place.isOpen())
+        return Result::failure(QStringLiteral("its folder is not open"));
+    return FolderCheck::check(place.folder(), place.name(), place.path(), {kept, forDelete}, expected, totalSize);
+}
+
+FileManager::Result FileManager::trashItem(const ItemPlace &place, const Expected &expected)
+{
+    if (!place.isOpen())
+        return Result::failure(QStringLiteral("its folder is not open"));
+    const QByteArray itemPath = joined(currentPathOf(place.folder(), PosixFiles::parentOf(place.path())), place.name());
+    const TrashCan::Result trashed = TrashCan::forUser().trash(
+        place.folder(), place.name(), itemPath,
+        [&](int files, const QByteArray &name) { return mismatchAt(files, name, itemPath, expected); });
+    if (trashed)
+        return Result::success();
+    return Result::failure(trashed.reason, trashed.changed ? Refusal::Changed : Refusal::Failed);
+}
+
+FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected)
+{
+    if (!place.isOpen() || !target.isOpen())
+        return Result::failure(QStringLiteral("its folder is not open"));
+    if (renameNoReplace(place.folder(), place.name(), target.folder(), target.name()) == 0) {
+        const std::optional<QString> mismatch = mismatchAt(target.folder(), target.name(), target.path(), expected);
+        if (!mismatch)
+            return Result::success();
+        if (renameNoReplace(target.folder(), target.name(), place.folder(), place.name()) != 0)
+            return Result::failure(QStringLiteral("%1; it could not be put back (%2) and was left at %3")
+                                       .arg(*mismatch, PosixFiles::errorText(errno), displayPath(target.path())),
+                                   Refusal::Changed);
+        return Result::failure(*mismatch, Refusal::Changed);
+    }
+
+    const int error = errno;
+    if (error == EEXIST)
+        return Result::failure(QStringLiteral("an item of that name is already there"));
+    if (error == ENOENT)
+        return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
+    if (error == EXDEV) {
+        if (expected.status.isFolder)
+            return Result::failure(QStringLiteral("a folder is not moved to another file system"));
+        return copyAcross(place, target, expected);
+    }
+    if (noNoReplaceRename(error)) {
+        // A file system without the no-replace rename: a hard link never
+        // replaces either, and a folder is not moved at all.
+        if (expected.status.isFolder || expected.status.isSymbolicLink)
+            return Result::failure(QStringLiteral("this file system cannot move a folder safely"));
+        if (::linkat(place.folder(), place.name().constData(), target.folder(), target.name().constData(), 0) != 0) {
+            if (errno == EEXIST)
+                return Result::failure(QStringLiteral("an item of that name is already there"));
+            return copyAcross(place, target, expected);
+        }
+        const std::optional<Status> linked = statusAt(target.folder(), target.name());
+        if (!linked || !stillTheSame(*linked, expected.status)) {
+            if (linked)
+                removeOwnCopy(target.folder(), target.name(), *linked);
+            return Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
+        }
+        // The name it came by goes only while it still holds that file.
+        QByteArray aside;
+        if (setAside(place.folder(), place.name(), aside)) {
+            const std::optional<Status> pinned = statusAt(place.folder(), aside);
+            if (pinned && sameItem(*pinned, *linked) && ::unlinkat(place.folder(), aside.constData(), 0) == 0)
+                return Result::success();
+            ::renameat(place.folder(), aside.constData(), place.folder(), place.name().constData());
+        }
+        removeOwnCopy(target.folder(), target.name(), *linked);
+        return Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
+    }
+    return Result::failure(PosixFiles::errorText(error));
+}
+
+FileManager::Result FileManager::pinItem(const ItemPlace &place, PinnedItem &pinned)
+{
+    if (!place.isOpen())
+        return Result::failure(QStringLiteral("its folder is not open"));
     QByteArray aside;
-    const Result setAsideResult = setAside(path, aside);
+    const Result setAsideResult = setAside(place.folder(), place.name(), aside);
     if (!setAsideResult)
         return setAsideResult;
-    const std::optional<Status> there = FileManager::status(aside);
+    const QByteArray pinnedPath = joined(PosixFiles::parentOf(place.path()), aside);
+    const std::optional<Status> there = statusAt(place.folder(), aside);
     if (!there)
-        return Result::failure(QStringLiteral("it vanished from %1 after it was set aside").arg(displayPath(aside)));
-    pinned = {path, aside, *there};
+        return Result::failure(QStringLiteral("it vanished from %1 after it was set aside").arg(displayPath(pinnedPath)));
+    pinned = {place.path(), pinnedPath, *there, place, aside};
     return Result::success();
 }
 
 FileManager::Result FileManager::unpinItem(const PinnedItem &pinned)
 {
-    if (renameNoReplace(pinned.pinnedPath, pinned.path) == 0)
+    const int folder = pinned.place.folder();
+    if (renameNoReplace(folder, pinned.privateName, folder, pinned.place.name()) == 0)
         return Result::success();
     int error = errno;
-    if ((error == EINVAL || error == ENOSYS || error == ENOTSUP) && !pinned.status.isFolder) {
+    if (noNoReplaceRename(error) && !pinned.status.isFolder) {
         // Without the no-replace rename a hard link never replaces either.
-        if (::link(pinned.pinnedPath.constData(), pinned.path.constData()) == 0) {
-            ::unlink(pinned.pinnedPath.constData());
+        if (::linkat(folder, pinned.privateName.constData(), folder, pinned.place.name().constData(), 0) == 0) {
+            ::unlinkat(folder, pinned.privateName.constData(), 0);
             return Result::success();
         }
         error = errno;
@@ -437,77 +496,87 @@ FileManager::Result FileManager::unpinItem(const PinnedItem &pinned)
 FileManager::Result FileManager::deletePinnedItem(const PinnedItem &pinned)
 {
     // Nothing of it gone: it goes back to its own name whole.
-    auto keepWhole = [&](const QString &why) {
+    auto keepWhole = [&](const Result &why) {
         const Result back = unpinItem(pinned);
-        return Result::failure(back ? why : why + QStringLiteral("; ") + back.reason);
+        return Result::failure(back ? why.reason : why.reason + QStringLiteral("; ") + back.reason, why.refusal);
     };
+    const int folder = pinned.place.folder();
     if (!pinned.status.isFolder) {
-        if (::unlink(pinned.pinnedPath.constData()) != 0)
-            return keepWhole(PosixFiles::errorText(errno));
+        const std::optional<Status> there = statusAt(folder, pinned.privateName);
+        if (!there || !sameItem(*there, pinned.status))
+            return keepWhole(Result::failure(QStringLiteral("it changed after it was set aside"), Refusal::Changed));
+        if (::unlinkat(folder, pinned.privateName.constData(), 0) != 0)
+            return keepWhole(Result::failure(PosixFiles::errorText(errno)));
         return Result::success();
     }
 
-    EntryFacts top;
-    if (const std::optional<QString> error = readEntryFacts(AT_FDCWD, pinned.pinnedPath.constData(), top))
-        return keepWhole(*error);
-    const int fd = ::open(pinned.pinnedPath.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return keepWhole(PosixFiles::errorText(errno));
-    FolderDeletion deletion(pinned.pinnedPath, top);
-    const bool emptied = deletion.remove(fd);
-    ::close(fd);
-    if (emptied && ::rmdir(pinned.pinnedPath.constData()) == 0)
-        return Result::success();
-    const QString why = emptied ? PosixFiles::errorText(errno) : deletion.why();
-    if (!deletion.deletedAny())
-        return keepWhole(why);
-    return Result::failure(
-        QStringLiteral("deleting stopped (%1); what is left is at %2").arg(why, displayPath(pinned.pinnedPath)));
+    bool deletedAny = false;
+    const Result removed =
+        FolderCheck::remove(folder, pinned.privateName, pinned.pinnedPath, &pinned.status, deletedAny);
+    if (removed)
+        return removed;
+    if (!deletedAny)
+        return keepWhole(removed);
+    return Result::failure(QStringLiteral("deleting stopped (%1); what is left is at %2")
+                               .arg(removed.reason, displayPath(pinned.pinnedPath)));
+}
+
+FileManager::Result FileManager::readExpected(const ItemPlace &place, const Identities *kept, bool forDelete,
+                                              Expected &expected) const
+{
+    const std::optional<Status> found = statusIn(place);
+    if (!found)
+        return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
+    expected.status = *found;
+    expected.kept = kept;
+    if (found->isFolder)
+        return checkFolder(place, kept, forDelete, &expected.status, expected.folderTotal);
+    return Result::success();
+}
+
+FileManager::Result FileManager::openExpected(const QByteArray &path, bool forDelete, ItemPlace &place,
+                                              Expected &expected) const
+{
+    const Result opened = openPlace(path, place);
+    return opened ? readExpected(place, nullptr, forDelete, expected) : opened;
+}
+
+FileManager::Result FileManager::trashItemAtPath(const QByteArray &path)
+{
+    ItemPlace place;
+    Expected expected;
+    const Result ready = openExpected(path, false, place, expected);
+    return ready ? trashItem(place, expected) : ready;
+}
+
+FileManager::Result FileManager::moveItemAtPath(const QByteArray &from, const QByteArray &to)
+{
+    ItemPlace place;
+    ItemPlace target;
+    Expected expected;
+    Result ready = openExpected(from, false, place, expected);
+    if (ready)
+        ready = openFolderPlace(PosixFiles::parentOf(to), PosixFiles::lastComponent(to), target);
+    return ready ? moveItem(place, target, expected) : ready;
+}
+
+FileManager::Result FileManager::pinItemAtPath(const QByteArray &path, PinnedItem &pinned)
+{
+    // Nothing is renamed unless all of it can go: a folder set aside and then
+    // refused would otherwise have to find its way back.
+    ItemPlace place;
+    Expected expected;
+    const Result ready = openExpected(path, true, place, expected);
+    return ready ? pinItem(place, pinned) : ready;
 }
 
 FileManager::Result FileManager::removeItem(const QByteArray &path)
 {
     PinnedItem pinned;
-    const Result pinnedResult = pinItem(path, pinned);
+    const Result pinnedResult = pinItemAtPath(path, pinned);
     if (!pinnedResult)
         return pinnedResult;
     return deletePinnedItem(pinned);
-}
-
-FileManager::Result FileManager::moveItem(const QByteArray &from, const QByteArray &to)
-{
-    struct stat source {};
-    if (::lstat(from.constData(), &source) != 0)
-        return Result::failure(QStringLiteral("it is no longer there"));
-    if (renameNoReplace(from, to) == 0)
-        return Result::success();
-
-    const int error = errno;
-    if (error == EEXIST)
-        return Result::failure(QStringLiteral("an item of that name is already there"));
-    const bool isFolder = S_ISDIR(source.st_mode);
-    if (error == EXDEV) {
-        if (!S_ISREG(source.st_mode))
-            return Result::failure(QStringLiteral("a folder is not moved to another file system"));
-        return copyCheckRemove(from, to, source);
-    }
-    if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
-        // A file system without the no-replace rename: a hard link never
-        // replaces either, and a folder is not moved at all.
-        if (isFolder || !S_ISREG(source.st_mode))
-            return Result::failure(QStringLiteral("this file system cannot move a folder safely"));
-        if (::link(from.constData(), to.constData()) == 0) {
-            if (::unlink(from.constData()) == 0)
-                return Result::success();
-            const int unlinkError = errno;
-            ::unlink(to.constData());
-            return Result::failure(PosixFiles::errorText(unlinkError));
-        }
-        if (errno == EEXIST)
-            return Result::failure(QStringLiteral("an item of that name is already there"));
-        return copyCheckRemove(from, to, source);
-    }
-    return Result::failure(PosixFiles::errorText(error));
 }
 
 FileManager::Result FileManager::createDirectory(const QByteArray &path)

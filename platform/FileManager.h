@@ -1,14 +1,26 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
+#include <memory>
 #include <optional>
+#include <utility>
+
+class Descriptor;
 
 // The file operations of a removal, on native byte paths so that a name that
 // is not valid text is handled like any other. Every operation answers
 // whether it worked and, when it did not, why in words the user can read.
-// The operations are virtual so that tests can make any of them fail or wait.
+//
+// A removal acts through the folder that holds the item: the folder is
+// opened once, without following a link on its path, and the item is
+// checked, moved, renamed and deleted by its name in that open folder. So
+// whatever is renamed or linked on the path between a check and an act, the
+// act reaches the item that was checked, or nothing.
+//
+// The acts are virtual so that tests can make any of them fail or wait.
 class FileManager
 {
 public:
@@ -23,14 +35,79 @@ public:
         qint64 modifiedMilliseconds = 0;
     };
 
+    // Why an operation did not happen.
+    enum class Refusal {
+        None,
+        // The operation failed, or something stood in its way.
+        Failed,
+        // Nothing lies at the path any more.
+        Gone,
+        // What lies there is not the item that was checked.
+        Changed,
+        // A folder holds an item the run keeps.
+        HoldsKept,
+    };
+
     struct Result
     {
         bool ok = false;
         QString reason;
+        Refusal refusal = Refusal::None;
 
-        static Result success() { return {true, {}}; }
-        static Result failure(const QString &why) { return {false, why}; }
+        static Result success() { return {true, {}, Refusal::None}; }
+        static Result failure(const QString &why, Refusal refusal = Refusal::Failed) { return {false, why, refusal}; }
         explicit operator bool() const { return ok; }
+    };
+
+    // Items by identity: device and inode.
+    using Identity = std::pair<quint64, quint64>;
+    using Identities = QSet<Identity>;
+
+    // An item's place: the folder that holds it, open, and its name there.
+    // Copies share the open folder, which closes with the last of them.
+    class ItemPlace
+    {
+    public:
+        bool isOpen() const;
+        // The open folder's descriptor; -1 when the place is not open.
+        int folder() const;
+        // The item's path as it was given, for messages.
+        const QByteArray &path() const { return m_path; }
+        const QByteArray &name() const { return m_name; }
+        // Another item of the same open folder.
+        ItemPlace withName(const QByteArray &name) const;
+        // Whether both open folders are one folder, however each was reached.
+        bool sharesFolderWith(const ItemPlace &other) const;
+
+    private:
+        friend class FileManager;
+        std::shared_ptr<const Descriptor> m_folder;
+        QByteArray m_path;
+        QByteArray m_name;
+    };
+
+    // What an act must find at the item, there and where it lands: the
+    // status its check read and, for a folder, the total size the check
+    // measured and the items the folder must not hold.
+    struct Expected
+    {
+        Status status;
+        quint64 folderTotal = 0;
+        const Identities *kept = nullptr;
+    };
+
+    // An item renamed to a private name in its own folder before it is
+    // deleted: what is checked at that name is what gets deleted, whatever is
+    // renamed over its own name meanwhile.
+    struct PinnedItem
+    {
+        QByteArray path;       // its own name
+        QByteArray pinnedPath; // where it lies now
+        Status status;         // what lies at the private name
+        ItemPlace place;       // its folder and its own name
+        QByteArray privateName;
+
+        ItemPlace pinnedPlace() const { return place.withName(privateName); }
     };
 
     virtual ~FileManager() = default;
@@ -46,39 +123,63 @@ public:
     // followed, as a folder path given by the user may go through one.
     virtual bool isSameFile(const QByteArray &first, const QByteArray &second) const;
 
+    // Opens the folder of the item at the absolute path from the root down,
+    // one folder at a time, never through a link: a scanned path has none,
+    // so a link on it was put there since. Gone when a folder on the way is
+    // missing, Changed when one is a link or no folder.
+    Result openPlace(const QByteArray &path, ItemPlace &place) const;
+    // Opens a folder the user named (links followed, as the user may name a
+    // folder through one), for the item `name` in it.
+    Result openFolderPlace(const QByteArray &folder, const QByteArray &name, ItemPlace &place) const;
+    // What lies at the place's name (a link is not followed).
+    virtual std::optional<Status> statusIn(const ItemPlace &place) const;
+    // Walks the folder at the place: one that is or holds a mount point,
+    // holds an item of `kept` (HoldsKept), or, when `forDelete`, holds
+    // anything the kernel would refuse to delete, fails naming the entry;
+    // `expected`, when given, is the item the place must hold. Otherwise
+    // `totalSize` is its total size.
+    Result checkFolder(const ItemPlace &place, const Identities *kept, bool forDelete, const Status *expected,
+                       quint64 &totalSize) const;
+    // Whatever lies at the place now, as the item an act expects: its status
+    // and, for a folder, what checkFolder finds with `kept` and `forDelete`.
+    Result readExpected(const ItemPlace &place, const Identities *kept, bool forDelete, Expected &expected) const;
+
     // Moves the item into the user's Trash: the home Trash of the data folder
     // (made when missing) on its own file system, the Trash at the top folder
     // of the item's file system elsewhere (TrashCan). A Trash that cannot take
-    // the item fails at once; never falls back to deleting.
-    virtual Result trashItem(const QByteArray &path);
-    // An item renamed to a private name in its own folder before it is
-    // deleted: what is checked at that name is what gets deleted, whatever is
-    // renamed over its own name meanwhile.
-    struct PinnedItem
-    {
-        QByteArray path;       // its own name
-        QByteArray pinnedPath; // where it lies now
-        Status status;         // what lies at the private name
-    };
-
+    // the item fails at once; never falls back to deleting. The item that
+    // lands there is checked to be the expected one, and goes back (Changed)
+    // when it is not.
+    virtual Result trashItem(const ItemPlace &place, const Expected &expected);
+    // Moves the item to the target place, where nothing may lie; never
+    // replaces an item. On one file system it is renamed and checked where it
+    // landed (and goes back, Changed, when it is not the expected item).
+    // Across file systems a file is read from one descriptor, opened without
+    // following a link or waiting, copied, compared and then removed through
+    // its own folder, only while its name still holds it; a folder is not moved.
+    virtual Result moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected);
     // Renames the item to a private name beside itself, never replacing
-    // anything, and reads its status there. A folder is checked whole first:
-    // one that is or holds a mount point, or holds anything that cannot be
-    // deleted, is not renamed.
-    virtual Result pinItem(const QByteArray &path, PinnedItem &pinned);
+    // anything, and reads its status there.
+    virtual Result pinItem(const ItemPlace &place, PinnedItem &pinned);
     // Renames a pinned item back to its own name, never replacing what lies
     // there now; when the name is taken it stays pinned and the reason says where.
     virtual Result unpinItem(const PinnedItem &pinned);
-    // Deletes a pinned item without ever leaving its own mount. An item of
-    // which nothing could be deleted is put back at its own name; a folder
-    // that stopped half-way stays at the private name, which the reason gives.
+    // Deletes a pinned item, only while its private name holds the pinned
+    // item, without ever leaving its own mount. An item of which nothing
+    // could be deleted is put back at its own name; a folder that stopped
+    // half-way stays at the private name, which the reason gives.
     virtual Result deletePinnedItem(const PinnedItem &pinned);
-    // Pins the item and deletes it, checking nothing in between.
+
+    // The same on paths, for the item as it is now: its folder is opened
+    // with openPlace, whatever lies at the path is the expected item, and a
+    // folder is checked whole (no mount point inside) first.
+    Result trashItemAtPath(const QByteArray &path);
+    Result moveItemAtPath(const QByteArray &from, const QByteArray &to);
+    Result pinItemAtPath(const QByteArray &path, PinnedItem &pinned);
+    // Pins the item and deletes it; a folder that cannot be deleted whole is
+    // not renamed.
     Result removeItem(const QByteArray &path);
-    // Moves the item to a path where nothing lies; never replaces an item.
-    // Across file systems a file is copied, checked and then removed; a
-    // folder is not moved.
-    virtual Result moveItem(const QByteArray &from, const QByteArray &to);
+
     // Creates the folder with its missing parents; an absolute path only.
     virtual Result createDirectory(const QByteArray &path);
     // Whether the user may create entries in the folder.
@@ -87,4 +188,8 @@ public:
     // The text of a native path, for messages; bytes that are not UTF-8 show
     // as replacement characters.
     static QString displayPath(const QByteArray &path);
+
+private:
+    // openPlace, then readExpected with no kept items.
+    Result openExpected(const QByteArray &path, bool forDelete, ItemPlace &place, Expected &expected) const;
 };

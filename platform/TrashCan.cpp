@@ -1,5 +1,6 @@
 #include "TrashCan.h"
 
+#include "Descriptor.h"
 #include "FileReading.h"
 #include "PosixFiles.h"
 #include "UserInfo.h"
@@ -35,38 +36,6 @@ constexpr char kInfoSuffix[] = ".trashinfo";
 constexpr qsizetype kInfoSuffixSize = qsizetype(sizeof kInfoSuffix) - 1;
 // The mount table is read up to this size; a real one is far smaller.
 constexpr qsizetype kLargestMountTable = 16 << 20;
-
-// An open descriptor, closed when it goes.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1)
-        : m_fd(fd)
-    {
-    }
-    Descriptor(Descriptor &&other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1))
-    {
-    }
-    Descriptor &operator=(Descriptor &&other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    int get() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 QString shown(const QByteArray &path)
 {
@@ -338,21 +307,48 @@ qsizetype nameLimit(const PreparedTrash &trash)
     return std::min(limitOf(trash.info.get()) - kInfoSuffixSize, limitOf(trash.files.get()));
 }
 
-// rename(2) into the Trash that never replaces. Where the file system has no
-// such rename the name is checked by hand first, which holds here: the name's
-// record, made with O_EXCL, keeps every other trasher off that name.
-int moveInto(const QByteArray &path, int files, const QByteArray &name)
+// rename(2) that never replaces, from the entry `name` of one open folder to
+// `target` of another. Where the file system has no such rename the name is
+// checked by hand first, which holds in the Trash: the name's record, made
+// with O_EXCL, keeps every other trasher off that name.
+int renameNoReplace(int folder, const QByteArray &name, int targetFolder, const QByteArray &target)
 {
-    if (::renameat2(AT_FDCWD, path.constData(), files, name.constData(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(folder, name.constData(), targetFolder, target.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
         return -1;
     struct stat taken {};
-    if (::fstatat(files, name.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(targetFolder, target.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return -1;
     }
-    return ::renameat(AT_FDCWD, path.constData(), files, name.constData());
+    return ::renameat(folder, name.constData(), targetFolder, target.constData());
+}
+
+// The folder of a path, opened (links in it followed), and the path's last
+// component; a path that names no item of its own gives no name.
+struct ParentFolder
+{
+    Descriptor fd;
+    QByteArray name;
+    QString reason;
+};
+
+ParentFolder openParentOf(const QByteArray &path)
+{
+    ParentFolder parent;
+    const QByteArray trimmed = withoutTrailingSlashes(path);
+    parent.name = trimmed.mid(trimmed.lastIndexOf('/') + 1);
+    if (parent.name.isEmpty() || parent.name == "." || parent.name == ".." || trimmed == "/") {
+        parent.reason = QStringLiteral("it has no name of its own");
+        parent.name.clear();
+        return parent;
+    }
+    const QByteArray folder = trimmed.contains('/') ? PosixFiles::parentOf(trimmed) : QByteArrayLiteral(".");
+    parent.fd = Descriptor(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.fd.isOpen())
+        parent.reason = errno == ENOENT ? QStringLiteral("it is no longer there") : PosixFiles::errorText(errno);
+    return parent;
 }
 
 QByteArray mountTable()
@@ -422,9 +418,20 @@ TrashCan TrashCan::forUser()
 
 TrashCan::Place TrashCan::placeFor(const QByteArray &path) const
 {
+    const ParentFolder parent = openParentOf(path);
+    if (!parent.fd.isOpen()) {
+        Place place;
+        place.reason = parent.reason;
+        return place;
+    }
+    return placeFor(parent.fd.get(), parent.name, path);
+}
+
+TrashCan::Place TrashCan::placeFor(int folder, const QByteArray &name, const QByteArray &itemPath) const
+{
     Place place;
     struct stat item {};
-    if (::lstat(path.constData(), &item) != 0) {
+    if (::fstatat(folder, name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0) {
         place.reason = errno == ENOENT ? QStringLiteral("it is no longer there") : PosixFiles::errorText(errno);
         return place;
     }
@@ -438,7 +445,7 @@ TrashCan::Place TrashCan::placeFor(const QByteArray &path) const
         place.reason = home.reason;
         return place;
     }
-    const QByteArray top = topFolderOf(path);
+    const QByteArray top = topFolderOf(itemPath);
     if (top.isEmpty()) {
         place.reason = QStringLiteral("the top folder of its file system cannot be found");
         return place;
@@ -451,7 +458,16 @@ TrashCan::Place TrashCan::placeFor(const QByteArray &path) const
 
 TrashCan::Result TrashCan::trash(const QByteArray &path) const
 {
-    return trashInto(path, placeFor(path));
+    const ParentFolder parent = openParentOf(path);
+    if (!parent.fd.isOpen())
+        return Result {false, parent.reason, {}, false};
+    return trash(parent.fd.get(), parent.name, path);
+}
+
+TrashCan::Result TrashCan::trash(int folder, const QByteArray &name, const QByteArray &itemPath,
+                                 const Landing &landing) const
+{
+    return trashInto(folder, name, itemPath, placeFor(folder, name, itemPath), landing);
 }
 
 QByteArray TrashCan::topFolderOf(const QByteArray &path)
@@ -496,13 +512,21 @@ TrashCan::Place TrashCan::topFolderTrash(const QByteArray &topFolder)
 
 TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
 {
-    const auto failure = [](const QString &why) { return Result {false, why, {}}; };
+    const ParentFolder parent = openParentOf(path);
+    if (!parent.fd.isOpen())
+        return Result {false, parent.reason, {}, false};
+    return trashInto(parent.fd.get(), parent.name, path, place);
+}
+
+TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const QByteArray &itemPath, const Place &place,
+                                     const Landing &landing)
+{
+    const auto failure = [](const QString &why) { return Result {false, why, {}, false}; };
     if (!place)
         return failure(place.reason.isEmpty() ? QStringLiteral("there is no Trash for it") : place.reason);
-    const QByteArray trimmed = withoutTrailingSlashes(path);
-    const QByteArray name = trimmed.mid(trimmed.lastIndexOf('/') + 1);
-    if (name.isEmpty() || name == "." || name == ".." || trimmed == "/")
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
         return failure(QStringLiteral("it has no name of its own"));
+    const QByteArray trimmed = withoutTrailingSlashes(itemPath);
 
     // The home Trash keeps the absolute path; a top-folder Trash keeps the path
     // from its top folder, so the disk can be mounted anywhere and restored.
@@ -559,8 +583,20 @@ TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
             return failure(
                 QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), PosixFiles::errorText(error)));
         }
-        if (moveInto(trimmed, inside.files.get(), candidate) == 0)
-            return Result {true, {}, place.folder + "/files/" + candidate};
+        if (renameNoReplace(folder, name, inside.files.get(), candidate) == 0) {
+            const QByteArray trashedPath = place.folder + "/files/" + candidate;
+            const std::optional<QString> mismatch = landing ? landing(inside.files.get(), candidate) : std::nullopt;
+            if (!mismatch)
+                return Result {true, {}, trashedPath, false};
+            // Not the item that was meant to go: it goes back, and so does its record.
+            if (renameNoReplace(inside.files.get(), candidate, folder, name) != 0)
+                return Result {false,
+                               QStringLiteral("%1; it could not be put back (%2) and stays in the Trash at %3")
+                                   .arg(*mismatch, PosixFiles::errorText(errno), shown(trashedPath)),
+                               trashedPath, true};
+            ::unlinkat(inside.info.get(), infoName.constData(), 0);
+            return Result {false, *mismatch, {}, true};
+        }
         error = errno;
         ::unlinkat(inside.info.get(), infoName.constData(), 0);
         if (error == EEXIST)

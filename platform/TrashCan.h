@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 // The freedesktop.org Trash, written by hand on native byte paths so that any
 // name goes in and every failure ends at once with a reason. An item on the
 // file system of the user's data folder goes to the home Trash
@@ -33,9 +36,16 @@ public:
         QString reason;
         // Where the item lies now, in the Trash's "files" folder.
         QByteArray trashedPath;
+        // The item that landed in the Trash was not the one expected.
+        bool changed = false;
 
         explicit operator bool() const { return ok; }
     };
+
+    // Tells whether what landed in the Trash (the entry `name` of the open
+    // "files" folder) is the item that was meant to go: nothing when it is,
+    // else why not. An item that is not goes back where it came from.
+    using Landing = std::function<std::optional<QString>(int files, const QByteArray &name)>;
 
     // The Trash of the user whose data folder ($XDG_DATA_HOME) is given.
     explicit TrashCan(QByteArray dataHome);
@@ -44,8 +54,13 @@ public:
 
     // The Trash that takes the item at the path, its missing folders made.
     Place placeFor(const QByteArray &path) const;
+    // The same for the item `name` of the open folder; `itemPath` is its path.
+    Place placeFor(int folder, const QByteArray &name, const QByteArray &itemPath) const;
     // Moves the item into the Trash that placeFor finds.
     Result trash(const QByteArray &path) const;
+    // Moves the item `name` of the open folder into the Trash that placeFor
+    // finds; `itemPath` is its path, for the record.
+    Result trash(int folder, const QByteArray &name, const QByteArray &itemPath, const Landing &landing = {}) const;
 
     // The top folder (mount point) of the file system that holds the path's
     // folder, links in the folder resolved; empty when it cannot be found.
@@ -58,6 +73,11 @@ public:
     // free name (O_EXCL), then the item is renamed beside it, never replacing
     // anything; the record goes again when the rename fails.
     static Result trashInto(const QByteArray &path, const Place &place);
+    // The same for the item `name` of the open folder, whose path the record
+    // keeps as `itemPath`. When `landing` refuses what landed, it is renamed
+    // back (never replacing anything) and its record goes.
+    static Result trashInto(int folder, const QByteArray &name, const QByteArray &itemPath, const Place &place,
+                            const Landing &landing = {});
 
 private:
     QByteArray m_dataHome;

@@ -52,23 +52,32 @@ QByteArray nativePathOf(const InitialDirectory &record)
     return NativePath::encode(record.url->toLocalFile());
 }
 
-bool PlannedCopy::matches(const FileManager::Status &now, const QByteArray &pathNow) const
+bool PlannedCopy::matches(const FileManager::Status &now) const
 {
     if (record.identity && (record.identity->device != now.device || record.identity->inode != now.inode))
         return false;
     if (now.isSymbolicLink || now.isFolder != isFolder())
         return false;
-    if (!record.file)
+    if (!record.file || isFolder())
         return true;
-    // Files added to or taken from a folder keep its identity; its total,
-    // measured by the same walk that gave the scan's record its size, does not.
-    if (isFolder())
-        return folderSizeAtPath(pathNow.constData()) == record.file->size;
     // A file rewritten in place keeps its identity and often its size; its
     // modification time tells that its bytes are no longer the compared ones.
     const QDateTime &scanned = record.file->date;
     return record.file->size == now.size
            && (!scanned.isValid() || scanned.toMSecsSinceEpoch() == now.modifiedMilliseconds);
+}
+
+bool PlannedCopy::sameTotal(quint64 total) const
+{
+    // Files added to or taken from a folder keep its identity; its total,
+    // measured as the walk that gave the scan's record its size measures it,
+    // does not.
+    return !record.file || record.file->size == total;
+}
+
+bool PlannedCopy::matchesAt(const FileManager::Status &now, const QByteArray &path) const
+{
+    return matches(now) && (!isFolder() || sameTotal(folderSizeAtPath(path.constData())));
 }
 
 QByteArray holderAmong(const QSet<QByteArray> &folders, const QByteArray &path)
@@ -132,27 +141,75 @@ void keepNestedCopies(RemovalPlan &plan, const PlannedGroup &group)
     }
 }
 
-// An unmarked copy inside a marked folder goes when that folder goes, so it
-// never counts as its group's keeper; a group left without one keeps its
-// marked copies. Folders the plan keeps anyway take nothing along.
-void dropKeepersInsideMarkedFolders(RemovalPlan &plan)
+// The whole result store, also while a search shows only part of it.
+const ResultDictionary &wholeResults()
 {
-    QSet<QByteArray> removable;
-    for (const PlannedCopy &copy : plan.copies) {
-        if (mayHoldCopies(copy) && !copy.keptWhole && copy.keptBecause.isEmpty())
-            removable.insert(copy.path);
+    return savedCategoryRows().isEmpty() ? duplicateResults() : savedDuplicateResults();
+}
+
+bool isRemovable(const PlannedCopy &copy)
+{
+    return !copy.keptWhole && copy.keptBecause.isEmpty();
+}
+
+// Removing a folder takes along whatever lies inside it, so a marked folder
+// that holds a copy the run keeps (an unmarked copy of any group, a marked
+// copy the plan keeps) is kept as well, and so is every marked folder that
+// holds a folder kept this way. Done by path here, with no disk access; the
+// run walks the folders that are left for what only their identity reveals.
+void keepFoldersHoldingKeptCopies(RemovalPlan &plan)
+{
+    QHash<QByteArray, int> removable;
+    for (int i = 0; i < plan.copies.size(); ++i) {
+        const PlannedCopy &copy = plan.copies.at(i);
+        if (mayHoldCopies(copy) && isRemovable(copy))
+            removable.insert(copy.path, i);
     }
     if (removable.isEmpty())
         return;
-    for (PlannedGroup &group : plan.groups) {
-        const qsizetype removed = group.keepers.removeIf(
-            [&](const PlannedCopy &keeper) { return !holderAmong(removable, keeper.path).isEmpty(); });
-        if (removed == 0 || !group.keepers.isEmpty())
-            continue;
-        for (int index : group.marked) {
-            PlannedCopy &copy = plan.copies[index];
-            if (!copy.keptWhole && copy.keptBecause.isEmpty())
-                copy.keptBecause = QStringLiteral("every unmarked copy of its group lies inside a marked folder");
+
+    QSet<FileIdentity> leaving;
+    QSet<QByteArray> leavingPaths;
+    for (const PlannedCopy &copy : plan.copies) {
+        if (isRemovable(copy)) {
+            if (copy.record.identity)
+                leaving.insert(*copy.record.identity);
+            leavingPaths.insert(copy.path);
+        }
+    }
+    QList<QByteArray> keptPaths;
+    const ResultDictionary &results = wholeResults();
+    for (const QString &key : results.keys()) {
+        for (const DuplicateGroup &group : *results.find(key)) {
+            for (const InitialDirectory &record : group) {
+                const QByteArray path = nativePathOf(record);
+                if (record.identity ? leaving.contains(*record.identity) : leavingPaths.contains(path))
+                    continue;
+                if (record.identity)
+                    plan.kept.insert({record.identity->device, record.identity->inode});
+                if (!path.isEmpty())
+                    keptPaths.append(path);
+            }
+        }
+    }
+    for (const PlannedCopy &copy : plan.copies) {
+        if (!isRemovable(copy))
+            keptPaths.append(copy.path);
+    }
+
+    // Every kept path climbs through the removable folders that hold it; each
+    // such folder is kept and climbs on in its turn, so the order of groups
+    // and paths does not matter.
+    QSet<QByteArray> folders(removable.keyBegin(), removable.keyEnd());
+    for (const QByteArray &keptPath : std::as_const(keptPaths)) {
+        QByteArray inside = keptPath;
+        for (QByteArray holder = holderAmong(folders, inside); !holder.isEmpty(); holder = holderAmong(folders, inside)) {
+            PlannedCopy &copy = plan.copies[removable.value(holder)];
+            copy.keptBecause = QStringLiteral("holds %1, a copy this run keeps").arg(FileManager::displayPath(inside));
+            folders.remove(holder);
+            if (copy.record.identity)
+                plan.kept.insert({copy.record.identity->device, copy.record.identity->inode});
+            inside = holder;
         }
     }
 }
@@ -211,7 +268,7 @@ RemovalPlan RemovalPlan::fromStore(const MovingType &mode)
             }
         }
     }
-    dropKeepersInsideMarkedFolders(plan);
+    keepFoldersHoldingKeptCopies(plan);
     return plan;
 }
 

@@ -52,15 +52,19 @@ struct PlannedCopy
     // Set when the plan keeps this marked copy from the start, and says why:
     // another copy of its group lies inside it (removing it would take that
     // copy along) or it lies inside one (removing it would change that copy),
-    // or every unmarked copy of its group lies inside a marked folder.
+    // or it is a folder that holds a copy the run keeps.
     QString keptBecause;
 
     bool isFolder() const { return record.file && record.file->isFolder; }
     quint64 scannedBytes() const { return record.file ? record.file->size : 0; }
-    // Whether what lies at `pathNow` (with the status `now`) is still the item
-    // the scan compared: same identity, same kind and, for a file, the same
-    // size and modification time; for a folder, the same total size.
-    bool matches(const FileManager::Status &now, const QByteArray &pathNow) const;
+    // Whether the item with the status `now` is still the item the scan
+    // compared: same identity, same kind and, for a file, the same size and
+    // modification time. A folder's total is compared apart (sameTotal).
+    bool matches(const FileManager::Status &now) const;
+    // Whether a folder's total size, measured now, is the scan's.
+    bool sameTotal(quint64 total) const;
+    // Both, for a copy the run only reads: a folder's total is measured at the path.
+    bool matchesAt(const FileManager::Status &now, const QByteArray &path) const;
 };
 
 struct PlannedGroup
@@ -70,8 +74,7 @@ struct PlannedGroup
     // Indexes into RemovalPlan::copies, in copy order.
     QList<int> marked;
     // The group's unmarked copies; one of them must still be in place before
-    // a marked copy is touched. A copy inside a marked folder that the run may
-    // remove is none of them: it would go with that folder.
+    // a marked copy is touched.
     QList<PlannedCopy> keepers;
 };
 
@@ -83,12 +86,19 @@ struct RemovalPlan
     MovingType mode;
     QList<PlannedCopy> copies;
     QList<PlannedGroup> groups;
+    // Every copy of the results the run keeps, by identity: the unmarked
+    // ones, those of groups a search hides and the marked ones the plan
+    // keeps. A marked folder that holds one of them, through whatever path
+    // reaches it, is kept too. Filled only when the plan has a folder to remove.
+    FileManager::Identities kept;
 
     int totalSelected() const { return int(copies.size()); }
     bool isEmpty() const { return copies.isEmpty(); }
 
     // From the result store's rows, groups and marks. Marks that point at no
-    // copy are passed over; a copy without a URL is never planned.
+    // copy are passed over; a copy without a URL is never planned. A marked
+    // folder that holds, by path, a copy the run keeps is kept; one that
+    // holds one only by identity is found by the run, which walks it.
     static RemovalPlan fromStore(const MovingType &mode);
 };
 

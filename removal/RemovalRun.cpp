@@ -17,6 +17,23 @@ RemovalResult::RemovalResult(qsizetype copies)
 {
 }
 
+namespace {
+
+// What becomes of a copy that an operation refused.
+CopyOutcome outcomeOfRefusal(const FileManager::Result &refused)
+{
+    switch (refused.refusal) {
+    case FileManager::Refusal::Changed:
+        return CopyOutcome::KeptChanged;
+    case FileManager::Refusal::HoldsKept:
+        return CopyOutcome::KeptLastCopy;
+    default:
+        return CopyOutcome::Failed;
+    }
+}
+
+} // namespace
+
 int RemovalResult::removedCount() const
 {
     return int(std::count_if(outcomes.begin(), outcomes.end(), outcomeRemovesCopy));
@@ -42,6 +59,8 @@ RemovalRun::RemovalRun(RemovalPlan plan, FileManager &fileManager,
 {
     qRegisterMetaType<CopyOutcome>();
     m_result = RemovalResult(m_plan.copies.size());
+    m_kept = m_plan.kept;
+    m_keptBecause = QStringList(m_plan.copies.size());
     auto protect = [this](const PlannedCopy &copy) {
         if (copy.record.identity)
             m_protected.append(*copy.record.identity);
@@ -91,6 +110,7 @@ void RemovalRun::wait()
 void RemovalRun::runRemoval()
 {
     emit totalsKnown(m_plan.totalSelected());
+    keepFoldersHoldingKeptItems();
     int groupIndex = 0;
     while (groupIndex < m_plan.groups.size() && !m_result.stopped) {
         // One pass per category row, as the album takes a row's Photos copies at once.
@@ -124,14 +144,61 @@ void RemovalRun::runRemoval()
     emit finished();
 }
 
+// The plan kept the marked folders that hold a kept copy by path. A kept copy
+// may also lie inside one by another path (a bind mount of part of it, a
+// root that reaches into it): every marked folder is walked, and one that
+// holds any kept item by identity is kept and joins the kept items, until
+// no more are found, so the order of the groups does not matter.
+void RemovalRun::keepFoldersHoldingKeptItems()
+{
+    QList<int> folders;
+    for (int i = 0; i < m_plan.copies.size(); ++i) {
+        const PlannedCopy &copy = m_plan.copies.at(i);
+        if (!copy.keptWhole && copy.keptBecause.isEmpty() && !copy.record.isPhotoLibrary
+            && (!copy.record.file || copy.record.file->isFolder))
+            folders.append(i);
+    }
+    for (bool found = true; found && !folders.isEmpty();) {
+        found = false;
+        for (qsizetype f = 0; f < folders.size() && !m_control.isAbort();) {
+            const int copyIndex = folders.at(f);
+            FileManager::ItemPlace place;
+            std::optional<FileManager::Status> status;
+            // Read past the file manager's hooks: this is no check of the copy
+            // before an act, only a look inside it.
+            if (m_fileManager.openPlace(m_plan.copies.at(copyIndex).path, place))
+                status = m_fileManager.FileManager::statusIn(place);
+            if (!status || !status->isFolder) {
+                folders.removeAt(f); // the run reports what became of it
+                continue;
+            }
+            quint64 total = 0;
+            const FileManager::Result walked = m_fileManager.checkFolder(place, &m_kept, false, &*status, total);
+            if (walked.refusal == FileManager::Refusal::HoldsKept) {
+                m_keptBecause[copyIndex] = walked.reason;
+                m_kept.insert({status->device, status->inode});
+                folders.removeAt(f);
+                found = true;
+                continue;
+            }
+            ++f;
+        }
+    }
+}
+
 bool RemovalRun::hasIntactKeeper(const PlannedGroup &group) const
 {
     for (const PlannedCopy &keeper : group.keepers) {
         const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
-        if (now && keeper.matches(*now, keeper.path))
+        if (now && keeper.matchesAt(*now, keeper.path))
             return true;
     }
     return false;
+}
+
+void RemovalRun::settleRefused(int copyIndex, const FileManager::Result &refused)
+{
+    settle(copyIndex, outcomeOfRefusal(refused), refused.reason);
 }
 
 // The checks in handleCopy() read the copy's own name, and another file may be
@@ -139,28 +206,45 @@ bool RemovalRun::hasIntactKeeper(const PlannedGroup &group) const
 // private name in its own folder, checked again there with its group's
 // keepers, and only then deleted; whatever fails the checks goes back to its
 // name.
-void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, const PlannedCopy &copy)
+void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, const FileManager::ItemPlace &place)
 {
+    const PlannedCopy &copy = m_plan.copies.at(copyIndex);
     FileManager::PinnedItem pinned;
-    const FileManager::Result set = m_fileManager.pinItem(copy.path, pinned);
+    const FileManager::Result set = m_fileManager.pinItem(place, pinned);
     if (!set) {
-        settle(copyIndex, CopyOutcome::Failed, set.reason);
+        settleRefused(copyIndex, set);
         return;
     }
     auto putBack = [&](CopyOutcome outcome, const QString &why) {
         const FileManager::Result back = m_fileManager.unpinItem(pinned);
         settle(copyIndex, outcome, back ? why : why + QStringLiteral("; ") + back.reason);
     };
-    if (!copy.matches(pinned.status, pinned.pinnedPath)) {
+    if (!copy.matches(pinned.status)) {
         putBack(CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
         return;
+    }
+    if (pinned.status.isFolder) {
+        quint64 total = 0;
+        const FileManager::Result checked =
+            m_fileManager.checkFolder(pinned.pinnedPlace(), &m_kept, true, &pinned.status, total);
+        if (!checked) {
+            putBack(outcomeOfRefusal(checked), checked.reason);
+            return;
+        }
+        if (!copy.sameTotal(total)) {
+            putBack(CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
+            return;
+        }
     }
     if (!hasIntactKeeper(group)) {
         putBack(CopyOutcome::KeptLastCopy, QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
         return;
     }
     const FileManager::Result done = m_fileManager.deletePinnedItem(pinned);
-    settle(copyIndex, done ? CopyOutcome::Removed : CopyOutcome::Failed, done.reason);
+    if (done)
+        settle(copyIndex, CopyOutcome::Removed);
+    else
+        settleRefused(copyIndex, done);
 }
 
 void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass)
@@ -174,60 +258,116 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
         settle(copyIndex, CopyOutcome::KeptLastCopy, copy.keptBecause);
         return;
     }
-    const std::optional<FileManager::Status> found = m_fileManager.status(copy.path);
-    if (!found) {
-        settle(copyIndex, CopyOutcome::AlreadyGone);
-        return;
-    }
-    m_pendingPath = FileManager::displayPath(copy.path);
-    if (!hasIntactKeeper(group)) {
-        settle(copyIndex, CopyOutcome::KeptLastCopy,
-               QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
-        return;
-    }
-    if (!copy.matches(*found, copy.path)) {
-        settle(copyIndex, CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
+    if (!m_keptBecause.at(copyIndex).isEmpty()) {
+        settle(copyIndex, CopyOutcome::KeptLastCopy, m_keptBecause.at(copyIndex));
         return;
     }
     if (copy.record.isPhotoLibrary) {
+        // Never touched on disk: the album takes it by its identifier once its
+        // category row is done. It is checked where the library's path
+        // reaches it, which may go through a link of the user's.
+        if (!passesChecks(copyIndex, group, m_fileManager.status(copy.path)))
+            return;
         if (copy.photoIdentifier.isEmpty())
             settle(copyIndex, CopyOutcome::Failed, QStringLiteral("it has no Photos identifier"));
         else
             pass.photoCopies.append(copyIndex);
         return;
     }
+    // Everything from here on goes through the copy's own folder, opened
+    // once: a folder on its path swapped for a link cannot send an act elsewhere.
+    FileManager::ItemPlace place;
+    const FileManager::Result opened = m_fileManager.openPlace(copy.path, place);
+    if (!opened) {
+        if (opened.refusal == FileManager::Refusal::Gone)
+            settle(copyIndex, CopyOutcome::AlreadyGone);
+        else
+            settleRefused(copyIndex, opened);
+        return;
+    }
+    const std::optional<FileManager::Status> found = m_fileManager.statusIn(place);
+    if (!passesChecks(copyIndex, group, found))
+        return;
+
+    // A folder is walked whole before anything is done to it, in every mode:
+    // one that holds a mount point or a copy the run keeps is not touched.
+    FileManager::Expected expected{*found, 0, &m_kept};
+    if (found->isFolder) {
+        const bool forDelete = m_plan.mode.kind == MovingType::Kind::Permanently;
+        const FileManager::Result checked =
+            m_fileManager.checkFolder(place, &m_kept, forDelete, &*found, expected.folderTotal);
+        if (!checked) {
+            settleRefused(copyIndex, checked);
+            return;
+        }
+        if (!copy.sameTotal(expected.folderTotal)) {
+            settle(copyIndex, CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
+            return;
+        }
+    }
 
     switch (m_plan.mode.kind) {
     case MovingType::Kind::Permanently:
-        deletePermanently(copyIndex, group, copy);
+        deletePermanently(copyIndex, group, place);
         break;
     case MovingType::Kind::Trash: {
-        const FileManager::Result done = m_fileManager.trashItem(copy.path);
-        settle(copyIndex, done ? CopyOutcome::Removed : CopyOutcome::Failed, done.reason);
+        const FileManager::Result done = m_fileManager.trashItem(place, expected);
+        if (done)
+            settle(copyIndex, CopyOutcome::Removed);
+        else
+            settleRefused(copyIndex, done);
         break;
     }
     case MovingType::Kind::Folder:
-        moveIntoFolder(copyIndex, copy, *found);
+        moveIntoFolder(copyIndex, place, expected);
         break;
     }
 }
 
-void RemovalRun::moveIntoFolder(int copyIndex, const PlannedCopy &copy, const FileManager::Status &found)
+// The checks of a copy before anything is done to it, on the status read at
+// its path: it is there, a copy of its group is left as the scan saw it, and
+// it is still the item the scan compared. False once the copy is settled.
+bool RemovalRun::passesChecks(int copyIndex, const PlannedGroup &group,
+                              const std::optional<FileManager::Status> &found)
+{
+    if (!found) {
+        settle(copyIndex, CopyOutcome::AlreadyGone);
+        return false;
+    }
+    m_pendingPath = FileManager::displayPath(m_plan.copies.at(copyIndex).path);
+    if (!hasIntactKeeper(group)) {
+        settle(copyIndex, CopyOutcome::KeptLastCopy,
+               QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
+        return false;
+    }
+    if (!m_plan.copies.at(copyIndex).matches(*found)) {
+        settle(copyIndex, CopyOutcome::KeptChanged, QStringLiteral("it changed since the scan"));
+        return false;
+    }
+    return true;
+}
+
+void RemovalRun::moveIntoFolder(int copyIndex, const FileManager::ItemPlace &place,
+                                const FileManager::Expected &expected)
 {
     const QByteArray folder = NativePath::encode(m_plan.mode.path);
     const std::optional<FileManager::Status> folderStatus = m_fileManager.status(folder);
     if (!folderStatus || !folderStatus->isFolder)
         m_fileManager.createDirectory(folder);
 
-    const QByteArray name = copy.path.mid(copy.path.lastIndexOf('/') + 1);
-    const QByteArray ownFolder = copy.path.left(std::max<qsizetype>(copy.path.lastIndexOf('/'), 1));
-    const QByteArray destination = (folder.endsWith('/') ? folder : folder + '/') + name;
-    if (m_fileManager.isSameFile(ownFolder, folder)) {
+    FileManager::ItemPlace target;
+    const FileManager::Result opened = m_fileManager.openFolderPlace(folder, place.name(), target);
+    if (!opened) {
+        settle(copyIndex, CopyOutcome::Failed, opened.reason);
+        return;
+    }
+    if (place.sharesFolderWith(target)) {
         settle(copyIndex, CopyOutcome::SameFolder, QStringLiteral("it already lies in the destination folder"));
         return;
     }
 
-    const std::optional<FileManager::Status> inTheWay = m_fileManager.status(destination);
+    const QByteArray destination = target.path();
+    const std::optional<FileManager::Status> inTheWay = m_fileManager.statusIn(target);
     if (inTheWay) {
         const FileIdentity way{inTheWay->device, inTheWay->inode};
         if (m_filledNames.contains(destination)) {
@@ -238,7 +378,7 @@ void RemovalRun::moveIntoFolder(int copyIndex, const PlannedCopy &copy, const Fi
             settle(copyIndex, CopyOutcome::Exists, QStringLiteral("an item of that name is in the destination folder"));
             return;
         }
-        if (inTheWay->isFolder != found.isFolder) {
+        if (inTheWay->isFolder != expected.status.isFolder) {
             settle(copyIndex, CopyOutcome::Exists,
                    inTheWay->isFolder ? QStringLiteral("a folder of that name is in the destination folder")
                                       : QStringLiteral("a file of that name is in the destination folder"));
@@ -251,7 +391,10 @@ void RemovalRun::moveIntoFolder(int copyIndex, const PlannedCopy &copy, const Fi
         }
         // The item in the way goes to the Trash, never deleted, and the copy
         // moves only when that worked.
-        const FileManager::Result cleared = m_fileManager.trashItem(destination);
+        FileManager::Expected wayExpected;
+        FileManager::Result cleared = m_fileManager.readExpected(target, &m_kept, false, wayExpected);
+        if (cleared)
+            cleared = m_fileManager.trashItem(target, wayExpected);
         if (!cleared) {
             settle(copyIndex, CopyOutcome::Failed,
                    QStringLiteral("the item of that name in the destination folder could not go to the Trash: %1")
@@ -261,10 +404,13 @@ void RemovalRun::moveIntoFolder(int copyIndex, const PlannedCopy &copy, const Fi
         // Named in the report whatever becomes of the move.
         m_result.replaced[copyIndex] = destination;
     }
-    const FileManager::Result moved = m_fileManager.moveItem(copy.path, destination);
-    if (moved)
+    const FileManager::Result moved = m_fileManager.moveItem(place, target, expected);
+    if (moved) {
         m_filledNames.append(destination);
-    settle(copyIndex, moved ? CopyOutcome::Removed : CopyOutcome::Failed, moved.reason);
+        settle(copyIndex, CopyOutcome::Removed);
+    } else {
+        settleRefused(copyIndex, moved);
+    }
 }
 
 void RemovalRun::handOffPhotos(Pass &pass)

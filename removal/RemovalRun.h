@@ -82,13 +82,17 @@ signals:
 private:
     struct Pass;
 
+    void keepFoldersHoldingKeptItems();
     void handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass);
-    void moveIntoFolder(int copyIndex, const PlannedCopy &copy, const FileManager::Status &found);
+    bool passesChecks(int copyIndex, const PlannedGroup &group, const std::optional<FileManager::Status> &found);
+    void moveIntoFolder(int copyIndex, const FileManager::ItemPlace &place, const FileManager::Expected &expected);
     void handOffPhotos(Pass &pass);
     void settle(int copyIndex, CopyOutcome outcome, const QString &reason = {});
+    // Settles a copy that an operation refused, by the kind of refusal.
+    void settleRefused(int copyIndex, const FileManager::Result &refused);
     void reportProgress(bool force);
     bool hasIntactKeeper(const PlannedGroup &group) const;
-    void deletePermanently(int copyIndex, const PlannedGroup &group, const PlannedCopy &copy);
+    void deletePermanently(int copyIndex, const PlannedGroup &group, const FileManager::ItemPlace &place);
 
     RemovalPlan m_plan;
     FileManager &m_fileManager;
@@ -103,6 +107,11 @@ private:
     // Folder mode: names this run filled, and identities it must never clear.
     QList<QByteArray> m_filledNames;
     QList<FileIdentity> m_protected;
+    // What the run keeps, by identity: the plan's, and the marked folders the
+    // run found holding any of it. No folder that holds one is moved or deleted.
+    FileManager::Identities m_kept;
+    // Per copy, why the run found it must stay before it began; empty for none.
+    QStringList m_keptBecause;
 };
 
 Q_DECLARE_METATYPE(CopyOutcome)

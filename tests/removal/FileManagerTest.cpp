@@ -15,13 +15,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <iostream>
+#include <memory>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <poll.h>
 #include <sched.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -194,7 +201,7 @@ TEST(FileManager, MoveNeverReplacesWhateverLiesAtTheTarget)
         else
             writeFile(target, "target");
 
-        const FileManager::Result moved = files.moveItem(native(source), native(target));
+        const FileManager::Result moved = files.moveItemAtPath(native(source), native(target));
         EXPECT_FALSE(moved.ok);
         EXPECT_FALSE(moved.reason.isEmpty());
         EXPECT_EQ(readAll(c.sourceIsFolder ? source + "/inside" : source), "source");
@@ -205,16 +212,30 @@ TEST(FileManager, MoveNeverReplacesWhateverLiesAtTheTarget)
     }
 }
 
-TEST(FileManager, MovesAFileToAnotherFileSystemByCopyCheckRemoveButNeverAFolder)
+namespace {
+
+// A folder of the test's own under /dev/shm, when that is a writable file
+// system other than the one of `root`.
+std::unique_ptr<QTemporaryDir> folderOnAnotherFileSystem(const QString &root)
 {
-    const QString root = TestEnvironment::makeTemporaryFolder("cross");
     struct stat here {};
     struct stat there {};
     if (::stat(native(root).constData(), &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev
         || ::access("/dev/shm", W_OK) != 0)
+        return nullptr;
+    auto folder = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/twinmoor-test-XXXXXX"));
+    return folder->isValid() ? std::move(folder) : nullptr;
+}
+
+} // namespace
+
+TEST(FileManager, MovesAFileToAnotherFileSystemByCopyCheckRemoveButNeverAFolder)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("cross");
+    const std::unique_ptr<QTemporaryDir> otherFolder = folderOnAnotherFileSystem(root);
+    if (!otherFolder)
         GTEST_SKIP() << "no second writable file system";
-    QTemporaryDir other(QStringLiteral("/dev/shm/twinmoor-test-XXXXXX"));
-    ASSERT_TRUE(other.isValid());
+    const QTemporaryDir &other = *otherFolder;
 
     const QByteArray bytes = ScanFixture::uniqueBytes(200000);
     writeFile(root + "/file", bytes);
@@ -226,21 +247,78 @@ TEST(FileManager, MovesAFileToAnotherFileSystemByCopyCheckRemoveButNeverAFolder)
     writeFile(root + "/folder/inside", "x");
     FileManager &files = FileManager::defaultManager();
 
-    EXPECT_TRUE(files.moveItem(native(root + "/file"), native(other.path() + "/file")).ok);
+    EXPECT_TRUE(files.moveItemAtPath(native(root + "/file"), native(other.path() + "/file")).ok);
     EXPECT_FALSE(QFileInfo::exists(root + "/file"));
     EXPECT_EQ(readAll(other.path() + "/file"), bytes);
     EXPECT_EQ(QFileInfo(other.path() + "/file").lastModified().toSecsSinceEpoch(), 1000000000);
 
     writeFile(other.path() + "/taken", "other");
     writeFile(root + "/taken", "mine");
-    EXPECT_FALSE(files.moveItem(native(root + "/taken"), native(other.path() + "/taken")).ok);
+    EXPECT_FALSE(files.moveItemAtPath(native(root + "/taken"), native(other.path() + "/taken")).ok);
     EXPECT_EQ(readAll(root + "/taken"), "mine");
     EXPECT_EQ(readAll(other.path() + "/taken"), "other");
 
-    const FileManager::Result folder = files.moveItem(native(root + "/folder"), native(other.path() + "/folder"));
+    const FileManager::Result folder = files.moveItemAtPath(native(root + "/folder"), native(other.path() + "/folder"));
     EXPECT_FALSE(folder.ok);
     EXPECT_EQ(readAll(root + "/folder/inside"), "x");
     EXPECT_FALSE(QFileInfo::exists(other.path() + "/folder"));
+}
+
+// A move to another file system copies the file. A FIFO put in the
+// source's place while the copy runs is never opened, so the move cannot
+// wait for a writer; the file renamed aside is whole, the copy made in the
+// destination goes again, and the move is no removal.
+TEST(FileManager, AFifoSwappedInDuringACopyToAnotherFileSystemEndsTheMove)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("fifo-swap");
+    const std::unique_ptr<QTemporaryDir> otherFolder = folderOnAnotherFileSystem(root);
+    if (!otherFolder)
+        GTEST_SKIP() << "no second writable file system";
+    const QTemporaryDir &other = *otherFolder;
+
+    // Large enough that the copy is still running when the swap is made.
+    const QString source = root + "/big.bin";
+    const QByteArray bytes = ScanFixture::uniqueBytes(1 << 20).repeated(48);
+    writeFile(source, bytes);
+    const QByteArray before = md5Of(source);
+
+    const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, native(other.path()).constData(), IN_CREATE), 0);
+    std::atomic<bool> swapped{false};
+    std::thread swapper([&] {
+        // As soon as the copy appears in the destination, the source is renamed
+        // aside and a FIFO made under its name.
+        pollfd waiting{watch, POLLIN, 0};
+        if (::poll(&waiting, 1, 20000) != 1)
+            return;
+        if (::rename(native(source).constData(), native(root + "/big.bin.old").constData()) == 0
+            && ::mkfifo(native(source).constData(), 0644) == 0)
+            swapped = true;
+    });
+
+    FileManager &files = FileManager::defaultManager();
+    auto moving = std::async(std::launch::async,
+                             [&] { return files.moveItemAtPath(native(source), native(other.path() + "/big.bin")); });
+    const bool ended = moving.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    swapper.join();
+    ::close(watch);
+    if (!ended) {
+        // Let the move go: a writer that comes and goes ends the reader's wait.
+        const int writer = ::open(native(source).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    const FileManager::Result moved = moving.get();
+    ASSERT_TRUE(swapped);
+    EXPECT_TRUE(ended) << "the move waited on the FIFO";
+    EXPECT_FALSE(moved.ok);
+    EXPECT_FALSE(moved.reason.isEmpty());
+    EXPECT_EQ(md5Of(root + "/big.bin.old"), before);
+    struct stat fifo {};
+    ASSERT_EQ(::lstat(native(source).constData(), &fifo), 0);
+    EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
+    EXPECT_TRUE(QDir(other.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
 }
 
 TEST(FileManager, RemovesAFolderWholeOrNotAtAll)
@@ -322,14 +400,14 @@ TEST(FileManager, APinnedItemGoesBackOnlyWhereNothingTookItsPlace)
     const QString root = TestEnvironment::makeTemporaryFolder("pin");
     writeFile(root + "/copy.txt", "the copy");
     FileManager::PinnedItem pinned;
-    ASSERT_TRUE(files.pinItem(native(root + "/copy.txt"), pinned).ok);
+    ASSERT_TRUE(files.pinItemAtPath(native(root + "/copy.txt"), pinned).ok);
     EXPECT_FALSE(QFileInfo::exists(root + "/copy.txt"));
     EXPECT_EQ(readAll(QFile::decodeName(pinned.pinnedPath)), "the copy");
     EXPECT_EQ(pinned.status.size, 8u);
     EXPECT_TRUE(files.unpinItem(pinned).ok);
     EXPECT_EQ(readAll(root + "/copy.txt"), "the copy");
 
-    ASSERT_TRUE(files.pinItem(native(root + "/copy.txt"), pinned).ok);
+    ASSERT_TRUE(files.pinItemAtPath(native(root + "/copy.txt"), pinned).ok);
     writeFile(root + "/copy.txt", "a newcomer");
     const FileManager::Result back = files.unpinItem(pinned);
     EXPECT_FALSE(back.ok);
@@ -338,7 +416,7 @@ TEST(FileManager, APinnedItemGoesBackOnlyWhereNothingTookItsPlace)
     EXPECT_EQ(readAll(QFile::decodeName(pinned.pinnedPath)), "the copy");
 
     writeFile(root + "/Held.app/Contents/only", "held");
-    ASSERT_TRUE(files.pinItem(native(root + "/Held.app"), pinned).ok);
+    ASSERT_TRUE(files.pinItemAtPath(native(root + "/Held.app"), pinned).ok);
     const QString heldInside = QFile::decodeName(pinned.pinnedPath) + "/Contents/only";
     if (!setImmutable(heldInside, true))
         GTEST_SKIP() << "the immutable flag cannot be set here";
@@ -363,7 +441,7 @@ TEST(FileManager, TrashMakesTheDataFolderFirstAndRecordsTheOldPath)
     const QStringList names = {"plain.txt", "with\nnewline", "100% sure #1.txt"};
     for (const QString &name : names) {
         writeFile(root + "/" + name, name.toUtf8());
-        EXPECT_TRUE(files.trashItem(native(root + "/" + name)).ok) << name.toStdString();
+        EXPECT_TRUE(files.trashItemAtPath(native(root + "/" + name)).ok) << name.toStdString();
         EXPECT_FALSE(QFileInfo::exists(root + "/" + name));
     }
     QDir::setCurrent(previous);
@@ -385,7 +463,7 @@ TEST(FileManager, TrashTakesANameThatIsNotTextAndRecordsItsBytes)
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::write(fd, "odd", 3), 3);
         ::close(fd);
-        EXPECT_TRUE(files.trashItem(oddName).ok);
+        EXPECT_TRUE(files.trashItemAtPath(oddName).ok);
         EXPECT_FALSE(files.fileExists(oddName));
     }
     // The record's own name holds the odd byte too: read the folder as bytes.
@@ -450,7 +528,7 @@ TEST(FileManager, TrashEndsAtOnceWhateverItsRecordFolderIsLike)
         const QString item = root + '/' + QString(c.nameBytes - 4, 'n') + ".txt";
         writeFile(item, "trash me");
 
-        const FileManager::Result result = files.trashItem(native(item));
+        const FileManager::Result result = files.trashItemAtPath(native(item));
         if (c.info == Info::Locked)
             lockFolder(trash + "/info", false);
         EXPECT_EQ(result.ok, c.trashed) << result.reason.toStdString();
@@ -487,7 +565,7 @@ TEST(FileManager, TrashOnAnotherFileSystemUsesTheTrashOfItsTopFolder)
         const QByteArray item = other.folder + "/sub folder/" + name;
         writeBytes(item, "elsewhere " + name);
 
-        const FileManager::Result result = files.trashItem(item);
+        const FileManager::Result result = files.trashItemAtPath(item);
         EXPECT_TRUE(result.ok) << result.reason.toStdString();
         EXPECT_FALSE(files.fileExists(item));
         EXPECT_EQ(readBytes(ownTrash + "/files/" + name), "elsewhere " + name);
@@ -505,12 +583,12 @@ TEST(FileManager, TrashRefusesWhatItCannotMove)
 {
     FileManager &files = FileManager::defaultManager();
     const QString root = TestEnvironment::makeTemporaryFolder("trash-refused");
-    EXPECT_FALSE(files.trashItem(native(root + "/missing")).ok);
+    EXPECT_FALSE(files.trashItemAtPath(native(root + "/missing")).ok);
 
     writeFile(root + "/held", "held");
     if (!setImmutable(root + "/held", true))
         GTEST_SKIP() << "the immutable flag cannot be set here";
-    const FileManager::Result held = files.trashItem(native(root + "/held"));
+    const FileManager::Result held = files.trashItemAtPath(native(root + "/held"));
     setImmutable(root + "/held", false);
     EXPECT_FALSE(held.ok);
     EXPECT_EQ(readAll(root + "/held"), "held");

@@ -73,49 +73,59 @@ TEST(NestedCopies, ACopyThatHoldsOrLiesInsideAnotherOfItsGroupIsKept)
     }
 }
 
-// Group 0's unmarked bundle lies inside the marked bundle of group 1. Group 0
-// comes first, so its marked copy would go while its keeper still stood, and
-// the keeper would then go with group 1's bundle.
-TEST(NestedCopies, ACopyInsideAMarkedFolderIsNoKeeper)
+// Group 0's unmarked bundle lies inside the marked bundle of group 1.
+// Removing that bundle would take an unmarked copy along, so it stays, in
+// whichever order the groups come; group 0's marked copy goes, as its keeper
+// stays with it.
+TEST(NestedCopies, AMarkedFolderHoldingAnUnmarkedCopyStays)
 {
     struct Case
     {
         const char *name;
         QStringList keepers; // group 0's unmarked copies, below the root
-        CopyOutcome outcome;
+        bool hostStays;
     };
     const QList<Case> cases = {
-        {"its only keeper lies inside", {"/Host.app/Contents/PlugIns/Plugin.app"}, CopyOutcome::KeptLastCopy},
-        {"another keeper lies outside", {"/Host.app/Contents/PlugIns/Plugin.app", "/spare/Plugin.app"},
-         CopyOutcome::Removed},
-        {"a name that only starts the same", {"/Host.apps/Plugin.app"}, CopyOutcome::Removed},
+        {"its only keeper lies inside", {"/Host.app/Contents/PlugIns/Plugin.app"}, true},
+        {"another keeper lies outside", {"/Host.app/Contents/PlugIns/Plugin.app", "/spare/Plugin.app"}, true},
+        {"a name that only starts the same", {"/Host.apps/Plugin.app"}, false},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString root = TestEnvironment::makeTemporaryFolder("inside-marked");
-        makeBundle(root + "/Host.app", "com.example.host", "host");
-        makeBundle(root + "/OtherHost.app", "com.example.host", "other host");
-        makeBundle(root + "/loose/Plugin.app", "com.example.plugin", "plugin");
-        QStringList plugins = {root + "/loose/Plugin.app"};
-        for (const QString &keeper : c.keepers) {
-            makeBundle(root + keeper, "com.example.plugin", "plugin");
-            plugins.append(root + keeper);
-        }
-        makeStore({{ScanResultKeys::Application, {plugins, {root + "/Host.app", root + "/OtherHost.app"}}}});
-        mark(1, 0, 0);
-        mark(1, 1, 0);
+        for (const bool hostFirst : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (hostFirst ? ", the host's group first" : ""));
+            const QString root = TestEnvironment::makeTemporaryFolder("inside-marked");
+            makeBundle(root + "/Host.app", "com.example.host", "host");
+            makeBundle(root + "/OtherHost.app", "com.example.host", "other host");
+            makeBundle(root + "/loose/Plugin.app", "com.example.plugin", "plugin");
+            QStringList plugins = {root + "/loose/Plugin.app"};
+            for (const QString &keeper : c.keepers) {
+                makeBundle(root + keeper, "com.example.plugin", "plugin");
+                plugins.append(root + keeper);
+            }
+            const QStringList hosts = {root + "/Host.app", root + "/OtherHost.app"};
+            makeStore({{ScanResultKeys::Application, hostFirst ? QList<QStringList>{hosts, plugins}
+                                                               : QList<QStringList>{plugins, hosts}}});
+            mark(1, 0, 0);
+            mark(1, 1, 0);
 
-        RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
-        runToEnd(run);
-        EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>({c.outcome, CopyOutcome::Removed}))
-            << run.result().reasons.join(';').toStdString();
-        if (c.outcome == CopyOutcome::KeptLastCopy) {
-            EXPECT_EQ(run.result().reasons.at(0), "every unmarked copy of its group lies inside a marked folder");
+            RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
+            runToEnd(run);
+            ASSERT_EQ(run.plan().copies.size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                const bool isHost = run.plan().copies.at(i).path.endsWith("/Host.app");
+                const CopyOutcome expected =
+                    isHost && c.hostStays ? CopyOutcome::KeptLastCopy : CopyOutcome::Removed;
+                EXPECT_EQ(run.result().outcomes.at(i), expected) << run.result().reasons.at(i).toStdString();
+                if (expected == CopyOutcome::KeptLastCopy) {
+                    EXPECT_EQ(run.result().reasons.at(i),
+                              "holds " + root + c.keepers.first() + ", a copy this run keeps");
+                }
+            }
+            for (const QString &keeper : c.keepers)
+                EXPECT_TRUE(QFileInfo::exists(root + keeper + "/Contents/MacOS/tool"));
+            EXPECT_FALSE(QFileInfo::exists(root + "/loose/Plugin.app"));
+            EXPECT_EQ(QFileInfo::exists(root + "/Host.app"), c.hostStays);
         }
-        // Some plugin bundle is left whole.
-        EXPECT_TRUE(std::any_of(plugins.begin(), plugins.end(),
-                                [](const QString &path) { return QFileInfo::exists(path + "/Contents/MacOS/tool"); }));
-        EXPECT_FALSE(QFileInfo::exists(root + "/Host.app"));
     }
 }
 

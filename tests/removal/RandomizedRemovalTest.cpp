@@ -415,11 +415,38 @@ void RandomRound::run()
             ASSERT_EQ(std::rename(NativePath::encode(newcomer).constData(), path.constData()), 0);
         };
     }
+    // Now and then the folder of a marked file is renamed aside and a link to
+    // another scanned folder put in its place, once the run has checked that
+    // file (before its move, or once a delete set it aside): the run must act
+    // on the folder it checked. Put back before anything is compared.
+    QString linkedFolder;
+    QString linkTarget;
+    bool linked = false;
+    std::function<void(const QByteArray &)> swapBeforeOperation;
+    if (swapPath.isEmpty() && !markedFiles.isEmpty() && chance(25)) {
+        const QString chosen = markedFiles.at(pick(int(markedFiles.size())));
+        linkedFolder = QFileInfo(chosen).absolutePath();
+        const QStringList scannedPaths = scanned.keys();
+        linkTarget = QFileInfo(scannedPaths.at(pick(int(scannedPaths.size())))).absolutePath();
+        const auto swapFolder = [&linked, &linkedFolder, &linkTarget, chosen](const QByteArray &path) {
+            if (linked || path != NativePath::encode(chosen) || linkTarget == linkedFolder)
+                return;
+            linked = true;
+            ASSERT_TRUE(QDir().rename(linkedFolder, linkedFolder + ".swapped"));
+            ASSERT_TRUE(QFile::link(linkTarget, linkedFolder));
+        };
+        if (mode.kind == MovingType::Kind::Permanently)
+            files.afterPin = [swapFolder](const FileManager::PinnedItem &pinned) { swapFolder(pinned.path); };
+        else
+            swapBeforeOperation = swapFolder;
+    }
     RemovalRun run(plan, files);
     run.setPauseAfterCopy(std::chrono::microseconds(0));
     const int pauseAt = chance(40) ? 1 + pick(4) : -1;
     const int stopAt = chance(20) ? 1 + pick(6) : -1;
-    files.beforeOperation = [&](const QByteArray &) {
+    files.beforeOperation = [&](const QByteArray &path) {
+        if (swapBeforeOperation)
+            swapBeforeOperation(path);
         if (files.operations == pauseAt)
             run.control().setPaused(true);
         if (files.operations == stopAt)
@@ -440,6 +467,11 @@ void RandomRound::run()
     run.wait();
     if (swapped)
         ++waysSeen["files renamed over a marked copy during a delete"];
+    if (linked) {
+        ++waysSeen["folders swapped for a link during the run"];
+        ASSERT_TRUE(QFile::remove(linkedFolder));
+        ASSERT_TRUE(QDir().rename(linkedFolder + ".swapped", linkedFolder));
+    }
 
     resetRemovalTotals();
     // The session's own endSearch puts the whole result back, so that the
@@ -454,7 +486,15 @@ void RandomRound::run()
                                     : applyRemovalResult(run.plan(), run.result());
     EXPECT_FALSE(session.isSearchActive());
     EXPECT_EQ(endedBySession, searching && search == Search::BySession);
-    const QHash<QString, QByteArray> trash = trashContents();
+    // The Trash records where a copy really lay: inside the folder renamed aside.
+    QHash<QString, QByteArray> trash = trashContents();
+    if (linked) {
+        const QString aside = linkedFolder + ".swapped/";
+        for (const QString &old : trash.keys()) {
+            if (old.startsWith(aside))
+                trash.insert(linkedFolder + '/' + old.mid(aside.size()), trash.take(old));
+        }
+    }
     const QStringList stored = storedPaths();
     const QString folder = QDir::cleanPath(m_destination);
 

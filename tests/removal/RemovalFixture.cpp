@@ -13,6 +13,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -100,10 +102,10 @@ FileManager::Result ScriptedFileManager::scripted(const QStringList &fail, const
     return Result::success();
 }
 
-FileManager::Result ScriptedFileManager::trashItem(const QByteArray &path)
+FileManager::Result ScriptedFileManager::trashItem(const ItemPlace &place, const Expected &expected)
 {
-    const Result result = scripted(failTrash, path);
-    return result ? FileManager::trashItem(path) : result;
+    const Result result = scripted(failTrash, place.path());
+    return result ? FileManager::trashItem(place, expected) : result;
 }
 
 std::optional<FileManager::Status> ScriptedFileManager::status(const QByteArray &path) const
@@ -114,21 +116,30 @@ std::optional<FileManager::Status> ScriptedFileManager::status(const QByteArray 
     return found;
 }
 
-FileManager::Result ScriptedFileManager::pinItem(const QByteArray &path, PinnedItem &pinned)
+std::optional<FileManager::Status> ScriptedFileManager::statusIn(const ItemPlace &place) const
 {
-    const Result result = scripted(failRemove, path);
+    const std::optional<Status> found = FileManager::statusIn(place);
+    if (afterStatus)
+        afterStatus(place.path());
+    return found;
+}
+
+FileManager::Result ScriptedFileManager::pinItem(const ItemPlace &place, PinnedItem &pinned)
+{
+    const Result result = scripted(failRemove, place.path());
     if (!result)
         return result;
-    const Result set = FileManager::pinItem(path, pinned);
+    const Result set = FileManager::pinItem(place, pinned);
     if (set && afterPin)
         afterPin(pinned);
     return set;
 }
 
-FileManager::Result ScriptedFileManager::moveItem(const QByteArray &from, const QByteArray &to)
+FileManager::Result ScriptedFileManager::moveItem(const ItemPlace &place, const ItemPlace &target,
+                                                  const Expected &expected)
 {
-    const Result result = scripted(failMove, from);
-    return result ? FileManager::moveItem(from, to) : result;
+    const Result result = scripted(failMove, place.path());
+    return result ? FileManager::moveItem(place, target, expected) : result;
 }
 
 void runToEnd(RemovalRun &run)
@@ -201,6 +212,29 @@ bool setImmutable(const QString &path, bool on)
     }
     ::close(fd);
     return ok;
+}
+
+RunnerResult runRemover(const QStringList &arguments, const std::function<void(QProcess &)> &prepare,
+                        const QString &program)
+{
+    RunnerResult result;
+#ifdef TWINMOOR_REMOVE_RUNNER
+    const QString runner = program.isEmpty() ? QStringLiteral(TWINMOOR_REMOVE_RUNNER) : program;
+#else
+    const QString runner = program;
+#endif
+    QProcess process;
+    if (prepare)
+        prepare(process);
+    process.start(runner, QStringList{"--no-pause"} + arguments);
+    EXPECT_TRUE(process.waitForFinished(60000)) << runner.toStdString();
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    for (const QByteArray &line : process.readAllStandardOutput().split('\n')) {
+        if (!line.isEmpty())
+            result.lines.append(QJsonDocument::fromJson(line).object());
+    }
+    result.errors = QString::fromUtf8(process.readAllStandardError());
+    return result;
 }
 
 } // namespace RemovalFixture

@@ -9,12 +9,15 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+
+class QProcess;
 
 // Building blocks for removal tests: a result store made from real files, a
 // file manager that fails or stops on cue, a Photos application that records
@@ -59,9 +62,10 @@ public:
     int operations = 0;
 
     std::optional<Status> status(const QByteArray &path) const override;
-    Result trashItem(const QByteArray &path) override;
-    Result pinItem(const QByteArray &path, PinnedItem &pinned) override;
-    Result moveItem(const QByteArray &from, const QByteArray &to) override;
+    std::optional<Status> statusIn(const ItemPlace &place) const override;
+    Result trashItem(const ItemPlace &place, const Expected &expected) override;
+    Result pinItem(const ItemPlace &place, PinnedItem &pinned) override;
+    Result moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected) override;
 
 private:
     Result scripted(const QStringList &fail, const QByteArray &path);
@@ -99,5 +103,18 @@ QHash<QString, QByteArray> trashContents();
 
 // chattr +i / -i; false when the flag cannot be set here.
 bool setImmutable(const QString &path, bool on);
+
+// What the command-line remover printed and how it ended.
+struct RunnerResult
+{
+    int exitCode = -1;
+    QList<QJsonObject> lines;
+    QString errors;
+};
+
+// Runs the command-line remover (with --no-pause) to its end: the program
+// the build made, or `program`; `prepare` may set the process up first.
+RunnerResult runRemover(const QStringList &arguments, const std::function<void(QProcess &)> &prepare = {},
+                        const QString &program = {});
 
 } // namespace RemovalFixture

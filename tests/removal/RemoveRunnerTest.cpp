@@ -30,28 +30,6 @@ using ScanFixture::writeFile;
 
 namespace {
 
-struct RunnerResult
-{
-    int exitCode = -1;
-    QList<QJsonObject> lines;
-    QString errors;
-};
-
-RunnerResult runRemover(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TWINMOOR_REMOVE_RUNNER), QStringList{"--no-pause"} + arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    RunnerResult result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    for (const QByteArray &line : process.readAllStandardOutput().split('\n')) {
-        if (!line.isEmpty())
-            result.lines.append(QJsonDocument::fromJson(line).object());
-    }
-    result.errors = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
 void setModified(const QString &path, qint64 secondsSinceEpoch)
 {
     QFile file(path);
