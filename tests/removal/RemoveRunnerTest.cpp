@@ -166,6 +166,29 @@ TEST(RemoveRunner, NamesTheItemMovedAsideFromTheDestination)
               QCryptographicHash::hash("in the way", QCryptographicHash::Md5).toHex());
 }
 
+namespace {
+
+// Whether the process has a handler for the signal, as /proc tells it
+// (SigCgt); waits up to 30 seconds for one.
+bool waitUntilCatching(pid_t process, int signal)
+{
+    const QString status = QStringLiteral("/proc/%1/status").arg(process);
+    for (int waited = 0; waited < 30000; waited += 5) {
+        QFile file(status);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            bool ok = false;
+            if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(&ok, 16) >> (signal - 1)) & 1)
+                return ok;
+        }
+        QThread::msleep(5);
+    }
+    return false;
+}
+
+} // namespace
+
 TEST(RemoveRunner, CtrlCStopsCleanlyWhereverItLands)
 {
     const QString root = TestEnvironment::makeTemporaryFolder("remover-stop");
@@ -182,6 +205,9 @@ TEST(RemoveRunner, CtrlCStopsCleanlyWhereverItLands)
         process.start(QStringLiteral(TWINMOOR_REMOVE_RUNNER),
                       {"--no-pause", "--keep", "first", "--mode", "delete", root});
         ASSERT_TRUE(process.waitForStarted());
+        // Counted from when the program catches the signal: on a loaded
+        // machine the start alone can take longer than the shortest delay.
+        ASSERT_TRUE(waitUntilCatching(pid_t(process.processId()), SIGINT));
         QThread::msleep(delay);
         ::kill(pid_t(process.processId()), SIGINT);
         ASSERT_TRUE(process.waitForFinished(60000));
