@@ -209,3 +209,109 @@ TEST_F(PaneKeysTest, AFocusedTableShowsItselfAndItsCurrentRow)
     EXPECT_TRUE(listFocused.second != neither.second) << "the current row of the list does not show";
     EXPECT_EQ(list->selectedRow(), -1); // showing the current row chooses nothing
 }
+
+TEST_F(PaneKeysTest, RadioGroupsFollowTheOrderShown)
+{
+    const QString destination = TestEnvironment::makeTemporaryFolder("keys-destination");
+    store("MinimumFileSizeTMR", quint64(5) * 1024 * 1024);
+    store("MinimumFileSizeTypeTMR", QStringLiteral("MB"));
+    showTab(3);
+    RemovalPreferencesViewController *removal = tabs()->removalPane();
+    GeneralPreferencesViewController *general = tabs()->generalPane();
+    QRadioButton *trash = removal->btnRemoveToTrash;
+    QRadioButton *permanently = removal->btnMoveToPermanently;
+    QRadioButton *folder = removal->btnRemoeToFolder;
+    QRadioButton *kb = general->btnKB;
+    QRadioButton *mb = general->btnMB;
+
+    using Stored = QList<std::pair<const char *, QVariant>>;
+    const Stored trashStored{{"RemovableTypeTMR", "1"}, {"RemovablePathTMR", ""}, {"RemovableIsPathWriteTMR", true}};
+    const Stored permanentlyStored{{"RemovableTypeTMR", "2"}, {"RemovablePathTMR", ""}, {"RemovableIsPathWriteTMR", true}};
+    const Stored folderStored{{"RemovableTypeTMR", "3"}, {"RemovablePathTMR", destination}, {"RemovableIsPathWriteTMR", true}};
+    const Stored nothingStored{{"RemovableTypeTMR", QVariant()}};
+    const Stored kbStored{{"MinimumFileSizeTypeTMR", "KB"}, {"MinimumFileSizeTMR", quint64(5) * 1024}};
+    const Stored mbStored{{"MinimumFileSizeTypeTMR", "MB"}, {"MinimumFileSizeTMR", quint64(5) * 1024 * 1024}};
+    struct Step
+    {
+        const char *what;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget *focus; // nullptr: anywhere outside the group
+        QRadioButton *checked;
+        Stored stored;
+        std::optional<bool> chooserAnswer; // the key opens the folder chooser, answered so
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+    // The screen shows Trash, Delete, Folder.
+    const Step removalSteps[] = {
+        {"Tab enters at the checked Trash", Qt::Key_Tab, none, trash, trash, nothingStored, {}},
+        {"Down checks Delete", Qt::Key_Down, none, permanently, permanently, permanentlyStored, {}},
+        {"Down checks Folder once one is chosen", Qt::Key_Down, none, folder, folder, folderStored, true},
+        {"Down from the last wraps round to Trash", Qt::Key_Down, none, trash, trash, trashStored, {}},
+        {"Up from the first wraps round to Folder; a cancelled chooser keeps Trash", Qt::Key_Up, none, folder, trash,
+         trashStored, false},
+        {"Up checks Delete", Qt::Key_Up, none, permanently, permanently, permanentlyStored, {}},
+        {"Left checks Trash", Qt::Key_Left, none, trash, trash, trashStored, {}},
+        {"Right checks Delete", Qt::Key_Right, none, permanently, permanently, permanentlyStored, {}},
+        {"Tab leaves the group", Qt::Key_Tab, none, nullptr, permanently, permanentlyStored, {}},
+        {"Shift+Tab enters at the checked Delete", Qt::Key_Tab, shift, permanently, permanently, permanentlyStored, {}},
+        {"Shift+Tab leaves the group", Qt::Key_Tab, shift, nullptr, permanently, permanentlyStored, {}},
+        {"Tab enters at Delete again", Qt::Key_Tab, none, permanently, permanently, permanentlyStored, {}},
+        {"Down checks Folder", Qt::Key_Down, none, folder, folder, folderStored, true},
+        {"Tab goes on to the folder's Browse", Qt::Key_Tab, none, removal->btnBrowseFolder, folder, folderStored, {}},
+        {"Shift+Tab comes back at the checked Folder", Qt::Key_Tab, shift, folder, folder, folderStored, {}},
+        {"Shift+Tab leaves the group", Qt::Key_Tab, shift, nullptr, folder, folderStored, {}},
+    };
+    // The screen shows KB, MB; MB is in force.
+    const Step generalSteps[] = {
+        {"Tab from the spin box enters at the checked MB", Qt::Key_Tab, none, mb, mb, mbStored, {}},
+        {"Down from the last wraps round to KB", Qt::Key_Down, none, kb, kb, kbStored, {}},
+        {"Down checks MB", Qt::Key_Down, none, mb, mb, mbStored, {}},
+        {"Up checks KB", Qt::Key_Up, none, kb, kb, kbStored, {}},
+        {"Right checks MB", Qt::Key_Right, none, mb, mb, mbStored, {}},
+        {"Left checks KB", Qt::Key_Left, none, kb, kb, kbStored, {}},
+        {"Tab leaves the group", Qt::Key_Tab, none, nullptr, kb, kbStored, {}},
+        {"Shift+Tab comes back at the checked KB", Qt::Key_Tab, shift, kb, kb, kbStored, {}},
+        {"Shift+Tab leaves for the spin box", Qt::Key_Tab, shift, general->stepperFileSize, kb, kbStored, {}},
+    };
+
+    const auto run = [&](const QList<QRadioButton *> &group, const auto &steps) {
+        for (const Step &step : steps) {
+            SCOPED_TRACE(std::string(step.what) + " [" + keyName(step.key, step.modifiers) + "]");
+            chooser.openCount = 0;
+            press(step.key, step.modifiers);
+            EXPECT_EQ(chooser.openCount, step.chooserAnswer ? 1 : 0);
+            if (step.chooserAnswer)
+                chooser.answer(*step.chooserAnswer, {destination});
+            QWidget *focused = QApplication::focusWidget();
+            if (step.focus) {
+                EXPECT_TRUE(step.focus->hasFocus()) << focusName();
+            } else {
+                EXPECT_FALSE(group.contains(focused)) << focusName();
+            }
+            for (QRadioButton *button : group)
+                EXPECT_EQ(button->isChecked(), button == step.checked) << button->objectName().toStdString();
+            for (const auto &[key, value] : step.stored) {
+                const QVariant now = stored(QLatin1String(key));
+                EXPECT_TRUE(now == value) << key << " is " << now.toString().toStdString();
+            }
+        }
+    };
+
+    openOnTab(3);
+    {
+        SCOPED_TRACE("Removal");
+        run({trash, permanently, folder}, removalSteps);
+        EXPECT_TRUE(removal->stackViewSubpartFolderRemoval->isVisible());
+    }
+    saveRender("preferences_removal_keys");
+    tabs()->setCurrentIndex(0);
+    general->stepperFileSize->setFocus(Qt::TabFocusReason);
+    {
+        SCOPED_TRACE("General");
+        run({kb, mb}, generalSteps);
+        EXPECT_EQ(general->stepperFileSize->value(), 5);
+        EXPECT_EQ(minimumFileSize, 5u * 1024);
+    }
+}
