@@ -315,3 +315,14 @@ TEST_F(PaneKeysTest, RadioGroupsFollowTheOrderShown)
         EXPECT_EQ(minimumFileSize, 5u * 1024);
     }
 }
+
+TEST_F(PaneKeysTest, TheTabBarShowsTheFocusItHasWhenTheWindowOpens)
+{
+    window()->showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    ASSERT_EQ(QApplication::focusWidget(), tabBar()) << focusName();
+    const QImage focused = tabBar()->grab().toImage();
+    saveRender("preferences_opened_focus");
+    tabBar()->clearFocus();
+    EXPECT_TRUE(focused != tabBar()->grab().toImage()) << "the tab bar looks the same with the focus and without";
+}
