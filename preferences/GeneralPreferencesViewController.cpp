@@ -52,8 +52,8 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     , btnLaunchAutomatically(new QCheckBox(this))
     , comboBoxLanguage(new QComboBox(this))
     , stepperFileSize(new QSpinBox(this))
-    , btnKB(new QRadioButton(QStringLiteral("KB"), this))
-    , btnMB(new QRadioButton(QStringLiteral("MB"), this))
+    , btnKB(new RadioGroup::Button(QStringLiteral("KB"), this))
+    , btnMB(new RadioGroup::Button(QStringLiteral("MB"), this))
     , lblCapApplicationSettings(caption(this))
     , lblCapLanguageSettings(caption(this))
     , lblCapMinimumFileSize(caption(this))
@@ -79,6 +79,7 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     // The pane sets both unit buttons itself, every time it shows the unit.
     btnKB->setAutoExclusive(false);
     btnMB->setAutoExclusive(false);
+    new RadioGroup({btnKB, btnMB}, this);
 
     lblSelectLanguage->setBuddy(comboBoxLanguage);
     lblSelectMinimumSize->setBuddy(stepperFileSize);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "PreferencesViewController.h"
+#include "RadioGroup.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QRadioButton;
 class QSpinBox;
 
 // Launch at login, the interface language, the minimum file size the scan
@@ -25,8 +25,8 @@ public:
     QCheckBox *btnLaunchAutomatically;
     QComboBox *comboBoxLanguage;
     QSpinBox *stepperFileSize;
-    QRadioButton *btnKB;
-    QRadioButton *btnMB;
+    RadioGroup::Button *btnKB;
+    RadioGroup::Button *btnMB;
     QLabel *lblCapApplicationSettings;
     QLabel *lblCapLanguageSettings;
     QLabel *lblCapMinimumFileSize;

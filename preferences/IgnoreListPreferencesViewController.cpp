@@ -113,6 +113,7 @@ IgnoreListPreferencesViewController::IgnoreListPreferencesViewController(QWidget
     tableViewExtensions->shouldSelectRow = [](int) { return !isScrollingDisabled; };
     connect(tableViewOptions, &PaneTableView::selectionDidChange, this, [this] { optionsSelectionDidChange(); });
     connect(tableViewExtensions, &PaneTableView::selectionDidChange, this, [this] { listSelectionDidChange(); });
+    connect(tableViewExtensions, &PaneTableView::spacePressed, this, [this](int row) { switchEntry(row); });
 
     connect(btnAdd, &QPushButton::clicked, this, [this] { clickedAdd(); });
     connect(btnRemove, &QPushButton::clicked, this, [this] { clickedRemove(); });
@@ -216,6 +217,9 @@ void IgnoreListPreferencesViewController::optionsSelectionDidChange()
     else if (row == 1)
         isExtensions = true;
     btnRemove->setEnabled(false);
+    // A row chosen in the other list names nothing in this one, and Remove
+    // is off: no row shows as chosen.
+    tableViewExtensions->clearSelection();
     tableViewExtensions->reloadData();
     nameShownList();
 }
@@ -223,6 +227,14 @@ void IgnoreListPreferencesViewController::optionsSelectionDidChange()
 void IgnoreListPreferencesViewController::listSelectionDidChange()
 {
     btnRemove->setEnabled(tableViewExtensions->selectedRow() != -1);
+}
+
+void IgnoreListPreferencesViewController::switchEntry(int row)
+{
+    // Exactly as a click on the row's box: the same setting written, and a
+    // box that is off while the popover is up does nothing.
+    if (auto *cell = qobject_cast<IgnoreListExtensionsCellView *>(tableViewExtensions->viewAtRow(row)))
+        cell->btnCheckBox->click();
 }
 
 void IgnoreListPreferencesViewController::clickedAdd()
@@ -318,6 +330,8 @@ void IgnoreListPreferencesViewController::clickedRemove()
     saveIgnoreLists();
     btnRemove->setEnabled(false);
     tableViewExtensions->reloadData();
+    // The chosen entry has gone; the current row stays where the keys left it.
+    tableViewExtensions->clearSelection();
 }
 
 void IgnoreListPreferencesViewController::clickCheckBox(int row, bool checked)

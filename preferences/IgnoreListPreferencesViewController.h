@@ -55,6 +55,8 @@ private:
     void clickCheckBox(int row, bool checked);
     void optionsSelectionDidChange();
     void listSelectionDidChange();
+    // Space on a row of the list table.
+    void switchEntry(int row);
     int shownListCount() const;
     void nameShownList();
     QWidget *optionCell(int row);

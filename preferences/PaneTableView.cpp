@@ -1,9 +1,30 @@
 #include "PaneTableView.h"
 
+#include <FocusRing.h>
+
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// A selection in a table without the focus: a tint of the highlight, with
+// the ordinary text, so the table with the focus is the one that stands out.
+constexpr qreal kUnfocusedSelectionTint = 0.25;
+
+QColor blend(const QColor &over, const QColor &under, qreal amount)
+{
+    return QColor::fromRgbF(over.redF() * amount + under.redF() * (1 - amount),
+                            over.greenF() * amount + under.greenF() * (1 - amount),
+                            over.blueF() * amount + under.blueF() * (1 - amount));
+}
+
+} // namespace
 
 // The content of the scroll view: the rows stacked from the top, and the
 // empty area under them that takes clicks too.
@@ -55,6 +76,7 @@ PaneTableView::PaneTableView(QWidget *parent)
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void PaneTableView::reloadData()
@@ -70,11 +92,24 @@ void PaneTableView::reloadData()
         if (!cell)
             cell = new QWidget;
         cell->setAutoFillBackground(true);
+        // The table is one stop of the Tab order: what a cell holds is worked
+        // through the table's keys, not reached by Tab one box at a time.
+        for (QWidget *part : cell->findChildren<QWidget *>())
+            part->setFocusPolicy(Qt::NoFocus);
+        cell->setFocusPolicy(Qt::NoFocus);
+        cell->installEventFilter(this);
         m_layout->insertWidget(row, cell);
         m_cells.append(cell);
     }
     if (m_selectedRow >= count)
         m_selectedRow = -1;
+    m_currentRow = std::min(m_currentRow, count - 1);
+    paintSelection();
+}
+
+void PaneTableView::clearSelection()
+{
+    m_selectedRow = -1;
     paintSelection();
 }
 
@@ -113,7 +148,97 @@ void PaneTableView::clickRow(int row)
         row = -1;
     if (row >= 0 && shouldSelectRow && !shouldSelectRow(row))
         return;
+    if (row >= 0)
+        setCurrentRow(row);
     setSelectedRow(row);
+}
+
+void PaneTableView::chooseRow(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    clickRow(row);
+    if (m_currentRow == row)
+        scrollRowToVisible(row);
+}
+
+int PaneTableView::rowsPerPage() const
+{
+    const QWidget *first = viewAtRow(0);
+    const int rowHeight = first ? std::max(1, first->height()) : 1;
+    return std::max(1, viewport()->height() / rowHeight);
+}
+
+void PaneTableView::keyPressEvent(QKeyEvent *event)
+{
+    const int count = rowCount();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (!plain || count == 0) {
+        CustomScrollerView::keyPressEvent(event);
+        return;
+    }
+    const int current = m_currentRow;
+    int target = 0;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        target = current < 0 ? 0 : current - 1;
+        break;
+    case Qt::Key_Down:
+        target = current < 0 ? 0 : current + 1;
+        break;
+    case Qt::Key_PageUp:
+        target = current - rowsPerPage();
+        break;
+    case Qt::Key_PageDown:
+        target = current + rowsPerPage();
+        break;
+    case Qt::Key_Home:
+        target = 0;
+        break;
+    case Qt::Key_End:
+        target = count - 1;
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        target = std::max(0, current);
+        break;
+    default:
+        CustomScrollerView::keyPressEvent(event);
+        return;
+    }
+    target = std::clamp(target, 0, count - 1);
+    chooseRow(target);
+    if (event->key() == Qt::Key_Space && m_selectedRow == target)
+        emit spacePressed(target);
+    event->accept();
+}
+
+void PaneTableView::focusInEvent(QFocusEvent *event)
+{
+    // Where the keys will act shows as soon as the table has the focus.
+    if (m_currentRow < 0 && rowCount() > 0)
+        m_currentRow = std::max(0, m_selectedRow);
+    paintSelection();
+    CustomScrollerView::focusInEvent(event);
+}
+
+void PaneTableView::focusOutEvent(QFocusEvent *event)
+{
+    paintSelection();
+    CustomScrollerView::focusOutEvent(event);
+}
+
+bool PaneTableView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The ring goes over the cell's background and under what the cell
+    // holds, which keeps clear of its edges.
+    if (event->type() == QEvent::Paint && hasFocus() && watched == viewAtRow(m_currentRow)) {
+        auto *cell = static_cast<QWidget *>(watched);
+        QPainter painter(cell);
+        FocusRing::paint(painter, QRectF(cell->rect()), 3);
+    }
+    return CustomScrollerView::eventFilter(watched, event);
 }
 
 void PaneTableView::setSelectedRow(int row)
@@ -125,16 +250,34 @@ void PaneTableView::setSelectedRow(int row)
     emit selectionDidChange();
 }
 
+void PaneTableView::setCurrentRow(int row)
+{
+    if (row == m_currentRow)
+        return;
+    m_currentRow = row;
+    paintSelection();
+}
+
 void PaneTableView::paintSelection()
 {
     const QPalette base = palette();
+    const bool focused = hasFocus();
+    const QColor unfocusedSelection = blend(base.color(QPalette::Highlight), base.color(QPalette::Base),
+                                            kUnfocusedSelectionTint);
     for (int row = 0; row < m_cells.size(); ++row) {
         QWidget *cell = m_cells.at(row);
         QPalette colours = base;
-        const bool selected = row == m_selectedRow;
-        colours.setColor(QPalette::Window, base.color(selected ? QPalette::Highlight : QPalette::Base));
-        colours.setColor(QPalette::WindowText, base.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        QColor fill = base.color(QPalette::Base);
+        QColor text = base.color(QPalette::Text);
+        if (row == m_selectedRow) {
+            fill = focused ? base.color(QPalette::Highlight) : unfocusedSelection;
+            text = focused ? base.color(QPalette::HighlightedText) : text;
+        }
+        colours.setColor(QPalette::Window, fill);
+        colours.setColor(QPalette::WindowText, text);
         cell->setPalette(colours);
         cell->setBackgroundRole(QPalette::Window);
+        // The ring of the current row comes and goes without a palette change.
+        cell->update();
     }
 }

@@ -39,6 +39,10 @@ void PreferencesWindowController::showWindow()
         showNormal();
     else
         show();
+    // The window opens with the focus on the tab bar, and the style draws the
+    // focus only once the keyboard has moved it; showing a window forgets
+    // that, so without this the focus would stay unseen until the first Tab.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     raise();
     activateWindow();
 }

@@ -21,13 +21,13 @@
 
 RemovalPreferencesViewController::RemovalPreferencesViewController(QWidget *parent)
     : PreferencesViewController(QStringLiteral("IDS_TMR_22"), parent)
-    , btnRemoveToTrash(new QRadioButton(this))
-    , btnRemoeToFolder(new QRadioButton(this))
+    , btnRemoveToTrash(new RadioGroup::Button(this))
+    , btnRemoeToFolder(new RadioGroup::Button(this))
     , lblCapRemovalMethod(new QLabel(this))
     , lblHeaderRemovalMethod(new QLabel(this))
     , pathControl(new QLineEdit)
     , btnBrowseFolder(new QPushButton)
-    , btnMoveToPermanently(new QRadioButton(this))
+    , btnMoveToPermanently(new RadioGroup::Button(this))
     , btnOverwriteFilePath(new QCheckBox)
     , stackViewSubpartFolderRemoval(new QWidget(this))
 {
@@ -69,6 +69,12 @@ RemovalPreferencesViewController::RemovalPreferencesViewController(QWidget *pare
     layout->addWidget(btnRemoeToFolder);
     layout->addWidget(stackViewSubpartFolderRemoval);
     layout->addStretch(1);
+
+    // Tab and the arrows follow the screen: Trash, Delete, Folder, then the
+    // folder's own controls.
+    new RadioGroup({btnRemoveToTrash, btnMoveToPermanently, btnRemoeToFolder}, this);
+    QWidget::setTabOrder(btnRemoeToFolder, btnBrowseFolder);
+    QWidget::setTabOrder(btnBrowseFolder, btnOverwriteFilePath);
 
     connect(btnRemoveToTrash, &QRadioButton::clicked, this, [this] { clickedMoveToTrash(); });
     connect(btnMoveToPermanently, &QRadioButton::clicked, this, [this] { clickedMoveToPermanently(); });

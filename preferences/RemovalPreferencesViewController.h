@@ -1,12 +1,12 @@
 #pragma once
 
 #include "PreferencesViewController.h"
+#include "RadioGroup.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 // What the removal run does with the marked copies: Trash, permanent
 // removal, or a move into a folder the user chose.
@@ -17,14 +17,14 @@ class RemovalPreferencesViewController : public PreferencesViewController
 public:
     explicit RemovalPreferencesViewController(QWidget *parent = nullptr);
 
-    QRadioButton *btnRemoveToTrash;
-    QRadioButton *btnRemoeToFolder;
+    RadioGroup::Button *btnRemoveToTrash;
+    RadioGroup::Button *btnRemoeToFolder;
     QLabel *lblCapRemovalMethod;
     QLabel *lblHeaderRemovalMethod;
     // Shows the destination folder.
     QLineEdit *pathControl;
     QPushButton *btnBrowseFolder;
-    QRadioButton *btnMoveToPermanently;
+    RadioGroup::Button *btnMoveToPermanently;
     QCheckBox *btnOverwriteFilePath;
     // The folder part of the pane, shown only in Folder mode.
     QWidget *stackViewSubpartFolderRemoval;

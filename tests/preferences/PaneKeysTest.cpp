@@ -1,0 +1,328 @@
+#include "PreferencesFixture.h"
+
+#include <GeneralPreferencesViewController.h>
+#include <IgnoreListExtensionsCellView.h>
+#include <IgnoreListPreferencesViewController.h>
+#include <PaneTableView.h>
+#include <PreferencesTabViewController.h>
+#include <ProcessState.h>
+#include <RemovalPreferencesViewController.h>
+#include <TestEnvironment.h>
+#include <UserDefaults.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QImage>
+#include <QKeySequence>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTest>
+
+#include <optional>
+#include <utility>
+
+// The preferences window driven with the keyboard only: keys go to the
+// widget that has the focus, as they do under a real display.
+
+namespace {
+
+class PaneKeysTest : public PreferencesFixture
+{
+protected:
+    // Shows the window on the tab, with the focus on the tab bar, where
+    // Ctrl+Tab leaves it.
+    void openOnTab(int index)
+    {
+        showTab(index);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+        tabs()->tabBar()->setFocus(Qt::TabFocusReason);
+    }
+
+    static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        QTest::keyClick(focused, key, modifiers);
+    }
+
+    static std::string focusName()
+    {
+        const QWidget *focused = QApplication::focusWidget();
+        if (!focused)
+            return "nothing";
+        return (focused->objectName() + QStringLiteral(" (") + QLatin1String(focused->metaObject()->className())
+                + QLatin1Char(')'))
+            .toStdString();
+    }
+
+    IgnoreListPreferencesViewController *ignorePane() { return tabs()->ignoreListPane(); }
+    QTabBar *tabBar() { return tabs()->tabBar(); }
+};
+
+std::string keyName(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    return QKeySequence(QKeyCombination(modifiers, key)).toString().toStdString();
+}
+
+QList<bool> storedStates(const char *key)
+{
+    return UserDefaults::standard().boolArray(QLatin1String(key)).value_or(QList<bool>());
+}
+
+} // namespace
+
+TEST_F(PaneKeysTest, BothIgnoreTablesAreUsedFromTheKeyboard)
+{
+    store("IgnorePathsTMR", QStringList{"/p/one", "/p/two"});
+    store("kIgnorePathsStateTMR", QVariantList{true, true});
+    store("IgnoreExtensionsTMR", QStringList{"tmp", "log", "bak"});
+    store("kIgnoreExtensionsStateTMR", QVariantList{true, false, true});
+    openOnTab(2);
+    IgnoreListPreferencesViewController *pane = ignorePane();
+    PaneTableView *options = pane->tableViewOptions;
+    PaneTableView *list = pane->tableViewExtensions;
+
+    const QStringList all{"tmp", "log", "bak"};
+    const QStringList removed{"tmp", "bak"};
+    using States = QList<bool>;
+    struct Step
+    {
+        const char *what;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget *focus;
+        bool extensions;    // which list the list table shows
+        int chosen;         // the list table's chosen row
+        QStringList storedExtensions;
+        States extensionStates;
+        States pathStates;
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+    const Step steps[] = {
+        {"Tab reaches the option table", Qt::Key_Tab, none, options, false, -1, all, {true, false, true}, {true, true}},
+        {"Down shows the extensions", Qt::Key_Down, none, options, true, -1, all, {true, false, true}, {true, true}},
+        {"Up shows the folders", Qt::Key_Up, none, options, false, -1, all, {true, false, true}, {true, true}},
+        {"End shows the extensions", Qt::Key_End, none, options, true, -1, all, {true, false, true}, {true, true}},
+        {"Tab passes to the list table, not into its boxes", Qt::Key_Tab, none, list, true, -1, all, {true, false, true},
+         {true, true}},
+        {"Down chooses the row under the current one", Qt::Key_Down, none, list, true, 1, all, {true, false, true},
+         {true, true}},
+        {"Space switches the chosen entry on", Qt::Key_Space, none, list, true, 1, all, {true, true, true}, {true, true}},
+        {"Space switches it off again", Qt::Key_Space, none, list, true, 1, all, {true, false, true}, {true, true}},
+        {"Up chooses the row above", Qt::Key_Up, none, list, true, 0, all, {true, false, true}, {true, true}},
+        {"Space switches that entry", Qt::Key_Space, none, list, true, 0, all, {false, false, true}, {true, true}},
+        {"End chooses the last row", Qt::Key_End, none, list, true, 2, all, {false, false, true}, {true, true}},
+        {"Up from there", Qt::Key_Up, none, list, true, 1, all, {false, false, true}, {true, true}},
+        {"Tab passes on to Add", Qt::Key_Tab, none, pane->btnAdd, true, 1, all, {false, false, true}, {true, true}},
+        {"Tab reaches Remove, enabled by the choice", Qt::Key_Tab, none, pane->btnRemove, true, 1, all,
+         {false, false, true}, {true, true}},
+        // Remove turns itself off, and the focus goes on to the next button.
+        {"Space on Remove removes the chosen entry", Qt::Key_Space, none, pane->btnRestoreDefaults, true, -1, removed,
+         {false, true}, {true, true}},
+        {"Tab from the last button goes round to the tab bar, past every box", Qt::Key_Tab, none, tabBar(), true, -1,
+         removed, {false, true}, {true, true}},
+        {"Shift+Tab comes back to Restore Defaults", Qt::Key_Tab, shift, pane->btnRestoreDefaults, true, -1, removed,
+         {false, true}, {true, true}},
+        {"Shift+Tab goes back past the disabled Remove", Qt::Key_Tab, shift, pane->btnAdd, true, -1, removed,
+         {false, true}, {true, true}},
+        {"Shift+Tab reaches the list table", Qt::Key_Tab, shift, list, true, -1, removed, {false, true}, {true, true}},
+        {"Space chooses the current row and switches it", Qt::Key_Space, none, list, true, 1, removed, {false, false},
+         {true, true}},
+        {"Shift+Tab reaches the option table", Qt::Key_Tab, shift, options, true, 1, removed, {false, false},
+         {true, true}},
+        {"Home shows the folders, choosing none of them", Qt::Key_Home, none, options, false, -1, removed, {false, false}, {true, true}},
+        {"Tab passes to the paths", Qt::Key_Tab, none, list, false, -1, removed, {false, false}, {true, true}},
+        {"Up chooses the first path", Qt::Key_Up, none, list, false, 0, removed, {false, false}, {true, true}},
+        {"Space switches that path off", Qt::Key_Space, none, list, false, 0, removed, {false, false}, {false, true}},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(std::string(step.what) + " [" + keyName(step.key, step.modifiers) + "]");
+        press(step.key, step.modifiers);
+        EXPECT_EQ(QApplication::focusWidget(), step.focus) << focusName();
+        EXPECT_EQ(pane->isExtensions, step.extensions);
+        EXPECT_EQ(list->rowCount(), step.extensions ? allExtensions().size() : allIgnorePaths().size());
+        EXPECT_EQ(list->selectedRow(), step.chosen);
+        // With nothing chosen Remove may stay on, as the pane shows it, but
+        // removes nothing.
+        if (step.chosen != -1) {
+            EXPECT_TRUE(pane->btnRemove->isEnabled());
+        }
+        EXPECT_EQ(stored("IgnoreExtensionsTMR").toStringList(), step.storedExtensions);
+        EXPECT_EQ(storedStates("kIgnoreExtensionsStateTMR"), step.extensionStates);
+        EXPECT_EQ(storedStates("kIgnorePathsStateTMR"), step.pathStates);
+        // The boxes show what is stored.
+        const States &shown = step.extensions ? step.extensionStates : step.pathStates;
+        for (int row = 0; row < list->rowCount() && row < shown.size(); ++row) {
+            auto *cell = qobject_cast<IgnoreListExtensionsCellView *>(list->viewAtRow(row));
+            ASSERT_NE(cell, nullptr);
+            EXPECT_EQ(cell->btnCheckBox->isChecked(), shown.at(row)) << "row " << row;
+        }
+    }
+}
+
+TEST_F(PaneKeysTest, TheOptionTableTakesSpaceAndReturnWhenNothingIsChosen)
+{
+    openOnTab(2);
+    IgnoreListPreferencesViewController *pane = ignorePane();
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+        SCOPED_TRACE(keyName(key, Qt::NoModifier));
+        pane->tableViewOptions->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Down);
+        ASSERT_TRUE(pane->isExtensions);
+        // A click on the empty area keeps the list but chooses no option.
+        pane->tableViewOptions->clickRow(-1);
+        press(key);
+        EXPECT_EQ(pane->tableViewOptions->selectedRow(), 1);
+        press(Qt::Key_Up);
+        EXPECT_FALSE(pane->isExtensions);
+    }
+}
+
+TEST_F(PaneKeysTest, AFocusedTableShowsItselfAndItsCurrentRow)
+{
+    store("IgnoreExtensionsTMR", QStringList{"tmp", "log", "bak"});
+    openOnTab(2);
+    IgnoreListPreferencesViewController *pane = ignorePane();
+    PaneTableView *options = pane->tableViewOptions;
+    PaneTableView *list = pane->tableViewExtensions;
+    options->clickRow(1);
+
+    // The option chosen and the list's first row, as they look with the
+    // focus in their table and elsewhere.
+    const auto rows = [&] { return std::pair(options->viewAtRow(1)->grab().toImage(), list->viewAtRow(0)->grab().toImage()); };
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), options) << focusName();
+    const auto optionsFocused = rows();
+    saveRender("preferences_ignore_keys_options_focused");
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), list) << focusName();
+    const auto listFocused = rows();
+    saveRender("preferences_ignore_keys_list_focused");
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), pane->btnAdd) << focusName();
+    const auto neither = rows();
+
+    EXPECT_TRUE(optionsFocused.first != neither.first) << "the chosen option looks the same with the focus and without";
+    EXPECT_TRUE(listFocused.second != neither.second) << "the current row of the list does not show";
+    EXPECT_EQ(list->selectedRow(), -1); // showing the current row chooses nothing
+}
+
+TEST_F(PaneKeysTest, RadioGroupsFollowTheOrderShown)
+{
+    const QString destination = TestEnvironment::makeTemporaryFolder("keys-destination");
+    store("MinimumFileSizeTMR", quint64(5) * 1024 * 1024);
+    store("MinimumFileSizeTypeTMR", QStringLiteral("MB"));
+    showTab(3);
+    RemovalPreferencesViewController *removal = tabs()->removalPane();
+    GeneralPreferencesViewController *general = tabs()->generalPane();
+    QRadioButton *trash = removal->btnRemoveToTrash;
+    QRadioButton *permanently = removal->btnMoveToPermanently;
+    QRadioButton *folder = removal->btnRemoeToFolder;
+    QRadioButton *kb = general->btnKB;
+    QRadioButton *mb = general->btnMB;
+
+    using Stored = QList<std::pair<const char *, QVariant>>;
+    const Stored trashStored{{"RemovableTypeTMR", "1"}, {"RemovablePathTMR", ""}, {"RemovableIsPathWriteTMR", true}};
+    const Stored permanentlyStored{{"RemovableTypeTMR", "2"}, {"RemovablePathTMR", ""}, {"RemovableIsPathWriteTMR", true}};
+    const Stored folderStored{{"RemovableTypeTMR", "3"}, {"RemovablePathTMR", destination}, {"RemovableIsPathWriteTMR", true}};
+    const Stored nothingStored{{"RemovableTypeTMR", QVariant()}};
+    const Stored kbStored{{"MinimumFileSizeTypeTMR", "KB"}, {"MinimumFileSizeTMR", quint64(5) * 1024}};
+    const Stored mbStored{{"MinimumFileSizeTypeTMR", "MB"}, {"MinimumFileSizeTMR", quint64(5) * 1024 * 1024}};
+    struct Step
+    {
+        const char *what;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget *focus; // nullptr: anywhere outside the group
+        QRadioButton *checked;
+        Stored stored;
+        std::optional<bool> chooserAnswer; // the key opens the folder chooser, answered so
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+    // The screen shows Trash, Delete, Folder.
+    const Step removalSteps[] = {
+        {"Tab enters at the checked Trash", Qt::Key_Tab, none, trash, trash, nothingStored, {}},
+        {"Down checks Delete", Qt::Key_Down, none, permanently, permanently, permanentlyStored, {}},
+        {"Down checks Folder once one is chosen", Qt::Key_Down, none, folder, folder, folderStored, true},
+        {"Down from the last wraps round to Trash", Qt::Key_Down, none, trash, trash, trashStored, {}},
+        {"Up from the first wraps round to Folder; a cancelled chooser keeps Trash", Qt::Key_Up, none, folder, trash,
+         trashStored, false},
+        {"Up checks Delete", Qt::Key_Up, none, permanently, permanently, permanentlyStored, {}},
+        {"Left checks Trash", Qt::Key_Left, none, trash, trash, trashStored, {}},
+        {"Right checks Delete", Qt::Key_Right, none, permanently, permanently, permanentlyStored, {}},
+        {"Tab leaves the group", Qt::Key_Tab, none, nullptr, permanently, permanentlyStored, {}},
+        {"Shift+Tab enters at the checked Delete", Qt::Key_Tab, shift, permanently, permanently, permanentlyStored, {}},
+        {"Shift+Tab leaves the group", Qt::Key_Tab, shift, nullptr, permanently, permanentlyStored, {}},
+        {"Tab enters at Delete again", Qt::Key_Tab, none, permanently, permanently, permanentlyStored, {}},
+        {"Down checks Folder", Qt::Key_Down, none, folder, folder, folderStored, true},
+        {"Tab goes on to the folder's Browse", Qt::Key_Tab, none, removal->btnBrowseFolder, folder, folderStored, {}},
+        {"Shift+Tab comes back at the checked Folder", Qt::Key_Tab, shift, folder, folder, folderStored, {}},
+        {"Shift+Tab leaves the group", Qt::Key_Tab, shift, nullptr, folder, folderStored, {}},
+    };
+    // The screen shows KB, MB; MB is in force.
+    const Step generalSteps[] = {
+        {"Tab from the spin box enters at the checked MB", Qt::Key_Tab, none, mb, mb, mbStored, {}},
+        {"Down from the last wraps round to KB", Qt::Key_Down, none, kb, kb, kbStored, {}},
+        {"Down checks MB", Qt::Key_Down, none, mb, mb, mbStored, {}},
+        {"Up checks KB", Qt::Key_Up, none, kb, kb, kbStored, {}},
+        {"Right checks MB", Qt::Key_Right, none, mb, mb, mbStored, {}},
+        {"Left checks KB", Qt::Key_Left, none, kb, kb, kbStored, {}},
+        {"Tab leaves the group", Qt::Key_Tab, none, nullptr, kb, kbStored, {}},
+        {"Shift+Tab comes back at the checked KB", Qt::Key_Tab, shift, kb, kb, kbStored, {}},
+        {"Shift+Tab leaves for the spin box", Qt::Key_Tab, shift, general->stepperFileSize, kb, kbStored, {}},
+    };
+
+    const auto run = [&](const QList<QRadioButton *> &group, const auto &steps) {
+        for (const Step &step : steps) {
+            SCOPED_TRACE(std::string(step.what) + " [" + keyName(step.key, step.modifiers) + "]");
+            chooser.openCount = 0;
+            press(step.key, step.modifiers);
+            EXPECT_EQ(chooser.openCount, step.chooserAnswer ? 1 : 0);
+            if (step.chooserAnswer)
+                chooser.answer(*step.chooserAnswer, {destination});
+            QWidget *focused = QApplication::focusWidget();
+            if (step.focus) {
+                EXPECT_TRUE(step.focus->hasFocus()) << focusName();
+            } else {
+                EXPECT_FALSE(group.contains(focused)) << focusName();
+            }
+            for (QRadioButton *button : group)
+                EXPECT_EQ(button->isChecked(), button == step.checked) << button->objectName().toStdString();
+            for (const auto &[key, value] : step.stored) {
+                const QVariant now = stored(QLatin1String(key));
+                EXPECT_TRUE(now == value) << key << " is " << now.toString().toStdString();
+            }
+        }
+    };
+
+    openOnTab(3);
+    {
+        SCOPED_TRACE("Removal");
+        run({trash, permanently, folder}, removalSteps);
+        EXPECT_TRUE(removal->stackViewSubpartFolderRemoval->isVisible());
+    }
+    saveRender("preferences_removal_keys");
+    tabs()->setCurrentIndex(0);
+    general->stepperFileSize->setFocus(Qt::TabFocusReason);
+    {
+        SCOPED_TRACE("General");
+        run({kb, mb}, generalSteps);
+        EXPECT_EQ(general->stepperFileSize->value(), 5);
+        EXPECT_EQ(minimumFileSize, 5u * 1024);
+    }
+}
+
+TEST_F(PaneKeysTest, TheTabBarShowsTheFocusItHasWhenTheWindowOpens)
+{
+    window()->showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    ASSERT_EQ(QApplication::focusWidget(), tabBar()) << focusName();
+    const QImage focused = tabBar()->grab().toImage();
+    saveRender("preferences_opened_focus");
+    tabBar()->clearFocus();
+    EXPECT_TRUE(focused != tabBar()->grab().toImage()) << "the tab bar looks the same with the focus and without";
+}
