@@ -983,8 +983,12 @@ void DashboardVC::setUpKeyboard()
 {
     // The notice over an empty list is read, not pressed.
     m_btnNothingFound->setFocusPolicy(Qt::NoFocus);
-    for (QTableView *table : {m_tableViewCategories, m_tableViewGroups, m_tableViewItems})
+    for (QTableView *table : {m_tableViewCategories, m_tableViewGroups, m_tableViewItems}) {
         table->installEventFilter(this);
+        // Until a click says otherwise, the focus is the keyboard's, as on
+        // the buttons: the categories show it when the window first opens.
+        table->setProperty(kShowsRowFocusProperty, true);
+    }
 }
 
 void DashboardVC::setUpReadableMinimum()
@@ -998,12 +1002,19 @@ bool DashboardVC::eventFilter(QObject *watched, QEvent *event)
 {
     // With no row chosen, a table's keyboard position still sits on its
     // first row, and an arrow would move on from there: the first row could
-    // never be chosen from the keyboard. The first arrow chooses the row the
-    // keyboard is on instead.
+    // never be chosen from the keyboard. The first arrow, or Space, chooses
+    // the row the keyboard is on instead.
     auto *table = qobject_cast<QTableView *>(watched);
+    if (table && event->type() == QEvent::FocusIn)
+        tableTakesFocus(table, *static_cast<QFocusEvent *>(event));
+    if (table && event->type() == QEvent::KeyPress && !table->property(kShowsRowFocusProperty).toBool()) {
+        // Keys after a click: the keyboard works the table now, so it shows where.
+        table->setProperty(kShowsRowFocusProperty, true);
+        table->viewport()->update();
+    }
     if (table && event->type() == QEvent::KeyPress && table->selectionModel()->selectedRows().isEmpty()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+        if (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_Space) {
             QModelIndex row = table->currentIndex();
             if (!row.isValid())
                 row = table->model()->index(0, 0);
@@ -1014,6 +1025,24 @@ bool DashboardVC::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void DashboardVC::tableTakesFocus(QTableView *table, const QFocusEvent &focusIn)
+{
+    // A table with the keyboard shows its current row; one with no row
+    // chosen has its keyboard position put on the first row in sight, the
+    // row an arrow or Space then chooses. Nothing is chosen by the focus
+    // alone: the preview keeps what it shows.
+    const bool shows = FocusRing::showsRing(focusIn, table->property(kShowsRowFocusProperty).toBool());
+    table->setProperty(kShowsRowFocusProperty, shows);
+    if (shows && !table->currentIndex().isValid() && table->selectionModel()->selectedRows().isEmpty()) {
+        QModelIndex row = table->indexAt(QPoint(1, 1));
+        if (!row.isValid())
+            row = table->model()->index(0, 0);
+        if (row.isValid() && (row.flags() & Qt::ItemIsSelectable))
+            table->selectionModel()->setCurrentIndex(row, QItemSelectionModel::NoUpdate);
+    }
+    table->viewport()->update();
 }
 
 QList<QWidget *> DashboardVC::keyboardOrder() const

@@ -20,6 +20,7 @@ class PreviewPane;
 class ReviewSession;
 class ReviewSortMenus;
 struct PreviewCopy;
+class QFocusEvent;
 class QLabel;
 class QLineEdit;
 class QMediaPlayer;
@@ -164,6 +165,8 @@ protected:
 
 private:
     enum class PaneShows { Nothing, Copy, MarkedCopy };
+
+    void tableTakesFocus(QTableView *table, const QFocusEvent &focusIn);
 
     void buildInterface();
     void wireSession();

@@ -4,6 +4,7 @@
 #include "ReviewModels.h"
 
 #include <EmbeddedImages.h>
+#include <FocusRing.h>
 #include <Localization.h>
 
 #include <QAbstractItemView>
@@ -59,6 +60,15 @@ void paintRowBackground(QPainter *painter, const QStyleOptionViewItem &option)
     } else if (option.state.testFlag(QStyle::State_MouseOver)) {
         painter->fillRect(option.rect, QColor(0, 0, 0, 12));
     }
+}
+
+// The keyboard's row of a table that has the keyboard: the kit's focus ring
+// along the row's rounded edge, over the highlight or the plain row alike.
+void paintRowFocus(QPainter *painter, const QStyleOptionViewItem &option)
+{
+    if (option.state.testFlag(QStyle::State_HasFocus) && option.widget
+        && option.widget->property(kShowsRowFocusProperty).toBool())
+        FocusRing::paint(*painter, QRectF(option.rect).adjusted(2, 1, -2, -1), 5);
 }
 
 // The text as a cell shows it in the rectangle: a line break as a mark,
@@ -260,6 +270,7 @@ void CategoryCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
         drawShownText(painter, l.size, texts.size, secondaryTextColor(option), smallFont(option.font),
                       Qt::AlignRight | Qt::AlignVCenter);
     }
+    paintRowFocus(painter, option);
     painter->restore();
 }
 
@@ -328,6 +339,7 @@ void GroupCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         painter->fillPath(pill, isHighlighted(option) ? QColor(255, 255, 255, 60) : QColor(0, 0, 0, 18));
         drawText(painter, l.counts, counts, textColor(option), smallFont(option.font), Qt::AlignCenter);
     }
+    paintRowFocus(painter, option);
     painter->restore();
 }
 
@@ -400,6 +412,7 @@ void ItemCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
                               metrics.elidedText(segment.component.label, Qt::ElideMiddle, segment.rect.width() + 1));
         }
     }
+    paintRowFocus(painter, option);
     painter->restore();
 }
 

@@ -12,6 +12,10 @@ class QFontMetrics;
 // delegates: no widget per row. Each cell's parts are laid out by a pure
 // function of the row's rectangle, which both the painting and the clicks use.
 
+// A table's property: whether its focus is drawn, as a ring on its current
+// row. It is while the keyboard works the table, not after a click.
+inline constexpr char kShowsRowFocusProperty[] = "twinmoorShowsRowFocus";
+
 // Where a path's components are drawn in a cell: the end of the path always
 // shows; leading components that do not fit give way to one "…".
 struct PathSegment

@@ -601,6 +601,12 @@ void ScanVC::viewWillAppear()
         }
     } else if (!isScanFinished) {
         resetToReadyToScan();
+        // The screen comes over the home screen, whose Add Folder had the
+        // keyboard and is about to go: Start Scanning takes it, rather than
+        // whatever follows a hidden button.
+        QWidget *focus = window()->focusWidget();
+        if ((!focus || !isAncestorOf(focus)) && btnStartScanning->isVisible())
+            btnStartScanning->setFocus(Qt::OtherFocusReason);
     }
     isBackFromRemoval = false;
     isBackFromDashboard = false;

@@ -171,6 +171,10 @@ StartupVC::StartupVC(QWidget *parent)
     connect(btnSubscribeButton, &QPushButton::clicked, this, [this] { btnSubscribe(); });
     connect(btnAppstore, &QPushButton::clicked, this, [this] { btnAppStore(); });
     connect(btncheckboxButton, &QCheckBox::clicked, this, [this] { btncheckbox(); });
+
+    // Get Started is what the window is for: the keyboard starts there, not
+    // on the first button made (the recommendation's).
+    btnGetstarted->setFocus(Qt::OtherFocusReason);
 }
 
 void StartupVC::chooseRecommendation()

@@ -58,7 +58,8 @@ void BackToHomeDialogVC::viewWillAppear()
 {
     m_answered = false;
     m_outlets.box->setChecked(false);
-    setFocus();
+    // Return answers OK, so the keyboard starts there, where it can be seen.
+    m_outlets.btnOk->setFocus(Qt::OtherFocusReason);
     ScreenLinks::setChildEnabled(ScreenLinks::scanScreen(), "btnClose", false);
     isOverlayDialogShown = true;
 }

@@ -42,6 +42,9 @@ ConfirmationOutlets buildConfirmation(QWidget *host, const char *boxName, const 
     buttons->addStretch();
     buttons->addWidget(outlets.btnCancel);
     buttons->addWidget(outlets.btnOk);
+    // Tab goes the way the row reads: the box, then Cancel, then OK.
+    QWidget::setTabOrder(outlets.box, outlets.btnCancel);
+    QWidget::setTabOrder(outlets.btnCancel, outlets.btnOk);
     auto *column = new QVBoxLayout(panel);
     column->setContentsMargins(20, 20, 20, 16);
     column->addLayout(top);

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -36,7 +37,28 @@ bool takesTabFocus(const QWidget *widget, const QWidget *dialog)
         && !widget->focusProxy();
 }
 
-// The controls of the dialog that Tab visits, in the window's focus order.
+// Puts the controls in reading order: line by line from the top, each line
+// from the left. Controls whose heights overlap the first control of a line
+// (a check box beside taller buttons) share its line.
+void sortInReadingOrder(QList<QWidget *> &stops, const QWidget *dialog)
+{
+    auto placeOf = [dialog](const QWidget *widget) { return QRect(widget->mapTo(dialog, QPoint(0, 0)), widget->size()); };
+    std::stable_sort(stops.begin(), stops.end(),
+                     [&](const QWidget *a, const QWidget *b) { return placeOf(a).top() < placeOf(b).top(); });
+    qsizetype lineStart = 0;
+    while (lineStart < stops.size()) {
+        const QRect first = placeOf(stops.at(lineStart));
+        qsizetype lineEnd = lineStart + 1;
+        while (lineEnd < stops.size() && placeOf(stops.at(lineEnd)).top() <= first.center().y())
+            ++lineEnd;
+        std::stable_sort(stops.begin() + lineStart, stops.begin() + lineEnd,
+                         [&](const QWidget *a, const QWidget *b) { return placeOf(a).left() < placeOf(b).left(); });
+        lineStart = lineEnd;
+    }
+}
+
+// The controls of the dialog that Tab visits, in the order the dialog shows
+// them: the order they were made in is nobody's business but the code's.
 QList<QWidget *> tabStops(QWidget *dialog)
 {
     QList<QWidget *> stops;
@@ -46,6 +68,7 @@ QList<QWidget *> tabStops(QWidget *dialog)
         if (dialog->isAncestorOf(widget) && takesTabFocus(widget, dialog))
             stops.append(widget);
     }
+    sortInReadingOrder(stops, dialog);
     return stops;
 }
 

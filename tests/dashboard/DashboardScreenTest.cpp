@@ -748,6 +748,77 @@ TEST_F(DashboardScreenTest, AnArrowChoosesTheFirstRowWhenNoneIsChosen)
     }
 }
 
+void saveRender(QWidget *widget, const QString &name);
+
+// Whether the table draws the focus ring on the row: pixels of the ring's
+// outer colour inside the row's rectangle.
+bool ringOnRow(QTableView *table, int row)
+{
+    const QRect cell = table->visualRect(table->model()->index(row, 0));
+    const QImage picture = table->viewport()->grab().toImage();
+    const QRgb ring = FocusRing::kOuterColor.rgb();
+    int found = 0;
+    for (int y = std::max(0, cell.top()); y <= std::min(picture.height() - 1, cell.bottom()); ++y) {
+        for (int x = std::max(0, cell.left()); x <= std::min(picture.width() - 1, cell.right()); ++x)
+            found += (picture.pixel(x, y) & 0xffffff) == (ring & 0xffffff) ? 1 : 0;
+    }
+    // Two long edges of the ring at least, not a stray dark pixel of an icon.
+    return found > cell.width();
+}
+
+// The table that has the keyboard shows where it is: its current row carries
+// the focus ring (the highlighted row of the categories and groups, the row
+// an arrow or Space would choose in copies with none chosen). Taking the focus
+// chooses nothing; a click's focus shows no ring until a key is pressed.
+TEST_F(DashboardScreenTest, TheTableWithTheKeyboardShowsItsCurrentRow)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTableView *categories = screen->tableViewCategories();
+    QTableView *groups = screen->tableViewGroups();
+    QTableView *items = screen->tableViewItems();
+    const int documents = categoryRowNamed(QStringLiteral("Documents"));
+    choose(categories, documents);
+    choose(groups, 0);
+    ASSERT_EQ(highlighted(items), -1);
+    ASSERT_EQ(paneFile(screen), QString());
+
+    categories->setFocus(Qt::OtherFocusReason);
+    settle();
+    EXPECT_TRUE(ringOnRow(categories, documents));
+    EXPECT_FALSE(ringOnRow(groups, 0));
+
+    QTest::keyClick(categories, Qt::Key_Tab);
+    settle();
+    ASSERT_EQ(QApplication::focusWidget(), groups);
+    EXPECT_FALSE(ringOnRow(categories, documents)) << "a table without the keyboard looks plain";
+    EXPECT_TRUE(ringOnRow(groups, 0));
+
+    QTest::keyClick(groups, Qt::Key_Tab);
+    settle();
+    ASSERT_EQ(QApplication::focusWidget(), items);
+    EXPECT_FALSE(ringOnRow(groups, 0));
+    EXPECT_TRUE(ringOnRow(items, 0)) << "the row the keyboard is on shows before any arrow";
+    EXPECT_EQ(highlighted(items), -1) << "the focus alone chooses no copy";
+    EXPECT_EQ(paneFile(screen), QString());
+    QTest::keyClick(items, Qt::Key_Space);
+    settle();
+    EXPECT_EQ(highlighted(items), 0);
+    EXPECT_EQ(paneFile(screen), itemFile(screen, 0));
+    EXPECT_TRUE(ringOnRow(items, 0));
+
+    // A click gives the focus without the ring; the first key brings it.
+    groups->setFocus(Qt::MouseFocusReason);
+    settle();
+    EXPECT_FALSE(ringOnRow(groups, 0));
+    QTest::keyClick(groups, Qt::Key_Shift);
+    settle();
+    EXPECT_TRUE(ringOnRow(groups, 0));
+    saveRender(window, QStringLiteral("results-groups-keyboard-focus"));
+}
+
 TEST_F(DashboardScreenTest, ShowRelatedChoosesTheGroupAndTheCopy)
 {
     DashboardVC *screen = open();

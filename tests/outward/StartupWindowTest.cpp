@@ -1,6 +1,7 @@
 #include "LoopbackHttpServer.h"
 #include "OutwardFixture.h"
 
+#include <FocusRing.h>
 #include <LoginItems.h>
 #include <Localization.h>
 #include <ProcessState.h>
@@ -278,6 +279,20 @@ TEST_F(StartupWindowTest, EveryButtonShowsTheKeyboardFocus)
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     for (const char *name : {"btnAppstore", "btnSubscribe", "btnGetstarted"})
         EXPECT_TRUE(drawsFocus(child<QPushButton>(window->content(), name))) << name;
+}
+
+// The window opens with the keyboard on Get Started, its ring showing, and
+// Return goes on to the home window.
+TEST_F(StartupWindowTest, TheKeyboardStartsAtGetStarted)
+{
+    DelegateStandIn delegate;
+    auto window = makeWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto *getStarted = child<QPushButton>(window->content(), "btnGetstarted");
+    ASSERT_EQ(QApplication::focusWidget(), getStarted);
+    EXPECT_TRUE(FocusRing::isShown(getStarted));
+    QTest::keyClick(getStarted, Qt::Key_Return);
+    EXPECT_EQ(delegate.calls, 1);
 }
 
 TEST_F(StartupWindowTest, EachReplyGetsItsOwnAlertOrNone)

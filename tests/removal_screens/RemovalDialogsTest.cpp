@@ -5,13 +5,16 @@
 #include <CustomAnimator.h>
 #include <DeleteDuplicatePhotosVC.h>
 #include <DeleteVC.h>
+#include <FocusRing.h>
 #include <Localization.h>
 #include <ProcessState.h>
 #include <SYFlatButton.h>
 #include <ScreenRegistry.h>
 #include <UserDefaults.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QTest>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -221,6 +224,87 @@ TEST(RemovalSheet, PercentTexts)
     };
     for (const Case &c : cases)
         EXPECT_EQ(DeleteVC::percentText(c.removed, c.total), c.text) << c.removed << "/" << c.total;
+}
+
+namespace {
+
+// Whether the button draws the kit's focus ring: pixels of its outer colour.
+bool drawsRing(QWidget *button)
+{
+    const QImage picture = button->grab().toImage();
+    const QRgb ring = FocusRing::kOuterColor.rgb() & 0xffffff;
+    int found = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            found += (picture.pixel(x, y) & 0xffffff) == ring ? 1 : 0;
+    }
+    return found > button->width();
+}
+
+QString focusedName()
+{
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QStringLiteral("(nothing)");
+}
+
+// From OK, where both confirmations open, Tab and Shift+Tab go round the
+// controls the way the row reads: the box, Cancel, OK.
+void expectTabRound(const char *boxName)
+{
+    EXPECT_EQ(focusedName(), QStringLiteral("btnOk"));
+    EXPECT_TRUE(drawsRing(QApplication::focusWidget())) << "the default button shows that it has the keyboard";
+    for (const auto &[key, expected] :
+         {std::pair{Qt::Key_Tab, QStringList{boxName, "btnCancel", "btnOk"}},
+          std::pair{Qt::Key_Backtab, QStringList{"btnCancel", boxName, "btnOk"}}}) {
+        QStringList visited;
+        for (qsizetype step = 0; step < expected.size(); ++step) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            visited.append(focusedName());
+        }
+        EXPECT_EQ(visited, expected) << (key == Qt::Key_Tab ? "Tab" : "Shift+Tab");
+    }
+}
+
+} // namespace
+
+TEST(RemovalDialogs, TheKeyboardStartsAtOkAndTabReadsTheRow)
+{
+    loadLocalizationTable();
+    {
+        SCOPED_TRACE("removal confirmation");
+        ResultsStandIn results;
+        results.show();
+        markedCategories().clear();
+        DeleteDuplicatePhotosVC dialog;
+        dialog.presentOver(&results);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        expectTabRound("btnDonotShowAgain");
+        dialog.tappedCancel();
+    }
+    {
+        SCOPED_TRACE("leave-results confirmation");
+        ScreenRegistry::instance().reset();
+        auto *scan = new ScanStandIn;
+        ScreenRegistry::instance().put(QLatin1String(ScreenId::Scan), scan);
+        scan->show();
+        QApplication::setActiveWindow(scan);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(scan));
+        scan->btnClose->setFocus(Qt::TabFocusReason);
+        scanCustomAnimator.emplace(0.05, QRectF(scan->rect()));
+        QStringList heard;
+        const auto back = NotificationCenter::defaultCenter().addObserver(
+            QLatin1String(kBackToHomeObserverNotification), [&](const Notification &) { heard.append("back"); });
+        auto *dialog = new BackToHomeDialogVC(scan);
+        scanCustomAnimator->animatePresentationOfViewController(dialog, scan);
+        expectTabRound("btnDoNotShowAgain");
+        // Return answers where the ring is: OK, and the results are left.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(heard, QStringList{"back"});
+        waitFor([&] { return dialog->isHidden(); });
+        EXPECT_TRUE(dialog->isHidden());
+        NotificationCenter::defaultCenter().removeObserver(back);
+        scanCustomAnimator.reset();
+        ScreenRegistry::instance().reset();
+    }
 }
 
 TEST(RemovalDialogs, Renders)

@@ -134,6 +134,22 @@ TEST_F(ScanKeyboardTest, tabGoesThroughTheControlsInReadingOrder)
                            QStringLiteral("btnFacebook")}));
 }
 
+// The scan screen comes over the home screen while the home screen's Add
+// Folder has the keyboard; when that button goes, the keyboard is on Start
+// Scanning, the screen's own action, not on the first control in the chain.
+TEST_F(ScanKeyboardTest, startScanningTakesTheKeyboardWhenTheScreenComes)
+{
+    auto *addFolder = new QPushButton(QStringLiteral("Add Folder"), m_home);
+    m_home->show();
+    QApplication::setActiveWindow(m_home);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_home));
+    addFolder->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), addFolder);
+    presentScanScreen(makeFolders({QStringLiteral("A")}));
+    addFolder->hide();
+    EXPECT_EQ(nameOf(QApplication::focusWidget()), QStringLiteral("btnStartScanning"));
+}
+
 TEST_F(ScanKeyboardTest, returnEnterAndSpacePressTheFocusedButton)
 {
     ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::DashboardWindow),

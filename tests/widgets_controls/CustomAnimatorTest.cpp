@@ -6,6 +6,7 @@
 
 #include <QAbstractAnimation>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -313,6 +314,44 @@ TEST_F(CustomAnimatorTest, ADialogHasTheKeyboardWhileItIsUp)
     dismiss(second);
     EXPECT_EQ(QApplication::focusWidget(), behind);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(second); }, 2000));
+}
+
+// Tab goes round a dialog's controls in the order the dialog shows them, line
+// by line and from the left, whatever order they were made in; a check box a
+// little lower than the buttons beside it is on their line.
+TEST_F(CustomAnimatorTest, TabFollowsTheOrderShownNotTheOrderMade)
+{
+    auto *ok = new SYFlatButton(first);
+    auto *cancel = new SYFlatButton(first);
+    auto *box = new QCheckBox(QStringLiteral("Do not show again"), first);
+    auto *field = new QLineEdit(first);
+    ok->setObjectName(QStringLiteral("ok"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    box->setObjectName(QStringLiteral("box"));
+    field->setObjectName(QStringLiteral("field"));
+    ok->setDefault(true);
+    field->setGeometry(20, 20, 200, 24);
+    box->setGeometry(20, 66, 150, 20);
+    cancel->setGeometry(180, 60, 80, 30);
+    ok->setGeometry(270, 60, 80, 30);
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    present(first);
+    auto focused = [] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); };
+    ASSERT_EQ(focused(), QStringLiteral("ok"));
+    for (const auto &[key, expected] :
+         {std::pair{Qt::Key_Tab, QStringList{"field", "box", "cancel", "ok"}},
+          std::pair{Qt::Key_Backtab, QStringList{"cancel", "box", "field", "ok"}}}) {
+        QStringList visited;
+        for (qsizetype step = 0; step < expected.size(); ++step) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            visited.append(focused());
+        }
+        EXPECT_EQ(visited, expected) << (key == Qt::Key_Tab ? "Tab" : "Shift+Tab");
+    }
+    dismiss(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed(first); }, 2000));
 }
 
 // While a see-through dialog fades, a part marked opaque (its card) is drawn
