@@ -303,16 +303,6 @@ std::optional<FileManager::Status> FileManager::status(const QByteArray &path) c
     return statusFrom(info);
 }
 
-bool FileManager::isSameFile(const QByteArray &first, const QByteArray &second) const
-{
-    struct stat a {};
-    struct stat b {};
-    if (first.isEmpty() || second.isEmpty() || ::stat(first.constData(), &a) != 0
-        || ::stat(second.constData(), &b) != 0)
-        return false;
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 FileManager::Result FileManager::openPlace(const QByteArray &path, ItemPlace &place) const
 {
     QByteArray trimmed = path;

@@ -119,9 +119,6 @@ public:
     // nothing does or it cannot be read.
     virtual std::optional<Status> status(const QByteArray &path) const;
     bool fileExists(const QByteArray &path) const { return status(path).has_value(); }
-    // Whether the two paths reach the same file (device and inode), links
-    // followed, as a folder path given by the user may go through one.
-    virtual bool isSameFile(const QByteArray &first, const QByteArray &second) const;
 
     // Opens the folder of the item at the absolute path from the root down,
     // one folder at a time, never through a link: a scanned path has none,

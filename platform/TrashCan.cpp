@@ -416,17 +416,6 @@ TrashCan TrashCan::forUser()
     return TrashCan(QFile::encodeName(UserInfo::dataHomeDirectory()));
 }
 
-TrashCan::Place TrashCan::placeFor(const QByteArray &path) const
-{
-    const ParentFolder parent = openParentOf(path);
-    if (!parent.fd.isOpen()) {
-        Place place;
-        place.reason = parent.reason;
-        return place;
-    }
-    return placeFor(parent.fd.get(), parent.name, path);
-}
-
 TrashCan::Place TrashCan::placeFor(int folder, const QByteArray &name, const QByteArray &itemPath) const
 {
     Place place;

@@ -52,9 +52,8 @@ public:
     // The Trash of this process's user (the generic data location).
     static TrashCan forUser();
 
-    // The Trash that takes the item at the path, its missing folders made.
-    Place placeFor(const QByteArray &path) const;
-    // The same for the item `name` of the open folder; `itemPath` is its path.
+    // The Trash that takes the item `name` of the open folder, its missing
+    // folders made; `itemPath` is the item's path.
     Place placeFor(int folder, const QByteArray &name, const QByteArray &itemPath) const;
     // Moves the item into the Trash that placeFor finds.
     Result trash(const QByteArray &path) const;
