@@ -8,12 +8,14 @@
 
 #include <QList>
 #include <QRandomGenerator>
+#include <QStringList>
 
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -105,7 +107,7 @@ std::optional<QString> mismatchAt(int folder, const QByteArray &name, const QByt
         return std::nullopt;
     quint64 total = 0;
     const Result checked =
-        FolderCheck::check(folder, name, path, {expected.kept, false}, &expected.status, total);
+        FolderCheck::check(folder, name, path, {expected.kept, false, {}}, &expected.status, total);
     if (!checked)
         return checked.reason;
     if (total != expected.folderTotal)
@@ -174,13 +176,163 @@ bool sameContents(int first, int second)
     }
 }
 
+// The extended attributes of the source that the copy takes along (ACLs are
+// attributes too), where both file systems take them: a file system that
+// takes none, or none of a kind, is no failure; any other refusal is named.
+// File capabilities are a privilege like the set-ID bits and go only to a
+// copy that kept the source's owner.
+QStringList copyAttributes(int from, int to, bool ownerKept)
+{
+    QStringList notKept;
+    QByteArray names;
+    ssize_t listed = -1;
+    // The list may grow between the two calls; a few tries, then it is named.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t needed = ::flistxattr(from, nullptr, 0);
+        if (needed <= 0) {
+            listed = needed;
+            break;
+        }
+        names.resize(needed);
+        listed = ::flistxattr(from, names.data(), size_t(names.size()));
+        if (listed >= 0 || errno != ERANGE)
+            break;
+    }
+    if (listed < 0) {
+        if (errno != ENOTSUP)
+            notKept.append(QStringLiteral("its extended attributes (%1)").arg(PosixFiles::errorText(errno)));
+        return notKept;
+    }
+    names.truncate(listed);
+    QByteArray value;
+    for (const QByteArray &name : names.split('\0')) {
+        if (name.isEmpty() || (!ownerKept && name == "security.capability"))
+            continue;
+        ssize_t size = ::fgetxattr(from, name.constData(), nullptr, 0);
+        if (size >= 0) {
+            value.resize(size);
+            size = ::fgetxattr(from, name.constData(), value.data(), size_t(value.size()));
+        }
+        if (size < 0 || ::fsetxattr(to, name.constData(), value.constData(), size_t(size), 0) != 0) {
+            if (errno != ENOTSUP)
+                notKept.append(QStringLiteral("its attribute %1 (%2)").arg(QString::fromUtf8(name), PosixFiles::errorText(errno)));
+        }
+    }
+    return notKept;
+}
+
+// Gives the new file the source's owner, group, attributes, mode and times,
+// as far as the runner may. The owner goes first, since a change of owner
+// drops set-ID bits and file capabilities; the set-ID bits then stay only
+// where both owner and group were kept, so that a set-ID program never passes
+// to another owner; the times go last. What could not be kept is named.
+QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source)
+{
+    struct stat made {};
+    if (::fstat(to, &made) != 0)
+        return {QStringLiteral("its owner and mode (%1)").arg(PosixFiles::errorText(errno))};
+    bool ownerKept = made.st_uid == source.st_uid;
+    bool groupKept = made.st_gid == source.st_gid;
+    if (!ownerKept || !groupKept) {
+        if (::fchown(to, source.st_uid, source.st_gid) == 0)
+            ownerKept = groupKept = true;
+        else if (!groupKept && ::fchown(to, uid_t(-1), source.st_gid) == 0)
+            groupKept = true;
+    }
+    QStringList notKept = copyAttributes(from, to, ownerKept);
+    mode_t mode = source.st_mode & 07777;
+    if (!ownerKept || !groupKept)
+        mode &= ~mode_t(S_ISUID | S_ISGID);
+    if (::fchmod(to, mode) != 0)
+        notKept.append(QStringLiteral("its mode (%1)").arg(PosixFiles::errorText(errno)));
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    if (::futimens(to, times) != 0)
+        notKept.append(QStringLiteral("its times (%1)").arg(PosixFiles::errorText(errno)));
+    return notKept;
+}
+
+// The copy of a file moved to another file system. Where the file system can,
+// it is made without a name (O_TMPFILE) and named only once it holds the
+// source's bytes, owner and mode, so that nobody ever sees it half made;
+// elsewhere it is made under its name, private to the runner (0600) until its
+// mode is set. Either way it never replaces anything, and a failed move takes
+// it away again only while its name still holds it.
+class CopyInTarget
+{
+public:
+    explicit CopyInTarget(const FileManager::ItemPlace &target)
+        : m_target(target)
+    {
+    }
+    ~CopyInTarget()
+    {
+        if (m_named && !m_kept)
+            removeOwnCopy(m_target.folder(), m_target.name(), m_made);
+    }
+
+    Result open()
+    {
+        // A name that is taken is found before a byte is copied.
+        if (statusAt(m_target.folder(), m_target.name()))
+            return taken();
+        m_fd = Descriptor(::openat(m_target.folder(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+        if (!m_fd.isOpen()) {
+            const int error = errno;
+            if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
+                return Result::failure(PosixFiles::errorText(error));
+            m_fd = Descriptor(::openat(m_target.folder(), m_target.name().constData(),
+                                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (!m_fd.isOpen())
+                return errno == EEXIST ? taken() : Result::failure(PosixFiles::errorText(errno));
+            m_named = true;
+        }
+        struct stat made {};
+        if (::fstat(m_fd.get(), &made) != 0)
+            return Result::failure(PosixFiles::errorText(errno));
+        m_made = statusFrom(made);
+        return Result::success();
+    }
+
+    int fd() const { return m_fd.get(); }
+
+    // Gives the finished copy its name, never replacing what took it meanwhile.
+    Result name()
+    {
+        if (m_named)
+            return Result::success();
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
+        int linked = ::linkat(m_fd.get(), "", m_target.folder(), m_target.name().constData(), AT_EMPTY_PATH);
+        if (linked != 0 && (errno == ENOENT || errno == EPERM))
+            linked = ::linkat(AT_FDCWD, self.constData(), m_target.folder(), m_target.name().constData(),
+                              AT_SYMLINK_FOLLOW);
+        if (linked != 0)
+            return errno == EEXIST ? taken() : Result::failure(PosixFiles::errorText(errno));
+        m_named = true;
+        return Result::success();
+    }
+
+    // The copy stays: the move is done.
+    void keep() { m_kept = true; }
+
+private:
+    static Result taken() { return Result::failure(QStringLiteral("an item of that name is already there")); }
+
+    const FileManager::ItemPlace &m_target;
+    Descriptor m_fd;
+    Status m_made;
+    bool m_named = false;
+    bool m_kept = false;
+};
+
 // A file moved to another file system. The source is opened once, without
 // following a link and without waiting (a FIFO put in its place answers at
 // once and is refused as no regular file), and checked to be the expected
-// file. The copy is made beside nothing (O_EXCL), flushed and compared with
-// the source through the same two descriptors; the source is then removed
-// through its own folder, set aside first so that only the file that was
-// copied goes. Any failure takes the copy away again and leaves the source.
+// file. The copy is compared with the source through the same two
+// descriptors and given its owner, mode and times before it is named; the
+// source is then removed through its own folder, set aside first so that
+// only the file that was copied goes. Any failure takes the copy away again
+// and leaves the source. What of the source's attributes could not be kept
+// is the reason of a move that worked.
 Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPlace &target,
                   const FileManager::Expected &expected)
 {
@@ -198,67 +350,54 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
     if (!S_ISREG(source.st_mode) || !stillTheSame(statusFrom(source), expected.status))
         return Result::failure(QStringLiteral("it changed before it could be copied"), Refusal::Changed);
 
-    const Descriptor out(::openat(target.folder(), target.name().constData(),
-                                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, source.st_mode & 07777));
-    if (!out.isOpen()) {
-        const int error = errno;
-        return Result::failure(error == EEXIST ? QStringLiteral("an item of that name is already there")
-                                               : PosixFiles::errorText(error));
-    }
-    struct stat made {};
-    if (::fstat(out.get(), &made) != 0) {
-        const int error = errno;
-        ::unlinkat(target.folder(), target.name().constData(), 0);
-        return Result::failure(PosixFiles::errorText(error));
-    }
-    const Status madeStatus = statusFrom(made);
-    const auto giveUp = [&](const Result &why) {
-        removeOwnCopy(target.folder(), target.name(), madeStatus);
-        return why;
-    };
-
+    CopyInTarget copy(target);
+    if (const Result opened = copy.open(); !opened)
+        return opened;
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     for (;;) {
         const qint64 got = FileReading::readFully(in.get(), buffer.data(), buffer.size());
-        if (got < 0 || (got > 0 && !PosixFiles::writeFully(out.get(), buffer.constData(), got)))
-            return giveUp(Result::failure(PosixFiles::errorText(errno)));
+        if (got < 0 || (got > 0 && !PosixFiles::writeFully(copy.fd(), buffer.constData(), got)))
+            return Result::failure(PosixFiles::errorText(errno));
         if (got == 0)
             break;
     }
-    if (::fsync(out.get()) != 0)
-        return giveUp(Result::failure(PosixFiles::errorText(errno)));
-    const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    ::futimens(out.get(), times);
-    if (!sameContents(in.get(), out.get()))
-        return giveUp(Result::failure(QStringLiteral("the copy on the other file system did not match")));
+    if (!sameContents(in.get(), copy.fd()))
+        return Result::failure(QStringLiteral("the copy on the other file system did not match"));
     struct stat after {};
     if (::fstat(in.get(), &after) != 0 || !stillTheSame(statusFrom(after), expected.status))
-        return giveUp(Result::failure(QStringLiteral("it changed while it was being copied"), Refusal::Changed));
+        return Result::failure(QStringLiteral("it changed while it was being copied"), Refusal::Changed);
+    const QStringList notKept = keepOwnerModeAndTimes(in.get(), copy.fd(), source);
+    if (::fsync(copy.fd()) != 0)
+        return Result::failure(PosixFiles::errorText(errno));
+    if (const Result named = copy.name(); !named)
+        return named;
 
     QByteArray aside;
     const Result setAsideResult = setAside(place.folder(), place.name(), aside);
     if (!setAsideResult) {
         if (setAsideResult.refusal == Refusal::Gone)
-            return giveUp(Result::failure(QStringLiteral("it was moved away while it was being copied"),
-                                          Refusal::Changed));
-        return giveUp(setAsideResult);
+            return Result::failure(QStringLiteral("it was moved away while it was being copied"), Refusal::Changed);
+        return setAsideResult;
     }
     const std::optional<Status> pinned = statusAt(place.folder(), aside);
     if (!pinned || !sameItem(*pinned, statusFrom(source))) {
         const bool back = renameNoReplace(place.folder(), aside, place.folder(), place.name()) == 0;
         const QString why = QStringLiteral("it was replaced while it was being copied");
-        return giveUp(Result::failure(
+        return Result::failure(
             back ? why
                  : why + QStringLiteral("; what took its name was left at %1")
                              .arg(FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside))),
-            Refusal::Changed));
+            Refusal::Changed);
     }
     if (::unlinkat(place.folder(), aside.constData(), 0) != 0) {
         const int error = errno;
         renameNoReplace(place.folder(), aside, place.folder(), place.name());
-        return giveUp(Result::failure(PosixFiles::errorText(error)));
+        return Result::failure(PosixFiles::errorText(error));
     }
-    return Result::success();
+    copy.keep();
+    if (notKept.isEmpty())
+        return Result::success();
+    return {true, QStringLiteral("moved, but not with %1").arg(notKept.join(QStringLiteral(", "))), Refusal::None};
 }
 
 } // namespace
@@ -371,19 +510,20 @@ std::optional<FileManager::Status> FileManager::statusIn(const ItemPlace &place)
 }
 
 FileManager::Result FileManager::checkFolder(const ItemPlace &place, const Identities *kept, bool forDelete,
-                                             const Status *expected, quint64 &totalSize) const
+                                             const Status *expected, quint64 &totalSize, const KeepTest &alsoKept) const
 {
     if (!place.isOpen())
         return Result::failure(QStringLiteral("its folder is not open"));
-    return FolderCheck::check(place.folder(), place.name(), place.path(), {kept, forDelete}, expected, totalSize);
+    return FolderCheck::check(place.folder(), place.name(), place.path(), {kept, forDelete, alsoKept}, expected,
+                              totalSize);
 }
 
-FileManager::Result FileManager::trashItem(const ItemPlace &place, const Expected &expected)
+FileManager::Result FileManager::trashItem(const ItemPlace &place, const Expected &expected, TrashCan &trash)
 {
     if (!place.isOpen())
         return Result::failure(QStringLiteral("its folder is not open"));
     const QByteArray itemPath = joined(currentPathOf(place.folder(), PosixFiles::parentOf(place.path())), place.name());
-    const TrashCan::Result trashed = TrashCan::forUser().trash(
+    const TrashCan::Result trashed = trash.trash(
         place.folder(), place.name(), itemPath,
         [&](int files, const QByteArray &name) { return mismatchAt(files, name, itemPath, expected); });
     if (trashed)
@@ -536,7 +676,10 @@ FileManager::Result FileManager::trashItemAtPath(const QByteArray &path)
     ItemPlace place;
     Expected expected;
     const Result ready = openExpected(path, false, place, expected);
-    return ready ? trashItem(place, expected) : ready;
+    if (!ready)
+        return ready;
+    TrashCan trash = TrashCan::forUser();
+    return trashItem(place, expected, trash);
 }
 
 FileManager::Result FileManager::moveItemAtPath(const QByteArray &from, const QByteArray &to)

@@ -4,11 +4,13 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
 
 class Descriptor;
+class TrashCan;
 
 // The file operations of a removal, on native byte paths so that a name that
 // is not valid text is handled like any other. Every operation answers
@@ -62,6 +64,10 @@ public:
     // Items by identity: device and inode.
     using Identity = std::pair<quint64, quint64>;
     using Identities = QSet<Identity>;
+
+    // Whether the run keeps the item found inside a folder, with the status
+    // the walk read, when that is decided only as the folder is walked.
+    using KeepTest = std::function<bool(const Status &)>;
 
     // An item's place: the folder that holds it, open, and its name there.
     // Copies share the open folder, which closes with the last of them.
@@ -131,29 +137,32 @@ public:
     // What lies at the place's name (a link is not followed).
     virtual std::optional<Status> statusIn(const ItemPlace &place) const;
     // Walks the folder at the place: one that is or holds a mount point,
-    // holds an item of `kept` (HoldsKept), or, when `forDelete`, holds
-    // anything the kernel would refuse to delete, fails naming the entry;
-    // `expected`, when given, is the item the place must hold. Otherwise
-    // `totalSize` is its total size.
+    // holds an item of `kept` or one that `alsoKept` keeps (HoldsKept), or,
+    // when `forDelete`, holds anything the kernel would refuse to delete,
+    // fails naming the entry; `expected`, when given, is the item the place
+    // must hold. Otherwise `totalSize` is its total size.
     Result checkFolder(const ItemPlace &place, const Identities *kept, bool forDelete, const Status *expected,
-                       quint64 &totalSize) const;
+                       quint64 &totalSize, const KeepTest &alsoKept = {}) const;
     // Whatever lies at the place now, as the item an act expects: its status
     // and, for a folder, what checkFolder finds with `kept` and `forDelete`.
     Result readExpected(const ItemPlace &place, const Identities *kept, bool forDelete, Expected &expected) const;
 
     // Moves the item into the user's Trash: the home Trash of the data folder
     // (made when missing) on its own file system, the Trash at the top folder
-    // of the item's file system elsewhere (TrashCan). A Trash that cannot take
-    // the item fails at once; never falls back to deleting. The item that
-    // lands there is checked to be the expected one, and goes back (Changed)
-    // when it is not.
-    virtual Result trashItem(const ItemPlace &place, const Expected &expected);
+    // of the item's file system elsewhere, as `trash` has them open. A Trash
+    // that cannot take the item fails at once; never falls back to deleting.
+    // The item that lands there is checked to be the expected one, and goes
+    // back (Changed) when it is not.
+    virtual Result trashItem(const ItemPlace &place, const Expected &expected, TrashCan &trash);
     // Moves the item to the target place, where nothing may lie; never
     // replaces an item. On one file system it is renamed and checked where it
     // landed (and goes back, Changed, when it is not the expected item).
     // Across file systems a file is read from one descriptor, opened without
-    // following a link or waiting, copied, compared and then removed through
-    // its own folder, only while its name still holds it; a folder is not moved.
+    // following a link or waiting, copied, compared, given the source's owner,
+    // mode and times where the runner may set them (set-ID bits only with the
+    // owner and group), and then removed through its own folder, only while
+    // its name still holds it; a folder is not moved. A move that worked but
+    // could not keep all of the file's attributes says which in its reason.
     virtual Result moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected);
     // Renames the item to a private name beside itself, never replacing
     // anything, and reads its status there.

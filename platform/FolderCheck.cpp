@@ -7,8 +7,10 @@
 #include <QList>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -34,15 +36,29 @@ struct EntryFacts
 {
     mode_t mode = 0;
     uid_t owner = 0;
+    gid_t group = 0;
     dev_t device = 0;
     quint64 inode = 0;
     quint64 size = 0;
+    qint64 modifiedMilliseconds = 0;
     quint64 mountId = 0;
     bool mountRoot = false;
     // Immutable or append-only: the entry cannot be deleted, and neither can
     // anything inside such a folder.
     bool undeletable = false;
 };
+
+FileManager::Status statusOf(const EntryFacts &facts)
+{
+    FileManager::Status status;
+    status.isFolder = S_ISDIR(facts.mode);
+    status.isSymbolicLink = S_ISLNK(facts.mode);
+    status.device = quint64(facts.device);
+    status.inode = facts.inode;
+    status.size = facts.size;
+    status.modifiedMilliseconds = facts.modifiedMilliseconds;
+    return status;
+}
 
 // The mount of an entry as /proc tells it for a descriptor, where statx does
 // not give it (kernels before 5.8).
@@ -84,15 +100,18 @@ std::optional<QString> readEntryFacts(int folder, const char *name, EntryFacts &
 {
     struct statx status {};
     const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (*name ? 0 : AT_EMPTY_PATH);
-    if (::statx(folder, name, flags, STATX_TYPE | STATX_MODE | STATX_UID | STATX_INO | STATX_SIZE | STATX_MNT_ID,
+    if (::statx(folder, name, flags,
+                STATX_TYPE | STATX_MODE | STATX_UID | STATX_GID | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_MNT_ID,
                 &status)
         != 0)
         return PosixFiles::errorText(errno);
     facts.mode = status.stx_mode;
     facts.owner = status.stx_uid;
+    facts.group = status.stx_gid;
     facts.device = makedev(status.stx_dev_major, status.stx_dev_minor);
     facts.inode = status.stx_ino;
     facts.size = status.stx_size;
+    facts.modifiedMilliseconds = qint64(status.stx_mtime.tv_sec) * 1000 + status.stx_mtime.tv_nsec / 1000000;
     facts.mountRoot = (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0
                       && (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
     constexpr quint64 undeletable = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
@@ -122,6 +141,64 @@ bool mayOverrideOwners()
     return (data[CAP_FOWNER / 32].effective & (1u << (CAP_FOWNER % 32))) != 0;
 }
 
+QByteArray readSmallFile(const char *path)
+{
+    const Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
+    char buffer[4096];
+    const qint64 got = fd.isOpen() ? FileReading::readFully(fd.get(), buffer, qint64(sizeof buffer)) : -1;
+    return got > 0 ? QByteArray(buffer, got) : QByteArray();
+}
+
+// The user or group numbers this process's user namespace maps, as
+// /proc/self/uid_map or gid_map lists them. A capability counts for an entry
+// only where its owner and group are mapped: inside a namespace the kernel
+// refuses the rest whatever the capability says. An owner the namespace does
+// not map shows as the overflow number, so that number never counts as
+// mapped inside a namespace; in the initial one, which maps everything, it does.
+class IdMap
+{
+public:
+    IdMap(const char *map, const char *overflow)
+    {
+        for (const QByteArray &line : readSmallFile(map).split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            bool ok[3] = {};
+            if (fields.size() != 3)
+                continue;
+            const quint64 inside = fields.at(0).toULongLong(&ok[0]);
+            const quint64 outside = fields.at(1).toULongLong(&ok[1]);
+            const quint64 count = fields.at(2).toULongLong(&ok[2]);
+            if (!ok[0] || !ok[1] || !ok[2])
+                continue;
+            if (inside == 0 && outside == 0 && count == 4294967295u)
+                m_everything = true;
+            m_ranges.push_back({inside, count});
+        }
+        bool ok = false;
+        m_overflow = readSmallFile(overflow).trimmed().toULongLong(&ok);
+        if (!ok)
+            m_overflow = 65534;
+    }
+
+    bool maps(quint64 id) const
+    {
+        if (m_everything)
+            return true;
+        if (id == m_overflow)
+            return false;
+        for (const auto &[first, count] : m_ranges) {
+            if (id >= first && id - first < count)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    std::vector<std::pair<quint64, quint64>> m_ranges;
+    quint64 m_overflow = 65534;
+    bool m_everything = false;
+};
+
 // One walk through a folder by descriptors. check() changes nothing, so that
 // a folder that holds anything it must not is left whole; remove() deletes
 // the contents depth first and stops at the first failure.
@@ -137,6 +214,10 @@ public:
         , m_user(::geteuid())
         , m_privileged(rules.forDelete && !deleting && mayOverrideOwners())
     {
+        if (m_privileged) {
+            m_users.emplace("/proc/self/uid_map", "/proc/sys/kernel/overflowuid");
+            m_groups.emplace("/proc/self/gid_map", "/proc/sys/kernel/overflowgid");
+        }
     }
 
     bool run(int folder) { return walk(folder, m_top); }
@@ -167,9 +248,9 @@ private:
     // Whether the kernel lets this process delete the entry from the folder.
     bool mayDelete(const EntryFacts &folder, const EntryFacts &entry) const
     {
-        if ((folder.mode & S_ISVTX) == 0 || m_privileged)
+        if ((folder.mode & S_ISVTX) == 0 || entry.owner == m_user || folder.owner == m_user)
             return true;
-        return entry.owner == m_user || folder.owner == m_user;
+        return m_privileged && m_users->maps(entry.owner) && m_groups->maps(entry.group);
     }
 
     bool walk(int folder, const EntryFacts &own)
@@ -212,7 +293,8 @@ private:
                 return fail(QStringLiteral("cannot be read: %1").arg(*error));
             if (facts.mountRoot || facts.mountId != m_top.mountId || facts.device != m_top.device)
                 return fail(QStringLiteral("is a mount point"));
-            if (m_rules.kept && m_rules.kept->contains({quint64(facts.device), facts.inode}))
+            if ((m_rules.kept && m_rules.kept->contains({quint64(facts.device), facts.inode}))
+                || (m_rules.alsoKept && m_rules.alsoKept(statusOf(facts))))
                 return fail({}, Refusal::HoldsKept);
             if (checkingDelete && !mayDelete(own, facts))
                 return fail(QStringLiteral("belongs to another user in a folder with the sticky bit"));
@@ -245,6 +327,8 @@ private:
     const bool m_deleting;
     const uid_t m_user;
     const bool m_privileged;
+    std::optional<IdMap> m_users;
+    std::optional<IdMap> m_groups;
     quint64 m_total = 0;
     bool m_deletedAny = false;
     QByteArray m_blocked;

@@ -21,6 +21,9 @@ struct Rules
     // immutable or append-only file, a folder that cannot be written) stops
     // the check, so that nothing is deleted unless all of it can go.
     bool forDelete = false;
+    // Asked for every other item inside: whether the run keeps it, decided
+    // only now. May be empty.
+    FileManager::KeepTest alsoKept;
 };
 
 // Walks the folder `name` of the open folder `parent` (`path` names it in

@@ -1,7 +1,7 @@
 #include "TrashCan.h"
 
 #include "Descriptor.h"
-#include "FileReading.h"
+#include "MountTable.h"
 #include "PosixFiles.h"
 #include "UserInfo.h"
 
@@ -34,8 +34,6 @@ constexpr qsizetype kLongestKeptExtension = 16;
 // The record's name is the item's name in "files" with this after it.
 constexpr char kInfoSuffix[] = ".trashinfo";
 constexpr qsizetype kInfoSuffixSize = qsizetype(sizeof kInfoSuffix) - 1;
-// The mount table is read up to this size; a real one is far smaller.
-constexpr qsizetype kLargestMountTable = 16 << 20;
 
 QString shown(const QByteArray &path)
 {
@@ -111,9 +109,9 @@ struct OpenedFolder
 };
 
 // Opens the folder `name` in the open folder `parent`, making it (0700) when
-// it is missing. In a top-folder Trash a link is refused, since whoever may
-// write the top folder could point it anywhere, and the user's own folders
-// there must belong to the user.
+// it is missing. Inside a Trash and at a top folder a link is refused, since
+// whoever may write there could point it anywhere; the user's own folders at
+// a top folder must belong to the user, and no other user may write them.
 OpenedFolder openFolder(int parent, const QByteArray &name, const QByteArray &path, bool realOnly, bool mustBeOurs)
 {
     OpenedFolder opened;
@@ -144,109 +142,116 @@ OpenedFolder openFolder(int parent, const QByteArray &name, const QByteArray &pa
         opened.reason = QStringLiteral("%1 cannot be read: %2").arg(shown(path), PosixFiles::errorText(errno));
     else if (mustBeOurs && status.st_uid != ::geteuid())
         opened.reason = QStringLiteral("%1 belongs to another user").arg(shown(path));
+    else if (mustBeOurs && (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        opened.reason = QStringLiteral("%1 can be written by other users").arg(shown(path));
     return opened;
 }
 
-// A Trash folder with its "files" and "info" folders open and writable.
-struct PreparedTrash
+} // namespace
+
+struct TrashCan::OpenFolders
 {
-    QByteArray folder;
     Descriptor files;
     Descriptor info;
     dev_t device = 0;
-    QString reason;
-
-    bool ok() const { return reason.isEmpty(); }
 };
 
-PreparedTrash prepareInsides(int trash, const QByteArray &trashPath, bool topFolder)
+namespace {
+
+using Place = TrashCan::Place;
+
+Place noTrash(const QString &reason)
 {
-    PreparedTrash prepared;
-    prepared.folder = trashPath;
-    for (Descriptor *inside : {&prepared.files, &prepared.info}) {
-        const QByteArray name = inside == &prepared.files ? QByteArrayLiteral("files") : QByteArrayLiteral("info");
+    Place place;
+    place.reason = reason;
+    return place;
+}
+
+// The "files" and "info" folders of the open Trash folder, opened (never
+// through a link) and made when missing, both writable.
+Place openInsides(int trash, const QByteArray &trashPath, const QByteArray &topFolder)
+{
+    auto open = std::make_shared<TrashCan::OpenFolders>();
+    for (Descriptor *inside : {&open->files, &open->info}) {
+        const QByteArray name = inside == &open->files ? QByteArrayLiteral("files") : QByteArrayLiteral("info");
         const QByteArray path = trashPath + '/' + name;
-        OpenedFolder opened = openFolder(trash, name, path, topFolder, false);
-        if (!opened.reason.isEmpty()) {
-            prepared.reason = opened.reason;
-            return prepared;
-        }
-        if (::faccessat(opened.fd.get(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
-            prepared.reason = QStringLiteral("%1 cannot be written to: %2").arg(shown(path), PosixFiles::errorText(errno));
-            return prepared;
-        }
+        OpenedFolder opened = openFolder(trash, name, path, true, false);
+        if (!opened.reason.isEmpty())
+            return noTrash(opened.reason);
+        if (::faccessat(opened.fd.get(), ".", W_OK | X_OK, AT_EACCESS) != 0)
+            return noTrash(QStringLiteral("%1 cannot be written to: %2").arg(shown(path), PosixFiles::errorText(errno)));
         *inside = std::move(opened.fd);
     }
     struct stat files {};
-    if (::fstat(prepared.files.get(), &files) != 0)
-        prepared.reason = QStringLiteral("%1/files cannot be read: %2").arg(shown(trashPath), PosixFiles::errorText(errno));
-    prepared.device = files.st_dev;
-    return prepared;
+    if (::fstat(open->files.get(), &files) != 0)
+        return noTrash(QStringLiteral("%1/files cannot be read: %2").arg(shown(trashPath), PosixFiles::errorText(errno)));
+    open->device = files.st_dev;
+    Place place;
+    place.folder = trashPath;
+    place.topFolder = topFolder;
+    place.open = std::move(open);
+    return place;
 }
 
-PreparedTrash prepareHome(const QByteArray &dataHome)
+Place openHomeTrash(const QByteArray &dataHome)
 {
-    PreparedTrash failed;
-    if (!dataHome.startsWith('/')) {
-        failed.reason = QStringLiteral("the data folder \"%1\" is not an absolute path").arg(shown(dataHome));
-        return failed;
-    }
-    failed.reason = makeFolders(dataHome);
-    if (!failed.ok())
-        return failed;
+    if (!dataHome.startsWith('/'))
+        return noTrash(QStringLiteral("the data folder \"%1\" is not an absolute path").arg(shown(dataHome)));
+    if (const QString failed = makeFolders(dataHome); !failed.isEmpty())
+        return noTrash(failed);
     const Descriptor home(::open(dataHome.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!home.isOpen()) {
-        failed.reason =
-            QStringLiteral("the data folder %1 cannot be opened: %2").arg(shown(dataHome), PosixFiles::errorText(errno));
-        return failed;
-    }
+    if (!home.isOpen())
+        return noTrash(
+            QStringLiteral("the data folder %1 cannot be opened: %2").arg(shown(dataHome), PosixFiles::errorText(errno)));
+    // The user's own Trash may be a link of the user's; it is followed once, here.
     const QByteArray trashPath = withoutTrailingSlashes(dataHome) + "/Trash";
     const OpenedFolder trash = openFolder(home.get(), "Trash", trashPath, false, false);
-    if (!trash.reason.isEmpty()) {
-        failed.reason = trash.reason;
-        return failed;
-    }
-    return prepareInsides(trash.fd.get(), trashPath, false);
+    if (!trash.reason.isEmpty())
+        return noTrash(trash.reason);
+    return openInsides(trash.fd.get(), trashPath, {});
 }
 
-PreparedTrash prepareTopFolder(const QByteArray &topFolder)
+// Whether a shared .Trash at a top folder may hold the user's Trash: a real
+// folder with the sticky bit, so that no other user can rename the user's
+// folder in it, owned by root or the user, so that no other user can give it
+// another folder's place.
+bool isSharedTrash(const struct stat &shared)
 {
-    PreparedTrash failed;
+    return S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) != 0
+           && (shared.st_uid == 0 || shared.st_uid == ::geteuid());
+}
+
+Place openTopFolderTrash(const QByteArray &topFolder)
+{
     const Descriptor top(::open(topFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!top.isOpen()) {
-        failed.reason =
-            QStringLiteral("the top folder %1 cannot be opened: %2").arg(shown(topFolder), PosixFiles::errorText(errno));
-        return failed;
-    }
+    if (!top.isOpen())
+        return noTrash(
+            QStringLiteral("the top folder %1 cannot be opened: %2").arg(shown(topFolder), PosixFiles::errorText(errno)));
     const QByteArray base = topFolder == "/" ? QByteArray() : topFolder;
     const QByteArray uid = QByteArray::number(::getuid());
 
-    // A shared .Trash set up by an administrator counts only as a real folder
-    // with the sticky bit, so that no other user can rename our folder in it.
+    // The shared .Trash is looked at, never made; what counts is the folder
+    // that was opened.
     struct stat shared {};
-    if (::fstatat(top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(shared.st_mode)
-        && (shared.st_mode & S_ISVTX) != 0) {
+    if (::fstatat(top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 && isSharedTrash(shared)) {
         const OpenedFolder sharedFolder = openFolder(top.get(), ".Trash", base + "/.Trash", true, false);
         struct stat opened {};
-        if (sharedFolder.reason.isEmpty() && ::fstat(sharedFolder.fd.get(), &opened) == 0
-            && (opened.st_mode & S_ISVTX) != 0) {
+        if (sharedFolder.reason.isEmpty() && ::fstat(sharedFolder.fd.get(), &opened) == 0 && isSharedTrash(opened)) {
             const QByteArray ownPath = base + "/.Trash/" + uid;
             const OpenedFolder own = openFolder(sharedFolder.fd.get(), uid, ownPath, true, true);
             if (own.reason.isEmpty()) {
-                PreparedTrash prepared = prepareInsides(own.fd.get(), ownPath, true);
-                if (prepared.ok())
-                    return prepared;
+                Place place = openInsides(own.fd.get(), ownPath, topFolder);
+                if (place)
+                    return place;
             }
         }
     }
 
     const QByteArray ownPath = base + "/.Trash-" + uid;
     const OpenedFolder own = openFolder(top.get(), ".Trash-" + uid, ownPath, true, true);
-    if (!own.reason.isEmpty()) {
-        failed.reason = own.reason;
-        return failed;
-    }
-    return prepareInsides(own.fd.get(), ownPath, true);
+    if (!own.reason.isEmpty())
+        return noTrash(own.reason);
+    return openInsides(own.fd.get(), ownPath, topFolder);
 }
 
 // Whether the data folder, or its nearest folder that exists, lies on the device.
@@ -298,7 +303,7 @@ QByteArray candidateName(const QByteArray &name, int attempt, qsizetype limit)
 
 // The longest name that fits both folders: the record's name is the item's
 // name and ".trashinfo".
-qsizetype nameLimit(const PreparedTrash &trash)
+qsizetype nameLimit(const TrashCan::OpenFolders &trash)
 {
     const auto limitOf = [](int fd) {
         const long limit = ::fpathconf(fd, _PC_NAME_MAX);
@@ -351,52 +356,12 @@ ParentFolder openParentOf(const QByteArray &path)
     return parent;
 }
 
-QByteArray mountTable()
-{
-    for (const char *table : {"/proc/thread-self/mountinfo", "/proc/self/mountinfo"}) {
-        const Descriptor fd(::open(table, O_RDONLY | O_CLOEXEC));
-        if (!fd.isOpen())
-            continue;
-        QByteArray text;
-        QByteArray chunk(1 << 16, Qt::Uninitialized);
-        for (;;) {
-            const ssize_t got = FileReading::readRetrying(fd.get(), chunk.data(), size_t(chunk.size()));
-            if (got <= 0 || text.size() > kLargestMountTable)
-                break;
-            text.append(chunk.constData(), got);
-        }
-        return text;
-    }
-    return {};
-}
-
-// A mount point as the mount table writes it: space, tab, newline and
-// backslash as three octal digits after a backslash.
-QByteArray unescapedMountPoint(const QByteArray &field)
-{
-    const auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
-    QByteArray point;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field.at(i) == '\\' && i + 3 < field.size() && isOctal(field.at(i + 1)) && isOctal(field.at(i + 2))
-            && isOctal(field.at(i + 3))) {
-            point += char((field.at(i + 1) - '0') * 64 + (field.at(i + 2) - '0') * 8 + (field.at(i + 3) - '0'));
-            i += 3;
-        } else {
-            point += field.at(i);
-        }
-    }
-    return point;
-}
-
 // The deepest mount point that holds the folder (a resolved path).
 QByteArray mountPointOf(const QByteArray &folder)
 {
     QByteArray best;
-    for (const QByteArray &line : mountTable().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 5)
-            continue;
-        const QByteArray point = unescapedMountPoint(fields.at(4));
+    for (const MountTable::Mount &mount : MountTable::read()) {
+        const QByteArray &point = mount.mountPoint;
         const bool holds = point == "/" || folder == point || folder.startsWith(point + '/');
         if (holds && point.size() >= best.size())
             best = point;
@@ -416,36 +381,32 @@ TrashCan TrashCan::forUser()
     return TrashCan(QFile::encodeName(UserInfo::dataHomeDirectory()));
 }
 
-TrashCan::Place TrashCan::placeFor(int folder, const QByteArray &name, const QByteArray &itemPath) const
+TrashCan::Place TrashCan::placeFor(int folder, const QByteArray &name, const QByteArray &itemPath)
 {
-    Place place;
     struct stat item {};
-    if (::fstatat(folder, name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0) {
-        place.reason = errno == ENOENT ? QStringLiteral("it is no longer there") : PosixFiles::errorText(errno);
-        return place;
-    }
-    const PreparedTrash home = prepareHome(m_dataHome);
-    if (home.ok() && home.device == item.st_dev) {
-        place.folder = home.folder;
-        return place;
-    }
+    if (::fstatat(folder, name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0)
+        return noTrash(errno == ENOENT ? QStringLiteral("it is no longer there") : PosixFiles::errorText(errno));
+    if (!m_home)
+        m_home = openHomeTrash(m_dataHome);
+    if (*m_home && m_home->open->device == item.st_dev)
+        return *m_home;
     // A broken home Trash stops only what would have gone there.
-    if (!home.ok() && isOnDataHomeFileSystem(m_dataHome, item.st_dev)) {
-        place.reason = home.reason;
-        return place;
-    }
+    if (!*m_home && isOnDataHomeFileSystem(m_dataHome, item.st_dev))
+        return *m_home;
     const QByteArray top = topFolderOf(itemPath);
-    if (top.isEmpty()) {
-        place.reason = QStringLiteral("the top folder of its file system cannot be found");
-        return place;
+    if (top.isEmpty())
+        return noTrash(QStringLiteral("the top folder of its file system cannot be found"));
+    auto found = m_topFolders.constFind(top);
+    if (found == m_topFolders.cend()) {
+        Place place = topFolderTrash(top);
+        if (!place)
+            place.reason = QStringLiteral("no Trash can be used on its file system: %1").arg(place.reason);
+        found = m_topFolders.insert(top, place);
     }
-    place = topFolderTrash(top);
-    if (!place)
-        place.reason = QStringLiteral("no Trash can be used on its file system: %1").arg(place.reason);
-    return place;
+    return *found;
 }
 
-TrashCan::Result TrashCan::trash(const QByteArray &path) const
+TrashCan::Result TrashCan::trash(const QByteArray &path)
 {
     const ParentFolder parent = openParentOf(path);
     if (!parent.fd.isOpen())
@@ -454,7 +415,7 @@ TrashCan::Result TrashCan::trash(const QByteArray &path) const
 }
 
 TrashCan::Result TrashCan::trash(int folder, const QByteArray &name, const QByteArray &itemPath,
-                                 const Landing &landing) const
+                                 const Landing &landing)
 {
     return trashInto(folder, name, itemPath, placeFor(folder, name, itemPath), landing);
 }
@@ -488,15 +449,7 @@ QByteArray TrashCan::topFolderOf(const QByteArray &path)
 
 TrashCan::Place TrashCan::topFolderTrash(const QByteArray &topFolder)
 {
-    Place place;
-    const PreparedTrash prepared = prepareTopFolder(topFolder);
-    if (prepared.ok()) {
-        place.folder = prepared.folder;
-        place.topFolder = topFolder;
-    } else {
-        place.reason = prepared.reason;
-    }
-    return place;
+    return openTopFolderTrash(topFolder);
 }
 
 TrashCan::Result TrashCan::trashInto(const QByteArray &path, const Place &place)
@@ -534,14 +487,7 @@ TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const Q
             return failure(QStringLiteral("the working folder cannot be read: %1").arg(PosixFiles::errorText(errno)));
     }
 
-    const Descriptor trash(
-        ::open(place.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (topFolder ? O_NOFOLLOW : 0)));
-    if (!trash.isOpen())
-        return failure(QStringLiteral("the Trash %1 cannot be opened: %2").arg(shown(place.folder), PosixFiles::errorText(errno)));
-    const PreparedTrash inside = prepareInsides(trash.get(), place.folder, topFolder);
-    if (!inside.ok())
-        return failure(inside.reason);
-
+    const OpenFolders &inside = *place.open;
     // The path is escaped byte by byte: going through text would turn a byte
     // that is not UTF-8 into U+FFFD, and the record would name another file.
     const QByteArray record =
@@ -590,8 +536,14 @@ TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const Q
         ::unlinkat(inside.info.get(), infoName.constData(), 0);
         if (error == EEXIST)
             continue;
-        if (error == EXDEV)
+        if (error == EXDEV) {
+            struct stat item {};
+            if (::fstatat(folder, name.constData(), &item, AT_SYMLINK_NOFOLLOW) == 0 && item.st_dev == inside.device)
+                return failure(QStringLiteral("the Trash %1 lies on another mount of its file system (a bind mount), "
+                                              "and nothing is moved from one mount to another")
+                                   .arg(shown(place.folder)));
             return failure(QStringLiteral("the Trash %1 lies on another file system").arg(shown(place.folder)));
+        }
         return failure(
             QStringLiteral("it cannot be moved into %1: %2").arg(shown(place.folder + "/files"), PosixFiles::errorText(error)));
     }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The freedesktop.org Trash, written by hand on native byte paths so that any
@@ -16,18 +18,24 @@
 class TrashCan
 {
 public:
-    // A Trash folder whose "files" and "info" folders exist and were checked.
+    // The open "files" and "info" folders of a Trash.
+    struct OpenFolders;
+
+    // A Trash folder whose "files" and "info" folders were opened and checked
+    // once: whatever goes into it goes through those open folders, so a
+    // folder renamed or swapped on its path afterwards changes nothing.
     struct Place
     {
-        // The Trash folder; empty when no Trash can take the item.
+        // The Trash folder's path, for the records' names and for messages.
         QByteArray folder;
         // The top folder of the file system, for a top-folder Trash; empty
         // for the home Trash.
         QByteArray topFolder;
         // Why there is no Trash.
         QString reason;
+        std::shared_ptr<const OpenFolders> open;
 
-        explicit operator bool() const { return !folder.isEmpty(); }
+        explicit operator bool() const { return open != nullptr; }
     };
 
     struct Result
@@ -53,20 +61,25 @@ public:
     static TrashCan forUser();
 
     // The Trash that takes the item `name` of the open folder, its missing
-    // folders made; `itemPath` is the item's path.
-    Place placeFor(int folder, const QByteArray &name, const QByteArray &itemPath) const;
+    // folders made; `itemPath` is the item's path. Each Trash is opened the
+    // first time an item needs it and stays open as long as this object:
+    // the home Trash (through the user's own link, if the data folder has
+    // one) and one Trash per top folder. One that could not be used stays so.
+    Place placeFor(int folder, const QByteArray &name, const QByteArray &itemPath);
     // Moves the item into the Trash that placeFor finds.
-    Result trash(const QByteArray &path) const;
+    Result trash(const QByteArray &path);
     // Moves the item `name` of the open folder into the Trash that placeFor
     // finds; `itemPath` is its path, for the record.
-    Result trash(int folder, const QByteArray &name, const QByteArray &itemPath, const Landing &landing = {}) const;
+    Result trash(int folder, const QByteArray &name, const QByteArray &itemPath, const Landing &landing = {});
 
     // The top folder (mount point) of the file system that holds the path's
     // folder, links in the folder resolved; empty when it cannot be found.
     static QByteArray topFolderOf(const QByteArray &path);
-    // The Trash of a top folder: $topdir/.Trash/$uid when $topdir/.Trash is a
-    // real folder with the sticky bit, else $topdir/.Trash-$uid; made when
-    // missing, and used only when it is our own real folder.
+    // The Trash of a top folder, opened: $topdir/.Trash/$uid when
+    // $topdir/.Trash is a real folder with the sticky bit that root or the
+    // user owns, else $topdir/.Trash-$uid. Either is made when missing and
+    // used only when it is the user's own real folder that no other user can
+    // write.
     static Place topFolderTrash(const QByteArray &topFolder);
     // Moves the item into the given Trash: its record is made first under a
     // free name (O_EXCL), then the item is renamed beside it, never replacing
@@ -80,4 +93,6 @@ public:
 
 private:
     QByteArray m_dataHome;
+    std::optional<Place> m_home;
+    QHash<QByteArray, Place> m_topFolders;
 };

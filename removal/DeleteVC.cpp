@@ -231,6 +231,7 @@ void DeleteVC::viewWillAppear()
     m_completed = false;
     m_keptReport.clear();
     m_movedAsideReport.clear();
+    m_attributesReport.clear();
     m_run.reset();
 
     FileManager &fileManager = runFileManager ? *runFileManager : FileManager::defaultManager();
@@ -357,15 +358,21 @@ void DeleteVC::finishRemoval()
             showAlert(localizedString(QStringLiteral("IDS_TMR_53")), localizedString(QStringLiteral("IDS_TMR_54")));
         else if (notMovedBecauseSameFolder)
             showAlert(localizedString(QStringLiteral("IDS_TMR_53")), localizedString(QStringLiteral("IDS_TMR_181")));
-        // One report of what stayed and of what went to the Trash to make room.
-        if (!m_keptReport.isEmpty()) {
-            const QString both = m_keptReport + QStringLiteral("\n\n") + m_movedAsideReport;
-            showAlert(localizedString(QStringLiteral("IDS_TMR_1703")),
-                      m_movedAsideReport.isEmpty() ? m_keptReport : both);
-        } else if (!m_movedAsideReport.isEmpty()) {
-            showAlert(QStringLiteral("Items in the destination folder went to the Trash"), m_movedAsideReport);
+        // One report of what stayed, of what went to the Trash to make room
+        // and of what was moved without all of its attributes.
+        QStringList reports;
+        for (const QString *report : {&m_keptReport, &m_movedAsideReport, &m_attributesReport}) {
+            if (!report->isEmpty())
+                reports.append(*report);
         }
-        if (notMoved || !m_keptReport.isEmpty() || !m_movedAsideReport.isEmpty())
+        if (!m_keptReport.isEmpty())
+            showAlert(localizedString(QStringLiteral("IDS_TMR_1703")), reports.join(QStringLiteral("\n\n")));
+        else if (!m_movedAsideReport.isEmpty())
+            showAlert(QStringLiteral("Items in the destination folder went to the Trash"),
+                      reports.join(QStringLiteral("\n\n")));
+        else if (!m_attributesReport.isEmpty())
+            showAlert(QStringLiteral("Some copies were moved without all of their attributes"), m_attributesReport);
+        if (notMoved || !reports.isEmpty())
             QTimer::singleShot(completionDelay, this, &DeleteVC::deleteCompleted);
         else
             deleteCompleted();
@@ -382,6 +389,7 @@ void DeleteVC::completeRun()
     ScreenLinks::invoke(results, "resetSelectedRows");
     m_keptReport = keptCopiesReport(m_run->plan(), m_run->result(), summary);
     m_movedAsideReport = movedAsideReport(m_run->plan(), m_run->result());
+    m_attributesReport = attributesNotKeptReport(m_run->plan(), m_run->result());
     sendAnalyticsEvent(QStringLiteral("cleandone"), QStringLiteral("cleandone"));
 }
 

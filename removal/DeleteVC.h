@@ -103,4 +103,5 @@ private:
     bool m_completed = false;
     QString m_keptReport;
     QString m_movedAsideReport;
+    QString m_attributesReport;
 };

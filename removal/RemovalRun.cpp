@@ -3,6 +3,7 @@
 #include <KRBObjectiveCMethods.h>
 
 #include <NativePath.h>
+#include <OverlayMounts.h>
 
 #include <QDateTime>
 #include <QThread>
@@ -56,11 +57,22 @@ RemovalRun::RemovalRun(RemovalPlan plan, FileManager &fileManager,
     , m_plan(std::move(plan))
     , m_fileManager(fileManager)
     , m_photos(std::move(photos))
+    , m_trash(TrashCan::forUser())
 {
     qRegisterMetaType<CopyOutcome>();
     m_result = RemovalResult(m_plan.copies.size());
     m_kept = m_plan.kept;
     m_keptBecause = QStringList(m_plan.copies.size());
+    m_groupOfCopy = QList<int>(m_plan.copies.size(), -1);
+    for (int g = 0; g < m_plan.groups.size(); ++g) {
+        for (int copyIndex : m_plan.groups.at(g).marked)
+            m_groupOfCopy[copyIndex] = g;
+    }
+    for (int i = 0; i < m_plan.copies.size(); ++i) {
+        const std::optional<FileIdentity> &identity = m_plan.copies.at(i).record.identity;
+        if (identity && !m_plan.copies.at(i).record.isPhotoLibrary)
+            m_markedByIdentity.insert({identity->device, identity->inode}, i);
+    }
     auto protect = [this](const PlannedCopy &copy) {
         if (copy.record.identity)
             m_protected.append(*copy.record.identity);
@@ -110,6 +122,7 @@ void RemovalRun::wait()
 void RemovalRun::runRemoval()
 {
     emit totalsKnown(m_plan.totalSelected());
+    keepCopiesSeenThroughOverlays();
     keepFoldersHoldingKeptItems();
     int groupIndex = 0;
     while (groupIndex < m_plan.groups.size() && !m_result.stopped) {
@@ -186,14 +199,125 @@ void RemovalRun::keepFoldersHoldingKeptItems()
     }
 }
 
-bool RemovalRun::hasIntactKeeper(const PlannedGroup &group) const
+// Through an overlay, a file of one of its layer folders shows at a second
+// path with a device of its own, and the scan groups the two as copies:
+// removing either view of it would take the other along (or, from the upper
+// layer, remove what the overlay shows). So a marked copy that is, holds or
+// lies inside what a copy the run keeps shows through an overlay, or is shown
+// by it, is kept. Where an overlay's layers cannot be found, a marked copy
+// off the overlay whose group keeps copies only on it is kept as well.
+void RemovalRun::keepCopiesSeenThroughOverlays()
 {
+    const OverlayMounts overlays = OverlayMounts::read();
+    if (overlays.isEmpty())
+        return;
+    struct Kept
+    {
+        OverlayMounts::Place place;
+        QByteArray path;
+    };
+    QList<Kept> onOverlay;
+    QList<Kept> inLayer;
+    auto note = [&](const PlannedCopy &copy) {
+        if (const std::optional<OverlayMounts::Place> on = overlays.onOverlay(copy.path))
+            onOverlay.append({*on, copy.path});
+        if (const std::optional<OverlayMounts::Place> in = overlays.inLayer(copy.path))
+            inLayer.append({*in, copy.path});
+    };
+    for (const PlannedGroup &group : std::as_const(m_plan.groups)) {
+        for (const PlannedCopy &keeper : group.keepers)
+            note(keeper);
+    }
+    for (const PlannedCopy &copy : std::as_const(m_plan.copies)) {
+        if (copy.keptWhole || !copy.keptBecause.isEmpty())
+            note(copy);
+    }
+    auto seenWith = [](const QList<Kept> &kept, const OverlayMounts::Place &place) -> const Kept * {
+        for (const Kept &other : kept) {
+            if (other.place.overlay == place.overlay && OverlayMounts::related(place.relative, other.place.relative))
+                return &other;
+        }
+        return nullptr;
+    };
+
+    for (const PlannedGroup &group : std::as_const(m_plan.groups)) {
+        for (int copyIndex : group.marked) {
+            const PlannedCopy &copy = m_plan.copies.at(copyIndex);
+            if (copy.keptWhole || !copy.keptBecause.isEmpty() || copy.record.isPhotoLibrary)
+                continue;
+            QString why;
+            const std::optional<OverlayMounts::Place> in = overlays.inLayer(copy.path);
+            const std::optional<OverlayMounts::Place> on = overlays.onOverlay(copy.path);
+            if (const Kept *kept = in ? seenWith(onOverlay, *in) : nullptr) {
+                why = QStringLiteral("%1, a copy this run keeps, shows it through the overlay at %2")
+                          .arg(FileManager::displayPath(kept->path),
+                               FileManager::displayPath(overlays.overlay(in->overlay).mountPoint));
+            } else if (const Kept *shown = on ? seenWith(inLayer, *on) : nullptr) {
+                why = QStringLiteral("it shows %1, a copy this run keeps, through the overlay at %2")
+                          .arg(FileManager::displayPath(shown->path),
+                               FileManager::displayPath(overlays.overlay(on->overlay).mountPoint));
+            } else if (!on && !group.keepers.isEmpty()) {
+                int overlay = -1;
+                for (const PlannedCopy &keeper : group.keepers) {
+                    const std::optional<OverlayMounts::Place> keeperOn = overlays.onOverlay(keeper.path);
+                    const int index = keeperOn ? keeperOn->overlay : -2;
+                    overlay = overlay == -1 || overlay == index ? index : -2;
+                }
+                if (overlay >= 0 && !overlays.overlay(overlay).layersKnown)
+                    why = QStringLiteral("every copy of its group this run keeps lies on the overlay at %1, whose "
+                                         "layers cannot be read, and may show this very file")
+                              .arg(FileManager::displayPath(overlays.overlay(overlay).mountPoint));
+            }
+            if (why.isEmpty())
+                continue;
+            m_keptBecause[copyIndex] = why;
+            if (copy.record.identity)
+                m_kept.insert({copy.record.identity->device, copy.record.identity->inode});
+        }
+    }
+}
+
+bool RemovalRun::hasIntactKeeper(const PlannedGroup &group, int outside) const
+{
+    const QSet<QByteArray> folder = outside >= 0 ? QSet<QByteArray>{m_plan.copies.at(outside).path} : QSet<QByteArray>();
     for (const PlannedCopy &keeper : group.keepers) {
+        if (!folder.isEmpty() && !holderAmong(folder, keeper.path).isEmpty())
+            continue;
         const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
         if (now && keeper.matchesAt(*now, keeper.path))
             return true;
     }
     return false;
+}
+
+// A marked copy found inside the folder copy about to be touched, judged as
+// it would be on its own: one the run has kept, or one it would keep now
+// because it changed or no keeper of its group outside the folder is left
+// as the scan saw it, keeps the folder too. Whatever the order of the
+// groups, the copy's bytes never leave along with the folder.
+bool RemovalRun::keepsMarkedCopyInside(const FileManager::Status &found, int folderCopy)
+{
+    const auto marked = m_markedByIdentity.constFind({found.device, found.inode});
+    if (marked == m_markedByIdentity.cend() || *marked == folderCopy)
+        return false;
+    const int copyIndex = *marked;
+    const CopyOutcome outcome = m_result.outcomes.at(copyIndex);
+    if (outcome == CopyOutcome::KeptLastCopy || outcome == CopyOutcome::KeptChanged)
+        return true;
+    const PlannedCopy &copy = m_plan.copies.at(copyIndex);
+    const int group = m_groupOfCopy.at(copyIndex);
+    if (copy.keptWhole || !copy.keptBecause.isEmpty() || !m_keptBecause.at(copyIndex).isEmpty() || group < 0)
+        return true;
+    // Read where the walk found it: the folder may lie under its private name
+    // already. A folder inside is judged by its identity and kind.
+    return !copy.matches(found) || !hasIntactKeeper(m_plan.groups.at(group), folderCopy);
+}
+
+FileManager::KeepTest RemovalRun::markedCopiesKeptInside(int folderCopy)
+{
+    if (m_markedByIdentity.size() < 2)
+        return {};
+    return [this, folderCopy](const FileManager::Status &found) { return keepsMarkedCopyInside(found, folderCopy); };
 }
 
 void RemovalRun::settleRefused(int copyIndex, const FileManager::Result &refused)
@@ -225,8 +349,9 @@ void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, con
     }
     if (pinned.status.isFolder) {
         quint64 total = 0;
-        const FileManager::Result checked =
-            m_fileManager.checkFolder(pinned.pinnedPlace(), &m_kept, true, &pinned.status, total);
+        const FileManager::Result checked = m_fileManager.checkFolder(pinned.pinnedPlace(), &m_kept, true,
+                                                                      &pinned.status, total,
+                                                                      markedCopiesKeptInside(copyIndex));
         if (!checked) {
             putBack(outcomeOfRefusal(checked), checked.reason);
             return;
@@ -242,7 +367,7 @@ void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, con
     }
     const FileManager::Result done = m_fileManager.deletePinnedItem(pinned);
     if (done)
-        settle(copyIndex, CopyOutcome::Removed);
+        settle(copyIndex, CopyOutcome::Removed, done.reason);
     else
         settleRefused(copyIndex, done);
 }
@@ -294,8 +419,9 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
     FileManager::Expected expected{*found, 0, &m_kept};
     if (found->isFolder) {
         const bool forDelete = m_plan.mode.kind == MovingType::Kind::Permanently;
-        const FileManager::Result checked =
-            m_fileManager.checkFolder(place, &m_kept, forDelete, &*found, expected.folderTotal);
+        const FileManager::Result checked = m_fileManager.checkFolder(place, &m_kept, forDelete, &*found,
+                                                                      expected.folderTotal,
+                                                                      markedCopiesKeptInside(copyIndex));
         if (!checked) {
             settleRefused(copyIndex, checked);
             return;
@@ -311,9 +437,9 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
         deletePermanently(copyIndex, group, place);
         break;
     case MovingType::Kind::Trash: {
-        const FileManager::Result done = m_fileManager.trashItem(place, expected);
+        const FileManager::Result done = m_fileManager.trashItem(place, expected, m_trash);
         if (done)
-            settle(copyIndex, CopyOutcome::Removed);
+            settle(copyIndex, CopyOutcome::Removed, done.reason);
         else
             settleRefused(copyIndex, done);
         break;
@@ -350,17 +476,26 @@ bool RemovalRun::passesChecks(int copyIndex, const PlannedGroup &group,
 void RemovalRun::moveIntoFolder(int copyIndex, const FileManager::ItemPlace &place,
                                 const FileManager::Expected &expected)
 {
-    const QByteArray folder = NativePath::encode(m_plan.mode.path);
-    const std::optional<FileManager::Status> folderStatus = m_fileManager.status(folder);
-    if (!folderStatus || !folderStatus->isFolder)
-        m_fileManager.createDirectory(folder);
-
-    FileManager::ItemPlace target;
-    const FileManager::Result opened = m_fileManager.openFolderPlace(folder, place.name(), target);
-    if (!opened) {
-        settle(copyIndex, CopyOutcome::Failed, opened.reason);
+    // The destination is opened once, at the first copy that goes there:
+    // whatever is renamed or linked on its path later, every copy goes into
+    // that folder, and only what lies in it can be in a copy's way.
+    if (!m_destination && m_destinationRefused.isEmpty()) {
+        const QByteArray folder = NativePath::encode(m_plan.mode.path);
+        const std::optional<FileManager::Status> folderStatus = m_fileManager.status(folder);
+        if (!folderStatus || !folderStatus->isFolder)
+            m_fileManager.createDirectory(folder);
+        FileManager::ItemPlace opened;
+        const FileManager::Result result = m_fileManager.openFolderPlace(folder, place.name(), opened);
+        if (result)
+            m_destination = opened;
+        else
+            m_destinationRefused = result.reason;
+    }
+    if (!m_destination) {
+        settle(copyIndex, CopyOutcome::Failed, m_destinationRefused);
         return;
     }
+    const FileManager::ItemPlace target = m_destination->withName(place.name());
     if (place.sharesFolderWith(target)) {
         settle(copyIndex, CopyOutcome::SameFolder, QStringLiteral("it already lies in the destination folder"));
         return;
@@ -394,7 +529,7 @@ void RemovalRun::moveIntoFolder(int copyIndex, const FileManager::ItemPlace &pla
         FileManager::Expected wayExpected;
         FileManager::Result cleared = m_fileManager.readExpected(target, &m_kept, false, wayExpected);
         if (cleared)
-            cleared = m_fileManager.trashItem(target, wayExpected);
+            cleared = m_fileManager.trashItem(target, wayExpected, m_trash);
         if (!cleared) {
             settle(copyIndex, CopyOutcome::Failed,
                    QStringLiteral("the item of that name in the destination folder could not go to the Trash: %1")
@@ -407,7 +542,7 @@ void RemovalRun::moveIntoFolder(int copyIndex, const FileManager::ItemPlace &pla
     const FileManager::Result moved = m_fileManager.moveItem(place, target, expected);
     if (moved) {
         m_filledNames.append(destination);
-        settle(copyIndex, CopyOutcome::Removed);
+        settle(copyIndex, CopyOutcome::Removed, moved.reason);
     } else {
         settleRefused(copyIndex, moved);
     }
@@ -435,8 +570,12 @@ void RemovalRun::settle(int copyIndex, CopyOutcome outcome, const QString &reaso
 {
     m_result.outcomes[copyIndex] = outcome;
     m_result.reasons[copyIndex] = reason;
-    if (outcomeRemovesCopy(outcome))
+    if (outcomeRemovesCopy(outcome)) {
         ++m_removed;
+    } else if (const std::optional<FileIdentity> &identity = m_plan.copies.at(copyIndex).record.identity) {
+        // A copy the run leaves in place is one it keeps: no folder that holds it may go.
+        m_kept.insert({identity->device, identity->inode});
+    }
     emit copyHandled(copyIndex, outcome, reason);
 }
 

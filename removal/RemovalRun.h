@@ -5,14 +5,17 @@
 #include <FileManager.h>
 #include <PhotosScripting.h>
 #include <ScanControl.h>
+#include <TrashCan.h>
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QThread;
 
@@ -82,7 +85,10 @@ signals:
 private:
     struct Pass;
 
+    void keepCopiesSeenThroughOverlays();
     void keepFoldersHoldingKeptItems();
+    bool keepsMarkedCopyInside(const FileManager::Status &found, int folderCopy);
+    FileManager::KeepTest markedCopiesKeptInside(int folderCopy);
     void handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass);
     bool passesChecks(int copyIndex, const PlannedGroup &group, const std::optional<FileManager::Status> &found);
     void moveIntoFolder(int copyIndex, const FileManager::ItemPlace &place, const FileManager::Expected &expected);
@@ -91,7 +97,9 @@ private:
     // Settles a copy that an operation refused, by the kind of refusal.
     void settleRefused(int copyIndex, const FileManager::Result &refused);
     void reportProgress(bool force);
-    bool hasIntactKeeper(const PlannedGroup &group) const;
+    // Whether a keeper of the group is still in place as the scan saw it;
+    // keepers inside the folder copy `outside` (an index) do not count.
+    bool hasIntactKeeper(const PlannedGroup &group, int outside = -1) const;
     void deletePermanently(int copyIndex, const PlannedGroup &group, const FileManager::ItemPlace &place);
 
     RemovalPlan m_plan;
@@ -112,6 +120,14 @@ private:
     FileManager::Identities m_kept;
     // Per copy, why the run found it must stay before it began; empty for none.
     QStringList m_keptBecause;
+    // The marked copies by identity, and each copy's group in the plan.
+    QHash<FileManager::Identity, int> m_markedByIdentity;
+    QList<int> m_groupOfCopy;
+    // The Trash folders this run puts copies into, each opened once.
+    TrashCan m_trash;
+    // Folder mode: the destination folder, opened once; the reason when it could not be.
+    std::optional<FileManager::ItemPlace> m_destination;
+    QString m_destinationRefused;
 };
 
 Q_DECLARE_METATYPE(CopyOutcome)

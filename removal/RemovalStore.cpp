@@ -244,3 +244,24 @@ QString movedAsideReport(const RemovalPlan &plan, const RemovalResult &result, i
                          .arg(moved);
     return reportWithPaths(count, lines, moved);
 }
+
+QString attributesNotKeptReport(const RemovalPlan &plan, const RemovalResult &result, int maximumPaths)
+{
+    QStringList lines;
+    int moved = 0;
+    for (int i = 0; i < plan.copies.size(); ++i) {
+        // A removed copy carries a reason only when something of it stayed behind.
+        if (result.outcomes.value(i) != CopyOutcome::Removed || result.reasons.value(i).isEmpty())
+            continue;
+        ++moved;
+        if (lines.size() < maximumPaths)
+            lines.append(QStringLiteral("%1 (%2)").arg(FileManager::displayPath(plan.copies.at(i).path),
+                                                       result.reasons.at(i)));
+    }
+    if (moved == 0)
+        return {};
+    const QString count = moved == 1
+                              ? QStringLiteral("1 copy was moved without some of its attributes:")
+                              : QStringLiteral("%1 copies were moved without some of their attributes:").arg(moved);
+    return reportWithPaths(count, lines, moved);
+}

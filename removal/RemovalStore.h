@@ -52,3 +52,9 @@ QString keptCopiesReport(const RemovalPlan &plan, const RemovalResult &result, c
 // The report of the items that went from the destination folder to the Trash
 // to make room for a copy: how many, then the first few paths. Empty when none did.
 QString movedAsideReport(const RemovalPlan &plan, const RemovalResult &result, int maximumPaths = 5);
+
+// The report of the copies that were moved to another file system without
+// some of their attributes (those the destination's file system refused):
+// how many, then the first few paths with what was left behind. Empty when
+// none was.
+QString attributesNotKeptReport(const RemovalPlan &plan, const RemovalResult &result, int maximumPaths = 5);

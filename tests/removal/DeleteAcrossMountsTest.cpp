@@ -1,3 +1,4 @@
+#include "PrivateMounts.h"
 #include "RemovalFixture.h"
 
 #include <ScanFixture.h>
@@ -9,12 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-
 #include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 using namespace RemovalFixture;
@@ -22,57 +18,7 @@ using ScanFixture::writeFile;
 
 namespace {
 
-// Mounts made here live in a mount namespace of the test's own thread (and of
-// the threads and processes it starts), private in both directions: nothing
-// else on the machine sees them, and they end with the process at the latest.
-// Each test takes its own mounts down again in TearDown.
-class DeleteAcrossMounts : public testing::Test
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        if (::unshare(CLONE_NEWNS) != 0)
-            s_refused = QStringLiteral("unshare(CLONE_NEWNS): %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-        else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            s_refused = QStringLiteral("making the mounts private: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-    }
-
-    void SetUp() override
-    {
-        if (!s_refused.isEmpty())
-            GTEST_SKIP() << "mounts cannot be made here (" << s_refused.toStdString()
-                         << "); run the test as root to check deletes across mounts";
-        m_base = TestEnvironment::makeTemporaryFolder("mounts");
-    }
-
-    void TearDown() override { unmountAll(); }
-
-    void unmountAll()
-    {
-        for (auto it = m_mounts.crbegin(); it != m_mounts.crend(); ++it)
-            ::umount2(QFile::encodeName(*it).constData(), MNT_DETACH);
-        m_mounts.clear();
-    }
-
-    // Both paths lie in the test's own temporary folder. On failure the reason.
-    QString mountInside(const QString &source, const QString &target, bool bind)
-    {
-        const QByteArray from = QFile::encodeName(source);
-        const QByteArray to = QFile::encodeName(target);
-        const int result = bind ? ::mount(from.constData(), to.constData(), nullptr, MS_BIND, nullptr)
-                                : ::mount("tmpfs", to.constData(), "tmpfs", 0, "size=1m");
-        if (result != 0)
-            return QString::fromLocal8Bit(std::strerror(errno));
-        m_mounts.append(target);
-        return {};
-    }
-
-    static QString s_refused;
-    QString m_base;
-    QStringList m_mounts;
-};
-
-QString DeleteAcrossMounts::s_refused;
+using DeleteAcrossMounts = PrivateMounts;
 
 QStringList entriesOf(const QString &folder)
 {

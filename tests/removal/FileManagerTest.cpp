@@ -284,14 +284,26 @@ TEST(FileManager, AFifoSwappedInDuringACopyToAnotherFileSystemEndsTheMove)
 
     const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     ASSERT_GE(watch, 0);
-    ASSERT_GE(::inotify_add_watch(watch, native(other.path()).constData(), IN_CREATE), 0);
+    ASSERT_GE(::inotify_add_watch(watch, native(root).constData(), IN_OPEN), 0);
     std::atomic<bool> swapped{false};
     std::thread swapper([&] {
-        // As soon as the copy appears in the destination, the source is renamed
-        // aside and a FIFO made under its name.
-        pollfd waiting{watch, POLLIN, 0};
-        if (::poll(&waiting, 1, 20000) != 1)
-            return;
+        // As soon as the move opens the source to copy it, the source is
+        // renamed aside and a FIFO made under its name.
+        for (;;) {
+            pollfd waiting{watch, POLLIN, 0};
+            if (::poll(&waiting, 1, 20000) != 1)
+                return;
+            alignas(inotify_event) char events[4096];
+            const ssize_t got = ::read(watch, events, sizeof events);
+            bool opened = false;
+            for (ssize_t at = 0; at < got;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+                opened = opened || (event->len > 0 && qstrcmp(event->name, "big.bin") == 0);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+            if (opened)
+                break;
+        }
         if (::rename(native(source).constData(), native(root + "/big.bin.old").constData()) == 0
             && ::mkfifo(native(source).constData(), 0644) == 0)
             swapped = true;

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace RemovalFixture;
 using ScanFixture::writeFile;
 
@@ -163,4 +165,46 @@ TEST(FolderDestination, BadDestinationsStopTheRunBeforeAnythingIsTouched)
         EXPECT_EQ(digestTree(root), before);
         EXPECT_EQ(QDir(root + "/two/Tool.app/Contents").entryList(), entriesBefore);
     }
+}
+
+// The destination folder is opened once for the whole run. Swapped for a
+// link to another folder while the run goes on, it still takes every copy;
+// the other folder, and an unrelated file of a copy's name in it, are never
+// touched, even with overwrite on.
+TEST(FolderDestination, ADestinationSwappedForALinkDuringTheRunStillTakesEveryCopy)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("pinned-destination");
+    const QByteArray first = ScanFixture::uniqueBytes(300);
+    const QByteArray second = ScanFixture::uniqueBytes(300);
+    writeFile(root + "/k/a.txt", first);
+    writeFile(root + "/s/a.txt", first);
+    writeFile(root + "/k/b.txt", second);
+    writeFile(root + "/s/b.txt", second);
+    writeFile(root + "/other/b.txt", "unrelated");
+    makeStore({{ScanResultKeys::Documents, {{root + "/k/a.txt", root + "/s/a.txt"}, {root + "/k/b.txt", root + "/s/b.txt"}}}});
+    mark(1, 0, 1);
+    mark(1, 1, 1);
+    const QHash<QString, QByteArray> trashBefore = trashContents();
+
+    ScriptedFileManager files;
+    bool swapped = false;
+    files.beforeOperation = [&](const QByteArray &) {
+        if (std::exchange(swapped, true))
+            return;
+        ASSERT_TRUE(QDir().rename(root + "/dest", root + "/dest.old"));
+        ASSERT_TRUE(QFile::link(root + "/other", root + "/dest"));
+    };
+    RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(root + "/dest", true));
+    ASSERT_EQ(prepareFolderDestination(plan, files), std::nullopt);
+    RemovalRun run(plan, files);
+    runToEnd(run);
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>({CopyOutcome::Removed, CopyOutcome::Removed}))
+        << run.result().reasons.join(';').toStdString();
+    EXPECT_EQ(run.result().replaced, QList<QByteArray>({{}, {}}));
+    EXPECT_EQ(readAll(root + "/dest.old/a.txt"), first);
+    EXPECT_EQ(readAll(root + "/dest.old/b.txt"), second);
+    EXPECT_EQ(QDir(root + "/other").entryList(QDir::Files | QDir::Hidden), QStringList{"b.txt"});
+    EXPECT_EQ(readAll(root + "/other/b.txt"), "unrelated");
+    EXPECT_EQ(trashContents(), trashBefore);
 }

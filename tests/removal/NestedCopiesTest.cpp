@@ -148,7 +148,8 @@ TEST(NestedCopies, ACopyInsideARemovedFolderIsCountedOnce)
     RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), FileManager::defaultManager());
     runToEnd(run);
     ASSERT_EQ(run.plan().copies.size(), 2);
-    EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>({CopyOutcome::Removed, CopyOutcome::AlreadyGone}));
+    EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>({CopyOutcome::Removed, CopyOutcome::AlreadyGone}))
+        << run.result().reasons.join(";").toStdString();
     const quint64 hostBytes = run.plan().copies.at(0).scannedBytes();
     ASSERT_GE(hostBytes, quint64(5700));
 
@@ -157,4 +158,51 @@ TEST(NestedCopies, ACopyInsideARemovedFolderIsCountedOnce)
     EXPECT_EQ(summary.removed, 2);
     EXPECT_EQ(summary.bytes, hostBytes);
     EXPECT_EQ(QFile(root + "/keep/data.bin").size(), data.size());
+}
+
+// A keeper that changes after the plan was made no longer keeps its group's
+// marked copy, and the run keeps that copy on its own. Inside a marked bundle
+// of another group it keeps the bundle too, whichever group comes first and
+// in every mode: otherwise the bundle would take along bytes that now exist
+// nowhere else.
+TEST(NestedCopies, AKeeperThatChangesDuringTheRunKeepsTheBundleHoldingItsCopy)
+{
+    const QString destination = TestEnvironment::makeTemporaryFolder("changed-keeper-dest");
+    for (const bool bundleFirst : {false, true}) {
+        for (const MovingType &mode :
+             {MovingType::Trash(), MovingType::Permanently(), MovingType::Folder(destination, false)}) {
+            SCOPED_TRACE(std::string(bundleFirst ? "the bundles' group first" : "the files' group first") + ", mode "
+                         + std::to_string(int(mode.kind)));
+            const QString root = TestEnvironment::makeTemporaryFolder("changed-keeper");
+            const QByteArray bytes = ScanFixture::uniqueBytes(4000);
+            makeBundle(root + "/K.app", "com.example.host", ScanFixture::uniqueBytes(500));
+            makeBundle(root + "/M.app", "com.example.host", ScanFixture::uniqueBytes(500));
+            const QString inside = root + "/M.app/Contents/f1.dat";
+            writeFile(root + "/k/f", bytes);
+            writeFile(inside, bytes);
+            // One category, so that the order of the groups is the run's order.
+            const QStringList bundles = {root + "/K.app", root + "/M.app"};
+            const QStringList files = {root + "/k/f", inside};
+            makeStore({{ScanResultKeys::Others, bundleFirst ? QList<QStringList>{bundles, files}
+                                                            : QList<QStringList>{files, bundles}}});
+            mark(1, 0, 1);
+            mark(1, 1, 1);
+            const QHash<QString, QByteArray> bundleBefore = digestTree(root + "/M.app");
+
+            RemovalRun run(RemovalPlan::fromStore(mode), FileManager::defaultManager());
+            writeFile(root + "/k/f", "edited after the plan was made");
+            runToEnd(run);
+            ASSERT_EQ(run.plan().copies.size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                const QString path = QFile::decodeName(run.plan().copies.at(i).path);
+                SCOPED_TRACE(path.toStdString() + ": " + run.result().reasons.at(i).toStdString());
+                EXPECT_EQ(run.result().outcomes.at(i), CopyOutcome::KeptLastCopy);
+                if (path == root + "/M.app") {
+                    EXPECT_EQ(run.result().reasons.at(i), "holds " + inside + ", a copy this run keeps");
+                }
+            }
+            EXPECT_EQ(digestTree(root + "/M.app"), bundleBefore);
+            EXPECT_TRUE(QDir(destination).isEmpty());
+        }
+    }
 }

@@ -19,9 +19,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <fcntl.h>
+#include <ftw.h>
+#include <grp.h>
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace RemovalFixture {
@@ -102,10 +109,10 @@ FileManager::Result ScriptedFileManager::scripted(const QStringList &fail, const
     return Result::success();
 }
 
-FileManager::Result ScriptedFileManager::trashItem(const ItemPlace &place, const Expected &expected)
+FileManager::Result ScriptedFileManager::trashItem(const ItemPlace &place, const Expected &expected, TrashCan &trash)
 {
     const Result result = scripted(failTrash, place.path());
-    return result ? FileManager::trashItem(place, expected) : result;
+    return result ? FileManager::trashItem(place, expected, trash) : result;
 }
 
 std::optional<FileManager::Status> ScriptedFileManager::status(const QByteArray &path) const
@@ -139,7 +146,10 @@ FileManager::Result ScriptedFileManager::moveItem(const ItemPlace &place, const 
                                                   const Expected &expected)
 {
     const Result result = scripted(failMove, place.path());
-    return result ? FileManager::moveItem(place, target, expected) : result;
+    if (!result)
+        return result;
+    const Result moved = FileManager::moveItem(place, target, expected);
+    return moved && !moveNote.isEmpty() ? Result {true, moveNote, Refusal::None} : moved;
 }
 
 void runToEnd(RemovalRun &run)
@@ -235,6 +245,93 @@ RunnerResult runRemover(const QStringList &arguments, const std::function<void(Q
     }
     result.errors = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+SharedFolder::SharedFolder()
+{
+    QByteArray name = QDir::tempPath().toLocal8Bit() + "/twinmoor-shared-XXXXXX";
+    if (!::mkdtemp(name.data()) || ::chmod(name.constData(), 0755) != 0)
+        return;
+    path = QString::fromLocal8Bit(name);
+    for (const char *folder : {"/home", "/config", "/data", "/cache"}) {
+        if (!QDir().mkpath(path + folder) || !giveTree(path + folder, kNobody, kNoGroup))
+            path.clear();
+    }
+    const QString runner = path + "/bin/twinmoor-remove";
+#ifdef TWINMOOR_REMOVE_RUNNER
+    if (!path.isEmpty() && QDir().mkpath(path + "/bin") && QFile::copy(QStringLiteral(TWINMOOR_REMOVE_RUNNER), runner))
+        QFile::setPermissions(runner, QFile::permissions(runner) | QFileDevice::ExeOther | QFileDevice::ReadOther);
+#endif
+}
+
+SharedFolder::~SharedFolder()
+{
+    if (path.isEmpty())
+        return;
+    const auto removeEntry = [](const char *entry, const struct stat *, int, FTW *) {
+        ::remove(entry);
+        return 0;
+    };
+    ::nftw(QFile::encodeName(path).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+bool giveTree(const QString &folder, uid_t user, gid_t group)
+{
+    static uid_t s_user;
+    static gid_t s_group;
+    s_user = user;
+    s_group = group;
+    const auto give = [](const char *entry, const struct stat *, int, FTW *) {
+        return ::lchown(entry, s_user, s_group) == 0 ? 0 : 1;
+    };
+    return ::nftw(QFile::encodeName(folder).constData(), give, 16, FTW_PHYS) == 0;
+}
+
+namespace {
+
+// Writes the whole text into a file of /proc with system calls only.
+bool writeProcFile(const char *path, const char *text)
+{
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t length = ssize_t(std::strlen(text));
+    const bool written = ::write(fd, text, size_t(length)) == length;
+    return ::close(fd) == 0 && written;
+}
+
+} // namespace
+
+RunnerResult runRemoverAs(OtherUser user, const SharedFolder &shared, const QStringList &arguments)
+{
+    return runRemover(
+        arguments,
+        [&shared, user](QProcess &process) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("HOME", shared.path + "/home");
+            environment.insert("XDG_CONFIG_HOME", shared.path + "/config");
+            environment.insert("XDG_DATA_HOME", shared.path + "/data");
+            environment.insert("XDG_CACHE_HOME", shared.path + "/cache");
+            environment.insert("ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1");
+            environment.remove("LSAN_OPTIONS");
+            process.setProcessEnvironment(environment);
+            process.setWorkingDirectory(shared.path);
+            process.setChildProcessModifier([user] {
+                // Only system calls here: the child has not started the program yet.
+                if (::setgroups(0, nullptr) != 0 || ::setresgid(kNoGroup, kNoGroup, kNoGroup) != 0
+                    || ::setresuid(kNobody, kNobody, kNobody) != 0)
+                    ::_exit(97);
+                // A change of user leaves the process undumpable, and its /proc
+                // files root's, which would keep it from writing its own maps.
+                if (user == OtherUser::NobodyAsNamespaceRoot
+                    && (::prctl(PR_SET_DUMPABLE, 1) != 0 || ::unshare(CLONE_NEWUSER) != 0
+                        || !writeProcFile("/proc/self/setgroups", "deny")
+                        || !writeProcFile("/proc/self/uid_map", "0 65534 1")
+                        || !writeProcFile("/proc/self/gid_map", "0 65534 1")))
+                    ::_exit(98);
+            });
+        },
+        shared.path + "/bin/twinmoor-remove");
 }
 
 } // namespace RemovalFixture

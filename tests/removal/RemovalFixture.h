@@ -17,6 +17,8 @@
 
 #include <functional>
 
+#include <sys/types.h>
+
 class QProcess;
 
 // Building blocks for removal tests: a result store made from real files, a
@@ -54,6 +56,9 @@ public:
     QStringList failTrash;
     QStringList failRemove;
     QStringList failMove;
+    // Said by every move that worked, as a move across file systems says
+    // what it could not keep.
+    QString moveNote;
     std::function<void(const QByteArray &path)> beforeOperation;
     // After every status read, with the path read.
     std::function<void(const QByteArray &path)> afterStatus;
@@ -63,7 +68,7 @@ public:
 
     std::optional<Status> status(const QByteArray &path) const override;
     std::optional<Status> statusIn(const ItemPlace &place) const override;
-    Result trashItem(const ItemPlace &place, const Expected &expected) override;
+    Result trashItem(const ItemPlace &place, const Expected &expected, TrashCan &trash) override;
     Result pinItem(const ItemPlace &place, PinnedItem &pinned) override;
     Result moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected) override;
 
@@ -116,5 +121,35 @@ struct RunnerResult
 // the build made, or `program`; `prepare` may set the process up first.
 RunnerResult runRemover(const QStringList &arguments, const std::function<void(QProcess &)> &prepare = {},
                         const QString &program = {});
+
+// "nobody", the other user of the tests that need one (and root to be one).
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+
+// A folder for a test that another user works in: under /tmp, which everyone
+// may enter, owned by root and readable by all, removed whole at the end. It
+// holds that user's home, settings, data and cache folders and a copy of the
+// remover that the user may start, wherever the build lies.
+class SharedFolder
+{
+public:
+    SharedFolder();
+    ~SharedFolder();
+    SharedFolder(const SharedFolder &) = delete;
+    SharedFolder &operator=(const SharedFolder &) = delete;
+
+    QString path;
+};
+
+// Gives the folder and everything in it (links not followed) to the user.
+bool giveTree(const QString &folder, uid_t user, gid_t group);
+
+// How the remover runs as the other user: as "nobody", or as "nobody" made
+// root of a user namespace of its own that maps nobody else (unshare -U -r).
+enum class OtherUser { Nobody, NobodyAsNamespaceRoot };
+
+// Runs the shared folder's remover as the other user, with its own home and
+// XDG folders, from the shared folder.
+RunnerResult runRemoverAs(OtherUser user, const SharedFolder &shared, const QStringList &arguments);
 
 } // namespace RemovalFixture

@@ -74,6 +74,31 @@ TEST(RemovalReport, AnItemMovedAsideFromTheDestinationIsNamed)
     }
 }
 
+// A copy moved without some of its attributes is removed, and the report of
+// the run says what it left behind; a copy moved whole is in no report.
+TEST(RemovalReport, AttributesLeftBehindByAMoveAreNamed)
+{
+    const QString root = TestEnvironment::makeTemporaryFolder("attributes");
+    makeStore({{ScanResultKeys::Documents, writeNamedPairs(root, {"first", "second"})}});
+    mark(1, 0, 1);
+    mark(1, 1, 1);
+    ScriptedFileManager files;
+    files.beforeOperation = [&files](const QByteArray &path) {
+        files.moveNote = path.contains("second") ? QStringLiteral("moved, but not with its attribute user.tag (refused)") : QString();
+    };
+    RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(root + "/dest", false));
+    ASSERT_EQ(prepareFolderDestination(plan, files), std::nullopt);
+    RemovalRun run(plan, files);
+    runToEnd(run);
+    EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>(2, CopyOutcome::Removed));
+    resetRemovalTotals();
+    const RemovalSummary summary = applyRemovalResult(run.plan(), run.result());
+    EXPECT_EQ(keptCopiesReport(run.plan(), run.result(), summary), QString());
+    EXPECT_EQ(attributesNotKeptReport(run.plan(), run.result()),
+              "1 copy was moved without some of its attributes:\n" + root
+                  + "/y/second.txt (moved, but not with its attribute user.tag (refused))");
+}
+
 TEST(RemovalReport, ACopyNotReachedSaysItWasStopped)
 {
     const QString root = TestEnvironment::makeTemporaryFolder("not-reached");

@@ -93,8 +93,9 @@ const QByteArray uid = QByteArray::number(::getuid());
 } // namespace
 
 // A Trash at the top of a file system is used only when it cannot be turned
-// against the user: a shared .Trash must be a real folder with the sticky bit,
-// and the user's own folders there must be real folders of the user's own.
+// against the user: a shared .Trash must be a real folder with the sticky bit
+// that root or the user owns, and the user's own folders there must be real
+// folders of the user's own that no other user can write.
 TEST(TrashCan, TopFolderTrashIsUsedOnlyWhenItIsTheUsersOwnRealFolder)
 {
     struct Case
@@ -138,6 +139,18 @@ TEST(TrashCan, TopFolderTrashIsUsedOnlyWhenItIsTheUsersOwnRealFolder)
              ASSERT_EQ(::chown((top + "/.Trash-" + uid).constData(), 65534, 65534), 0);
          },
          "", true},
+        {"our .Trash-$uid can be written by others", [&](auto top, auto) { folder(top + "/.Trash-" + uid, 0770); },
+         ""},
+        {"our folder in the shared .Trash can be written by others", [&](auto top, auto) {
+             folder(top + "/.Trash", 01777);
+             folder(top + "/.Trash/" + uid, 0777);
+         },
+         "/.Trash-$uid"},
+        {"the shared .Trash belongs to another user", [&](auto top, auto) {
+             folder(top + "/.Trash", 01777);
+             ASSERT_EQ(::chown((top + "/.Trash").constData(), 65534, 65534), 0);
+         },
+         "/.Trash-$uid", true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.label);
@@ -224,7 +237,7 @@ TEST(TrashCan, ShortensLongNamesAndKeepsTheFullPathInTheRecord)
         {"an extension too long to keep", "a." + QByteArray(253, 'x'), ""},
     };
     const QByteArray dataHome = temporaryFolder("data");
-    const TrashCan trash(dataHome);
+    TrashCan trash(dataHome);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.label);
         const QByteArray folder = temporaryFolder("long");

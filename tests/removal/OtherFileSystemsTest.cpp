@@ -1,0 +1,295 @@
+#include "PrivateMounts.h"
+#include "RemovalFixture.h"
+
+#include <ScanFixture.h>
+#include <TestEnvironment.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+// Removals that meet other file systems: a move that copies a file to
+// another one, one file that an overlay shows at a second path, and a Trash
+// at the top of another file system that someone else can reach.
+
+using namespace RemovalFixture;
+using ScanFixture::writeFile;
+
+namespace {
+
+using OtherFileSystems = PrivateMounts;
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+struct stat statusOf(const QString &path)
+{
+    struct stat status {};
+    EXPECT_EQ(::lstat(native(path).constData(), &status), 0) << path.toStdString();
+    return status;
+}
+
+QByteArray attributeOf(const QString &path, const char *name)
+{
+    char value[256];
+    const ssize_t got = ::lgetxattr(native(path).constData(), name, value, sizeof value);
+    return got < 0 ? QByteArray() : QByteArray(value, got);
+}
+
+void setModified(const QString &path, time_t seconds)
+{
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    entries.sort();
+    return entries;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// A file that a move copies to another file system keeps its owner, group,
+// mode, times and attributes where the runner may set them. Where it cannot
+// keep the owner, the set-user-ID and set-group-ID bits go: root cleaning up
+// another user's set-ID program never makes one of root's, and a user moving
+// root's never makes one of their own.
+TEST_F(OtherFileSystems, AFileMovedToAnotherFileSystemKeepsItsOwnerOrLosesItsSetIdBits)
+{
+    struct Case
+    {
+        const char *name;
+        bool asRoot;  // the run is this test's own, as root; else the remover runs as nobody
+        uid_t owner;  // and group of both copies
+        mode_t expectedMode;
+        uid_t expectedOwner; // and group
+    };
+    const Case cases[] = {
+        {"root moves nobody's set-ID program", true, kNobody, 06755, kNobody},
+        {"nobody moves root's set-ID program", false, 0, 0755, kNobody},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SharedFolder shared;
+        ASSERT_FALSE(shared.path.isEmpty());
+        const QString roots = shared.path + "/d";
+        const QString mount = shared.path + "/M";
+        const QByteArray bytes = ScanFixture::uniqueBytes(5000);
+        writeFile(roots + "/a/tool", bytes);
+        writeFile(roots + "/b/tool", bytes);
+        ASSERT_TRUE(QDir().mkpath(mount));
+        const QString refused = mountTmpfs(mount);
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
+        ASSERT_EQ(::chmod(native(mount).constData(), 01777), 0);
+        // The marked copy's folder is nobody's to change in both cases.
+        ASSERT_TRUE(giveTree(roots, kNobody, kNoGroup));
+        for (const char *tool : {"/a/tool", "/b/tool"}) {
+            ASSERT_EQ(::lsetxattr(native(roots + tool).constData(), "user.origin", "twinmoor", 8, 0), 0);
+            ASSERT_EQ(::lchown(native(roots + tool).constData(), c.owner, c.owner), 0);
+            ASSERT_EQ(::chmod(native(roots + tool).constData(), 06755), 0);
+        }
+        setModified(roots + "/a/tool", 1400000000);
+        setModified(roots + "/b/tool", 1500000000);
+        const QString destination = mount + "/dest";
+
+        if (c.asRoot) {
+            makeStore({{ScanResultKeys::Others, {{roots + "/a/tool", roots + "/b/tool"}}}});
+            mark(1, 0, 1);
+            RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(destination, false));
+            ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+            RemovalRun run(plan, FileManager::defaultManager());
+            runToEnd(run);
+            EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{CopyOutcome::Removed})
+                << run.result().reasons.join(';').toStdString();
+            EXPECT_EQ(run.result().reasons, QStringList{QString()});
+        } else {
+            const RunnerResult result = runRemoverAs(OtherUser::Nobody, shared,
+                                                     {"--keep", "oldest", "--mode", "folder=" + destination, roots});
+            ASSERT_EQ(result.lines.size(), 2) << result.errors.toStdString();
+            EXPECT_EQ(result.lines.at(0).value("outcome").toString(), "removed")
+                << result.lines.at(0).value("reason").toString().toStdString();
+        }
+
+        EXPECT_FALSE(QFileInfo::exists(roots + "/b/tool"));
+        const struct stat moved = statusOf(destination + "/tool");
+        EXPECT_EQ(moved.st_uid, c.expectedOwner);
+        EXPECT_EQ(moved.st_gid, c.expectedOwner);
+        EXPECT_EQ(moved.st_mode & 07777, c.expectedMode);
+        EXPECT_EQ(moved.st_mtim.tv_sec, 1500000000);
+        EXPECT_EQ(attributeOf(destination + "/tool", "user.origin"), "twinmoor");
+        EXPECT_EQ(readAll(destination + "/tool"), bytes);
+        unmountAll();
+    }
+}
+
+// Through an overlay, a file of one of its layer folders shows at a second
+// path with a device of its own, and the scan groups the two. Removing one
+// view of it would take the other along: the copy is kept and the report
+// says why. A file of the overlay that no layer shows at the marked copy's
+// place is a copy like any other.
+TEST_F(OtherFileSystems, OneFileSeenThroughAnOverlayIsNotTwoCopies)
+{
+    enum class Layers { Absolute, Relative };
+    struct Case
+    {
+        const char *name;
+        const char *kept;   // below the base; "ov" is the overlay, "low" and "up" its layers
+        const char *marked;
+        Layers layers;
+        CopyOutcome outcome;
+        const char *reason; // a part of it
+    };
+    const Case cases[] = {
+        {"the marked copy lies in the lower folder", "/ov/f", "/low/f", Layers::Absolute, CopyOutcome::KeptLastCopy,
+         "shows it through the overlay"},
+        {"the marked copy lies in the upper folder", "/ov/g", "/up/g", Layers::Absolute, CopyOutcome::KeptLastCopy,
+         "shows it through the overlay"},
+        {"the marked copy is the overlay's view of the kept upper file", "/up/g", "/ov/g", Layers::Absolute,
+         CopyOutcome::KeptLastCopy, "it shows"},
+        {"the overlay's layers are given by relative paths", "/ov/f", "/low/f", Layers::Relative,
+         CopyOutcome::KeptLastCopy, "whose layers cannot be read"},
+        {"a copy elsewhere of a file the overlay shows", "/ov/f", "/elsewhere/f", Layers::Absolute,
+         CopyOutcome::Removed, ""},
+    };
+    for (const Case &c : cases) {
+        for (const MovingType &mode : {MovingType::Permanently(), MovingType::Trash()}) {
+            SCOPED_TRACE(std::string(c.name) + ", mode " + std::to_string(int(mode.kind)));
+            const QString base = TestEnvironment::makeTemporaryFolder("overlay");
+            const QByteArray lower = ScanFixture::uniqueBytes(3000);
+            const QByteArray upper = ScanFixture::uniqueBytes(3000);
+            writeFile(base + "/low/f", lower);
+            writeFile(base + "/up/g", upper);
+            writeFile(base + "/elsewhere/f", lower);
+            const QString refused = mountOverlay(base + "/low", base + "/up", base + "/ov", c.layers == Layers::Relative);
+            if (!refused.isEmpty())
+                GTEST_SKIP() << "the overlay was refused: " << refused.toStdString();
+            ASSERT_EQ(readAll(base + "/ov/f"), lower);
+
+            makeStore({{ScanResultKeys::Others, {{base + c.kept, base + c.marked}}}});
+            mark(1, 0, 1);
+            RemovalRun run(RemovalPlan::fromStore(mode), FileManager::defaultManager());
+            runToEnd(run);
+            EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{c.outcome}) << run.result().reasons.join(';').toStdString();
+            EXPECT_TRUE(run.result().reasons.value(0).contains(QLatin1String(c.reason)))
+                << run.result().reasons.value(0).toStdString();
+            // The kept copy still shows its bytes.
+            const QString kept = base + c.kept;
+            EXPECT_EQ(readAll(kept), kept.endsWith("g") ? upper : lower);
+            unmountAll();
+        }
+    }
+}
+
+// The same through the remover, as a root scan of container storage meets it:
+// the merged folder and its layer side by side, the merged view kept.
+TEST_F(OtherFileSystems, TheRemoverKeepsALayerFileTheOverlayShows)
+{
+    const QString roots = m_base + "/d";
+    const QByteArray bytes = ScanFixture::uniqueBytes(4000);
+    writeFile(roots + "/b-low/f", bytes);
+    ASSERT_TRUE(QDir().mkpath(m_base + "/upper"));
+    const QString refused = mountOverlay(roots + "/b-low", m_base + "/upper", roots + "/a-ov");
+    if (!refused.isEmpty())
+        GTEST_SKIP() << "the overlay was refused: " << refused.toStdString();
+
+    const RunnerResult result = runRemover({"--keep", "first", "--mode", "delete", roots});
+    ASSERT_EQ(result.lines.size(), 2) << result.errors.toStdString();
+    EXPECT_EQ(result.lines.at(0).value("path").toString(), roots + "/b-low/f");
+    EXPECT_EQ(result.lines.at(0).value("outcome").toString(), "last-copy");
+    EXPECT_EQ(result.lines.at(1).value("removed").toInt(), 0);
+    EXPECT_EQ(readAll(roots + "/a-ov/f"), bytes);
+    EXPECT_EQ(readAll(roots + "/b-low/f"), bytes);
+}
+
+// A shared .Trash at the top of another file system is root's, sticky and
+// open to all. Whoever may write it cannot take the run's copies: the
+// user's folder in it is opened once, and when another user's folder is
+// exchanged for it during the run, the copies and their records still go
+// into the folder that was opened, together.
+TEST_F(OtherFileSystems, ATopFolderTrashExchangedDuringTheRunStillTakesEveryCopy)
+{
+    const QString top = m_base + "/top";
+    ASSERT_TRUE(QDir().mkpath(top));
+    const QString refused = mountTmpfs(top);
+    if (!refused.isEmpty())
+        GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
+    const QString uid = QString::number(::getuid());
+    ASSERT_TRUE(QDir().mkpath(top + "/.Trash"));
+    ASSERT_EQ(::chmod(native(top + "/.Trash").constData(), 01777), 0);
+    // The other user's folder, with Trash folders of its own inside.
+    const QString theirs = top + "/.Trash/theirs";
+    ASSERT_TRUE(QDir().mkpath(theirs + "/files") && QDir().mkpath(theirs + "/info"));
+    ASSERT_TRUE(giveTree(theirs, kNobody, kNoGroup));
+
+    const QList<QStringList> groups = writeNamedPairs(top, {"one", "two", "three"});
+    makeStore({{ScanResultKeys::Documents, groups}});
+    for (int group = 0; group < groups.size(); ++group)
+        mark(1, group, 1);
+
+    ScriptedFileManager files;
+    int operations = 0;
+    files.beforeOperation = [&](const QByteArray &) {
+        if (++operations != 2)
+            return;
+        ASSERT_EQ(::renameat2(AT_FDCWD, native(top + "/.Trash/" + uid).constData(), AT_FDCWD,
+                              native(theirs).constData(), RENAME_EXCHANGE),
+                  0);
+    };
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Trash()), files);
+    runToEnd(run);
+    EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>(3, CopyOutcome::Removed))
+        << run.result().reasons.join(';').toStdString();
+
+    // The run's own folder now lies at the other user's name, and holds everything.
+    EXPECT_EQ(entriesOf(theirs + "/files"), QStringList({"one.txt", "three.txt", "two.txt"}));
+    EXPECT_EQ(entriesOf(theirs + "/info"),
+              QStringList({"one.txt.trashinfo", "three.txt.trashinfo", "two.txt.trashinfo"}));
+    EXPECT_EQ(statusOf(theirs).st_uid, ::getuid());
+    EXPECT_EQ(entriesOf(top + "/.Trash/" + uid + "/files"), QStringList());
+    EXPECT_EQ(entriesOf(top + "/.Trash/" + uid + "/info"), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(top + "/.Trash-" + uid));
+}
+
+// A copy on a bind mount of the data folder's own file system cannot be
+// renamed into the home Trash, which lies on another mount: it stays, and the
+// report says that a bind mount is why, not that the Trash is elsewhere.
+TEST_F(OtherFileSystems, ACopyOnABindMountOfTheHomeTrashsFileSystemSaysSo)
+{
+    const QString source = m_base + "/source";
+    const QString view = m_base + "/view";
+    const QByteArray bytes = ScanFixture::uniqueBytes(2000);
+    writeFile(source + "/f", bytes);
+    writeFile(m_base + "/keep/f", bytes);
+    ASSERT_TRUE(QDir().mkpath(view));
+    const QString refused = mountInside(source, view, true);
+    if (!refused.isEmpty())
+        GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
+
+    makeStore({{ScanResultKeys::Documents, {{m_base + "/keep/f", view + "/f"}}}});
+    mark(1, 0, 1);
+    RemovalRun run(RemovalPlan::fromStore(MovingType::Trash()), FileManager::defaultManager());
+    runToEnd(run);
+    EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{CopyOutcome::Failed});
+    EXPECT_TRUE(run.result().reasons.value(0).contains("bind mount")) << run.result().reasons.value(0).toStdString();
+    EXPECT_EQ(readAll(view + "/f"), bytes);
+}
