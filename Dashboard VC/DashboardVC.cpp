@@ -1047,11 +1047,26 @@ void DashboardVC::tableTakesFocus(QTableView *table, const QFocusEvent &focusIn)
 
 QList<QWidget *> DashboardVC::keyboardOrder() const
 {
-    QList<QWidget *> order{m_tableViewCategories,     m_tableViewGroups,      m_tableViewItems,
-                           m_btnSmartCheckGroup,      m_btnDeselectAllGroups, m_btnSortInGroup,
-                           m_btnSelectedItemsSorting, m_btnSmartCheckGroupItems};
-    order += m_previewPane->keyboardOrder();
-    order += {m_btnTrash, m_searchField, m_btnBlog, m_btnBack};
+    // Reading order, from the top and each line from the left: the header;
+    // the categories; the groups' tools above the groups, the copies' tool
+    // above the copies; the preview of the chosen copy; then the foot of the
+    // window, Remove Marked under the categories before the preview's
+    // information row. The marked-copies view's tools stand where the groups'
+    // own do.
+    QList<QWidget *> order{m_btnBack,
+                           m_searchField,
+                           m_btnBlog,
+                           m_tableViewCategories,
+                           m_btnSmartCheckGroup,
+                           m_btnDeselectAllGroups,
+                           m_btnSortInGroup,
+                           m_btnSelectedItemsSorting,
+                           m_tableViewGroups,
+                           m_btnSmartCheckGroupItems,
+                           m_tableViewItems};
+    order += m_previewPane->previewKeyboardOrder();
+    order += m_btnTrash;
+    order += m_previewPane->infoKeyboardOrder();
     return order;
 }
 
