@@ -384,14 +384,16 @@ void IgnoreListPreferencesViewController::enableControls()
     btnAdd->setEnabled(true);
     if (tableViewExtensions->selectedRow() != -1)
         btnRemove->setEnabled(true);
-    if (tableViewExtensions->rowCount() == allExtensions().size())
-        tableViewExtensions->scrollRowToVisible(tableViewExtensions->rowCount() - 1);
     // The window's close button comes back with the animator, once the
     // popover has gone.
     btnRestoreDefaults->setEnabled(true);
     topLayerImageView->hide();
     setTablesEnabled(true);
     tableViewExtensions->reloadData();
+    // The extension the popover added is the last row: it comes into view
+    // once the rows it is among have been made.
+    if (tableViewExtensions->rowCount() == allExtensions().size())
+        tableViewExtensions->scrollRowToVisible(tableViewExtensions->rowCount() - 1);
 }
 
 void IgnoreListPreferencesViewController::showAlert()

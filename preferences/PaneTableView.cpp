@@ -99,6 +99,10 @@ void PaneTableView::reloadData()
         cell->setFocusPolicy(Qt::NoFocus);
         cell->installEventFilter(this);
         m_layout->insertWidget(row, cell);
+        // Shown now rather than when the layout gets round to it: a row that
+        // is not on show takes no place yet, and the owner may want to scroll
+        // to it straight after the reload.
+        cell->show();
         m_cells.append(cell);
     }
     if (m_selectedRow >= count)
