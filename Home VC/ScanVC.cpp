@@ -624,6 +624,9 @@ void ScanVC::reloadChips()
         item->setFlags(Qt::ItemIsEnabled);
         auto *chip = new ScanItemsViewItem(this);
         chip->fill(0, row, list.at(row));
+        // Assistive tools read the list's items, not the widgets drawn over
+        // them: each item carries its chip's name, the folder.
+        item->setData(Qt::AccessibleTextRole, chip->accessibleName());
         collectionView->setItemWidget(item, chip);
     }
     updateTabOrder();

@@ -387,10 +387,20 @@ TEST_F(ScanKeyboardTest, everyControlHasANameThatSaysWhatItDoes)
     EXPECT_EQ(nameOfOutlet("btnBack"), t("IDS_TMR_152"));
     EXPECT_EQ(nameOfOutlet("btnTwitter"), QStringLiteral("Twitter"));
     EXPECT_EQ(nameOfOutlet("btnFacebook"), QStringLiteral("Facebook"));
-    // A chip is its folder; its cross says what it does.
+    // A chip is its folder, as the widget and as the list's item that
+    // assistive tools read in the list of folders; its cross says what it does.
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(outlet<QWidget>("collectionView"));
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->childCount(), folders.size());
     for (int row = 0; row < folders.size(); ++row) {
+        SCOPED_TRACE(row);
         ScanItemsViewItem *chip = chips().at(row);
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(chip)->text(QAccessible::Name), QDir::toNativeSeparators(folders.at(row)));
+        const QString folder = QDir::toNativeSeparators(folders.at(row));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(chip)->text(QAccessible::Name), folder);
+        QAccessibleInterface *item = list->child(row);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->role(), QAccessible::ListItem);
+        EXPECT_EQ(item->text(QAccessible::Name), folder);
         EXPECT_EQ(QAccessible::queryAccessibleInterface(chip->closeButton())->text(QAccessible::Name), t("IDS_TMR_156"));
     }
 }
