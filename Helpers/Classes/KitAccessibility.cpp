@@ -176,6 +176,16 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
 
 } // namespace
 
+void setReadingOrder(const QList<QWidget *> &siblingsInOrder)
+{
+    // Raising moves a widget to the end of its parent's children, the list
+    // assistive tools walk; siblings that lie side by side look the same.
+    for (QWidget *sibling : siblingsInOrder) {
+        if (sibling)
+            sibling->raise();
+    }
+}
+
 void install()
 {
     static bool installed = false;
