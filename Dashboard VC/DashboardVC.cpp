@@ -16,6 +16,7 @@
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
 #include <FileReveal.h>
+#include <FocusHandOff.h>
 #include <FocusRing.h>
 #include <KitSupport.h>
 #include <Localization.h>
@@ -983,6 +984,9 @@ void DashboardVC::setUpKeyboard()
 {
     // The notice over an empty list is read, not pressed.
     m_btnNothingFound->setFocusPolicy(Qt::NoFocus);
+    // Back turns itself off for the way back: the keyboard waits on the
+    // screen while the window goes.
+    FocusHandOff::setTarget(m_btnBack, this);
     for (QTableView *table : {m_tableViewCategories, m_tableViewGroups, m_tableViewItems}) {
         table->installEventFilter(this);
         // Until a click says otherwise, the focus is the keyboard's, as on
@@ -1072,6 +1076,8 @@ QList<QWidget *> DashboardVC::keyboardOrder() const
 
 bool DashboardVC::focusNextPrevChild(bool next)
 {
+    if (FocusHandOff::handOver())
+        return true;
     // The order is the screen's own, not the order the widgets were made in:
     // the path's buttons are made afresh for every copy.
     const QList<QWidget *> order = keyboardOrder();

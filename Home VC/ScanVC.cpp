@@ -11,6 +11,7 @@
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
 #include <FileFacts.h>
+#include <FocusHandOff.h>
 #include <FocusRing.h>
 #include <FolderChooser.h>
 #include <KRBFileFunctions.h>
@@ -237,6 +238,12 @@ void ScanVC::viewDidLoad()
     buildLayout();
     configureCollectionView();
     configurePieChart();
+    // The buttons that turn themselves off when pressed: Start Scanning hands
+    // the keyboard to the Stop of the scan it started; the others to the
+    // screen, until the question or the results window takes it.
+    FocusHandOff::setTarget(btnStartScanning, btnStopScan);
+    for (QWidget *button : {btnStopScan, btnBack, btnReviewResults, btnReviewResultsPartiallCleaned})
+        FocusHandOff::setTarget(button, this);
     scanCustomAnimator.emplace(0.5, QRectF(geometry()));
     setUpTexts();
     boxStandardButtons->installEventFilter(this);
@@ -783,11 +790,13 @@ void ScanVC::clickedStartScanning()
 {
     if (isScanDialogShown || isScanning || m_goingHome)
         return;
+    // Stop is on show before Start turns itself off, so the keyboard goes
+    // straight from one to the other.
+    boxScanInProgress->show();
+    boxProgressBar->show();
     btnStartScanning->setEnabled(false);
     for (QWidget *hidden : std::initializer_list<QWidget *>{pieBox, boxReadyToScan, scrollViewCollectionView, btnAddFolder})
         hidden->hide();
-    boxScanInProgress->show();
-    boxProgressBar->show();
     btnStopScan->setFocus();
     progressView->setAnimated(false);
     progressView->updateAppearance();
@@ -1316,6 +1325,11 @@ void ScanVC::closeCancelDialog(bool stopped)
     giveKeyboardTo(stopped ? btnStartScanning : btnStopScan);
     if (m_engine->isHomePressed)
         goToBack();
+}
+
+bool ScanVC::focusNextPrevChild(bool next)
+{
+    return FocusHandOff::handOver() || QWidget::focusNextPrevChild(next);
 }
 
 void ScanVC::parkKeyboard()

@@ -7,6 +7,7 @@
 #include <Alert.h>
 #include <ButtonKeys.h>
 #include <CustomAnimator.h>
+#include <FocusHandOff.h>
 #include <FolderChooser.h>
 #include <Localization.h>
 #include <MainBundle.h>
@@ -82,6 +83,12 @@ IgnoreListPreferencesViewController::IgnoreListPreferencesViewController(QWidget
     btnRestoreDefaults->setObjectName(QStringLiteral("btnRestoreDefaults"));
     for (QPushButton *button : {btnAdd, btnRemove, btnRestoreDefaults})
         ButtonKeys::pressOnReturn(button);
+    // Remove turns itself off with the entry it removed: the keyboard goes
+    // back to the list, at the row that took the entry's place. Add turns
+    // itself off under the extension popover, which takes the keyboard; until
+    // then it waits on the pane.
+    FocusHandOff::setTarget(btnRemove, tableViewExtensions);
+    FocusHandOff::setTarget(btnAdd, this);
     lblTMRWillNotScanFolders->setWordWrap(true);
     btnAdd->setFixedWidth(36);
     btnRemove->setFixedWidth(36);

@@ -13,6 +13,7 @@
 #include <CustomAnimator.h>
 #include <FileReveal.h>
 #include <FocusRing.h>
+#include <FocusTrail.h>
 #include <Localization.h>
 #include <NotificationCenter.h>
 #include <PageOpener.h>
@@ -307,6 +308,25 @@ TEST_F(DashboardScreenTest, OpenMarkBackAndOpenAgainMakesANewScreen)
     EXPECT_FALSE(hasMarkedItems()) << "marks start afresh with every showing";
     EXPECT_EQ(ScreenRegistry::instance().peekObject(QString::fromLatin1(ScreenId::Dashboard)), again);
     EXPECT_EQ(again->session()->categoriesModel()->rowCount(), 5);
+}
+
+// Back turns itself off for the way back: the keyboard waits on the screen
+// while the window goes, and never stops at the search field beside it.
+TEST_F(DashboardScreenTest, BackHandsTheKeyboardToTheScreenItLeaves)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    screen->btnBack()->setFocus(Qt::TabFocusReason);
+
+    const FocusTrail trail;
+    QTest::keyClick(screen->btnBack(), Qt::Key_Space);
+    for (QWidget *widget : trail.reached()) {
+        if (widget != screen && screen->isAncestorOf(widget))
+            ADD_FAILURE() << "the keyboard passed through " << qPrintable(widget->objectName());
+    }
+    settle();
 }
 
 TEST_F(DashboardScreenTest, WindowsArePlacedByTheirRulesAndTheAnimationsEnd)

@@ -1,12 +1,17 @@
 #include "PreferencesFixture.h"
 
+#include <FocusTrail.h>
+
+#include <CustomAnimator.h>
 #include <GeneralPreferencesViewController.h>
 #include <IgnoreListExtensionsCellView.h>
 #include <IgnoreListPreferencesViewController.h>
 #include <PaneTableView.h>
+#include <PopoverTextFieldVC.h>
 #include <PreferencesTabViewController.h>
 #include <ProcessState.h>
 #include <RemovalPreferencesViewController.h>
+#include <ScreenRegistry.h>
 #include <TestEnvironment.h>
 #include <UserDefaults.h>
 
@@ -14,6 +19,7 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -119,8 +125,11 @@ TEST_F(PaneKeysTest, BothIgnoreTablesAreUsedFromTheKeyboard)
         {"Tab passes on to Add", Qt::Key_Tab, none, pane->btnAdd, true, 1, all, {false, false, true}, {true, true}},
         {"Tab reaches Remove, enabled by the choice", Qt::Key_Tab, none, pane->btnRemove, true, 1, all,
          {false, false, true}, {true, true}},
-        // Remove turns itself off, and the focus goes on to the next button.
-        {"Space on Remove removes the chosen entry", Qt::Key_Space, none, pane->btnRestoreDefaults, true, -1, removed,
+        // Remove turns itself off and hands the keyboard back to the list.
+        {"Space on Remove removes the chosen entry", Qt::Key_Space, none, list, true, -1, removed, {false, true},
+         {true, true}},
+        {"Tab passes on to Add", Qt::Key_Tab, none, pane->btnAdd, true, -1, removed, {false, true}, {true, true}},
+        {"Tab passes over the disabled Remove", Qt::Key_Tab, none, pane->btnRestoreDefaults, true, -1, removed,
          {false, true}, {true, true}},
         {"Tab from the last button goes round to the tab bar, past every box", Qt::Key_Tab, none, tabBar(), true, -1,
          removed, {false, true}, {true, true}},
@@ -161,6 +170,80 @@ TEST_F(PaneKeysTest, BothIgnoreTablesAreUsedFromTheKeyboard)
             EXPECT_EQ(cell->btnCheckBox->isChecked(), shown.at(row)) << "row " << row;
         }
     }
+}
+
+// Remove turns itself off once its entry has gone. However it is pressed,
+// the keyboard goes back to the list it acted on, at the row that took the
+// removed entry's place, and never passes through Restore Defaults, where
+// one more Space would replace both lists.
+TEST_F(PaneKeysTest, RemoveHandsTheKeyboardBackToTheList)
+{
+    struct Case
+    {
+        const char *how;
+        Qt::Key key; // Qt::Key_unknown: a click
+        int chosen;
+        int current; // the list's current row afterwards
+    };
+    const Case cases[] = {
+        {"Space on a middle entry", Qt::Key_Space, 1, 1},
+        {"Return on the last entry", Qt::Key_Return, 2, 1},
+        {"Enter on the first entry", Qt::Key_Enter, 0, 0},
+        {"a click", Qt::Key_unknown, 1, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.how);
+        store("IgnoreExtensionsTMR", QStringList{"tmp", "log", "bak"});
+        store("kIgnoreExtensionsStateTMR", QVariantList{true, true, true});
+        resetScreens();
+        openOnTab(2);
+        IgnoreListPreferencesViewController *pane = ignorePane();
+        PaneTableView *list = pane->tableViewExtensions;
+        pane->tableViewOptions->clickRow(1);
+        list->setFocus(Qt::TabFocusReason);
+        list->clickRow(c.chosen);
+        ASSERT_TRUE(pane->btnRemove->isEnabled());
+
+        if (c.key != Qt::Key_unknown)
+            pane->btnRemove->setFocus(Qt::TabFocusReason);
+        const FocusTrail trail;
+        if (c.key == Qt::Key_unknown)
+            QTest::mouseClick(pane->btnRemove, Qt::LeftButton);
+        else
+            press(c.key);
+        // Return and Enter press the button as a click would, shown pressed first.
+        EXPECT_TRUE(QTest::qWaitFor([] { return allExtensions().size() == 2; }, 2000));
+
+        EXPECT_FALSE(pane->btnRemove->isEnabled());
+        EXPECT_EQ(QApplication::focusWidget(), list) << focusName();
+        EXPECT_FALSE(trail.reached().contains(pane->btnRestoreDefaults)) << "the keyboard passed through Restore Defaults";
+        EXPECT_EQ(list->currentRow(), c.current);
+        EXPECT_EQ(list->selectedRow(), -1);
+        EXPECT_EQ(stored("IgnoreExtensionsTMR").toStringList().size(), 2);
+    }
+}
+
+// Add turns itself off under the extension popover: the keyboard goes from
+// Add into the popover's field, passing through nothing the popover covers.
+TEST_F(PaneKeysTest, AddHandsTheKeyboardToThePopover)
+{
+    store("IgnoreExtensionsTMR", QStringList{"tmp"});
+    openOnTab(2);
+    IgnoreListPreferencesViewController *pane = ignorePane();
+    pane->tableViewOptions->clickRow(1);
+    customAnimator.emplace(0.01, QRectF(pane->rect()));
+    pane->btnAdd->setFocus(Qt::TabFocusReason);
+
+    const FocusTrail trail;
+    press(Qt::Key_Space);
+    auto *popover = ScreenRegistry::instance().get<PopoverTextFieldVC>(ScreenId::PopoverTextField);
+    ASSERT_NE(popover, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([popover] { return popover->textField->hasFocus(); }, 2000)) << focusName();
+    for (QWidget *widget : trail.reached()) {
+        EXPECT_TRUE(widget == pane || popover->isAncestorOf(widget))
+            << "the keyboard passed through " << (widget ? qPrintable(widget->objectName()) : "nothing");
+    }
+    popover->btnCancel->click();
 }
 
 TEST_F(PaneKeysTest, TheOptionTableTakesSpaceAndReturnWhenNothingIsChosen)

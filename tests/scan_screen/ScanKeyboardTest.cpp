@@ -1,5 +1,7 @@
 #include "ScanScreenFixture.h"
 
+#include <FocusTrail.h>
+
 #include <CancelScanningVC.h>
 #include <Localization.h>
 #include <ProcessState.h>
@@ -296,6 +298,66 @@ TEST_F(ScanKeyboardTest, cancellingTheLeaveQuestionGivesTheKeyboardBackToBack)
     dialog->answer(false);
     EXPECT_EQ(QApplication::focusWidget(), back);
     delete dialog.data();
+}
+
+// A button that turns itself off when pressed hands the keyboard to what it
+// acted on: Start Scanning to the scan's Stop, the others to the screen
+// itself until the question or the results window takes it. The keyboard
+// never passes through another of the screen's controls on the way, where a
+// screen reader would announce a button the user did not choose.
+TEST_F(ScanKeyboardTest, aButtonThatTurnsItselfOffHandsTheKeyboardOn)
+{
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::DashboardWindow),
+                                               [] { return new ResultsWindowStandIn; });
+    QPointer<BackToHomeStandIn> question;
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::BackToHome), [&question] {
+        question = new BackToHomeStandIn;
+        return question.data();
+    });
+    struct Case
+    {
+        const char *button;
+        std::function<void(ScanVC *)> reach;
+        const char *keyboardAfter; // an outlet, "screen" for the screen itself, or "" for elsewhere
+    };
+    const Case cases[] = {
+        {"btnStartScanning", [](ScanVC *) {}, "btnStopScan"},
+        {"btnReviewResults", [this](ScanVC *scan) { showCompleted(scan); }, "screen"},
+        {"btnBack", [this](ScanVC *scan) { showCompleted(scan); }, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.button);
+        ScanVC *scan = presentActive(makeTreeWithDuplicates());
+        makeQuick(scan, std::chrono::milliseconds(60000));
+        c.reach(scan);
+        auto *button = outlet<QWidget>(c.button);
+        ASSERT_TRUE(button->isVisible());
+        button->setFocus(Qt::TabFocusReason);
+
+        const FocusTrail trail;
+        QTest::keyClick(button, Qt::Key_Space);
+
+        EXPECT_FALSE(button->isEnabled());
+        QWidget *expected = QLatin1String(c.keyboardAfter) == QLatin1String("screen") ? scan
+                : *c.keyboardAfter                                                   ? outlet<QWidget>(c.keyboardAfter)
+                                                                                     : nullptr;
+        if (expected) {
+            EXPECT_EQ(QApplication::focusWidget(), expected) << nameOf(QApplication::focusWidget()).toStdString();
+        }
+        // Waiting on the screen itself, or in the question, is no stop at a control.
+        for (QWidget *widget : trail.reached()) {
+            const bool control = scan->isAncestorOf(widget) && qobject_cast<QAbstractButton *>(widget);
+            if (control && widget != expected && !(question && question->isAncestorOf(widget)))
+                ADD_FAILURE() << "the keyboard passed through " << nameOf(widget).toStdString();
+        }
+        if (question)
+            question->answer(false);
+        delete scan;
+        delete question.data();
+        duplicateResults().removeAll();
+        isScanFinished = false;
+        isScanDialogShown = false;
+    }
 }
 
 TEST_F(ScanKeyboardTest, theFocusRingStandsOutOnEveryKindOfButton)
