@@ -6,6 +6,7 @@
 #include <GeneralPreferencesViewController.h>
 #include <IgnoreListExtensionsCellView.h>
 #include <IgnoreListPreferencesViewController.h>
+#include <Localization.h>
 #include <PaneTableView.h>
 #include <PopoverTextFieldVC.h>
 #include <PreferencesTabViewController.h>
@@ -15,6 +16,7 @@
 #include <TestEnvironment.h>
 #include <UserDefaults.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
@@ -64,6 +66,18 @@ protected:
     }
 
     IgnoreListPreferencesViewController *ignorePane() { return tabs()->ignoreListPane(); }
+
+    // The Ignore List pane in front with two paths, switched as given, and
+    // the extensions tmp, log (off) and bak.
+    IgnoreListPreferencesViewController *openWithTwoPathsAndThreeExtensions(const QVariantList &pathStates)
+    {
+        store("IgnorePathsTMR", QStringList{"/p/one", "/p/two"});
+        store("kIgnorePathsStateTMR", pathStates);
+        store("IgnoreExtensionsTMR", QStringList{"tmp", "log", "bak"});
+        store("kIgnoreExtensionsStateTMR", QVariantList{true, false, true});
+        openOnTab(2);
+        return ignorePane();
+    }
     QTabBar *tabBar() { return tabs()->tabBar(); }
 };
 
@@ -81,12 +95,7 @@ QList<bool> storedStates(const char *key)
 
 TEST_F(PaneKeysTest, BothIgnoreTablesAreUsedFromTheKeyboard)
 {
-    store("IgnorePathsTMR", QStringList{"/p/one", "/p/two"});
-    store("kIgnorePathsStateTMR", QVariantList{true, true});
-    store("IgnoreExtensionsTMR", QStringList{"tmp", "log", "bak"});
-    store("kIgnoreExtensionsStateTMR", QVariantList{true, false, true});
-    openOnTab(2);
-    IgnoreListPreferencesViewController *pane = ignorePane();
+    IgnoreListPreferencesViewController *pane = openWithTwoPathsAndThreeExtensions({true, true});
     PaneTableView *options = pane->tableViewOptions;
     PaneTableView *list = pane->tableViewExtensions;
 
@@ -244,6 +253,98 @@ TEST_F(PaneKeysTest, AddHandsTheKeyboardToThePopover)
             << "the keyboard passed through " << (widget ? qPrintable(widget->objectName()) : "nothing");
     }
     popover->btnCancel->click();
+}
+
+// Assistive tools read each ignore table as a list of its rows: every row
+// named by what it shows, chosen or not, the keyboard's row focused, and a
+// row with a box checkable and checked as its box is. The list always
+// describes the rows on show, and answers for no other.
+TEST_F(PaneKeysTest, EachIgnoreTableIsAListOfItsEntries)
+{
+    IgnoreListPreferencesViewController *pane = openWithTwoPathsAndThreeExtensions({true, false});
+    PaneTableView *options = pane->tableViewOptions;
+    PaneTableView *list = pane->tableViewExtensions;
+
+    struct Row
+    {
+        QString name;
+        bool checkable;
+        bool checked;
+        bool selected;
+        bool focused;
+    };
+    using Rows = QList<Row>;
+    struct Step
+    {
+        const char *what;
+        std::function<void()> act;
+        Rows optionRows;
+        Rows listRows;
+    };
+    const QString folders = localizedString("IDS_TMR_35");
+    const QString extensions = localizedString("IDS_TMR_36");
+    const Step steps[] = {
+        {"the folders in front", [] {},
+         {{folders, false, false, true, false}, {extensions, false, false, false, false}},
+         {{"/p/one", true, true, false, false}, {"/p/two", true, false, false, false}}},
+        {"the keyboard on the options", [&] { options->setFocus(Qt::TabFocusReason); },
+         {{folders, false, false, true, true}, {extensions, false, false, false, false}},
+         {{"/p/one", true, true, false, false}, {"/p/two", true, false, false, false}}},
+        {"Down shows the extensions", [] { press(Qt::Key_Down); },
+         {{folders, false, false, false, false}, {extensions, false, false, true, true}},
+         {{".tmp", true, true, false, false}, {".log", true, false, false, false}, {".bak", true, true, false, false}}},
+        {"Tab and Down choose the second extension", [] { press(Qt::Key_Tab); press(Qt::Key_Down); },
+         {{folders, false, false, false, false}, {extensions, false, false, true, false}},
+         {{".tmp", true, true, false, false}, {".log", true, false, true, true}, {".bak", true, true, false, false}}},
+        {"Space checks it", [] { press(Qt::Key_Space); },
+         {{folders, false, false, false, false}, {extensions, false, false, true, false}},
+         {{".tmp", true, true, false, false}, {".log", true, true, true, true}, {".bak", true, true, false, false}}},
+        {"Remove takes it away", [&] { pane->btnRemove->click(); },
+         {{folders, false, false, false, false}, {extensions, false, false, true, false}},
+         {{".tmp", true, true, false, false}, {".bak", true, true, false, true}}},
+    };
+    const auto expectRows = [](PaneTableView *table, const Rows &rows) {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(table);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::List);
+        ASSERT_EQ(accessible->childCount(), rows.size());
+        for (int i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE(rows.at(i).name.toStdString());
+            QAccessibleInterface *row = accessible->child(i);
+            ASSERT_NE(row, nullptr);
+            EXPECT_EQ(row->role(), QAccessible::ListItem);
+            EXPECT_EQ(row->text(QAccessible::Name), rows.at(i).name);
+            EXPECT_EQ(accessible->indexOfChild(row), i);
+            EXPECT_EQ(row->parent(), accessible);
+            const QAccessible::State state = row->state();
+            EXPECT_EQ(bool(state.checkable), rows.at(i).checkable);
+            EXPECT_EQ(bool(state.checked), rows.at(i).checked);
+            EXPECT_EQ(bool(state.selected), rows.at(i).selected);
+            EXPECT_EQ(bool(state.focused), rows.at(i).focused);
+        }
+        // Rows the table does not have are not there to ask for.
+        EXPECT_EQ(accessible->child(int(rows.size())), nullptr);
+        EXPECT_EQ(accessible->child(-1), nullptr);
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        {
+            SCOPED_TRACE("options");
+            expectRows(options, step.optionRows);
+        }
+        {
+            SCOPED_TRACE("list");
+            expectRows(list, step.listRows);
+        }
+    }
+
+    // A screen reader switches a box through the row, as Space does.
+    QAccessibleActionInterface *first = QAccessible::queryAccessibleInterface(list)->child(0)->actionInterface();
+    ASSERT_NE(first, nullptr);
+    first->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(storedStates("kIgnoreExtensionsStateTMR"), (QList<bool>{false, true}));
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(list)->child(0)->state().checked);
 }
 
 TEST_F(PaneKeysTest, TheOptionTableTakesSpaceAndReturnWhenNothingIsChosen)
