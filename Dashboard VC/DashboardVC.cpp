@@ -18,6 +18,7 @@
 #include <FileReveal.h>
 #include <FocusHandOff.h>
 #include <FocusRing.h>
+#include <ItemTableView.h>
 #include <KitSupport.h>
 #include <Localization.h>
 #include <PageOpener.h>
@@ -123,7 +124,8 @@ QPushButton *makeBoxedButton(QWidget *&box, const QString &boxName, const QStrin
 
 QTableView *makeTable(const QString &name, QWidget *parent)
 {
-    auto *table = new QTableView(parent);
+    // Assistive tools see each list as the rows it shows, however it changes.
+    auto *table = new ItemTableView(parent);
     table->setObjectName(name);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);

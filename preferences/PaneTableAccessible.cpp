@@ -2,41 +2,31 @@
 
 #include "PaneTableView.h"
 
+#include <KitAccessibility.h>
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCheckBox>
-#include <QHash>
 #include <QLabel>
 #include <QPointer>
-#include <QWindow>
 
 namespace {
 
 // One row, known by the cell that shows it: a reload makes new cells, and an
 // interface for a cell that has gone answers as invalid.
-class PaneRowAccessible : public QAccessibleInterface, public QAccessibleActionInterface
+class PaneRowAccessible : public KitAccessibility::Leaf, public QAccessibleActionInterface
 {
 public:
     PaneRowAccessible(PaneTableView *table, QWidget *cell)
-        : m_table(table)
+        : Leaf(table)
         , m_cell(cell)
     {
     }
 
     QWidget *cell() const { return m_cell; }
-    int row() const { return m_table && m_cell ? int(m_table->rowOf(m_cell)) : -1; }
+    int row() const { return table() && m_cell ? table()->rowOf(m_cell) : -1; }
 
     bool isValid() const override { return row() >= 0; }
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override
-    {
-        return m_table && m_table->window() ? m_table->window()->windowHandle() : nullptr;
-    }
-    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(m_table.data()); }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
 
     QString text(QAccessible::Text kind) const override
@@ -52,7 +42,6 @@ public:
         }
         return QString();
     }
-    void setText(QAccessible::Text, const QString &) override {}
 
     QRect rect() const override
     {
@@ -70,13 +59,13 @@ public:
         }
         const int at = row();
         state.selectable = true;
-        state.selected = at == m_table->selectedRow();
+        state.selected = at == table()->selectedRow();
         state.focusable = true;
-        state.focused = m_table->hasFocus() && at == m_table->currentRow();
-        state.disabled = !m_table->isEnabled();
-        state.invisible = !m_table->isVisible();
-        const QRect inViewport(m_cell->mapTo(m_table->viewport(), QPoint(0, 0)), m_cell->size());
-        state.offscreen = !m_table->viewport()->rect().intersects(inViewport);
+        state.focused = table()->hasFocus() && at == table()->currentRow();
+        state.disabled = !table()->isEnabled();
+        state.invisible = !table()->isVisible();
+        const QRect inViewport(m_cell->mapTo(table()->viewport(), QPoint(0, 0)), m_cell->size());
+        state.offscreen = !table()->viewport()->rect().intersects(inViewport);
         if (const QCheckBox *box = m_cell->findChild<QCheckBox *>()) {
             state.checkable = true;
             state.checked = box->isChecked();
@@ -103,7 +92,7 @@ public:
         if (!isValid())
             return;
         if (action == pressAction())
-            m_table->clickRow(row());
+            table()->clickRow(row());
         else if (action == toggleAction())
             if (QCheckBox *box = m_cell->findChild<QCheckBox *>())
                 box->click();
@@ -116,7 +105,8 @@ public:
     }
 
 private:
-    QPointer<PaneTableView> m_table;
+    PaneTableView *table() const { return static_cast<PaneTableView *>(owner()); }
+
     QPointer<QWidget> m_cell;
 };
 
@@ -128,12 +118,6 @@ public:
     {
     }
 
-    ~PaneTableViewAccessible() override
-    {
-        for (const QAccessible::Id id : std::as_const(m_rows))
-            QAccessible::deleteAccessibleInterface(id);
-    }
-
     int childCount() const override { return table()->rowCount(); }
 
     QAccessibleInterface *child(int index) const override
@@ -142,17 +126,10 @@ public:
         QWidget *cell = table()->viewAtRow(index);
         if (!cell)
             return nullptr;
-        if (const auto known = m_rows.constFind(index); known != m_rows.constEnd()) {
-            auto *row = static_cast<PaneRowAccessible *>(QAccessible::accessibleInterface(*known));
-            if (row && row->cell() == cell)
-                return row;
-            // The rows were made again: the old interface names a cell that has gone.
-            QAccessible::deleteAccessibleInterface(*known);
-            m_rows.remove(index);
-        }
-        auto *row = new PaneRowAccessible(table(), cell);
-        m_rows.insert(index, QAccessible::registerAccessibleInterface(row));
-        return row;
+        // A reload makes new cells: an interface kept for an older one goes.
+        return m_rows.at(
+            index, [cell](QAccessibleInterface *kept) { return static_cast<PaneRowAccessible *>(kept)->cell() == cell; },
+            [this, cell] { return new PaneRowAccessible(table(), cell); });
     }
 
     int indexOfChild(const QAccessibleInterface *child) const override
@@ -181,8 +158,7 @@ public:
 private:
     PaneTableView *table() const { return static_cast<PaneTableView *>(widget()); }
 
-    // Interfaces made so far, by row.
-    mutable QHash<int, QAccessible::Id> m_rows;
+    mutable KitAccessibility::ChildInterfaces m_rows;
 };
 
 QAccessibleInterface *paneTableInterface(const QString &className, QObject *object)

@@ -844,6 +844,93 @@ TEST_F(DashboardScreenTest, TheTableWithTheKeyboardShowsItsCurrentRow)
     saveRender(window, QStringLiteral("results-groups-keyboard-focus"));
 }
 
+// Each results table is offered to assistive tools as the rows it shows: no
+// hidden header is a row or a column, every cell is named by its row, and as
+// the rows change (another category, a search) the table describes the new
+// ones. A screen reader that asks again for a row the table had before gets
+// no answer, and the log stays quiet.
+TEST_F(DashboardScreenTest, EachResultsTableAnswersOnlyForTheRowsItShows)
+{
+    DashboardVC *screen = open();
+    QStringList warnings;
+    static QStringList *caught = nullptr;
+    caught = &warnings;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type == QtWarningMsg && message.contains(QLatin1String("QAccessible")))
+            caught->append(message);
+    });
+
+    const QList<QTableView *> tables{screen->tableViewCategories(), screen->tableViewGroups(), screen->tableViewItems()};
+    const auto describesItsRows = [](QTableView *table) {
+        SCOPED_TRACE(table->objectName().toStdString());
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(table);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::Table);
+        const int rows = table->model()->rowCount();
+        EXPECT_EQ(accessible->childCount(), rows);
+        ASSERT_NE(accessible->tableInterface(), nullptr);
+        EXPECT_EQ(accessible->tableInterface()->rowCount(), rows);
+        EXPECT_EQ(accessible->tableInterface()->columnCount(), 1);
+        for (int row = 0; row < rows; ++row) {
+            QAccessibleInterface *cell = accessible->child(row);
+            ASSERT_NE(cell, nullptr) << "row " << row;
+            EXPECT_EQ(cell->role(), QAccessible::Cell) << "row " << row;
+            EXPECT_EQ(cell->text(QAccessible::Name), table->model()->index(row, 0).data().toString()) << "row " << row;
+            ASSERT_NE(cell->tableCellInterface(), nullptr);
+            EXPECT_EQ(cell->tableCellInterface()->rowIndex(), row);
+            EXPECT_EQ(accessible->indexOfChild(cell), row);
+            EXPECT_EQ(cell->parent(), accessible);
+        }
+        // The row the keyboard is on is the one offered as focused.
+        table->setFocus(Qt::TabFocusReason);
+        if (table->currentIndex().isValid()) {
+            QAccessibleInterface *focused = accessible->focusChild();
+            ASSERT_NE(focused, nullptr);
+            EXPECT_EQ(focused->tableCellInterface()->rowIndex(), table->currentIndex().row());
+            EXPECT_TRUE(focused->state().focused);
+        }
+    };
+
+    struct Step
+    {
+        const char *what;
+        std::function<void()> act;
+    };
+    const Step steps[] = {
+        {"All Duplicates", [] {}},
+        {"Photos", [&] {
+             choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+             choose(screen->tableViewGroups(), 0);
+         }},
+        {"a search that keeps few rows", [&] {
+             screen->searchField()->setText(QStringLiteral("zzz-nothing-like-it"));
+             settle();
+         }},
+        {"the search cleared", [&] {
+             screen->searchField()->clear();
+             settle();
+             choose(screen->tableViewGroups(), 0);
+         }},
+    };
+    QList<int> asked(tables.size(), 0);
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        for (qsizetype t = 0; t < tables.size(); ++t) {
+            QTableView *table = tables.at(t);
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(table);
+            // What a screen reader knew of the table before the step.
+            for (int child = accessible->childCount(); child < asked.at(t); ++child)
+                EXPECT_EQ(accessible->child(child), nullptr) << table->objectName().toStdString() << " " << child;
+            describesItsRows(table);
+            asked[t] = std::max(asked.at(t), accessible->childCount() + 3);
+        }
+    }
+    qInstallMessageHandler(previous);
+    caught = nullptr;
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(DashboardScreenTest, ShowRelatedChoosesTheGroupAndTheCopy)
 {
     DashboardVC *screen = open();
