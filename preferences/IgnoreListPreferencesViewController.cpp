@@ -9,6 +9,7 @@
 #include <CustomAnimator.h>
 #include <FocusHandOff.h>
 #include <FolderChooser.h>
+#include <KitAccessibility.h>
 #include <Localization.h>
 #include <MainBundle.h>
 #include <ProcessState.h>
@@ -110,6 +111,8 @@ IgnoreListPreferencesViewController::IgnoreListPreferencesViewController(QWidget
     buttons->addStretch(1);
     buttons->addWidget(btnRestoreDefaults);
     layout->addLayout(buttons);
+    KitAccessibility::setReadingOrder(
+        {lblTMRWillNotScanFolders, tableViewOptions, tableViewExtensions, btnAdd, btnRemove, btnRestoreDefaults});
 
     tableViewOptions->numberOfRows = [] { return int(allOptions().size()); };
     tableViewOptions->viewForRow = [this](int row) { return optionCell(row); };
