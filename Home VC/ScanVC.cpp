@@ -240,9 +240,18 @@ void ScanVC::viewDidLoad()
     configurePieChart();
     // The buttons that turn themselves off when pressed: Start Scanning hands
     // the keyboard to the Stop of the scan it started; the others to the
-    // screen, until the question or the results window takes it.
+    // screen, until the question or the results window takes it. Stop also
+    // goes out of sight when the scan ends: the keyboard goes on to the
+    // button of the state that follows.
     FocusHandOff::setTarget(btnStartScanning, btnStopScan);
-    for (QWidget *button : {btnStopScan, btnBack, btnReviewResults, btnReviewResultsPartiallCleaned})
+    FocusHandOff::setTarget(btnStopScan, [this]() -> QWidget * {
+        for (QWidget *next : {btnReviewResults, btnStartScanning}) {
+            if (next->isVisible() && next->isEnabled())
+                return next;
+        }
+        return this;
+    });
+    for (QWidget *button : {btnBack, btnReviewResults, btnReviewResultsPartiallCleaned})
         FocusHandOff::setTarget(button, this);
     scanCustomAnimator.emplace(0.5, QRectF(geometry()));
     setUpTexts();
@@ -948,8 +957,10 @@ void ScanVC::sendScanCompletedEvent(const QString &category, const QString &acti
 
 void ScanVC::fillCompletedSummary(const ScanSummary &summary)
 {
-    boxScanInProgress->hide();
+    // Review Results is on show before Stop goes, so the keyboard goes
+    // straight from one to the other.
     boxScanCompleted->show();
+    boxScanInProgress->hide();
     lblTotalFilesFoundScanCompleted->setText(QString::number(summary.itemCount) + QLatin1Char(' ') + tr_("IDS_TMR_110"));
     lblTotalGBFoundScanCompleted->setText(formatSize(summary.totalBytes));
     placeAfter(lblTotalGBFoundScanCompleted, lblFoundScanCompleted);

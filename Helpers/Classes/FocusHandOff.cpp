@@ -53,10 +53,10 @@ void setTarget(QWidget *control, QWidget *target)
 
 bool handOver()
 {
-    // Qt asks for the next control while the one it disables still has the
-    // keyboard; an enabled control here is only an ordinary Tab.
+    // Qt asks for the next control while the one it disables or hides still
+    // has the keyboard; a control still in use here is only an ordinary Tab.
     QWidget *leaving = QApplication::focusWidget();
-    if (!leaving || leaving->isEnabled())
+    if (!leaving || (leaving->isEnabled() && leaving->isVisible()))
         return false;
     const HandOff *handOff = handOffOf(leaving);
     QWidget *target = handOff && handOff->target ? handOff->target() : nullptr;

@@ -360,6 +360,42 @@ TEST_F(ScanKeyboardTest, aButtonThatTurnsItselfOffHandsTheKeyboardOn)
     }
 }
 
+// When the scan ends, Stop goes out of sight with the running scan's part
+// of the screen: the keyboard goes straight on to the button of the state
+// that follows, never through a control beside it.
+TEST_F(ScanKeyboardTest, whenTheScanEndsTheKeyboardGoesFromStopToWhatFollows)
+{
+    struct Case
+    {
+        const char *scan;
+        std::function<QStringList()> tree;
+        const char *keyboardAfter;
+    };
+    const Case cases[] = {
+        {"duplicates found", [this] { return makeTreeWithDuplicates(); }, "btnReviewResults"},
+        {"nothing found", [this] { return makeTreeWithoutDuplicates(); }, "btnStartScanning"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.scan);
+        ScanVC *scan = presentActive(c.tree());
+        makeQuick(scan);
+        scan->clickedStartScanning();
+        auto *stop = outlet<QWidget>("btnStopScan");
+        ASSERT_EQ(QApplication::focusWidget(), stop);
+        const FocusTrail trail;
+        ASSERT_TRUE(waitUntil([] { return !isScanning; }));
+        auto *next = outlet<QWidget>(c.keyboardAfter);
+        EXPECT_TRUE(waitUntil([next] { return next->hasFocus(); }, 3000)) << nameOf(QApplication::focusWidget()).toStdString();
+        for (QWidget *widget : trail.reached()) {
+            if (scan->isAncestorOf(widget) && qobject_cast<QAbstractButton *>(widget) && widget != next)
+                ADD_FAILURE() << "the keyboard passed through " << nameOf(widget).toStdString();
+        }
+        delete scan;
+        duplicateResults().removeAll();
+        isScanFinished = false;
+    }
+}
+
 TEST_F(ScanKeyboardTest, theFocusRingStandsOutOnEveryKindOfButton)
 {
     presentActive(makeFolders({QStringLiteral("A")}));
