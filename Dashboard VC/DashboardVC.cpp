@@ -1078,7 +1078,7 @@ QList<QWidget *> DashboardVC::keyboardOrder() const
 
 bool DashboardVC::focusNextPrevChild(bool next)
 {
-    if (FocusHandOff::handOver())
+    if (FocusHandOff::handOver(this))
         return true;
     // The order is the screen's own, not the order the widgets were made in:
     // the path's buttons are made afresh for every copy.

@@ -1340,7 +1340,7 @@ void ScanVC::closeCancelDialog(bool stopped)
 
 bool ScanVC::focusNextPrevChild(bool next)
 {
-    return FocusHandOff::handOver() || QWidget::focusNextPrevChild(next);
+    return FocusHandOff::handOver(this) || QWidget::focusNextPrevChild(next);
 }
 
 void ScanVC::parkKeyboard()

@@ -15,7 +15,7 @@ PreferencesViewController::PreferencesViewController(const QString &titleKey, QW
 
 bool PreferencesViewController::focusNextPrevChild(bool next)
 {
-    return FocusHandOff::handOver() || QWidget::focusNextPrevChild(next);
+    return FocusHandOff::handOver(this) || QWidget::focusNextPrevChild(next);
 }
 
 void PreferencesViewController::loadViewIfNeeded()

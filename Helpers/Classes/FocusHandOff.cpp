@@ -1,6 +1,5 @@
 #include "FocusHandOff.h"
 
-#include <QApplication>
 #include <QPointer>
 #include <QWidget>
 
@@ -51,12 +50,13 @@ void setTarget(QWidget *control, QWidget *target)
     setTarget(control, [target = QPointer<QWidget>(target)]() -> QWidget * { return target; });
 }
 
-bool handOver()
+bool handOver(const QWidget *screen)
 {
     // Qt asks for the next control while the one it disables or hides still
-    // has the keyboard; a control still in use here is only an ordinary Tab.
-    QWidget *leaving = QApplication::focusWidget();
-    if (!leaving || (leaving->isEnabled() && leaving->isVisible()))
+    // has the keyboard of its window (active or not); a control still in use
+    // here is only an ordinary Tab.
+    QWidget *leaving = screen ? screen->window()->focusWidget() : nullptr;
+    if (!leaving || !screen->isAncestorOf(leaving) || (leaving->isEnabled() && leaving->isVisible()))
         return false;
     const HandOff *handOff = handOffOf(leaving);
     QWidget *target = handOff && handOff->target ? handOff->target() : nullptr;

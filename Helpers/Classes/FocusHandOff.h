@@ -26,9 +26,10 @@ void setTarget(QWidget *control, Target target);
 void setTarget(QWidget *control, QWidget *target);
 
 // For a screen's focusNextPrevChild(): Qt moves the keyboard on from a
-// control it is disabling or hiding through that function. When the control
-// that has the keyboard is going and names a target that can take it, the
-// target takes it and the answer is true: the screen returns at once.
-bool handOver();
+// control it is disabling or hiding through that function. When the
+// screen's control that has its window's keyboard is going and names a
+// target that can take it, the target takes it and the answer is true: the
+// screen returns at once.
+bool handOver(const QWidget *screen);
 
 } // namespace FocusHandOff
