@@ -16,7 +16,9 @@
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
 #include <FileReveal.h>
+#include <FocusHandOff.h>
 #include <FocusRing.h>
+#include <ItemTableView.h>
 #include <KitSupport.h>
 #include <Localization.h>
 #include <PageOpener.h>
@@ -122,7 +124,8 @@ QPushButton *makeBoxedButton(QWidget *&box, const QString &boxName, const QStrin
 
 QTableView *makeTable(const QString &name, QWidget *parent)
 {
-    auto *table = new QTableView(parent);
+    // Assistive tools see each list as the rows it shows, however it changes.
+    auto *table = new ItemTableView(parent);
     table->setObjectName(name);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -983,6 +986,9 @@ void DashboardVC::setUpKeyboard()
 {
     // The notice over an empty list is read, not pressed.
     m_btnNothingFound->setFocusPolicy(Qt::NoFocus);
+    // Back turns itself off for the way back: the keyboard waits on the
+    // screen while the window goes.
+    FocusHandOff::setTarget(m_btnBack, this);
     for (QTableView *table : {m_tableViewCategories, m_tableViewGroups, m_tableViewItems}) {
         table->installEventFilter(this);
         // Until a click says otherwise, the focus is the keyboard's, as on
@@ -1047,16 +1053,33 @@ void DashboardVC::tableTakesFocus(QTableView *table, const QFocusEvent &focusIn)
 
 QList<QWidget *> DashboardVC::keyboardOrder() const
 {
-    QList<QWidget *> order{m_tableViewCategories,     m_tableViewGroups,      m_tableViewItems,
-                           m_btnSmartCheckGroup,      m_btnDeselectAllGroups, m_btnSortInGroup,
-                           m_btnSelectedItemsSorting, m_btnSmartCheckGroupItems};
-    order += m_previewPane->keyboardOrder();
-    order += {m_btnTrash, m_searchField, m_btnBlog, m_btnBack};
+    // Reading order, from the top and each line from the left: the header;
+    // the categories; the groups' tools above the groups, the copies' tool
+    // above the copies; the preview of the chosen copy; then the foot of the
+    // window, Remove Marked under the categories before the preview's
+    // information row. The marked-copies view's tools stand where the groups'
+    // own do.
+    QList<QWidget *> order{m_btnBack,
+                           m_searchField,
+                           m_btnBlog,
+                           m_tableViewCategories,
+                           m_btnSmartCheckGroup,
+                           m_btnDeselectAllGroups,
+                           m_btnSortInGroup,
+                           m_btnSelectedItemsSorting,
+                           m_tableViewGroups,
+                           m_btnSmartCheckGroupItems,
+                           m_tableViewItems};
+    order += m_previewPane->previewKeyboardOrder();
+    order += m_btnTrash;
+    order += m_previewPane->infoKeyboardOrder();
     return order;
 }
 
 bool DashboardVC::focusNextPrevChild(bool next)
 {
+    if (FocusHandOff::handOver(this))
+        return true;
     // The order is the screen's own, not the order the widgets were made in:
     // the path's buttons are made afresh for every copy.
     const QList<QWidget *> order = keyboardOrder();

@@ -153,7 +153,8 @@ public:
     QList<QWidget *> trackedControls() const;
 
     // The controls in the order Tab visits them (Shift+Tab the other way),
-    // those not on show included: the window read from left to right.
+    // those not on show included: the window read from the top, each line
+    // from the left.
     QList<QWidget *> keyboardOrder() const;
     // What the screen's layout needs for names, paths and the preview to stay readable.
     QSize minimumSizeHint() const override;

@@ -42,6 +42,12 @@ DashboardWindowController::DashboardWindowController(QWidget *parent)
     // the results window stands in for the home window.
     auto *menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
+    // The style draws nothing under a menu that is only pointed at or reached
+    // by Alt or F10; the bar shows it as the home window's strip does.
+    menuBar->setStyleSheet(QStringLiteral(
+        "QMenuBar::item { background: transparent; padding: 3px 8px; border: 1px solid transparent; border-radius: 4px; }"
+        "QMenuBar::item:selected { background: palette(highlight); color: palette(highlighted-text);"
+        " border-color: palette(dark); }"));
     MainMenuHost::install(menuBar);
     layout->setMenuBar(menuBar);
     layout->addWidget(m_toolbarWindow);

@@ -168,10 +168,14 @@ PreviewPane::PreviewPane(QWidget *parent)
     m_pathControlResult->setEnabled(false);
 }
 
-QList<QWidget *> PreviewPane::keyboardOrder() const
+QList<QWidget *> PreviewPane::previewKeyboardOrder() const
 {
-    QList<QWidget *> order{m_txtViewResult, m_videoPlayerResult->playButton(), m_videoPlayerResult->positionSlider()};
-    order.append(m_pathControlResult);
+    return {m_txtViewResult, m_videoPlayerResult->playButton(), m_videoPlayerResult->positionSlider()};
+}
+
+QList<QWidget *> PreviewPane::infoKeyboardOrder() const
+{
+    QList<QWidget *> order{m_pathControlResult};
     for (QToolButton *component : m_pathControlURL->componentButtons())
         order.append(component);
     return order;

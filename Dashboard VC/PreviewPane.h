@@ -66,10 +66,12 @@ public:
     // Reveals the chosen copy in its folder (the screen connects it).
     QToolButton *pathControlResult() const { return m_pathControlResult; }
 
-    // The pane's controls in the order Tab visits them, top to bottom: the
-    // text, the video's controls, Show in Folder, then the path's components
-    // (made afresh for every copy). Hidden ones are listed too.
-    QList<QWidget *> keyboardOrder() const;
+    // The pane's controls in the order Tab visits them, top to bottom, in two
+    // parts that the screen reads apart: the preview's own (the text, the
+    // video's controls), then the information row's (Show in Folder, then the
+    // path's components, made afresh for every copy). Hidden ones are listed too.
+    QList<QWidget *> previewKeyboardOrder() const;
+    QList<QWidget *> infoKeyboardOrder() const;
 
 signals:
     // A component of the path control was clicked: reveal that item.

@@ -24,10 +24,13 @@ HomeWindow::HomeWindow(QWidget *parent)
     // A desktop's global menu would take the bar away from the strip.
     m_menuBar->setNativeMenuBar(false);
     m_menuBar->setAttribute(Qt::WA_TranslucentBackground);
+    // The menu under the pointer, or reached by Alt or F10, stands out on the
+    // dark strip by its outline as well as its fill. Every item keeps a
+    // clear outline, so the highlighted one keeps its size.
     m_menuBar->setStyleSheet(QStringLiteral(
         "QMenuBar { background: transparent; color: #ffffff; font-size: 13px; }"
-        "QMenuBar::item { background: transparent; padding: 5px 9px; border-radius: 6px; }"
-        "QMenuBar::item:selected { background: rgba(255, 255, 255, 40); }"
+        "QMenuBar::item { background: transparent; padding: 4px 8px; border: 1px solid transparent; border-radius: 6px; }"
+        "QMenuBar::item:selected { background: rgba(255, 255, 255, 56); border-color: rgba(255, 255, 255, 200); }"
         "QMenuBar::item:disabled { color: rgba(255, 255, 255, 110); }"));
     m_menuBar->installEventFilter(this);
     MainMenuHost::install(m_menuBar);

@@ -11,6 +11,7 @@
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
 #include <FileFacts.h>
+#include <FocusHandOff.h>
 #include <FocusRing.h>
 #include <FolderChooser.h>
 #include <KRBFileFunctions.h>
@@ -237,6 +238,21 @@ void ScanVC::viewDidLoad()
     buildLayout();
     configureCollectionView();
     configurePieChart();
+    // The buttons that turn themselves off when pressed: Start Scanning hands
+    // the keyboard to the Stop of the scan it started; the others to the
+    // screen, until the question or the results window takes it. Stop also
+    // goes out of sight when the scan ends: the keyboard goes on to the
+    // button of the state that follows.
+    FocusHandOff::setTarget(btnStartScanning, btnStopScan);
+    FocusHandOff::setTarget(btnStopScan, [this]() -> QWidget * {
+        for (QWidget *next : {btnReviewResults, btnStartScanning}) {
+            if (next->isVisible() && next->isEnabled())
+                return next;
+        }
+        return this;
+    });
+    for (QWidget *button : {btnBack, btnReviewResults, btnReviewResultsPartiallCleaned})
+        FocusHandOff::setTarget(button, this);
     scanCustomAnimator.emplace(0.5, QRectF(geometry()));
     setUpTexts();
     boxStandardButtons->installEventFilter(this);
@@ -624,6 +640,9 @@ void ScanVC::reloadChips()
         item->setFlags(Qt::ItemIsEnabled);
         auto *chip = new ScanItemsViewItem(this);
         chip->fill(0, row, list.at(row));
+        // Assistive tools read the list's items, not the widgets drawn over
+        // them: each item carries its chip's name, the folder.
+        item->setData(Qt::AccessibleTextRole, chip->accessibleName());
         collectionView->setItemWidget(item, chip);
     }
     updateTabOrder();
@@ -780,11 +799,13 @@ void ScanVC::clickedStartScanning()
 {
     if (isScanDialogShown || isScanning || m_goingHome)
         return;
+    // Stop is on show before Start turns itself off, so the keyboard goes
+    // straight from one to the other.
+    boxScanInProgress->show();
+    boxProgressBar->show();
     btnStartScanning->setEnabled(false);
     for (QWidget *hidden : std::initializer_list<QWidget *>{pieBox, boxReadyToScan, scrollViewCollectionView, btnAddFolder})
         hidden->hide();
-    boxScanInProgress->show();
-    boxProgressBar->show();
     btnStopScan->setFocus();
     progressView->setAnimated(false);
     progressView->updateAppearance();
@@ -936,8 +957,10 @@ void ScanVC::sendScanCompletedEvent(const QString &category, const QString &acti
 
 void ScanVC::fillCompletedSummary(const ScanSummary &summary)
 {
-    boxScanInProgress->hide();
+    // Review Results is on show before Stop goes, so the keyboard goes
+    // straight from one to the other.
     boxScanCompleted->show();
+    boxScanInProgress->hide();
     lblTotalFilesFoundScanCompleted->setText(QString::number(summary.itemCount) + QLatin1Char(' ') + tr_("IDS_TMR_110"));
     lblTotalGBFoundScanCompleted->setText(formatSize(summary.totalBytes));
     placeAfter(lblTotalGBFoundScanCompleted, lblFoundScanCompleted);
@@ -1313,6 +1336,11 @@ void ScanVC::closeCancelDialog(bool stopped)
     giveKeyboardTo(stopped ? btnStartScanning : btnStopScan);
     if (m_engine->isHomePressed)
         goToBack();
+}
+
+bool ScanVC::focusNextPrevChild(bool next)
+{
+    return FocusHandOff::handOver(this) || QWidget::focusNextPrevChild(next);
 }
 
 void ScanVC::parkKeyboard()

@@ -153,6 +153,8 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // A button that turns itself off hands the keyboard on (FocusHandOff).
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void viewDidLoad();

@@ -1,7 +1,6 @@
 #include "GeneralPreferencesViewController.h"
 
-#include "AccessibleRadioButton.h"
-
+#include <KitAccessibility.h>
 #include <LaunchOnStartup.h>
 #include <Localization.h>
 #include <ProcessState.h>
@@ -62,7 +61,6 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     , btnAutoUpdate(new QCheckBox(this))
     , lblUpdateSetting(caption(this))
 {
-    AccessibleRadioButton::install();
     btnLaunchAutomatically->setObjectName(QStringLiteral("btnLaunchAutomatically"));
     comboBoxLanguage->setObjectName(QStringLiteral("comboBoxLanguage"));
     stepperFileSize->setObjectName(QStringLiteral("stepperFileSize"));
@@ -109,6 +107,9 @@ GeneralPreferencesViewController::GeneralPreferencesViewController(QWidget *pare
     layout->addWidget(lblUpdateSetting);
     layout->addWidget(btnAutoUpdate);
     layout->addStretch(1);
+    KitAccessibility::setReadingOrder({lblCapApplicationSettings, btnLaunchAutomatically, lblCapLanguageSettings,
+                                       lblSelectLanguage, comboBoxLanguage, lblCapMinimumFileSize, lblSelectMinimumSize,
+                                       stepperFileSize, btnKB, btnMB, lblUpdateSetting, btnAutoUpdate});
 
     // Only what the user does is written: the pane shows values under signal
     // blockers, and clicked/activated are never sent by code.

@@ -7,7 +7,9 @@
 #include <Alert.h>
 #include <ButtonKeys.h>
 #include <CustomAnimator.h>
+#include <FocusHandOff.h>
 #include <FolderChooser.h>
+#include <KitAccessibility.h>
 #include <Localization.h>
 #include <MainBundle.h>
 #include <ProcessState.h>
@@ -82,6 +84,12 @@ IgnoreListPreferencesViewController::IgnoreListPreferencesViewController(QWidget
     btnRestoreDefaults->setObjectName(QStringLiteral("btnRestoreDefaults"));
     for (QPushButton *button : {btnAdd, btnRemove, btnRestoreDefaults})
         ButtonKeys::pressOnReturn(button);
+    // Remove turns itself off with the entry it removed: the keyboard goes
+    // back to the list, at the row that took the entry's place. Add turns
+    // itself off under the extension popover, which takes the keyboard; until
+    // then it waits on the pane.
+    FocusHandOff::setTarget(btnRemove, tableViewExtensions);
+    FocusHandOff::setTarget(btnAdd, this);
     lblTMRWillNotScanFolders->setWordWrap(true);
     btnAdd->setFixedWidth(36);
     btnRemove->setFixedWidth(36);
@@ -103,6 +111,8 @@ IgnoreListPreferencesViewController::IgnoreListPreferencesViewController(QWidget
     buttons->addStretch(1);
     buttons->addWidget(btnRestoreDefaults);
     layout->addLayout(buttons);
+    KitAccessibility::setReadingOrder(
+        {lblTMRWillNotScanFolders, tableViewOptions, tableViewExtensions, btnAdd, btnRemove, btnRestoreDefaults});
 
     tableViewOptions->numberOfRows = [] { return int(allOptions().size()); };
     tableViewOptions->viewForRow = [this](int row) { return optionCell(row); };
@@ -384,14 +394,16 @@ void IgnoreListPreferencesViewController::enableControls()
     btnAdd->setEnabled(true);
     if (tableViewExtensions->selectedRow() != -1)
         btnRemove->setEnabled(true);
-    if (tableViewExtensions->rowCount() == allExtensions().size())
-        tableViewExtensions->scrollRowToVisible(tableViewExtensions->rowCount() - 1);
     // The window's close button comes back with the animator, once the
     // popover has gone.
     btnRestoreDefaults->setEnabled(true);
     topLayerImageView->hide();
     setTablesEnabled(true);
     tableViewExtensions->reloadData();
+    // The extension the popover added is the last row: it comes into view
+    // once the rows it is among have been made.
+    if (tableViewExtensions->rowCount() == allExtensions().size())
+        tableViewExtensions->scrollRowToVisible(tableViewExtensions->rowCount() - 1);
 }
 
 void IgnoreListPreferencesViewController::showAlert()

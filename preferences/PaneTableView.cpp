@@ -1,6 +1,10 @@
 #include "PaneTableView.h"
 
+#include "PaneTableAccessible.h"
+
 #include <FocusRing.h>
+
+#include <QCheckBox>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,6 +20,15 @@ namespace {
 // A selection in a table without the focus: a tint of the highlight, with
 // the ordinary text, so the table with the focus is the one that stands out.
 constexpr qreal kUnfocusedSelectionTint = 0.25;
+
+// Qt settles a widget's accessible interface the first time it is asked,
+// which can be while the widget is still being made: the list's interface is
+// in place before the table's base is.
+QWidget *withListInterface(QWidget *parent)
+{
+    PaneTableAccessible::install();
+    return parent;
+}
 
 QColor blend(const QColor &over, const QColor &under, qreal amount)
 {
@@ -62,7 +75,7 @@ private:
 };
 
 PaneTableView::PaneTableView(QWidget *parent)
-    : CustomScrollerView(parent)
+    : CustomScrollerView(withListInterface(parent))
     , m_rows(new Rows(this))
     , m_layout(new QVBoxLayout(m_rows))
 {
@@ -98,13 +111,23 @@ void PaneTableView::reloadData()
             part->setFocusPolicy(Qt::NoFocus);
         cell->setFocusPolicy(Qt::NoFocus);
         cell->installEventFilter(this);
+        if (const QCheckBox *box = cell->findChild<QCheckBox *>()) {
+            connect(box, &QCheckBox::toggled, this, [this, cell] {
+                tellAssistiveTools(QAccessible::StateChanged, rowOf(cell));
+            });
+        }
         m_layout->insertWidget(row, cell);
+        // Shown now rather than when the layout gets round to it: a row that
+        // is not on show takes no place yet, and the owner may want to scroll
+        // to it straight after the reload.
+        cell->show();
         m_cells.append(cell);
     }
     if (m_selectedRow >= count)
         m_selectedRow = -1;
     m_currentRow = std::min(m_currentRow, count - 1);
     paintSelection();
+    tellAssistiveTools(QAccessible::ObjectReorder);
 }
 
 void PaneTableView::clearSelection()
@@ -121,6 +144,11 @@ int PaneTableView::rowCount() const
 QWidget *PaneTableView::viewAtRow(int row) const
 {
     return row >= 0 && row < m_cells.size() ? m_cells.at(row) : nullptr;
+}
+
+int PaneTableView::rowOf(const QWidget *cell) const
+{
+    return int(m_cells.indexOf(cell));
 }
 
 void PaneTableView::scrollRowToVisible(int row)
@@ -221,6 +249,8 @@ void PaneTableView::focusInEvent(QFocusEvent *event)
         m_currentRow = std::max(0, m_selectedRow);
     paintSelection();
     CustomScrollerView::focusInEvent(event);
+    // The row the keys will act on is what a screen reader reads out.
+    tellAssistiveTools(QAccessible::Focus, m_currentRow);
 }
 
 void PaneTableView::focusOutEvent(QFocusEvent *event)
@@ -247,6 +277,7 @@ void PaneTableView::setSelectedRow(int row)
         return;
     m_selectedRow = row;
     paintSelection();
+    tellAssistiveTools(QAccessible::Selection, row);
     emit selectionDidChange();
 }
 
@@ -256,6 +287,25 @@ void PaneTableView::setCurrentRow(int row)
         return;
     m_currentRow = row;
     paintSelection();
+    if (hasFocus())
+        tellAssistiveTools(QAccessible::Focus, row);
+}
+
+void PaneTableView::tellAssistiveTools(QAccessible::Event change, int row)
+{
+    if (!QAccessible::isActive() || (row < 0 && change != QAccessible::ObjectReorder))
+        return;
+    if (change == QAccessible::StateChanged) {
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        event.setChild(row);
+        QAccessible::updateAccessibility(&event);
+        return;
+    }
+    QAccessibleEvent event(this, change);
+    event.setChild(row);
+    QAccessible::updateAccessibility(&event);
 }
 
 void PaneTableView::paintSelection()

@@ -2,6 +2,8 @@
 
 #include <CustomScrollerView.h>
 
+#include <QAccessible>
+
 #include <functional>
 
 class QVBoxLayout;
@@ -18,6 +20,9 @@ class QVBoxLayout;
 // would; Space and Return select it, and Space is also reported, for the
 // owner to act on the row. While the table has the focus its current row
 // wears the focus ring and its selection the strong highlight.
+//
+// Assistive tools see a list of its rows (PaneTableAccessible), told when the
+// keyboard's row, the chosen row, a row's box or the rows themselves change.
 class PaneTableView : public CustomScrollerView
 {
     Q_OBJECT
@@ -42,6 +47,8 @@ public:
     void clearSelection();
     // The cell shown in the row, or nothing for a row that does not exist.
     QWidget *viewAtRow(int row) const;
+    // The row a cell shows, or -1 for a cell the table does not hold.
+    int rowOf(const QWidget *cell) const;
     void scrollRowToVisible(int row);
     // Shows or takes away both scrollers.
     void setScrollersShown(bool shown);
@@ -66,6 +73,7 @@ private:
 
     void setSelectedRow(int row);
     void setCurrentRow(int row);
+    void tellAssistiveTools(QAccessible::Event change, int row = -1);
     // As a click on the row, from the keyboard: the row becomes current.
     void chooseRow(int row);
     // Rows a page of the view holds, at least one.

@@ -1,5 +1,6 @@
 #include "PreferencesViewController.h"
 
+#include <FocusHandOff.h>
 #include <FolderChooser.h>
 #include <Localization.h>
 
@@ -10,6 +11,11 @@ PreferencesViewController::PreferencesViewController(const QString &titleKey, QW
     : QWidget(parent)
     , m_titleKey(titleKey)
 {
+}
+
+bool PreferencesViewController::focusNextPrevChild(bool next)
+{
+    return FocusHandOff::handOver(this) || QWidget::focusNextPrevChild(next);
 }
 
 void PreferencesViewController::loadViewIfNeeded()

@@ -30,6 +30,9 @@ protected:
     virtual void viewDidAppear();
 
     void showEvent(QShowEvent *event) override;
+    // A control of the view that turns itself off hands the keyboard to what
+    // it acted on (FocusHandOff), not to the next control.
+    bool focusNextPrevChild(bool next) override;
 
     // Opens the folder chooser as a sheet on this view's window, hidden files
     // left out; the completion runs only while this view still exists.

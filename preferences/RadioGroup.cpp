@@ -1,15 +1,31 @@
 #include "RadioGroup.h"
 
+#include "AccessibleRadioButton.h"
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 
+namespace {
+
+// Qt settles which interface a widget has the first time it is asked, and a
+// button made with its text is asked inside its own constructor: the radio
+// interface has to be in place before the base button is made, or the
+// button stays a check box to assistive tools for good.
+QWidget *withRadioInterface(QWidget *parent)
+{
+    AccessibleRadioButton::install();
+    return parent;
+}
+
+} // namespace
+
 RadioGroup::Button::Button(QWidget *parent)
-    : QRadioButton(parent)
+    : QRadioButton(withRadioInterface(parent))
 {
 }
 
 RadioGroup::Button::Button(const QString &text, QWidget *parent)
-    : QRadioButton(text, parent)
+    : QRadioButton(text, withRadioInterface(parent))
 {
 }
 

@@ -1,9 +1,8 @@
 #include "RemovalPreferencesViewController.h"
 
-#include "AccessibleRadioButton.h"
-
 #include <ButtonKeys.h>
 #include <FolderChooser.h>
+#include <KitAccessibility.h>
 #include <Localization.h>
 #include <ProcessState.h>
 #include <SettingsStore.h>
@@ -31,7 +30,6 @@ RemovalPreferencesViewController::RemovalPreferencesViewController(QWidget *pare
     , btnOverwriteFilePath(new QCheckBox)
     , stackViewSubpartFolderRemoval(new QWidget(this))
 {
-    AccessibleRadioButton::install();
     btnRemoveToTrash->setObjectName(QStringLiteral("btnRemoveToTrash"));
     btnRemoeToFolder->setObjectName(QStringLiteral("btnRemoeToFolder"));
     btnMoveToPermanently->setObjectName(QStringLiteral("btnMoveToPermanently"));
@@ -70,9 +68,11 @@ RemovalPreferencesViewController::RemovalPreferencesViewController(QWidget *pare
     layout->addWidget(stackViewSubpartFolderRemoval);
     layout->addStretch(1);
 
-    // Tab and the arrows follow the screen: Trash, Delete, Folder, then the
-    // folder's own controls.
+    // Tab, the arrows and assistive tools follow the screen: Trash, Delete,
+    // Folder, then the folder's own controls.
     new RadioGroup({btnRemoveToTrash, btnMoveToPermanently, btnRemoeToFolder}, this);
+    KitAccessibility::setReadingOrder({lblHeaderRemovalMethod, lblCapRemovalMethod, btnRemoveToTrash, btnMoveToPermanently,
+                                       btnRemoeToFolder, stackViewSubpartFolderRemoval});
     QWidget::setTabOrder(btnRemoeToFolder, btnBrowseFolder);
     QWidget::setTabOrder(btnBrowseFolder, btnOverwriteFilePath);
 

@@ -1,6 +1,8 @@
 #include "KitAccessibility.h"
 
 #include "HyperlinkTextField.h"
+#include "ItemTableAccessible.h"
+#include "ItemTableView.h"
 #include "PieChart.h"
 
 #include <QAccessible>
@@ -16,28 +18,17 @@ namespace KitAccessibility {
 
 namespace {
 
-// One slice of a chart. It has no object of its own: the chart's interface
-// makes it on demand and owns it through Qt's registry of interfaces.
-class PieSliceAccessible : public QAccessibleInterface
+// One slice of a chart.
+class PieSliceAccessible : public Leaf
 {
 public:
     PieSliceAccessible(PieChart *chart, int index)
-        : m_chart(chart)
+        : Leaf(chart)
         , m_index(index)
     {
     }
 
-    bool isValid() const override { return m_chart && m_index < m_chart->sliceCount(); }
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override
-    {
-        return m_chart && m_chart->window() ? m_chart->window()->windowHandle() : nullptr;
-    }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(m_chart.data()); }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    bool isValid() const override { return chart() && m_index < chart()->sliceCount(); }
 
     QString text(QAccessible::Text kind) const override
     {
@@ -45,22 +36,21 @@ public:
             return QString();
         switch (kind) {
         case QAccessible::Name:
-            return m_chart->accessibleTextForSlice(m_index);
+            return chart()->accessibleTextForSlice(m_index);
         case QAccessible::Description:
             // The slice's share of the whole, as the chart draws it.
-            return QString::number(std::lround(m_chart->sliceLayerAt(m_index)->percentage() * 100.0)) + QLatin1Char('%');
+            return QString::number(std::lround(chart()->sliceLayerAt(m_index)->percentage() * 100.0)) + QLatin1Char('%');
         default:
             return QString();
         }
     }
-    void setText(QAccessible::Text, const QString &) override {}
 
     QRect rect() const override
     {
         if (!isValid())
             return QRect();
-        const QRect local = m_chart->sliceBounds(m_index).toAlignedRect();
-        return QRect(m_chart->mapToGlobal(local.topLeft()), local.size());
+        const QRect local = chart()->sliceBounds(m_index).toAlignedRect();
+        return QRect(chart()->mapToGlobal(local.topLeft()), local.size());
     }
 
     QAccessible::Role role() const override { return QAccessible::ListItem; }
@@ -73,13 +63,14 @@ public:
             return state;
         }
         state.selectable = true;
-        state.selected = m_chart->sliceLayerAt(m_index)->isSelected();
-        state.invisible = !m_chart->isVisible() || m_chart->sliceBounds(m_index).isEmpty();
+        state.selected = chart()->sliceLayerAt(m_index)->isSelected();
+        state.invisible = !chart()->isVisible() || chart()->sliceBounds(m_index).isEmpty();
         return state;
     }
 
 private:
-    QPointer<PieChart> m_chart;
+    PieChart *chart() const { return static_cast<PieChart *>(owner()); }
+
     int m_index;
 };
 
@@ -91,32 +82,20 @@ public:
     {
     }
 
-    ~PieChartAccessible() override
-    {
-        for (const QAccessible::Id id : std::as_const(m_slices))
-            QAccessible::deleteAccessibleInterface(id);
-    }
-
     int childCount() const override { return chart()->sliceCount(); }
 
     QAccessibleInterface *child(int index) const override
     {
         if (index < 0 || index >= childCount())
             return nullptr;
-        if (const auto known = m_slices.constFind(index); known != m_slices.constEnd())
-            return QAccessible::accessibleInterface(*known);
-        auto *slice = new PieSliceAccessible(chart(), index);
-        m_slices.insert(index, QAccessible::registerAccessibleInterface(slice));
-        return slice;
+        return m_slices.at(index, [](QAccessibleInterface *) { return true; },
+                           [this, index] { return new PieSliceAccessible(chart(), index); });
     }
 
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        for (auto known = m_slices.constBegin(); known != m_slices.constEnd(); ++known) {
-            if (QAccessible::accessibleInterface(known.value()) == child)
-                return known.key() < childCount() ? known.key() : -1;
-        }
-        return -1;
+        const int index = m_slices.indexOf(child);
+        return index < childCount() ? index : -1;
     }
 
     QAccessibleInterface *childAt(int x, int y) const override
@@ -128,8 +107,8 @@ public:
 private:
     PieChart *chart() const { return static_cast<PieChart *>(widget()); }
 
-    // Interfaces made so far, by slice; they stay valid only while the slice exists.
-    mutable QHash<int, QAccessible::Id> m_slices;
+    // They stay valid only while the slice exists.
+    mutable ChildInterfaces m_slices;
 };
 
 class HyperlinkAccessible : public QAccessibleWidget
@@ -171,10 +150,83 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
         if (auto *link = qobject_cast<HyperlinkTextField *>(object))
             return new HyperlinkAccessible(link);
     }
+    if (className == QLatin1String("ItemTableView")) {
+        if (auto *table = qobject_cast<ItemTableView *>(object))
+            return new ItemTableAccessible(table);
+    }
     return nullptr;
 }
 
 } // namespace
+
+Leaf::Leaf(QWidget *owner)
+    : m_owner(owner)
+{
+}
+
+QWindow *Leaf::window() const
+{
+    return m_owner && m_owner->window() ? m_owner->window()->windowHandle() : nullptr;
+}
+
+QAccessibleInterface *Leaf::parent() const
+{
+    return QAccessible::queryAccessibleInterface(m_owner.data());
+}
+
+ChildInterfaces::~ChildInterfaces()
+{
+    clear();
+}
+
+QAccessibleInterface *ChildInterfaces::at(int index, const std::function<bool(QAccessibleInterface *)> &fits,
+                                          const std::function<QAccessibleInterface *()> &make)
+{
+    if (const auto known = m_ids.constFind(index); known != m_ids.constEnd()) {
+        QAccessibleInterface *kept = QAccessible::accessibleInterface(*known);
+        if (kept && fits(kept))
+            return kept;
+        if (kept)
+            QAccessible::deleteAccessibleInterface(*known);
+        m_ids.remove(index);
+    }
+    QAccessibleInterface *made = make();
+    if (made)
+        m_ids.insert(index, QAccessible::registerAccessibleInterface(made));
+    return made;
+}
+
+int ChildInterfaces::indexOf(const QAccessibleInterface *child) const
+{
+    for (auto known = m_ids.constBegin(); known != m_ids.constEnd(); ++known) {
+        if (QAccessible::accessibleInterface(known.value()) == child)
+            return known.key();
+    }
+    return -1;
+}
+
+void ChildInterfaces::clear()
+{
+    for (const QAccessible::Id id : std::as_const(m_ids))
+        QAccessible::deleteAccessibleInterface(id);
+    m_ids.clear();
+}
+
+QWidget *beforeBase(QWidget *parent)
+{
+    install();
+    return parent;
+}
+
+void setReadingOrder(const QList<QWidget *> &siblingsInOrder)
+{
+    // Raising moves a widget to the end of its parent's children, the list
+    // assistive tools walk; siblings that lie side by side look the same.
+    for (QWidget *sibling : siblingsInOrder) {
+        if (sibling)
+            sibling->raise();
+    }
+}
 
 void install()
 {

@@ -1,12 +1,83 @@
 #pragma once
 
+#include <QAccessible>
+#include <QHash>
+#include <QList>
+#include <QPointer>
+
+#include <functional>
+
+class QWidget;
+
 // What assistive tools are told about the kit's own widgets beyond what Qt
 // knows by itself: a pie chart is a chart whose slices are items, each named
-// by what it stands for; a hyperlink label is a link that can be pressed.
+// by what it stands for; a hyperlink label is a link that can be pressed; an
+// item table is a table of the rows and columns it shows.
 namespace KitAccessibility {
 
 // Registers the kit's accessible interfaces with Qt, once; the widgets that
 // need them call it when they are made.
 void install();
+
+// Qt settles which interface a widget has the first time it is asked, and
+// that can be inside the widget's own constructor (a button made with its
+// text, say): a widget whose interface is the kit's passes its parent
+// through this to its base, so the interface is in place before the base is.
+QWidget *beforeBase(QWidget *parent);
+
+// A child that has no object of its own (a slice, a row, a cell): a leaf
+// of the widget that shows it, in that widget's window, made and kept by
+// the widget's interface (ChildInterfaces).
+class Leaf : public QAccessibleInterface
+{
+public:
+    explicit Leaf(QWidget *owner);
+
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override;
+    QAccessibleInterface *parent() const override;
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString &) override {}
+
+protected:
+    // Nothing once the widget has gone.
+    QWidget *owner() const { return m_owner; }
+
+private:
+    QPointer<QWidget> m_owner;
+};
+
+// The interfaces of children that have no object of their own (a slice, a
+// row, a cell): made on demand, registered with Qt, and kept by index for as
+// long as they still fit what their parent shows.
+class ChildInterfaces
+{
+public:
+    ChildInterfaces() = default;
+    ~ChildInterfaces();
+    ChildInterfaces(const ChildInterfaces &) = delete;
+    ChildInterfaces &operator=(const ChildInterfaces &) = delete;
+
+    // The interface kept for the index when `fits` accepts it; otherwise a
+    // new one from `make`, kept in its place.
+    QAccessibleInterface *at(int index, const std::function<bool(QAccessibleInterface *)> &fits,
+                             const std::function<QAccessibleInterface *()> &make);
+    // The index an interface is kept at, or -1 for one not kept here.
+    int indexOf(const QAccessibleInterface *child) const;
+    // Lets every kept interface go.
+    void clear();
+
+private:
+    QHash<int, QAccessible::Id> m_ids;
+};
+
+// Assistive tools read a widget's children in the order they were made, not
+// in the order they are shown. Puts the given siblings, in the order shown,
+// after the others that share their parent, so that a screen reader meets
+// them as the eye does.
+void setReadingOrder(const QList<QWidget *> &siblingsInOrder);
 
 } // namespace KitAccessibility

@@ -15,6 +15,13 @@ using Builder = std::function<void(QMenuBar *bar)>;
 // builder stops filling new bars.
 void setBuilder(Builder builder);
 // Hands a window's bar over to be filled (now, or once a builder exists).
+// F10, the desktop's key for the menu bar, then works the bar as Alt does.
 void install(QMenuBar *bar);
+
+// What Alt and F10 do: the keyboard goes to the bar, the first menu is
+// highlighted as under the pointer, Left and Right move along, Down or
+// Return open, Escape gives the keyboard back to where it was. A second
+// press leaves the bar.
+void enterFromKeyboard(QMenuBar *bar);
 
 } // namespace MainMenuHost

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 #include "TestEnvironment.h"
 
+#include <DashboardWindowController.h>
 #include <HomeWindow.h>
 #include <NotificationCenter.h>
 #include <PageOpener.h>
@@ -12,8 +13,12 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -174,6 +179,90 @@ TEST_F(MenuTest, RenderWithTheMenuOpen)
     const QString path = TestEnvironment::renderDirectory() + QStringLiteral("/home-window-menu-open.png");
     EXPECT_TRUE(picture.save(path));
     menu->close();
+}
+
+// The picture of one menu's title on the bar.
+QImage titleOf(QMenuBar *bar, QAction *menu)
+{
+    return bar->grab(bar->actionGeometry(menu)).toImage();
+}
+
+// The menu strip of both windows worked from the keyboard: Alt or F10 puts
+// the keyboard on the first menu, highlighted as under the pointer; Left and
+// Right move along, Down or Return open, Escape gives the keyboard back.
+TEST_F(MenuTest, AltAndF10WorkTheMenuStripOfEveryWindow)
+{
+    DashboardWindowController::setAnimationDuration(0);
+    auto results = std::make_unique<DashboardWindowController>();
+    struct Window
+    {
+        const char *name;
+        QWidget *window;
+    };
+    const Window windows[] = {{"home", home}, {"results", results.get()}};
+    for (const Window &w : windows) {
+        w.window->show();
+        w.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.window));
+        QMenuBar *bar = w.window->findChild<QMenuBar *>();
+        ASSERT_NE(bar, nullptr);
+        const QList<QAction *> menus = bar->actions();
+        ASSERT_EQ(menus.size(), 3);
+        // Somewhere for the keyboard to come back to.
+        auto *before = new QPushButton(QStringLiteral("before"), w.window);
+        before->show();
+        const auto pointAt = [bar](const QPoint &where) {
+            QMouseEvent move(QEvent::MouseMove, where, bar->mapToGlobal(where), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(bar, &move);
+        };
+        const QImage plain = titleOf(bar, menus.at(0));
+        pointAt(bar->actionGeometry(menus.at(0)).center());
+        ASSERT_EQ(bar->activeAction(), menus.at(0));
+        const QImage pointedAt = titleOf(bar, menus.at(0));
+        pointAt(QPoint(bar->width() - 1, bar->height() - 1));
+        ASSERT_EQ(bar->activeAction(), nullptr);
+
+        for (const Qt::Key enter : {Qt::Key_Alt, Qt::Key_F10}) {
+            SCOPED_TRACE(std::string(w.name) + (enter == Qt::Key_Alt ? " Alt" : " F10"));
+            before->setFocus(Qt::TabFocusReason);
+            ASSERT_EQ(QApplication::focusWidget(), before);
+
+            QTest::keyClick(before, enter);
+            EXPECT_EQ(QApplication::focusWidget(), bar);
+            EXPECT_EQ(bar->activeAction(), menus.at(0));
+            EXPECT_FALSE(menus.at(0)->menu()->isVisible()) << "the menu opens only on Down or Return";
+            const QImage highlighted = titleOf(bar, menus.at(0));
+            EXPECT_NE(highlighted, plain) << "the first menu does not show that it has the keyboard";
+            EXPECT_EQ(highlighted, pointedAt) << "the keyboard's highlight is not the pointer's";
+            if (enter == Qt::Key_Alt)
+                w.window->grab().save(TestEnvironment::renderDirectory()
+                                      + QStringLiteral("/%1-window-menu-keyboard.png").arg(QLatin1String(w.name)));
+
+            struct Step
+            {
+                Qt::Key key;
+                int active; // the menu highlighted, by its place
+                bool open;  // its menu is open
+            };
+            const Step steps[] = {
+                {Qt::Key_Right, 1, false}, {Qt::Key_Right, 2, false}, {Qt::Key_Left, 1, false},
+                {Qt::Key_Down, 1, true},   {Qt::Key_Escape, 1, false}, {Qt::Key_Return, 1, true},
+                {Qt::Key_Escape, 1, false},
+            };
+            for (const Step &step : steps) {
+                SCOPED_TRACE(QKeySequence(step.key).toString().toStdString());
+                QWidget *popup = QApplication::activePopupWidget();
+                QTest::keyClick(popup ? popup : QApplication::focusWidget(), step.key);
+                EXPECT_EQ(bar->activeAction(), menus.at(step.active));
+                EXPECT_EQ(menus.at(step.active)->menu()->isVisible(), step.open);
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            EXPECT_EQ(QApplication::focusWidget(), before) << "Escape does not give the keyboard back";
+            EXPECT_EQ(bar->activeAction(), nullptr);
+        }
+        delete before;
+        w.window->hide();
+    }
 }
 
 } // namespace

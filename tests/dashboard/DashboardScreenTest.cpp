@@ -13,6 +13,7 @@
 #include <CustomAnimator.h>
 #include <FileReveal.h>
 #include <FocusRing.h>
+#include <FocusTrail.h>
 #include <Localization.h>
 #include <NotificationCenter.h>
 #include <PageOpener.h>
@@ -307,6 +308,25 @@ TEST_F(DashboardScreenTest, OpenMarkBackAndOpenAgainMakesANewScreen)
     EXPECT_FALSE(hasMarkedItems()) << "marks start afresh with every showing";
     EXPECT_EQ(ScreenRegistry::instance().peekObject(QString::fromLatin1(ScreenId::Dashboard)), again);
     EXPECT_EQ(again->session()->categoriesModel()->rowCount(), 5);
+}
+
+// Back turns itself off for the way back: the keyboard waits on the screen
+// while the window goes, and never stops at the search field beside it.
+TEST_F(DashboardScreenTest, BackHandsTheKeyboardToTheScreenItLeaves)
+{
+    DashboardVC *screen = open();
+    QWidget *window = screen->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    screen->btnBack()->setFocus(Qt::TabFocusReason);
+
+    const FocusTrail trail;
+    QTest::keyClick(screen->btnBack(), Qt::Key_Space);
+    for (QWidget *widget : trail.reached()) {
+        if (widget != screen && screen->isAncestorOf(widget))
+            ADD_FAILURE() << "the keyboard passed through " << qPrintable(widget->objectName());
+    }
+    settle();
 }
 
 TEST_F(DashboardScreenTest, WindowsArePlacedByTheirRulesAndTheAnimationsEnd)
@@ -790,14 +810,19 @@ TEST_F(DashboardScreenTest, TheTableWithTheKeyboardShowsItsCurrentRow)
     EXPECT_TRUE(ringOnRow(categories, documents));
     EXPECT_FALSE(ringOnRow(groups, 0));
 
-    QTest::keyClick(categories, Qt::Key_Tab);
-    settle();
+    // Tab passes the groups' tools on its way to the groups, and the
+    // copies' tool on its way to the copies.
+    const auto tabTo = [](QWidget *table) {
+        for (int press = 0; press < 4 && QApplication::focusWidget() != table; ++press)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        settle();
+    };
+    tabTo(groups);
     ASSERT_EQ(QApplication::focusWidget(), groups);
     EXPECT_FALSE(ringOnRow(categories, documents)) << "a table without the keyboard looks plain";
     EXPECT_TRUE(ringOnRow(groups, 0));
 
-    QTest::keyClick(groups, Qt::Key_Tab);
-    settle();
+    tabTo(items);
     ASSERT_EQ(QApplication::focusWidget(), items);
     EXPECT_FALSE(ringOnRow(groups, 0));
     EXPECT_TRUE(ringOnRow(items, 0)) << "the row the keyboard is on shows before any arrow";
@@ -817,6 +842,93 @@ TEST_F(DashboardScreenTest, TheTableWithTheKeyboardShowsItsCurrentRow)
     settle();
     EXPECT_TRUE(ringOnRow(groups, 0));
     saveRender(window, QStringLiteral("results-groups-keyboard-focus"));
+}
+
+// Each results table is offered to assistive tools as the rows it shows: no
+// hidden header is a row or a column, every cell is named by its row, and as
+// the rows change (another category, a search) the table describes the new
+// ones. A screen reader that asks again for a row the table had before gets
+// no answer, and the log stays quiet.
+TEST_F(DashboardScreenTest, EachResultsTableAnswersOnlyForTheRowsItShows)
+{
+    DashboardVC *screen = open();
+    QStringList warnings;
+    static QStringList *caught = nullptr;
+    caught = &warnings;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type == QtWarningMsg && message.contains(QLatin1String("QAccessible")))
+            caught->append(message);
+    });
+
+    const QList<QTableView *> tables{screen->tableViewCategories(), screen->tableViewGroups(), screen->tableViewItems()};
+    const auto describesItsRows = [](QTableView *table) {
+        SCOPED_TRACE(table->objectName().toStdString());
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(table);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::Table);
+        const int rows = table->model()->rowCount();
+        EXPECT_EQ(accessible->childCount(), rows);
+        ASSERT_NE(accessible->tableInterface(), nullptr);
+        EXPECT_EQ(accessible->tableInterface()->rowCount(), rows);
+        EXPECT_EQ(accessible->tableInterface()->columnCount(), 1);
+        for (int row = 0; row < rows; ++row) {
+            QAccessibleInterface *cell = accessible->child(row);
+            ASSERT_NE(cell, nullptr) << "row " << row;
+            EXPECT_EQ(cell->role(), QAccessible::Cell) << "row " << row;
+            EXPECT_EQ(cell->text(QAccessible::Name), table->model()->index(row, 0).data().toString()) << "row " << row;
+            ASSERT_NE(cell->tableCellInterface(), nullptr);
+            EXPECT_EQ(cell->tableCellInterface()->rowIndex(), row);
+            EXPECT_EQ(accessible->indexOfChild(cell), row);
+            EXPECT_EQ(cell->parent(), accessible);
+        }
+        // The row the keyboard is on is the one offered as focused.
+        table->setFocus(Qt::TabFocusReason);
+        if (table->currentIndex().isValid()) {
+            QAccessibleInterface *focused = accessible->focusChild();
+            ASSERT_NE(focused, nullptr);
+            EXPECT_EQ(focused->tableCellInterface()->rowIndex(), table->currentIndex().row());
+            EXPECT_TRUE(focused->state().focused);
+        }
+    };
+
+    struct Step
+    {
+        const char *what;
+        std::function<void()> act;
+    };
+    const Step steps[] = {
+        {"All Duplicates", [] {}},
+        {"Photos", [&] {
+             choose(screen->tableViewCategories(), categoryRowNamed(QStringLiteral("Photos")));
+             choose(screen->tableViewGroups(), 0);
+         }},
+        {"a search that keeps few rows", [&] {
+             screen->searchField()->setText(QStringLiteral("zzz-nothing-like-it"));
+             settle();
+         }},
+        {"the search cleared", [&] {
+             screen->searchField()->clear();
+             settle();
+             choose(screen->tableViewGroups(), 0);
+         }},
+    };
+    QList<int> asked(tables.size(), 0);
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        for (qsizetype t = 0; t < tables.size(); ++t) {
+            QTableView *table = tables.at(t);
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(table);
+            // What a screen reader knew of the table before the step.
+            for (int child = accessible->childCount(); child < asked.at(t); ++child)
+                EXPECT_EQ(accessible->child(child), nullptr) << table->objectName().toStdString() << " " << child;
+            describesItsRows(table);
+            asked[t] = std::max(asked.at(t), accessible->childCount() + 3);
+        }
+    }
+    qInstallMessageHandler(previous);
+    caught = nullptr;
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(DashboardScreenTest, ShowRelatedChoosesTheGroupAndTheCopy)
@@ -887,8 +999,9 @@ QString namesOf(const QList<QWidget *> &widgets)
     return names.join(QStringLiteral(", "));
 }
 
-// Tab reaches every control, tables included, from left to right, and leaves
-// each table after one stop; Shift+Tab goes the same way back.
+// Tab reaches every control once, tables included, in reading order: from
+// the top, each line from the left; each table is left after one stop, and
+// Shift+Tab goes the same way back.
 TEST_F(DashboardScreenTest, TabVisitsEveryControlInReadingOrder)
 {
     DashboardVC *screen = open();
@@ -903,8 +1016,9 @@ TEST_F(DashboardScreenTest, TabVisitsEveryControlInReadingOrder)
     ASSERT_TRUE(session->setItemChecked(0, true));
     settle();
 
-    // Each view: how to reach it, then the stops in order. The path's
-    // buttons are made for the copy shown, so the list is made once it shows.
+    // Each view: how to reach it, then the stops in order from Back. The
+    // path's buttons are made for the copy shown, so the list is made once
+    // it shows.
     struct Case
     {
         const char *view;
@@ -919,10 +1033,12 @@ TEST_F(DashboardScreenTest, TabVisitsEveryControlInReadingOrder)
              choose(screen->tableViewItems(), 1);
          },
          [&] {
-             return QList<QWidget *>{screen->tableViewCategories(), screen->tableViewGroups(), screen->tableViewItems(),
-                                     screen->btnSmartCheckGroup(), screen->btnSortInGroup(), screen->btnSmartCheckGroupItems(),
-                                     screen->txtViewResult(), screen->pathControlResult(), screen->btnTrash(),
-                                     screen->searchField(), screen->btnBlog(), screen->btnBack()};
+             return QList<QWidget *>{screen->btnBack(),          screen->searchField(),
+                                     screen->btnBlog(),          screen->tableViewCategories(),
+                                     screen->btnSmartCheckGroup(), screen->btnSortInGroup(),
+                                     screen->tableViewGroups(),  screen->btnSmartCheckGroupItems(),
+                                     screen->tableViewItems(),   screen->txtViewResult(),
+                                     screen->btnTrash(),         screen->pathControlResult()};
          }},
         {"the marked copies with one chosen",
          [&] {
@@ -930,13 +1046,15 @@ TEST_F(DashboardScreenTest, TabVisitsEveryControlInReadingOrder)
              choose(screen->tableViewGroups(), 0);
          },
          [&] {
-             QList<QWidget *> stops{screen->tableViewCategories(), screen->tableViewGroups(), screen->btnDeselectAllGroups(),
-                                    screen->btnSelectedItemsSorting(), screen->txtViewResult(), screen->pathControlResult()};
+             QList<QWidget *> stops{screen->btnBack(),          screen->searchField(),
+                                    screen->btnBlog(),          screen->tableViewCategories(),
+                                    screen->btnDeselectAllGroups(), screen->btnSelectedItemsSorting(),
+                                    screen->tableViewGroups(),  screen->txtViewResult(),
+                                    screen->btnTrash(),         screen->pathControlResult()};
              const QList<QToolButton *> components = screen->pathControlURL()->componentButtons();
              EXPECT_GE(components.size(), 3);
              for (QToolButton *component : components)
                  stops.append(component);
-             stops += {screen->btnTrash(), screen->searchField(), screen->btnBlog(), screen->btnBack()};
              return stops;
          }},
     };
@@ -944,9 +1062,9 @@ TEST_F(DashboardScreenTest, TabVisitsEveryControlInReadingOrder)
         SCOPED_TRACE(c.view);
         c.reach();
         const QList<QWidget *> expected = c.stops();
-        const QList<QWidget *> forward = focusCycle(screen->tableViewCategories(), true);
+        const QList<QWidget *> forward = focusCycle(screen->btnBack(), true);
         EXPECT_EQ(forward, expected) << namesOf(forward).toStdString();
-        QList<QWidget *> backward = focusCycle(screen->tableViewCategories(), false);
+        QList<QWidget *> backward = focusCycle(screen->btnBack(), false);
         std::reverse(backward.begin() + 1, backward.end());
         EXPECT_EQ(backward, expected) << namesOf(backward).toStdString();
     }

@@ -1,19 +1,27 @@
 #include "PreferencesFixture.h"
 
+#include <FocusTrail.h>
+
+#include <CustomAnimator.h>
 #include <GeneralPreferencesViewController.h>
 #include <IgnoreListExtensionsCellView.h>
 #include <IgnoreListPreferencesViewController.h>
+#include <Localization.h>
 #include <PaneTableView.h>
+#include <PopoverTextFieldVC.h>
 #include <PreferencesTabViewController.h>
 #include <ProcessState.h>
 #include <RemovalPreferencesViewController.h>
+#include <ScreenRegistry.h>
 #include <TestEnvironment.h>
 #include <UserDefaults.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -58,6 +66,18 @@ protected:
     }
 
     IgnoreListPreferencesViewController *ignorePane() { return tabs()->ignoreListPane(); }
+
+    // The Ignore List pane in front with two paths, switched as given, and
+    // the extensions tmp, log (off) and bak.
+    IgnoreListPreferencesViewController *openWithTwoPathsAndThreeExtensions(const QVariantList &pathStates)
+    {
+        store("IgnorePathsTMR", QStringList{"/p/one", "/p/two"});
+        store("kIgnorePathsStateTMR", pathStates);
+        store("IgnoreExtensionsTMR", QStringList{"tmp", "log", "bak"});
+        store("kIgnoreExtensionsStateTMR", QVariantList{true, false, true});
+        openOnTab(2);
+        return ignorePane();
+    }
     QTabBar *tabBar() { return tabs()->tabBar(); }
 };
 
@@ -75,12 +95,7 @@ QList<bool> storedStates(const char *key)
 
 TEST_F(PaneKeysTest, BothIgnoreTablesAreUsedFromTheKeyboard)
 {
-    store("IgnorePathsTMR", QStringList{"/p/one", "/p/two"});
-    store("kIgnorePathsStateTMR", QVariantList{true, true});
-    store("IgnoreExtensionsTMR", QStringList{"tmp", "log", "bak"});
-    store("kIgnoreExtensionsStateTMR", QVariantList{true, false, true});
-    openOnTab(2);
-    IgnoreListPreferencesViewController *pane = ignorePane();
+    IgnoreListPreferencesViewController *pane = openWithTwoPathsAndThreeExtensions({true, true});
     PaneTableView *options = pane->tableViewOptions;
     PaneTableView *list = pane->tableViewExtensions;
 
@@ -119,8 +134,11 @@ TEST_F(PaneKeysTest, BothIgnoreTablesAreUsedFromTheKeyboard)
         {"Tab passes on to Add", Qt::Key_Tab, none, pane->btnAdd, true, 1, all, {false, false, true}, {true, true}},
         {"Tab reaches Remove, enabled by the choice", Qt::Key_Tab, none, pane->btnRemove, true, 1, all,
          {false, false, true}, {true, true}},
-        // Remove turns itself off, and the focus goes on to the next button.
-        {"Space on Remove removes the chosen entry", Qt::Key_Space, none, pane->btnRestoreDefaults, true, -1, removed,
+        // Remove turns itself off and hands the keyboard back to the list.
+        {"Space on Remove removes the chosen entry", Qt::Key_Space, none, list, true, -1, removed, {false, true},
+         {true, true}},
+        {"Tab passes on to Add", Qt::Key_Tab, none, pane->btnAdd, true, -1, removed, {false, true}, {true, true}},
+        {"Tab passes over the disabled Remove", Qt::Key_Tab, none, pane->btnRestoreDefaults, true, -1, removed,
          {false, true}, {true, true}},
         {"Tab from the last button goes round to the tab bar, past every box", Qt::Key_Tab, none, tabBar(), true, -1,
          removed, {false, true}, {true, true}},
@@ -161,6 +179,172 @@ TEST_F(PaneKeysTest, BothIgnoreTablesAreUsedFromTheKeyboard)
             EXPECT_EQ(cell->btnCheckBox->isChecked(), shown.at(row)) << "row " << row;
         }
     }
+}
+
+// Remove turns itself off once its entry has gone. However it is pressed,
+// the keyboard goes back to the list it acted on, at the row that took the
+// removed entry's place, and never passes through Restore Defaults, where
+// one more Space would replace both lists.
+TEST_F(PaneKeysTest, RemoveHandsTheKeyboardBackToTheList)
+{
+    struct Case
+    {
+        const char *how;
+        Qt::Key key; // Qt::Key_unknown: a click
+        int chosen;
+        int current; // the list's current row afterwards
+    };
+    const Case cases[] = {
+        {"Space on a middle entry", Qt::Key_Space, 1, 1},
+        {"Return on the last entry", Qt::Key_Return, 2, 1},
+        {"Enter on the first entry", Qt::Key_Enter, 0, 0},
+        {"a click", Qt::Key_unknown, 1, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.how);
+        store("IgnoreExtensionsTMR", QStringList{"tmp", "log", "bak"});
+        store("kIgnoreExtensionsStateTMR", QVariantList{true, true, true});
+        resetScreens();
+        openOnTab(2);
+        IgnoreListPreferencesViewController *pane = ignorePane();
+        PaneTableView *list = pane->tableViewExtensions;
+        pane->tableViewOptions->clickRow(1);
+        list->setFocus(Qt::TabFocusReason);
+        list->clickRow(c.chosen);
+        ASSERT_TRUE(pane->btnRemove->isEnabled());
+
+        if (c.key != Qt::Key_unknown)
+            pane->btnRemove->setFocus(Qt::TabFocusReason);
+        const FocusTrail trail;
+        if (c.key == Qt::Key_unknown)
+            QTest::mouseClick(pane->btnRemove, Qt::LeftButton);
+        else
+            press(c.key);
+        // Return and Enter press the button as a click would, shown pressed first.
+        EXPECT_TRUE(QTest::qWaitFor([] { return allExtensions().size() == 2; }, 2000));
+
+        EXPECT_FALSE(pane->btnRemove->isEnabled());
+        EXPECT_EQ(QApplication::focusWidget(), list) << focusName();
+        EXPECT_FALSE(trail.reached().contains(pane->btnRestoreDefaults)) << "the keyboard passed through Restore Defaults";
+        EXPECT_EQ(list->currentRow(), c.current);
+        EXPECT_EQ(list->selectedRow(), -1);
+        EXPECT_EQ(stored("IgnoreExtensionsTMR").toStringList().size(), 2);
+    }
+}
+
+// Add turns itself off under the extension popover: the keyboard goes from
+// Add into the popover's field, passing through nothing the popover covers.
+TEST_F(PaneKeysTest, AddHandsTheKeyboardToThePopover)
+{
+    store("IgnoreExtensionsTMR", QStringList{"tmp"});
+    openOnTab(2);
+    IgnoreListPreferencesViewController *pane = ignorePane();
+    pane->tableViewOptions->clickRow(1);
+    customAnimator.emplace(0.01, QRectF(pane->rect()));
+    pane->btnAdd->setFocus(Qt::TabFocusReason);
+
+    const FocusTrail trail;
+    press(Qt::Key_Space);
+    auto *popover = ScreenRegistry::instance().get<PopoverTextFieldVC>(ScreenId::PopoverTextField);
+    ASSERT_NE(popover, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([popover] { return popover->textField->hasFocus(); }, 2000)) << focusName();
+    for (QWidget *widget : trail.reached()) {
+        EXPECT_TRUE(widget == pane || popover->isAncestorOf(widget))
+            << "the keyboard passed through " << (widget ? qPrintable(widget->objectName()) : "nothing");
+    }
+    popover->btnCancel->click();
+}
+
+// Assistive tools read each ignore table as a list of its rows: every row
+// named by what it shows, chosen or not, the keyboard's row focused, and a
+// row with a box checkable and checked as its box is. The list always
+// describes the rows on show, and answers for no other.
+TEST_F(PaneKeysTest, EachIgnoreTableIsAListOfItsEntries)
+{
+    IgnoreListPreferencesViewController *pane = openWithTwoPathsAndThreeExtensions({true, false});
+    PaneTableView *options = pane->tableViewOptions;
+    PaneTableView *list = pane->tableViewExtensions;
+
+    struct Row
+    {
+        QString name;
+        bool checkable;
+        bool checked;
+        bool selected;
+        bool focused;
+    };
+    using Rows = QList<Row>;
+    struct Step
+    {
+        const char *what;
+        std::function<void()> act;
+        Rows optionRows;
+        Rows listRows;
+    };
+    const QString folders = localizedString("IDS_TMR_35");
+    const QString extensions = localizedString("IDS_TMR_36");
+    const Step steps[] = {
+        {"the folders in front", [] {},
+         {{folders, false, false, true, false}, {extensions, false, false, false, false}},
+         {{"/p/one", true, true, false, false}, {"/p/two", true, false, false, false}}},
+        {"the keyboard on the options", [&] { options->setFocus(Qt::TabFocusReason); },
+         {{folders, false, false, true, true}, {extensions, false, false, false, false}},
+         {{"/p/one", true, true, false, false}, {"/p/two", true, false, false, false}}},
+        {"Down shows the extensions", [] { press(Qt::Key_Down); },
+         {{folders, false, false, false, false}, {extensions, false, false, true, true}},
+         {{".tmp", true, true, false, false}, {".log", true, false, false, false}, {".bak", true, true, false, false}}},
+        {"Tab and Down choose the second extension", [] { press(Qt::Key_Tab); press(Qt::Key_Down); },
+         {{folders, false, false, false, false}, {extensions, false, false, true, false}},
+         {{".tmp", true, true, false, false}, {".log", true, false, true, true}, {".bak", true, true, false, false}}},
+        {"Space checks it", [] { press(Qt::Key_Space); },
+         {{folders, false, false, false, false}, {extensions, false, false, true, false}},
+         {{".tmp", true, true, false, false}, {".log", true, true, true, true}, {".bak", true, true, false, false}}},
+        {"Remove takes it away", [&] { pane->btnRemove->click(); },
+         {{folders, false, false, false, false}, {extensions, false, false, true, false}},
+         {{".tmp", true, true, false, false}, {".bak", true, true, false, true}}},
+    };
+    const auto expectRows = [](PaneTableView *table, const Rows &rows) {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(table);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::List);
+        ASSERT_EQ(accessible->childCount(), rows.size());
+        for (int i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE(rows.at(i).name.toStdString());
+            QAccessibleInterface *row = accessible->child(i);
+            ASSERT_NE(row, nullptr);
+            EXPECT_EQ(row->role(), QAccessible::ListItem);
+            EXPECT_EQ(row->text(QAccessible::Name), rows.at(i).name);
+            EXPECT_EQ(accessible->indexOfChild(row), i);
+            EXPECT_EQ(row->parent(), accessible);
+            const QAccessible::State state = row->state();
+            EXPECT_EQ(bool(state.checkable), rows.at(i).checkable);
+            EXPECT_EQ(bool(state.checked), rows.at(i).checked);
+            EXPECT_EQ(bool(state.selected), rows.at(i).selected);
+            EXPECT_EQ(bool(state.focused), rows.at(i).focused);
+        }
+        // Rows the table does not have are not there to ask for.
+        EXPECT_EQ(accessible->child(int(rows.size())), nullptr);
+        EXPECT_EQ(accessible->child(-1), nullptr);
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        {
+            SCOPED_TRACE("options");
+            expectRows(options, step.optionRows);
+        }
+        {
+            SCOPED_TRACE("list");
+            expectRows(list, step.listRows);
+        }
+    }
+
+    // A screen reader switches a box through the row, as Space does.
+    QAccessibleActionInterface *first = QAccessible::queryAccessibleInterface(list)->child(0)->actionInterface();
+    ASSERT_NE(first, nullptr);
+    first->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(storedStates("kIgnoreExtensionsStateTMR"), (QList<bool>{false, true}));
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(list)->child(0)->state().checked);
 }
 
 TEST_F(PaneKeysTest, TheOptionTableTakesSpaceAndReturnWhenNothingIsChosen)

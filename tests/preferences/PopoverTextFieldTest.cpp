@@ -202,3 +202,30 @@ TEST_F(PopoverTextFieldTest, RendersThePopoverOverThePane)
     popover()->btnCancel->click();
     ASSERT_TRUE(waitUntilDismissed());
 }
+
+// A list longer than the pane: the entry the box adds is brought into view
+// once the popover has gone, as Add brings a new folder into view.
+TEST_F(PopoverTextFieldTest, TheNewExtensionIsScrolledIntoView)
+{
+    QStringList many;
+    for (int i = 0; i < 40; ++i)
+        many.append(QStringLiteral("ext%1").arg(i));
+    store("IgnoreExtensionsTMR", many);
+    openPopover();
+    PaneTableView *list = pane()->tableViewExtensions;
+    const auto rowInSight = [list](int row) {
+        QWidget *cell = list->viewAtRow(row);
+        if (!cell)
+            return false;
+        const QRect inViewport(cell->mapTo(list->viewport(), QPoint(0, 0)), cell->size());
+        return list->viewport()->rect().contains(inViewport);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowInSight(0); }, 2000));
+    ASSERT_FALSE(rowInSight(39)) << "the list must be longer than the pane for the case to mean anything";
+
+    popover()->textField->setText(QStringLiteral("zip"));
+    QTest::keyClick(popover()->textField, Qt::Key_Return);
+    ASSERT_TRUE(waitUntilDismissed());
+    ASSERT_EQ(list->rowCount(), 41);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rowInSight(40); }, 2000)) << "the new last row is out of sight";
+}

@@ -128,6 +128,67 @@ TEST_F(PreferencesWindowTest, EscapeAndCtrlWCloseTheWindowFromEveryPane)
     EXPECT_TRUE(window()->isVisible());
 }
 
+namespace {
+
+// Whether b comes after a when the pane is read from the top, each line from
+// the left: on the same line (their heights overlap) b stands to the right,
+// otherwise below.
+bool readsAfter(const QRect &a, const QRect &b)
+{
+    const bool sameLine = b.top() <= a.bottom() && a.top() <= b.bottom();
+    return sameLine ? b.left() > a.right() : b.top() > a.bottom();
+}
+
+} // namespace
+
+// A screen reader walks a pane's children in the order assistive tools are
+// given them; that order is the one the eye follows, radio groups included.
+TEST_F(PreferencesWindowTest, AssistiveToolsReadEachPaneInTheOrderShown)
+{
+    removalMode() = MovingType::Folder(TestEnvironment::makeTemporaryFolder("reading-order"), true);
+    struct Case
+    {
+        const char *pane;
+        int tab;
+        QList<QRadioButton *> group; // the radio group, in the order shown
+    };
+    const Case cases[] = {
+        {"General", 0, {tabs()->generalPane()->btnKB, tabs()->generalPane()->btnMB}},
+        {"Ignore List", 2, {}},
+        {"Removal", 3,
+         {tabs()->removalPane()->btnRemoveToTrash, tabs()->removalPane()->btnMoveToPermanently,
+          tabs()->removalPane()->btnRemoeToFolder}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.pane);
+        showTab(c.tab);
+        QWidget *pane = tabs()->widget(c.tab);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(pane);
+        ASSERT_NE(accessible, nullptr);
+        QList<QWidget *> read;
+        for (int i = 0; i < accessible->childCount(); ++i) {
+            auto *widget = qobject_cast<QWidget *>(accessible->child(i)->object());
+            if (widget && widget->isVisible())
+                read.append(widget);
+        }
+        ASSERT_GE(read.size(), std::max<qsizetype>(2, c.group.size()));
+        for (qsizetype i = 1; i < read.size(); ++i) {
+            EXPECT_TRUE(readsAfter(read.at(i - 1)->geometry(), read.at(i)->geometry()))
+                << qPrintable(read.at(i)->objectName() + QStringLiteral(" \"") + read.at(i)->property("text").toString()
+                              + QStringLiteral("\" is read after ") + read.at(i - 1)->objectName() + QStringLiteral(" \"")
+                              + read.at(i - 1)->property("text").toString() + QLatin1Char('"'));
+        }
+        QList<QRadioButton *> radios;
+        for (QWidget *widget : std::as_const(read)) {
+            if (auto *radio = qobject_cast<QRadioButton *>(widget))
+                radios.append(radio);
+        }
+        EXPECT_EQ(radios, c.group);
+        for (QRadioButton *radio : std::as_const(radios))
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(radio)->role(), QAccessible::RadioButton);
+    }
+}
+
 TEST_F(PreferencesWindowTest, EveryControlSaysWhatItDoesAndWhatItIs)
 {
     // Every control that Tab reaches, in every pane, has a name.

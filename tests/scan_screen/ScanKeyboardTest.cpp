@@ -1,5 +1,7 @@
 #include "ScanScreenFixture.h"
 
+#include <FocusTrail.h>
+
 #include <CancelScanningVC.h>
 #include <Localization.h>
 #include <ProcessState.h>
@@ -298,6 +300,102 @@ TEST_F(ScanKeyboardTest, cancellingTheLeaveQuestionGivesTheKeyboardBackToBack)
     delete dialog.data();
 }
 
+// A button that turns itself off when pressed hands the keyboard to what it
+// acted on: Start Scanning to the scan's Stop, the others to the screen
+// itself until the question or the results window takes it. The keyboard
+// never passes through another of the screen's controls on the way, where a
+// screen reader would announce a button the user did not choose.
+TEST_F(ScanKeyboardTest, aButtonThatTurnsItselfOffHandsTheKeyboardOn)
+{
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::DashboardWindow),
+                                               [] { return new ResultsWindowStandIn; });
+    QPointer<BackToHomeStandIn> question;
+    ScreenRegistry::instance().registerFactory(QString::fromLatin1(ScreenId::BackToHome), [&question] {
+        question = new BackToHomeStandIn;
+        return question.data();
+    });
+    struct Case
+    {
+        const char *button;
+        std::function<void(ScanVC *)> reach;
+        const char *keyboardAfter; // an outlet, "screen" for the screen itself, or "" for elsewhere
+    };
+    const Case cases[] = {
+        {"btnStartScanning", [](ScanVC *) {}, "btnStopScan"},
+        {"btnReviewResults", [this](ScanVC *scan) { showCompleted(scan); }, "screen"},
+        {"btnBack", [this](ScanVC *scan) { showCompleted(scan); }, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.button);
+        ScanVC *scan = presentActive(makeTreeWithDuplicates());
+        makeQuick(scan, std::chrono::milliseconds(60000));
+        c.reach(scan);
+        auto *button = outlet<QWidget>(c.button);
+        ASSERT_TRUE(button->isVisible());
+        button->setFocus(Qt::TabFocusReason);
+
+        const FocusTrail trail;
+        QTest::keyClick(button, Qt::Key_Space);
+
+        EXPECT_FALSE(button->isEnabled());
+        QWidget *expected = QLatin1String(c.keyboardAfter) == QLatin1String("screen") ? scan
+                : *c.keyboardAfter                                                   ? outlet<QWidget>(c.keyboardAfter)
+                                                                                     : nullptr;
+        if (expected) {
+            EXPECT_EQ(QApplication::focusWidget(), expected) << nameOf(QApplication::focusWidget()).toStdString();
+        }
+        // Waiting on the screen itself, or in the question, is no stop at a control.
+        for (QWidget *widget : trail.reached()) {
+            const bool control = scan->isAncestorOf(widget) && qobject_cast<QAbstractButton *>(widget);
+            if (control && widget != expected && !(question && question->isAncestorOf(widget)))
+                ADD_FAILURE() << "the keyboard passed through " << nameOf(widget).toStdString();
+        }
+        if (question)
+            question->answer(false);
+        delete scan;
+        delete question.data();
+        duplicateResults().removeAll();
+        isScanFinished = false;
+        isScanDialogShown = false;
+    }
+}
+
+// When the scan ends, Stop goes out of sight with the running scan's part
+// of the screen: the keyboard goes straight on to the button of the state
+// that follows, never through a control beside it.
+TEST_F(ScanKeyboardTest, whenTheScanEndsTheKeyboardGoesFromStopToWhatFollows)
+{
+    struct Case
+    {
+        const char *scan;
+        std::function<QStringList()> tree;
+        const char *keyboardAfter;
+    };
+    const Case cases[] = {
+        {"duplicates found", [this] { return makeTreeWithDuplicates(); }, "btnReviewResults"},
+        {"nothing found", [this] { return makeTreeWithoutDuplicates(); }, "btnStartScanning"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.scan);
+        ScanVC *scan = presentActive(c.tree());
+        makeQuick(scan);
+        scan->clickedStartScanning();
+        auto *stop = outlet<QWidget>("btnStopScan");
+        ASSERT_EQ(QApplication::focusWidget(), stop);
+        const FocusTrail trail;
+        ASSERT_TRUE(waitUntil([] { return !isScanning; }));
+        auto *next = outlet<QWidget>(c.keyboardAfter);
+        EXPECT_TRUE(waitUntil([next] { return next->hasFocus(); }, 3000)) << nameOf(QApplication::focusWidget()).toStdString();
+        for (QWidget *widget : trail.reached()) {
+            if (scan->isAncestorOf(widget) && qobject_cast<QAbstractButton *>(widget) && widget != next)
+                ADD_FAILURE() << "the keyboard passed through " << nameOf(widget).toStdString();
+        }
+        delete scan;
+        duplicateResults().removeAll();
+        isScanFinished = false;
+    }
+}
+
 TEST_F(ScanKeyboardTest, theFocusRingStandsOutOnEveryKindOfButton)
 {
     presentActive(makeFolders({QStringLiteral("A")}));
@@ -387,10 +485,20 @@ TEST_F(ScanKeyboardTest, everyControlHasANameThatSaysWhatItDoes)
     EXPECT_EQ(nameOfOutlet("btnBack"), t("IDS_TMR_152"));
     EXPECT_EQ(nameOfOutlet("btnTwitter"), QStringLiteral("Twitter"));
     EXPECT_EQ(nameOfOutlet("btnFacebook"), QStringLiteral("Facebook"));
-    // A chip is its folder; its cross says what it does.
+    // A chip is its folder, as the widget and as the list's item that
+    // assistive tools read in the list of folders; its cross says what it does.
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(outlet<QWidget>("collectionView"));
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->childCount(), folders.size());
     for (int row = 0; row < folders.size(); ++row) {
+        SCOPED_TRACE(row);
         ScanItemsViewItem *chip = chips().at(row);
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(chip)->text(QAccessible::Name), QDir::toNativeSeparators(folders.at(row)));
+        const QString folder = QDir::toNativeSeparators(folders.at(row));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(chip)->text(QAccessible::Name), folder);
+        QAccessibleInterface *item = list->child(row);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->role(), QAccessible::ListItem);
+        EXPECT_EQ(item->text(QAccessible::Name), folder);
         EXPECT_EQ(QAccessible::queryAccessibleInterface(chip->closeButton())->text(QAccessible::Name), t("IDS_TMR_156"));
     }
 }

@@ -1,0 +1,69 @@
+#include "FocusHandOff.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace FocusHandOff {
+
+namespace {
+
+const QString kHandOffName = QStringLiteral("focusHandOff");
+
+// Kept as a child of its control, so it goes when the control goes.
+class HandOff : public QObject
+{
+public:
+    HandOff(QWidget *control, Target target)
+        : QObject(control)
+        , target(std::move(target))
+    {
+        setObjectName(kHandOffName);
+    }
+
+    Target target;
+};
+
+HandOff *handOffOf(const QWidget *control)
+{
+    const auto children = control->findChildren<QObject *>(kHandOffName, Qt::FindDirectChildrenOnly);
+    for (QObject *child : children) {
+        if (auto *handOff = dynamic_cast<HandOff *>(child))
+            return handOff;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void setTarget(QWidget *control, Target target)
+{
+    if (!control)
+        return;
+    if (HandOff *known = handOffOf(control))
+        known->target = std::move(target);
+    else
+        new HandOff(control, std::move(target));
+}
+
+void setTarget(QWidget *control, QWidget *target)
+{
+    setTarget(control, [target = QPointer<QWidget>(target)]() -> QWidget * { return target; });
+}
+
+bool handOver(const QWidget *screen)
+{
+    // Qt asks for the next control while the one it disables or hides still
+    // has the keyboard of its window (active or not); a control still in use
+    // here is only an ordinary Tab.
+    QWidget *leaving = screen ? screen->window()->focusWidget() : nullptr;
+    if (!leaving || !screen->isAncestorOf(leaving) || (leaving->isEnabled() && leaving->isVisible()))
+        return false;
+    const HandOff *handOff = handOffOf(leaving);
+    QWidget *target = handOff && handOff->target ? handOff->target() : nullptr;
+    if (!target || target == leaving || !target->isVisible() || !target->isEnabled())
+        return false;
+    target->setFocus(Qt::OtherFocusReason);
+    return target->hasFocus() || target->window()->focusWidget() == target;
+}
+
+} // namespace FocusHandOff
