@@ -241,6 +241,13 @@ void RemovalRun::keepCopiesSeenThroughOverlays()
     };
 
     for (const PlannedGroup &group : std::as_const(m_plan.groups)) {
+        // The one overlay every keeper of the group lies on, if there is one.
+        int keepersOverlay = group.keepers.isEmpty() ? -2 : -1;
+        for (const PlannedCopy &keeper : group.keepers) {
+            const std::optional<OverlayMounts::Place> keeperOn = overlays.onOverlay(keeper.path);
+            const int index = keeperOn ? keeperOn->overlay : -2;
+            keepersOverlay = keepersOverlay == -1 || keepersOverlay == index ? index : -2;
+        }
         for (int copyIndex : group.marked) {
             const PlannedCopy &copy = m_plan.copies.at(copyIndex);
             if (copy.keptWhole || !copy.keptBecause.isEmpty() || copy.record.isPhotoLibrary)
@@ -256,17 +263,10 @@ void RemovalRun::keepCopiesSeenThroughOverlays()
                 why = QStringLiteral("it shows %1, a copy this run keeps, through the overlay at %2")
                           .arg(FileManager::displayPath(shown->path),
                                FileManager::displayPath(overlays.overlay(on->overlay).mountPoint));
-            } else if (!on && !group.keepers.isEmpty()) {
-                int overlay = -1;
-                for (const PlannedCopy &keeper : group.keepers) {
-                    const std::optional<OverlayMounts::Place> keeperOn = overlays.onOverlay(keeper.path);
-                    const int index = keeperOn ? keeperOn->overlay : -2;
-                    overlay = overlay == -1 || overlay == index ? index : -2;
-                }
-                if (overlay >= 0 && !overlays.overlay(overlay).layersKnown)
-                    why = QStringLiteral("every copy of its group this run keeps lies on the overlay at %1, whose "
-                                         "layers cannot be read, and may show this very file")
-                              .arg(FileManager::displayPath(overlays.overlay(overlay).mountPoint));
+            } else if (!on && keepersOverlay >= 0 && !overlays.overlay(keepersOverlay).layersKnown) {
+                why = QStringLiteral("every copy of its group this run keeps lies on the overlay at %1, whose "
+                                     "layers cannot be read, and may show this very file")
+                          .arg(FileManager::displayPath(overlays.overlay(keepersOverlay).mountPoint));
             }
             if (why.isEmpty())
                 continue;
@@ -279,9 +279,9 @@ void RemovalRun::keepCopiesSeenThroughOverlays()
 
 bool RemovalRun::hasIntactKeeper(const PlannedGroup &group, int outside) const
 {
-    const QSet<QByteArray> folder = outside >= 0 ? QSet<QByteArray>{m_plan.copies.at(outside).path} : QSet<QByteArray>();
+    const QByteArray folder = outside >= 0 ? m_plan.copies.at(outside).path + '/' : QByteArray();
     for (const PlannedCopy &keeper : group.keepers) {
-        if (!folder.isEmpty() && !holderAmong(folder, keeper.path).isEmpty())
+        if (!folder.isEmpty() && keeper.path.startsWith(folder))
             continue;
         const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
         if (now && keeper.matchesAt(*now, keeper.path))
