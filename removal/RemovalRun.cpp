@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 RemovalResult::RemovalResult(qsizetype copies)
@@ -32,6 +33,48 @@ CopyOutcome outcomeOfRefusal(const FileManager::Result &refused)
         return CopyOutcome::Failed;
     }
 }
+
+// The places that kept copies have on each overlay, sorted, so that the one
+// related to a place is found without looking at every kept copy.
+class PlacesOnOverlays
+{
+public:
+    void add(const OverlayMounts::Place &place, int kept) { m_places[place.overlay].append({place.relative, kept}); }
+    void sort()
+    {
+        for (auto &places : m_places)
+            std::sort(places.begin(), places.end());
+    }
+
+    // A kept copy whose place is, holds or lies inside the place; -1 for none.
+    int relatedTo(const OverlayMounts::Place &place) const
+    {
+        const auto found = m_places.constFind(place.overlay);
+        if (found == m_places.cend())
+            return -1;
+        const QList<std::pair<QByteArray, int>> &places = *found;
+        auto first = [&](const QByteArray &from) {
+            return std::lower_bound(places.cbegin(), places.cend(), std::pair<QByteArray, int>(from, INT_MIN));
+        };
+        // The place itself and every folder that holds it, up to the top ("").
+        const QByteArray &relative = place.relative;
+        for (qsizetype end = relative.size(); end >= 0; end = end > 0 ? relative.lastIndexOf('/', end - 1) : -1) {
+            const QByteArray holder = relative.left(end);
+            const auto at = first(holder);
+            if (at != places.cend() && at->first == holder)
+                return at->second;
+            if (end == 0)
+                break;
+        }
+        // Anything inside it.
+        const QByteArray inside = relative + '/';
+        const auto at = first(inside);
+        return at != places.cend() && at->first.startsWith(inside) ? at->second : -1;
+    }
+
+private:
+    QHash<int, QList<std::pair<QByteArray, int>>> m_places;
+};
 
 } // namespace
 
@@ -204,8 +247,11 @@ void RemovalRun::keepFoldersHoldingKeptItems()
 // removing either view of it would take the other along (or, from the upper
 // layer, remove what the overlay shows). So a marked copy that is, holds or
 // lies inside what a copy the run keeps shows through an overlay, or is shown
-// by it, is kept. Where an overlay's layers cannot be found, a marked copy
-// off the overlay whose group keeps copies only on it is kept as well.
+// by it, is kept, through every overlay stacked below. A file the overlay
+// shows also has the inode number of the file of its layer, which tells even
+// where the layer folder was moved since it was mounted. Where an overlay's
+// layers cannot be found, a marked copy off the overlay whose group keeps
+// copies only on it is kept as well.
 void RemovalRun::keepCopiesSeenThroughOverlays()
 {
     const OverlayMounts overlays = OverlayMounts::read();
@@ -213,60 +259,89 @@ void RemovalRun::keepCopiesSeenThroughOverlays()
         return;
     struct Kept
     {
-        OverlayMounts::Place place;
+        OverlayMounts::Item item;
         QByteArray path;
     };
-    QList<Kept> onOverlay;
-    QList<Kept> inLayer;
+    QList<Kept> kept;
+    PlacesOnOverlays keptShows;
+    PlacesOnOverlays keptShownBy;
+    QMultiHash<quint64, int> keptFiles; // by inode number
     auto note = [&](const PlannedCopy &copy) {
-        if (const std::optional<OverlayMounts::Place> on = overlays.onOverlay(copy.path))
-            onOverlay.append({*on, copy.path});
-        if (const std::optional<OverlayMounts::Place> in = overlays.inLayer(copy.path))
-            inLayer.append({*in, copy.path});
+        OverlayMounts::Item item = overlays.itemAt(copy.path);
+        if (!item.found)
+            return -1;
+        const int index = int(kept.size());
+        for (const OverlayMounts::Place &place : std::as_const(item.shows))
+            keptShows.add(place, index);
+        for (const OverlayMounts::Place &place : std::as_const(item.shownBy))
+            keptShownBy.add(place, index);
+        if (!item.isFolder)
+            keptFiles.insert(item.inode, index);
+        kept.append({std::move(item), copy.path});
+        return index;
     };
+    // Per group, the one overlay every keeper lies on, if there is one.
+    QList<int> keepersOverlay;
     for (const PlannedGroup &group : std::as_const(m_plan.groups)) {
-        for (const PlannedCopy &keeper : group.keepers)
-            note(keeper);
+        int overlay = group.keepers.isEmpty() ? -2 : -1;
+        for (const PlannedCopy &keeper : group.keepers) {
+            const int index = note(keeper);
+            const int on = index >= 0 && kept.at(index).item.onOverlay() ? kept.at(index).item.shows.first().overlay : -2;
+            overlay = overlay == -1 || overlay == on ? on : -2;
+        }
+        keepersOverlay.append(overlay);
     }
     for (const PlannedCopy &copy : std::as_const(m_plan.copies)) {
         if (copy.keptWhole || !copy.keptBecause.isEmpty())
             note(copy);
     }
-    auto seenWith = [](const QList<Kept> &kept, const OverlayMounts::Place &place) -> const Kept * {
-        for (const Kept &other : kept) {
-            if (other.place.overlay == place.overlay && OverlayMounts::related(place.relative, other.place.relative))
-                return &other;
+    keptShows.sort();
+    keptShownBy.sort();
+
+    auto shows = [&](int by, int overlay) {
+        return QStringLiteral("%1, a copy this run keeps, shows it through the overlay at %2")
+            .arg(FileManager::displayPath(kept.at(by).path), FileManager::displayPath(overlays.mountPoint(overlay)));
+    };
+    auto isShown = [&](int shown, int overlay) {
+        return QStringLiteral("it shows %1, a copy this run keeps, through the overlay at %2")
+            .arg(FileManager::displayPath(kept.at(shown).path), FileManager::displayPath(overlays.mountPoint(overlay)));
+    };
+    // Why the marked item is one file with a kept copy; empty when it is not.
+    auto seenWithKept = [&](const OverlayMounts::Item &item) -> QString {
+        for (const OverlayMounts::Place &place : item.shownBy) {
+            if (const int by = keptShows.relatedTo(place); by >= 0)
+                return shows(by, place.overlay);
         }
-        return nullptr;
+        for (const OverlayMounts::Place &place : item.shows) {
+            if (const int shown = keptShownBy.relatedTo(place); shown >= 0)
+                return isShown(shown, place.overlay);
+        }
+        if (!item.found || item.isFolder)
+            return {};
+        // One file, whatever path its layer folder has now: the same inode
+        // number, on a file system below the overlay.
+        for (auto it = keptFiles.constFind(item.inode); it != keptFiles.cend() && it.key() == item.inode; ++it) {
+            const OverlayMounts::Item &other = kept.at(it.value()).item;
+            if (other.onOverlay() && overlays.hasLayerDevice(other.shows.first().overlay, item.device))
+                return shows(it.value(), other.shows.first().overlay);
+            if (item.onOverlay() && overlays.hasLayerDevice(item.shows.first().overlay, other.device))
+                return isShown(it.value(), item.shows.first().overlay);
+        }
+        return {};
     };
 
-    for (const PlannedGroup &group : std::as_const(m_plan.groups)) {
-        // The one overlay every keeper of the group lies on, if there is one.
-        int keepersOverlay = group.keepers.isEmpty() ? -2 : -1;
-        for (const PlannedCopy &keeper : group.keepers) {
-            const std::optional<OverlayMounts::Place> keeperOn = overlays.onOverlay(keeper.path);
-            const int index = keeperOn ? keeperOn->overlay : -2;
-            keepersOverlay = keepersOverlay == -1 || keepersOverlay == index ? index : -2;
-        }
-        for (int copyIndex : group.marked) {
+    for (int g = 0; g < m_plan.groups.size(); ++g) {
+        for (int copyIndex : m_plan.groups.at(g).marked) {
             const PlannedCopy &copy = m_plan.copies.at(copyIndex);
             if (copy.keptWhole || !copy.keptBecause.isEmpty() || copy.record.isPhotoLibrary)
                 continue;
-            QString why;
-            const std::optional<OverlayMounts::Place> in = overlays.inLayer(copy.path);
-            const std::optional<OverlayMounts::Place> on = overlays.onOverlay(copy.path);
-            if (const Kept *kept = in ? seenWith(onOverlay, *in) : nullptr) {
-                why = QStringLiteral("%1, a copy this run keeps, shows it through the overlay at %2")
-                          .arg(FileManager::displayPath(kept->path),
-                               FileManager::displayPath(overlays.overlay(in->overlay).mountPoint));
-            } else if (const Kept *shown = on ? seenWith(inLayer, *on) : nullptr) {
-                why = QStringLiteral("it shows %1, a copy this run keeps, through the overlay at %2")
-                          .arg(FileManager::displayPath(shown->path),
-                               FileManager::displayPath(overlays.overlay(on->overlay).mountPoint));
-            } else if (!on && keepersOverlay >= 0 && !overlays.overlay(keepersOverlay).layersKnown) {
+            const OverlayMounts::Item item = overlays.itemAt(copy.path);
+            QString why = seenWithKept(item);
+            const int overlay = keepersOverlay.at(g);
+            if (why.isEmpty() && !item.onOverlay() && overlay >= 0 && !overlays.layersKnown(overlay)) {
                 why = QStringLiteral("every copy of its group this run keeps lies on the overlay at %1, whose "
                                      "layers cannot be read, and may show this very file")
-                          .arg(FileManager::displayPath(overlays.overlay(keepersOverlay).mountPoint));
+                          .arg(FileManager::displayPath(overlays.mountPoint(overlay)));
             }
             if (why.isEmpty())
                 continue;

@@ -200,6 +200,75 @@ TEST_F(OtherFileSystems, OneFileSeenThroughAnOverlayIsNotTwoCopies)
     }
 }
 
+// However overlays are arranged, one file seen twice is one file: an overlay
+// stacked on another shows the files of the lower one's layers, and a layer
+// folder moved since it was mounted (another folder made at its old path)
+// still shows its files through the overlay. In every mode the marked view
+// stays and the kept one keeps its bytes.
+TEST_F(OtherFileSystems, OneFileSeenThroughStackedOrMovedLayersIsNotTwoCopies)
+{
+    enum class Arrangement {
+        Stacked, // "mid" is an overlay of "low", "top" an overlay of "mid"
+        Moved,   // "top" is an overlay of "low", moved to "low.moved" since
+    };
+    struct Case
+    {
+        const char *name;
+        Arrangement arrangement;
+        const char *kept; // below the base
+        const char *marked;
+        const char *reason; // a part of it
+    };
+    const Case cases[] = {
+        {"stacked: the bottom layer's file, kept on top", Arrangement::Stacked, "/top/f", "/low/f", "shows it"},
+        {"stacked: the middle overlay's view, kept on top", Arrangement::Stacked, "/top/f", "/mid/f", "shows it"},
+        {"stacked: the view on top of a kept bottom file", Arrangement::Stacked, "/low/f", "/top/f", "it shows"},
+        {"moved: the moved layer's file, kept on the overlay", Arrangement::Moved, "/top/f", "/low.moved/f", "shows it"},
+        {"moved: the view of a kept file of the moved layer", Arrangement::Moved, "/low.moved/f", "/top/f", "it shows"},
+    };
+    for (const Case &c : cases) {
+        for (const MovingType &mode : {MovingType::Permanently(), MovingType::Trash(), MovingType::Folder({}, false)}) {
+            SCOPED_TRACE(std::string(c.name) + ", mode " + std::to_string(int(mode.kind)));
+            const QString base = TestEnvironment::makeTemporaryFolder("overlay-arranged");
+            const QByteArray bytes = ScanFixture::uniqueBytes(3000);
+            writeFile(base + "/low/f", bytes);
+            for (const char *upper : {"/up-mid", "/up-top", "/up"})
+                ASSERT_TRUE(QDir().mkpath(base + upper));
+            QString refused;
+            if (c.arrangement == Arrangement::Stacked) {
+                refused = mountOverlay(base + "/low", base + "/up-mid", base + "/mid");
+                if (refused.isEmpty())
+                    refused = mountOverlay(base + "/mid", base + "/up-top", base + "/top");
+            } else {
+                refused = mountOverlay(base + "/low", base + "/up", base + "/top");
+                ASSERT_TRUE(QDir().rename(base + "/low", base + "/low.moved"));
+                ASSERT_TRUE(QDir().mkpath(base + "/low"));
+            }
+            if (!refused.isEmpty())
+                GTEST_SKIP() << "the overlay was refused: " << refused.toStdString();
+            ASSERT_EQ(readAll(base + "/top/f"), bytes);
+
+            makeStore({{ScanResultKeys::Others, {{base + c.kept, base + c.marked}}}});
+            mark(1, 0, 1);
+            MovingType runMode = mode;
+            if (runMode.kind == MovingType::Kind::Folder) {
+                runMode = MovingType::Folder(base + "/dest", false);
+            }
+            RemovalPlan plan = RemovalPlan::fromStore(runMode);
+            ASSERT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+            RemovalRun run(plan, FileManager::defaultManager());
+            runToEnd(run);
+            EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{CopyOutcome::KeptLastCopy})
+                << run.result().reasons.join(';').toStdString();
+            EXPECT_TRUE(run.result().reasons.value(0).contains(QLatin1String(c.reason)))
+                << run.result().reasons.value(0).toStdString();
+            EXPECT_EQ(readAll(base + c.kept), bytes);
+            EXPECT_EQ(readAll(base + c.marked), bytes);
+            unmountAll();
+        }
+    }
+}
+
 // The same through the remover, as a root scan of container storage meets it:
 // the merged folder and its layer side by side, the merged view kept.
 TEST_F(OtherFileSystems, TheRemoverKeepsALayerFileTheOverlayShows)
