@@ -168,14 +168,16 @@ Place noTrash(const QString &reason)
 }
 
 // The "files" and "info" folders of the open Trash folder, opened (never
-// through a link) and made when missing, both writable.
+// through a link) and made when missing, both writable. At a top folder they
+// are held to their Trash folder's rule: the user's own, and no other user
+// may write them, or whoever could would see and change what goes there.
 Place openInsides(int trash, const QByteArray &trashPath, const QByteArray &topFolder)
 {
     auto open = std::make_shared<TrashCan::OpenFolders>();
     for (Descriptor *inside : {&open->files, &open->info}) {
         const QByteArray name = inside == &open->files ? QByteArrayLiteral("files") : QByteArrayLiteral("info");
         const QByteArray path = trashPath + '/' + name;
-        OpenedFolder opened = openFolder(trash, name, path, true, false);
+        OpenedFolder opened = openFolder(trash, name, path, true, !topFolder.isEmpty());
         if (!opened.reason.isEmpty())
             return noTrash(opened.reason);
         if (::faccessat(opened.fd.get(), ".", W_OK | X_OK, AT_EACCESS) != 0)

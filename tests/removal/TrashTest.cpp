@@ -151,6 +151,23 @@ TEST(TrashCan, TopFolderTrashIsUsedOnlyWhenItIsTheUsersOwnRealFolder)
              ASSERT_EQ(::chown((top + "/.Trash").constData(), 65534, 65534), 0);
          },
          "/.Trash-$uid", true},
+        {"the info folder in our .Trash-$uid can be written by others", [&](auto top, auto) {
+             folder(top + "/.Trash-" + uid, 0700);
+             folder(top + "/.Trash-" + uid + "/info", 0777);
+         },
+         ""},
+        {"the files folder in our folder of the shared .Trash can be written by others", [&](auto top, auto) {
+             folder(top + "/.Trash", 01777);
+             folder(top + "/.Trash/" + uid, 0700);
+             folder(top + "/.Trash/" + uid + "/files", 0733);
+         },
+         "/.Trash-$uid"},
+        {"the files folder in our .Trash-$uid belongs to another user", [&](auto top, auto) {
+             folder(top + "/.Trash-" + uid, 0700);
+             folder(top + "/.Trash-" + uid + "/files", 0700);
+             ASSERT_EQ(::chown((top + "/.Trash-" + uid + "/files").constData(), 65534, 65534), 0);
+         },
+         "", true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.label);
