@@ -206,8 +206,12 @@ QStringList copyAttributes(int from, int to, bool ownerKept)
     names.truncate(listed);
     QByteArray value;
     for (const QByteArray &name : names.split('\0')) {
-        if (name.isEmpty() || (!ownerKept && name == "security.capability"))
+        if (name.isEmpty())
             continue;
+        if (!ownerKept && name == "security.capability") {
+            notKept.append(QStringLiteral("its file capabilities"));
+            continue;
+        }
         ssize_t size = ::fgetxattr(from, name.constData(), nullptr, 0);
         if (size >= 0) {
             value.resize(size);
@@ -239,10 +243,20 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source)
         else if (!groupKept && ::fchown(to, uid_t(-1), source.st_gid) == 0)
             groupKept = true;
     }
-    QStringList notKept = copyAttributes(from, to, ownerKept);
+    QStringList notKept;
+    if (!ownerKept)
+        notKept.append(QStringLiteral("its owner"));
+    if (!groupKept)
+        notKept.append(QStringLiteral("its group"));
+    notKept += copyAttributes(from, to, ownerKept);
     mode_t mode = source.st_mode & 07777;
-    if (!ownerKept || !groupKept)
+    if (!ownerKept || !groupKept) {
+        if (mode & S_ISUID)
+            notKept.append(QStringLiteral("its set-user-ID bit"));
+        if (mode & S_ISGID)
+            notKept.append(QStringLiteral("its set-group-ID bit"));
         mode &= ~mode_t(S_ISUID | S_ISGID);
+    }
     if (::fchmod(to, mode) != 0)
         notKept.append(QStringLiteral("its mode (%1)").arg(PosixFiles::errorText(errno)));
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
