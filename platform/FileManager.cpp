@@ -117,10 +117,9 @@ std::optional<QString> mismatchAt(int folder, const QByteArray &name, const QByt
 
 // The item's path beside itself under a private name. The name is cut so that
 // the private one stays within the file system's limit of 255 bytes.
-QByteArray privateNameFor(const QByteArray &name)
+QByteArray privateNameFor(const QByteArray &name, const char *prefix = ".twinmoor-removing-")
 {
-    return ".twinmoor-removing-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '-'
-           + name.left(200);
+    return prefix + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '-' + name.left(200);
 }
 
 // Renames the entry to a free private name in its own folder. A file system
@@ -265,12 +264,14 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source)
     return notKept;
 }
 
-// The copy of a file moved to another file system. Where the file system can,
-// it is made without a name (O_TMPFILE) and named only once it holds the
-// source's bytes, owner and mode, so that nobody ever sees it half made;
-// elsewhere it is made under its name, private to the runner (0600) until its
-// mode is set. Either way it never replaces anything, and a failed move takes
-// it away again only while its name still holds it.
+// The copy of a file moved to another file system. It is never under its own
+// name before it is whole, compared and given the source's owner and mode:
+// where the file system can, it is made without a name (O_TMPFILE); elsewhere
+// under a private name beside its target, private to the runner (0600), so
+// that neither a user nor a run killed half-way leaves a partial file that
+// passes for the copy. It is then named without replacing anything, and a
+// failed move takes it away again under whichever name it has, only while
+// that name still holds it.
 class CopyInTarget
 {
 public:
@@ -280,7 +281,11 @@ public:
     }
     ~CopyInTarget()
     {
-        if (m_named && !m_kept)
+        if (m_kept)
+            return;
+        if (!m_privateName.isEmpty())
+            removeOwnCopy(m_target.folder(), m_privateName, m_made);
+        if (m_named)
             removeOwnCopy(m_target.folder(), m_target.name(), m_made);
     }
 
@@ -294,11 +299,18 @@ public:
             const int error = errno;
             if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
                 return Result::failure(PosixFiles::errorText(error));
-            m_fd = Descriptor(::openat(m_target.folder(), m_target.name().constData(),
-                                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            for (int attempt = 0; attempt < 16 && !m_fd.isOpen(); ++attempt) {
+                const QByteArray candidate = privateNameFor(m_target.name(), ".twinmoor-moving-");
+                m_fd = Descriptor(::openat(m_target.folder(), candidate.constData(),
+                                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+                if (m_fd.isOpen())
+                    m_privateName = candidate;
+                else if (errno != EEXIST)
+                    return Result::failure(PosixFiles::errorText(errno));
+            }
             if (!m_fd.isOpen())
-                return errno == EEXIST ? taken() : Result::failure(PosixFiles::errorText(errno));
-            m_named = true;
+                return Result::failure(QStringLiteral("no free name for its copy in %1")
+                                           .arg(FileManager::displayPath(PosixFiles::parentOf(m_target.path()))));
         }
         struct stat made {};
         if (::fstat(m_fd.get(), &made) != 0)
@@ -312,16 +324,52 @@ public:
     // Gives the finished copy its name, never replacing what took it meanwhile.
     Result name()
     {
-        if (m_named)
-            return Result::success();
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
-        int linked = ::linkat(m_fd.get(), "", m_target.folder(), m_target.name().constData(), AT_EMPTY_PATH);
-        if (linked != 0 && (errno == ENOENT || errno == EPERM))
-            linked = ::linkat(AT_FDCWD, self.constData(), m_target.folder(), m_target.name().constData(),
-                              AT_SYMLINK_FOLLOW);
-        if (linked != 0)
-            return errno == EEXIST ? taken() : Result::failure(PosixFiles::errorText(errno));
+        const int folder = m_target.folder();
+        const QByteArray &name = m_target.name();
+        int named = -1;
+        if (m_privateName.isEmpty()) {
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
+            named = ::linkat(m_fd.get(), "", folder, name.constData(), AT_EMPTY_PATH);
+            if (named != 0 && (errno == ENOENT || errno == EPERM))
+                named = ::linkat(AT_FDCWD, self.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW);
+        } else {
+            named = renameNoReplace(folder, m_privateName, folder, name);
+            if (named != 0 && noNoReplaceRename(errno)) {
+                // Without the no-replace rename a hard link never replaces either.
+                named = ::linkat(folder, m_privateName.constData(), folder, name.constData(), 0);
+                if (named != 0 && errno != EEXIST && errno != ENOENT)
+                    return Result::failure(QStringLiteral("the file system of %1 cannot name the copy without "
+                                                          "the risk of replacing another item")
+                                               .arg(FileManager::displayPath(PosixFiles::parentOf(m_target.path()))));
+                if (named == 0)
+                    removeOwnCopy(folder, m_privateName, m_made);
+            }
+            if (named == 0)
+                m_privateName.clear();
+        }
+        if (named != 0) {
+            if (errno == EEXIST)
+                return taken();
+            if (errno == ENOENT && !m_privateName.isEmpty())
+                return Result::failure(QStringLiteral("its unfinished copy in %1 was taken away by another process")
+                                           .arg(FileManager::displayPath(PosixFiles::parentOf(m_target.path()))));
+            return Result::failure(PosixFiles::errorText(errno));
+        }
         m_named = true;
+        return holdsCopy();
+    }
+
+    // Whether the copy's name still holds the very file made.
+    Result holdsCopy() const
+    {
+        const std::optional<Status> there = statusAt(m_target.folder(), m_target.name());
+        if (!there)
+            return Result::failure(QStringLiteral("its copy %1 was taken away by another process")
+                                       .arg(FileManager::displayPath(m_target.path())));
+        if (!sameItem(*there, m_made))
+            return Result::failure(QStringLiteral("another item took the name of its copy %1")
+                                       .arg(FileManager::displayPath(m_target.path())),
+                                   Refusal::Taken);
         return Result::success();
     }
 
@@ -329,11 +377,15 @@ public:
     void keep() { m_kept = true; }
 
 private:
-    static Result taken() { return Result::failure(QStringLiteral("an item of that name is already there")); }
+    static Result taken()
+    {
+        return Result::failure(QStringLiteral("an item of that name is already there"), Refusal::Taken);
+    }
 
     const FileManager::ItemPlace &m_target;
     Descriptor m_fd;
     Status m_made;
+    QByteArray m_privateName;
     bool m_named = false;
     bool m_kept = false;
 };
@@ -385,6 +437,11 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
         return Result::failure(PosixFiles::errorText(errno));
     if (const Result named = copy.name(); !named)
         return named;
+    // A copy on a file system that is no longer mounted is freed with the
+    // run's last descriptor of it: the source stays.
+    if (const std::optional<QString> gone = target.whyFolderIsGone())
+        return Result::failure(QStringLiteral("the folder %1 %2")
+                                   .arg(FileManager::displayPath(PosixFiles::parentOf(target.path())), *gone));
 
     QByteArray aside;
     const Result setAsideResult = setAside(place.folder(), place.name(), aside);
@@ -394,6 +451,15 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
         return setAsideResult;
     }
     const std::optional<Status> pinned = statusAt(place.folder(), aside);
+    // The source goes only while the copy's name still holds the file made.
+    if (const Result holds = copy.holdsCopy(); !holds) {
+        const bool back = renameNoReplace(place.folder(), aside, place.folder(), place.name()) == 0;
+        return Result::failure(
+            back ? holds.reason
+                 : holds.reason + QStringLiteral("; it was left at %1")
+                                      .arg(FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside))),
+            holds.refusal);
+    }
     if (!pinned || !sameItem(*pinned, statusFrom(source))) {
         const bool back = renameNoReplace(place.folder(), aside, place.folder(), place.name()) == 0;
         const QString why = QStringLiteral("it was replaced while it was being copied");
@@ -440,6 +506,28 @@ bool FileManager::ItemPlace::sharesFolderWith(const ItemPlace &other) const
     struct stat theirs {};
     return isOpen() && other.isOpen() && ::fstat(folder(), &mine) == 0 && ::fstat(other.folder(), &theirs) == 0
            && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
+std::optional<QString> FileManager::ItemPlace::whyFolderIsGone() const
+{
+    struct stat open {};
+    if (!isOpen() || ::fstat(folder(), &open) != 0)
+        return QStringLiteral("cannot be reached");
+    if (open.st_nlink == 0)
+        return QStringLiteral("is no longer there");
+    // The kernel names an open folder by a path from this process's root
+    // while its file system is mounted there; once that is unmounted, the
+    // name it gives leads nowhere, or to another folder.
+    char buffer[4096];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(folder());
+    const ssize_t length = ::readlink(link.constData(), buffer, sizeof buffer);
+    if (length <= 0 || size_t(length) >= sizeof buffer)
+        return std::nullopt;
+    struct stat there {};
+    if (buffer[0] != '/' || ::stat(QByteArray(buffer, length).constData(), &there) != 0 || there.st_dev != open.st_dev
+        || there.st_ino != open.st_ino)
+        return QStringLiteral("is no longer mounted where it was");
+    return std::nullopt;
 }
 
 FileManager &FileManager::defaultManager()
@@ -562,7 +650,7 @@ FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlac
 
     const int error = errno;
     if (error == EEXIST)
-        return Result::failure(QStringLiteral("an item of that name is already there"));
+        return Result::failure(QStringLiteral("an item of that name is already there"), Refusal::Taken);
     if (error == ENOENT)
         return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
     if (error == EXDEV) {
@@ -577,7 +665,7 @@ FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlac
             return Result::failure(QStringLiteral("this file system cannot move a folder safely"));
         if (::linkat(place.folder(), place.name().constData(), target.folder(), target.name().constData(), 0) != 0) {
             if (errno == EEXIST)
-                return Result::failure(QStringLiteral("an item of that name is already there"));
+                return Result::failure(QStringLiteral("an item of that name is already there"), Refusal::Taken);
             return copyAcross(place, target, expected);
         }
         const std::optional<Status> linked = statusAt(target.folder(), target.name());

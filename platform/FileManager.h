@@ -48,6 +48,8 @@ public:
         Changed,
         // A folder holds an item the run keeps.
         HoldsKept,
+        // Another item has the name the item was to take.
+        Taken,
     };
 
     struct Result
@@ -84,6 +86,12 @@ public:
         ItemPlace withName(const QByteArray &name) const;
         // Whether both open folders are one folder, however each was reached.
         bool sharesFolderWith(const ItemPlace &other) const;
+        // Why nothing may go into the open folder any more, to follow "the
+        // folder X": it was deleted, or its file system was unmounted (say
+        // lazily) so that no path of this process leads to it, and whatever
+        // went there would be freed with the last descriptor. Nothing while
+        // items may go there; nothing either when it cannot be told.
+        std::optional<QString> whyFolderIsGone() const;
 
     private:
         friend class FileManager;
@@ -155,14 +163,18 @@ public:
     // back (Changed) when it is not.
     virtual Result trashItem(const ItemPlace &place, const Expected &expected, TrashCan &trash);
     // Moves the item to the target place, where nothing may lie; never
-    // replaces an item. On one file system it is renamed and checked where it
-    // landed (and goes back, Changed, when it is not the expected item).
-    // Across file systems a file is read from one descriptor, opened without
-    // following a link or waiting, copied, compared, given the source's owner,
+    // replaces an item (Taken when one has the name). On one file system it
+    // is renamed and checked where it landed (and goes back, Changed, when it
+    // is not the expected item). Across file systems a file is read from one
+    // descriptor, opened without following a link or waiting, copied into a
+    // file without a name (or, where the file system has none, under a
+    // private name beside the target), compared, given the source's owner,
     // mode and times where the runner may set them (set-ID bits only with the
-    // owner and group), and then removed through its own folder, only while
-    // its name still holds it; a folder is not moved. A move that worked but
-    // could not keep all of the file's attributes says which in its reason.
+    // owner and group), and only then named. The source is removed through
+    // its own folder only while the target's name holds the very file made
+    // and the target folder is still mounted; a folder is not moved. A move
+    // that worked but could not keep all of the file's attributes says which
+    // in its reason.
     virtual Result moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected);
     // Renames the item to a private name beside itself, never replacing
     // anything, and reads its status there.

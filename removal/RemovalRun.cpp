@@ -29,6 +29,8 @@ CopyOutcome outcomeOfRefusal(const FileManager::Result &refused)
         return CopyOutcome::KeptChanged;
     case FileManager::Refusal::HoldsKept:
         return CopyOutcome::KeptLastCopy;
+    case FileManager::Refusal::Taken:
+        return CopyOutcome::Exists;
     default:
         return CopyOutcome::Failed;
     }
@@ -566,6 +568,18 @@ void RemovalRun::moveIntoFolder(int copyIndex, const FileManager::ItemPlace &pla
         else
             m_destinationRefused = result.reason;
     }
+    // Whatever went into a destination that was deleted, or whose file
+    // system was unmounted, would be nowhere once the run ends.
+    auto destinationGone = [this]() {
+        const std::optional<QString> why = m_destination->whyFolderIsGone();
+        if (why) {
+            m_destinationRefused = QStringLiteral("the destination folder %1 %2").arg(m_plan.mode.path, *why);
+            m_destination.reset();
+        }
+        return why.has_value();
+    };
+    if (m_destination)
+        destinationGone();
     if (!m_destination) {
         settle(copyIndex, CopyOutcome::Failed, m_destinationRefused);
         return;
@@ -618,6 +632,8 @@ void RemovalRun::moveIntoFolder(int copyIndex, const FileManager::ItemPlace &pla
     if (moved) {
         m_filledNames.append(destination);
         settle(copyIndex, CopyOutcome::Removed, moved.reason);
+    } else if (moved.refusal == FileManager::Refusal::Gone && destinationGone()) {
+        settle(copyIndex, CopyOutcome::Failed, m_destinationRefused);
     } else {
         settleRefused(copyIndex, moved);
     }

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev qt6-multimedia-dev libgl-dev fonts-dejavu-core
     libplist-dev libsqlite3-dev libssl-dev
     googletest libgtest-dev libgmock-dev
+    libfuse3-dev
 )
 
 missing=()

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <utility>
 
 using namespace RemovalFixture;
@@ -207,4 +208,60 @@ TEST(FolderDestination, ADestinationSwappedForALinkDuringTheRunStillTakesEveryCo
     EXPECT_EQ(QDir(root + "/other").entryList(QDir::Files | QDir::Hidden), QStringList{"b.txt"});
     EXPECT_EQ(readAll(root + "/other/b.txt"), "unrelated");
     EXPECT_EQ(trashContents(), trashBefore);
+}
+
+// What happens to the destination during the run is what the report names:
+// a destination deleted on the way fails the copies that remain, naming it,
+// and a name that another process takes just before a copy is named leaves
+// the copy in place as existing there, its item untouched.
+TEST(FolderDestination, WhatBefallsTheDestinationDuringTheRunIsNamed)
+{
+    struct Case
+    {
+        const char *name;
+        int atMove; // before this move (1 for the first)
+        std::function<void(const QString &destination)> act;
+        QList<CopyOutcome> outcomes;
+        const char *reason; // of the copy in hand; "$dest" is the destination
+    };
+    const QList<Case> cases = {
+        {"the destination is deleted", 2, [](const QString &destination) {
+             ASSERT_TRUE(QDir(destination).removeRecursively());
+         },
+         {CopyOutcome::Removed, CopyOutcome::Failed, CopyOutcome::Failed}, "the destination folder $dest is no longer there"},
+        {"a name is taken just before the copy is named", 1, [](const QString &destination) {
+             writeFile(destination + "/a.txt", "theirs");
+         },
+         {CopyOutcome::Exists, CopyOutcome::Removed, CopyOutcome::Removed}, "an item of that name is already there"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = TestEnvironment::makeTemporaryFolder("destination-befalls");
+        const QList<QStringList> groups = writeNamedPairs(root, {"a", "b", "c"});
+        makeStore({{ScanResultKeys::Documents, groups}});
+        for (int group = 0; group < groups.size(); ++group)
+            mark(1, group, 1);
+        const QString destination = root + "/dest";
+
+        ScriptedFileManager files;
+        int moves = 0;
+        files.beforeOperation = [&](const QByteArray &) {
+            if (++moves == c.atMove)
+                c.act(destination);
+        };
+        RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(destination, false));
+        ASSERT_EQ(prepareFolderDestination(plan, files), std::nullopt);
+        RemovalRun run(plan, files);
+        runToEnd(run);
+        EXPECT_EQ(run.result().outcomes, c.outcomes) << run.result().reasons.join(';').toStdString();
+        EXPECT_EQ(run.result().reasons.value(c.atMove - 1), QString::fromLatin1(c.reason).replace("$dest", destination));
+        for (int i = 0; i < c.outcomes.size(); ++i) {
+            const QString source = groups.at(i).at(1);
+            EXPECT_EQ(QFileInfo::exists(source), c.outcomes.at(i) != CopyOutcome::Removed) << source.toStdString();
+            EXPECT_TRUE(QFileInfo::exists(groups.at(i).at(0)));
+        }
+        if (c.outcomes.first() == CopyOutcome::Exists) {
+            EXPECT_EQ(readAll(destination + "/a.txt"), "theirs");
+        }
+    }
 }

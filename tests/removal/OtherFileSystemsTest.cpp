@@ -1,3 +1,4 @@
+#include "PassthroughFuse.h"
 #include "PrivateMounts.h"
 #include "RemovalFixture.h"
 
@@ -10,9 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <utility>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -340,6 +344,126 @@ TEST_F(OtherFileSystems, ATopFolderTrashExchangedDuringTheRunStillTakesEveryCopy
     EXPECT_EQ(entriesOf(top + "/.Trash/" + uid + "/files"), QStringList());
     EXPECT_EQ(entriesOf(top + "/.Trash/" + uid + "/info"), QStringList());
     EXPECT_FALSE(QFileInfo::exists(top + "/.Trash-" + uid));
+}
+
+// A destination whose file system is unmounted during the run (lazily, so
+// that the run's open folder still reaches it) takes no more copies: what
+// went there would be freed when the run lets go of it. The copies that
+// remain stay where they are, and the report names the destination.
+TEST_F(OtherFileSystems, ADestinationUnmountedDuringTheRunTakesNoMoreCopies)
+{
+    const QString mount = m_base + "/M";
+    ASSERT_TRUE(QDir().mkpath(mount));
+    const QString refused = mountTmpfs(mount);
+    if (!refused.isEmpty())
+        GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
+    const QString destination = mount + "/dest";
+    const QList<QStringList> groups = writeNamedPairs(m_base + "/data", {"a", "b", "c"});
+    makeStore({{ScanResultKeys::Documents, groups}});
+    for (int group = 0; group < groups.size(); ++group)
+        mark(1, group, 1);
+
+    ScriptedFileManager files;
+    int moves = 0;
+    files.beforeOperation = [&](const QByteArray &) {
+        if (++moves == 2) {
+            ASSERT_EQ(::umount2(native(mount).constData(), MNT_DETACH), 0);
+        }
+    };
+    RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(destination, false));
+    ASSERT_EQ(prepareFolderDestination(plan, files), std::nullopt);
+    RemovalRun run(plan, files);
+    runToEnd(run);
+    EXPECT_EQ(run.result().outcomes,
+              QList<CopyOutcome>({CopyOutcome::Removed, CopyOutcome::Failed, CopyOutcome::Failed}))
+        << run.result().reasons.join(';').toStdString();
+    for (int i = 1; i < groups.size(); ++i) {
+        EXPECT_TRUE(run.result().reasons.value(i).contains(destination + " is no longer mounted"))
+            << run.result().reasons.value(i).toStdString();
+        EXPECT_EQ(readAll(groups.at(i).at(1)), readAll(groups.at(i).at(0)));
+    }
+}
+
+// On a file system that makes no file without a name (a FUSE one here), a
+// copy moved there is written under a private name and named only once it is
+// whole, and the source goes only while that name holds the file made. So
+// another process that deletes the unfinished copy, or puts its own file at
+// the copy's name, leaves the source where it was, and a run killed half-way
+// leaves nothing under the copy's name that passes for the copy.
+TEST_F(OtherFileSystems, ACopyIsNeverUnderItsOwnNameBeforeItIsWhole)
+{
+#ifndef TWINMOOR_TEST_FUSE
+    GTEST_SKIP() << "built without FUSE";
+#else
+    enum class Act { Delete, TakeTheName, Kill };
+    struct Case
+    {
+        const char *name;
+        Act act;
+        const char *outcome; // as the remover prints it; "" when it was killed
+    };
+    const Case cases[] = {
+        {"another process deletes the unfinished copy", Act::Delete, "failed"},
+        {"another process puts its own file at the copy's name", Act::TakeTheName, "exists"},
+        {"the run is killed half-way", Act::Kill, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString base = TestEnvironment::makeTemporaryFolder("fuse-destination");
+        const QString roots = base + "/d";
+        const QString backing = base + "/backing";
+        const QByteArray bytes = ScanFixture::uniqueBytes(4 << 20);
+        writeFile(roots + "/a/tool", bytes);
+        writeFile(roots + "/b/tool", bytes);
+        setModified(roots + "/a/tool", 1400000000);
+        setModified(roots + "/b/tool", 1500000000);
+        PassthroughFuse fuse;
+        const QString refused = fuse.mount(backing, base + "/fuse");
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+        bool acted = false;
+        // Half-way: at the copy's second write.
+        fuse.beforeWrite = [&](const QByteArray &path, off_t offset, pid_t writer) {
+            if (offset == 0 || std::exchange(acted, true))
+                return;
+            switch (c.act) {
+            case Act::Delete:
+                ::unlink(native(backing + QFile::decodeName(path)).constData());
+                break;
+            case Act::TakeTheName:
+                writeFile(backing + "/dest/.theirs", "theirs");
+                ::rename(native(backing + "/dest/.theirs").constData(), native(backing + "/dest/tool").constData());
+                break;
+            case Act::Kill:
+                ::kill(writer, SIGKILL);
+                break;
+            }
+        };
+        const RunnerResult result =
+            runRemover({"--keep", "oldest", "--mode", "folder=" + base + "/fuse/dest", roots});
+        fuse.unmount();
+        EXPECT_TRUE(acted);
+
+        EXPECT_EQ(readAll(roots + "/a/tool"), bytes);
+        EXPECT_EQ(readAll(roots + "/b/tool"), bytes);
+        if (c.act == Act::Kill) {
+            EXPECT_EQ(result.exitCode, -1);
+        } else {
+            ASSERT_EQ(result.lines.size(), 2) << result.errors.toStdString();
+            EXPECT_EQ(result.lines.at(0).value("outcome").toString(), c.outcome)
+                << result.lines.at(0).value("reason").toString().toStdString();
+        }
+        if (c.act == Act::TakeTheName) {
+            EXPECT_EQ(entriesOf(backing + "/dest"), QStringList{"tool"});
+            EXPECT_EQ(readAll(backing + "/dest/tool"), "theirs");
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(backing + "/dest/tool"));
+        }
+        if (c.act == Act::Delete) {
+            EXPECT_EQ(entriesOf(backing + "/dest"), QStringList());
+        }
+    }
+#endif
 }
 
 // A copy on a bind mount of the data folder's own file system cannot be

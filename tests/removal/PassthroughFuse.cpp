@@ -1,0 +1,254 @@
+#include "PassthroughFuse.h"
+
+#define FUSE_USE_VERSION 31
+#include <fuse.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <thread>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+struct PassthroughFuse::State
+{
+    PassthroughFuse *owner = nullptr;
+    QByteArray backing;
+    QByteArray mountPoint;
+    fuse *session = nullptr;
+    std::thread loop;
+};
+
+namespace {
+
+PassthroughFuse::State &state()
+{
+    return *static_cast<PassthroughFuse::State *>(fuse_get_context()->private_data);
+}
+
+QByteArray real(const char *path)
+{
+    return state().backing + path;
+}
+
+int result(int value)
+{
+    return value < 0 ? -errno : value;
+}
+
+int getattr(const char *path, struct stat *status, fuse_file_info *file)
+{
+    return result(file ? ::fstat(int(file->fh), status) : ::lstat(real(path).constData(), status));
+}
+
+int readlink(const char *path, char *buffer, size_t size)
+{
+    const ssize_t length = ::readlink(real(path).constData(), buffer, size - 1);
+    if (length < 0)
+        return -errno;
+    buffer[length] = '\0';
+    return 0;
+}
+
+int mkdir(const char *path, mode_t mode)
+{
+    return result(::mkdir(real(path).constData(), mode));
+}
+
+int unlink(const char *path)
+{
+    return result(::unlink(real(path).constData()));
+}
+
+int rmdir(const char *path)
+{
+    return result(::rmdir(real(path).constData()));
+}
+
+int symlink(const char *target, const char *path)
+{
+    return result(::symlink(target, real(path).constData()));
+}
+
+int rename(const char *from, const char *to, unsigned int flags)
+{
+    return result(::renameat2(AT_FDCWD, real(from).constData(), AT_FDCWD, real(to).constData(), flags));
+}
+
+int link(const char *from, const char *to)
+{
+    return result(::link(real(from).constData(), real(to).constData()));
+}
+
+int chmod(const char *path, mode_t mode, fuse_file_info *file)
+{
+    return result(file ? ::fchmod(int(file->fh), mode) : ::chmod(real(path).constData(), mode));
+}
+
+int chown(const char *path, uid_t owner, gid_t group, fuse_file_info *file)
+{
+    return result(file ? ::fchown(int(file->fh), owner, group) : ::lchown(real(path).constData(), owner, group));
+}
+
+int truncate(const char *path, off_t size, fuse_file_info *file)
+{
+    return result(file ? ::ftruncate(int(file->fh), size) : ::truncate(real(path).constData(), size));
+}
+
+int open(const char *path, fuse_file_info *file)
+{
+    const int fd = ::open(real(path).constData(), file->flags);
+    if (fd < 0)
+        return -errno;
+    file->fh = uint64_t(fd);
+    return 0;
+}
+
+int create(const char *path, mode_t mode, fuse_file_info *file)
+{
+    const int fd = ::open(real(path).constData(), file->flags | O_CREAT, mode);
+    if (fd < 0)
+        return -errno;
+    file->fh = uint64_t(fd);
+    return 0;
+}
+
+int read(const char *, char *buffer, size_t size, off_t offset, fuse_file_info *file)
+{
+    return int(result(int(::pread(int(file->fh), buffer, size, offset))));
+}
+
+int write(const char *path, const char *buffer, size_t size, off_t offset, fuse_file_info *file)
+{
+    if (const PassthroughFuse::WriteHook &hook = state().owner->beforeWrite)
+        hook(QByteArray(path), offset, fuse_get_context()->pid);
+    return result(int(::pwrite(int(file->fh), buffer, size, offset)));
+}
+
+int statfs(const char *path, struct statvfs *status)
+{
+    return result(::statvfs(real(path).constData(), status));
+}
+
+int release(const char *, fuse_file_info *file)
+{
+    return result(::close(int(file->fh)));
+}
+
+int fsync(const char *, int dataOnly, fuse_file_info *file)
+{
+    return result(dataOnly ? ::fdatasync(int(file->fh)) : ::fsync(int(file->fh)));
+}
+
+int readdir(const char *path, void *buffer, fuse_fill_dir_t fill, off_t, fuse_file_info *, fuse_readdir_flags)
+{
+    DIR *dir = ::opendir(real(path).constData());
+    if (!dir)
+        return -errno;
+    while (const dirent *entry = ::readdir(dir))
+        fill(buffer, entry->d_name, nullptr, 0, fuse_fill_dir_flags(0));
+    ::closedir(dir);
+    return 0;
+}
+
+int utimens(const char *path, const struct timespec times[2], fuse_file_info *file)
+{
+    return result(file ? ::futimens(int(file->fh), times)
+                       : ::utimensat(AT_FDCWD, real(path).constData(), times, AT_SYMLINK_NOFOLLOW));
+}
+
+void *init(fuse_conn_info *, fuse_config *config)
+{
+    // What the test changes in the backing folder behind the file system's
+    // back shows at once, with the backing files' own inode numbers.
+    config->use_ino = 1;
+    config->entry_timeout = 0;
+    config->attr_timeout = 0;
+    config->negative_timeout = 0;
+    config->hard_remove = 1;
+    return fuse_get_context()->private_data;
+}
+
+fuse_operations operations()
+{
+    fuse_operations ops {};
+    ops.getattr = getattr;
+    ops.readlink = readlink;
+    ops.mkdir = mkdir;
+    ops.unlink = unlink;
+    ops.rmdir = rmdir;
+    ops.symlink = symlink;
+    ops.rename = rename;
+    ops.link = link;
+    ops.chmod = chmod;
+    ops.chown = chown;
+    ops.truncate = truncate;
+    ops.open = open;
+    ops.read = read;
+    ops.write = write;
+    ops.statfs = statfs;
+    ops.release = release;
+    ops.fsync = fsync;
+    ops.readdir = readdir;
+    ops.init = init;
+    ops.create = create;
+    ops.utimens = utimens;
+    return ops;
+}
+
+} // namespace
+
+PassthroughFuse::PassthroughFuse()
+    : m_state(std::make_unique<State>())
+{
+    m_state->owner = this;
+}
+
+PassthroughFuse::~PassthroughFuse()
+{
+    unmount();
+}
+
+QString PassthroughFuse::mount(const QString &backing, const QString &mountPoint)
+{
+    if (::access("/dev/fuse", R_OK | W_OK) != 0)
+        return QStringLiteral("/dev/fuse cannot be opened");
+    if (!QDir().mkpath(backing) || !QDir().mkpath(mountPoint))
+        return QStringLiteral("the folders cannot be made");
+    m_state->backing = QFile::encodeName(backing);
+    m_state->mountPoint = QFile::encodeName(mountPoint);
+    char name[] = "twinmoor-test-fuse";
+    char *arguments[] = {name, nullptr};
+    fuse_args args = FUSE_ARGS_INIT(1, arguments);
+    const fuse_operations ops = operations();
+    m_state->session = fuse_new(&args, &ops, sizeof ops, m_state.get());
+    fuse_opt_free_args(&args);
+    if (!m_state->session)
+        return QStringLiteral("fuse_new failed");
+    if (fuse_mount(m_state->session, m_state->mountPoint.constData()) != 0) {
+        fuse_destroy(m_state->session);
+        m_state->session = nullptr;
+        return QStringLiteral("fuse_mount failed");
+    }
+    fuse *session = m_state->session;
+    m_state->loop = std::thread([session] { fuse_loop(session); });
+    return {};
+}
+
+void PassthroughFuse::unmount()
+{
+    if (!m_state->session)
+        return;
+    // Unmounting ends the loop's wait for the next request.
+    fuse_exit(m_state->session);
+    fuse_unmount(m_state->session);
+    if (m_state->loop.joinable())
+        m_state->loop.join();
+    fuse_destroy(m_state->session);
+    m_state->session = nullptr;
+}
