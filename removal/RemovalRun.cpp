@@ -310,13 +310,15 @@ void RemovalRun::keepCopiesSeenThroughOverlays()
     };
     // Why the marked item is one file with a kept copy; empty when it is not.
     auto seenWithKept = [&](const OverlayMounts::Item &item) -> QString {
+        // Named by the overlay the copy on it lies on, whichever overlay
+        // below it tells.
         for (const OverlayMounts::Place &place : item.shownBy) {
             if (const int by = keptShows.relatedTo(place); by >= 0)
-                return shows(by, place.overlay);
+                return shows(by, kept.at(by).item.shows.first().overlay);
         }
         for (const OverlayMounts::Place &place : item.shows) {
             if (const int shown = keptShownBy.relatedTo(place); shown >= 0)
-                return isShown(shown, place.overlay);
+                return isShown(shown, item.shows.first().overlay);
         }
         if (!item.found || item.isFolder)
             return {};
