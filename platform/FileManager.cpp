@@ -523,11 +523,16 @@ std::optional<QString> FileManager::ItemPlace::whyFolderIsGone() const
     const ssize_t length = ::readlink(link.constData(), buffer, sizeof buffer);
     if (length <= 0 || size_t(length) >= sizeof buffer)
         return std::nullopt;
+    const QByteArray path(buffer, length);
     struct stat there {};
-    if (buffer[0] != '/' || ::stat(QByteArray(buffer, length).constData(), &there) != 0 || there.st_dev != open.st_dev
-        || there.st_ino != open.st_ino)
-        return QStringLiteral("is no longer mounted where it was");
-    return std::nullopt;
+    if (path.startsWith('/') && ::stat(path.constData(), &there) == 0 && there.st_dev == open.st_dev
+        && there.st_ino == open.st_ino)
+        return std::nullopt;
+    // Some file systems keep a folder's link count above 0 once it is
+    // deleted; the kernel's name for it still says so.
+    if (path.endsWith(" (deleted)"))
+        return QStringLiteral("is no longer there");
+    return QStringLiteral("is no longer mounted where it was");
 }
 
 FileManager &FileManager::defaultManager()
