@@ -4,6 +4,7 @@
 
 #include <FileFacts.h>
 #include <KRBObjectiveCMethods.h>
+#include <KitAccessibility.h>
 #include <LaunchOnStartup.h>
 #include <Localization.h>
 #include <MainMenuHost.h>
@@ -86,6 +87,9 @@ AppDelegate::AppDelegate(QObject *parent)
     , m_sendEvent(sendAnalyticsEvent)
 {
     setObjectName(QStringLiteral("AppDelegate"));
+    // Before the first menu or window: Qt keeps the interface a widget is
+    // first given.
+    KitAccessibility::install();
     m_updateTimer->setSingleShot(true);
     m_updateTimer->setInterval(kUpdateDelayMilliseconds);
     connect(m_updateTimer, &QTimer::timeout, this, [this] {

@@ -3,12 +3,19 @@
 #include "HyperlinkTextField.h"
 #include "ItemTableAccessible.h"
 #include "ItemTableView.h"
+#include "MenuAccessible.h"
 #include "PieChart.h"
+#include "ScrollAreaAccessible.h"
+#include "TabBarAccessible.h"
 
+#include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QHash>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
+#include <QTabBar>
 #include <QWidget>
 #include <QWindow>
 
@@ -154,6 +161,23 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
         if (auto *table = qobject_cast<ItemTableView *>(object))
             return new ItemTableAccessible(table);
     }
+    // Qt's own interfaces for these answer a child's number without a check.
+    if (className == QLatin1String("QAbstractScrollArea") || className == QLatin1String("QScrollArea")) {
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(object))
+            return new ScrollAreaAccessible(area);
+    }
+    if (className == QLatin1String("QMenuBar")) {
+        if (auto *bar = qobject_cast<QMenuBar *>(object))
+            return new MenuAccessible(bar);
+    }
+    if (className == QLatin1String("QMenu")) {
+        if (auto *menu = qobject_cast<QMenu *>(object))
+            return new MenuAccessible(menu);
+    }
+    if (className == QLatin1String("QTabBar")) {
+        if (auto *bar = qobject_cast<QTabBar *>(object))
+            return new TabBarAccessible(bar);
+    }
     return nullptr;
 }
 
@@ -216,6 +240,20 @@ QWidget *beforeBase(QWidget *parent)
 {
     install();
     return parent;
+}
+
+QString withoutShortcutMarks(const QString &text)
+{
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&')) {
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('&'))
+                plain += text.at(++i);
+            continue;
+        }
+        plain += text.at(i);
+    }
+    return plain;
 }
 
 void setReadingOrder(const QList<QWidget *> &siblingsInOrder)

@@ -1,0 +1,272 @@
+#include "AppTestSupport.h"
+
+#include <AccessibleWalk.h>
+#include <TestEnvironment.h>
+
+#include <Alert.h>
+#include <DashboardScreens.h>
+#include <DashboardVC.h>
+#include <DashboardWindowController.h>
+#include <FocusRing.h>
+#include <FolderChooser.h>
+#include <HomeWindow.h>
+#include <Localization.h>
+#include <NotificationCenter.h>
+#include <OutwardScreens.h>
+#include <PreferencesScreens.h>
+#include <ProcessState.h>
+#include <RemovalScreens.h>
+#include <ReviewModels.h>
+#include <ScanScreens.h>
+#include <ScanVC.h>
+#include <ScreenRegistry.h>
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Answers the next Add Folder at once with the folders given.
+class ChooserDouble : public FolderChooser
+{
+public:
+    QStringList paths;
+    void choose(QWidget *, const FolderChooserOptions &, Completion completion) override { completion(true, paths); }
+};
+
+// The program as it starts, every screen registered, driven as a keyboard
+// and screen reader user drives it.
+class AssistiveToolsTest : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        registerScanScreens();
+        registerPreferencesScreens();
+        registerOutwardScreens();
+        registerDashboardScreens();
+        registerRemovalScreens();
+        DashboardWindowController::setAnimationDuration(0);
+        previousAlertRunner = setAlertRunner([this](QMessageBox &alert) { alerts.append(alert.text()); });
+        FolderChooser::setCurrent(&chooser);
+        home = qobject_cast<HomeWindow *>(launchAfterFirstRun());
+        ASSERT_NE(home, nullptr);
+        activate(home);
+    }
+
+    void TearDown() override
+    {
+        FolderChooser::setCurrent(nullptr);
+        setAlertRunner(previousAlertRunner);
+        AppFixture::TearDown();
+        settle();
+    }
+
+    static void settle()
+    {
+        for (int i = 0; i < 4; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    static void activate(QWidget *window)
+    {
+        window->show();
+        QApplication::setActiveWindow(window);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+
+    ScanVC *scan() const { return ScreenRegistry::instance().peek<ScanVC>(QLatin1String(ScreenId::Scan)); }
+
+    template<class T> static T *outlet(QObject *in, const char *name)
+    {
+        T *found = in ? in->findChild<T *>(QLatin1String(name)) : nullptr;
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    // One group of three pictures; one of them deep down a long path.
+    QStringList makeFolders()
+    {
+        const QString root = TestEnvironment::makeTemporaryFolder(QStringLiteral("assistive"));
+        const QString deep = root + QStringLiteral(
+                                 "/photos/holidays/two thousand and twenty four/the long walk along the coast/"
+                                 "second week/the meadow above the bay");
+        QDir().mkpath(deep);
+        QDir().mkpath(root + QStringLiteral("/backup"));
+        // Noisy enough to stay above the smallest size a scan looks at.
+        QImage picture(120, 90, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * y) % 256, (x ^ y) * 3 % 256));
+        }
+        for (const QString &path : {root + QStringLiteral("/photos/meadow.png"), root + QStringLiteral("/backup/meadow.png"),
+                                    deep + QStringLiteral("/meadow.png")})
+            EXPECT_TRUE(picture.save(path));
+        return {root + QStringLiteral("/photos"), root + QStringLiteral("/backup")};
+    }
+
+    // The folders handed to the scan screen as Add Folder hands them.
+    ScanVC *presentScan(const QStringList &folders)
+    {
+        chooser.paths = folders;
+        auto *addFolder = outlet<QAbstractButton>(ScreenRegistry::instance().object(QLatin1String(ScreenId::Home)), "btnAddFolder");
+        addFolder->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(addFolder, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return scan() && scan()->isVisible() && scan()->geometry() == scan()->parentWidget()->rect(); }, 5000));
+        return scan();
+    }
+
+    void completeScan(ScanVC *screen)
+    {
+        screen->engine().setPauseBetweenSteps(std::chrono::milliseconds(0));
+        screen->clickedStartScanning();
+        ASSERT_TRUE(QTest::qWaitFor([screen] { return outlet<QWidget>(screen, "btnReviewResults")->isVisible(); }, 20000));
+    }
+
+    DashboardVC *openResults(ScanVC *screen)
+    {
+        screen->clickedReviewResults();
+        DashboardWindowController *window = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&window] {
+            window = ScreenRegistry::instance().peek<DashboardWindowController>(QLatin1String(ScreenId::DashboardWindow));
+            return window && window->isVisible();
+        }, 5000));
+        if (!window)
+            return nullptr;
+        settle();
+        activate(window);
+        return window->contentViewController();
+    }
+
+    static void choose(QTableView *table, int row)
+    {
+        table->selectionModel()->setCurrentIndex(table->model()->index(row, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        settle();
+    }
+
+    // The copy whose folder path is the longest, chosen, its picture shown.
+    void chooseTheDeepestCopy(DashboardVC *screen)
+    {
+        choose(screen->tableViewGroups(), 0);
+        QTableView *copies = screen->tableViewItems();
+        int deepest = 0;
+        for (int row = 0; row < copies->model()->rowCount(); ++row) {
+            if (itemPath(copies, row).size() > itemPath(copies, deepest).size())
+                deepest = row;
+        }
+        choose(copies, deepest);
+        ASSERT_TRUE(QTest::qWaitFor([screen] { return screen->imgViewResult()->isVisible(); }, 5000));
+    }
+
+    static QString itemPath(QTableView *copies, int row)
+    {
+        return copies->model()->index(row, 0).data(ReviewRoles::UrlRole).toUrl().toLocalFile();
+    }
+
+    // A window whose tree holds at least the objects given.
+    void expectAnswersNothingPastItsEnd(QWidget *window, int objects = 20)
+    {
+        const AccessibleWalk walk(QAccessible::queryAccessibleInterface(window));
+        EXPECT_GE(walk.visited, objects);
+        EXPECT_TRUE(walk.wrongAnswers.isEmpty()) << walk.wrongAnswers.join(QLatin1Char('\n')).toStdString();
+    }
+
+    ChooserDouble chooser;
+    HomeWindow *home = nullptr;
+    QStringList alerts;
+    AlertRunner previousAlertRunner;
+};
+
+// A reader that asks any object of any window for a child past its end, or
+// a table for a cell outside it, is told there is none, and the program goes
+// on: the home screen, the scan screen with its questions, the results with
+// a picture and a path too long for its strip, the preferences' panes and
+// the removal confirmation, with the menus of each window.
+TEST_F(AssistiveToolsTest, EveryWindowAnswersNothingForAChildOrCellItHasNot)
+{
+    expectAnswersNothingPastItsEnd(home);
+
+    ScanVC *screen = presentScan(makeFolders());
+    ASSERT_NE(screen, nullptr);
+    {
+        SCOPED_TRACE("scan screen");
+        expectAnswersNothingPastItsEnd(home);
+    }
+    {
+        SCOPED_TRACE("the Stop question");
+        screen->engine().setPauseBetweenSteps(std::chrono::milliseconds(60000));
+        screen->clickedStartScanning();
+        screen->clickedStopScanning();
+        ASSERT_TRUE(isScanDialogShown);
+        expectAnswersNothingPastItsEnd(home);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([] { return !isScanDialogShown && !isScanning; }, 5000));
+    }
+    completeScan(screen);
+    {
+        SCOPED_TRACE("the completed scan and the leave-results question");
+        expectAnswersNothingPastItsEnd(home);
+        screen->clickedBack();
+        ASSERT_TRUE(QTest::qWaitFor([] { return isOverlayDialogShown; }, 5000));
+        expectAnswersNothingPastItsEnd(home);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitFor([] { return !isOverlayDialogShown; }, 5000));
+        screen->engine().isHomePressed = false;
+    }
+    DashboardVC *results = openResults(screen);
+    ASSERT_NE(results, nullptr);
+    chooseTheDeepestCopy(results);
+    {
+        SCOPED_TRACE("results with a picture and a long path");
+        expectAnswersNothingPastItsEnd(results->window());
+    }
+    {
+        SCOPED_TRACE("the removal confirmation");
+        QTableView *copies = results->tableViewItems();
+        copies->model()->setData(copies->model()->index(0, 0), Qt::Checked, Qt::CheckStateRole);
+        results->clickedTrashedMarked();
+        QWidget *confirmation = QApplication::activeModalWidget();
+        ASSERT_NE(confirmation, nullptr);
+        expectAnswersNothingPastItsEnd(confirmation, 6);
+        QTest::keyClick(confirmation, Qt::Key_Escape);
+        settle();
+    }
+    {
+        SCOPED_TRACE("preferences");
+        delegate->clickedPreferences();
+        auto *preferences = ScreenRegistry::instance().peek<QWidget>(QLatin1String(ScreenId::PreferencesWindowController));
+        ASSERT_NE(preferences, nullptr);
+        auto *tabs = preferences->findChild<QTabWidget *>();
+        ASSERT_NE(tabs, nullptr);
+        for (int pane = 0; pane < tabs->count(); ++pane) {
+            SCOPED_TRACE(tabs->tabText(pane).toStdString());
+            tabs->setCurrentIndex(pane);
+            settle();
+            expectAnswersNothingPastItsEnd(preferences);
+        }
+        preferences->close();
+    }
+}
+
+} // namespace
