@@ -161,9 +161,21 @@ void AppDelegate::createMenus()
 
 void AppDelegate::populateMenuBar(QMenuBar *bar)
 {
-    bar->addMenu(m_appMenu);
-    bar->addMenu(m_windowMenu);
-    bar->addMenu(m_helpMenu);
+    // Each window's bar has menus of its own, holding the one set of
+    // actions: a menu shows in one bar only, so what assistive tools read of
+    // it belongs to that window.
+    const QString ownMenuName = QStringLiteral("barMenu");
+    qDeleteAll(bar->findChildren<QMenu *>(ownMenuName, Qt::FindDirectChildrenOnly));
+    for (QMenu *shared : {m_appMenu.data(), m_windowMenu.data(), m_helpMenu.data()}) {
+        if (!shared)
+            continue;
+        QMenu *own = bar->addMenu(shared->title());
+        own->setObjectName(ownMenuName);
+        own->addActions(shared->actions());
+        QAction *title = shared->menuAction();
+        connect(title, &QAction::changed, own, [own, title] { own->setTitle(title->text()); });
+        connect(own, &QMenu::aboutToShow, this, [this] { validateMenus(); });
+    }
 }
 
 void AppDelegate::setMenuTitles()

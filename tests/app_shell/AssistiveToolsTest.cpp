@@ -269,4 +269,47 @@ TEST_F(AssistiveToolsTest, EveryWindowAnswersNothingForAChildOrCellItHasNot)
     }
 }
 
+// Each window's menus are its own: every item a reader finds in a window's
+// bar, and every item of the menus it opens, says it belongs there, with its
+// place on that window; none is the other window's.
+TEST_F(AssistiveToolsTest, EachWindowsMenuItemsBelongToItsOwnBar)
+{
+    struct Window
+    {
+        const char *name;
+        std::function<QWidget *()> show;
+    };
+    const Window windows[] = {
+        {"home window", [this] { return static_cast<QWidget *>(home); }},
+        {"results window", [] {
+             auto *results =
+                 ScreenRegistry::instance().get<DashboardWindowController>(QLatin1String(ScreenId::DashboardWindow));
+             activate(results);
+             return static_cast<QWidget *>(results);
+         }},
+    };
+    for (const Window &w : windows) {
+        SCOPED_TRACE(w.name);
+        QWidget *window = w.show();
+        ASSERT_NE(window, nullptr);
+        auto *bar = window->findChild<QMenuBar *>();
+        ASSERT_NE(bar, nullptr);
+        QAccessibleInterface *barInterface = QAccessible::queryAccessibleInterface(bar);
+        ASSERT_EQ(barInterface->childCount(), 3);
+        for (int index = 0; index < barInterface->childCount(); ++index) {
+            SCOPED_TRACE(index);
+            QAccessibleInterface *title = barInterface->child(index);
+            ASSERT_NE(title, nullptr);
+            EXPECT_EQ(title->parent(), barInterface);
+            EXPECT_TRUE(barInterface->rect().contains(title->rect().center()));
+            EXPECT_FALSE(title->state().invisible);
+            QAccessibleInterface *menu = title->child(0);
+            ASSERT_NE(menu, nullptr);
+            EXPECT_EQ(menu->parent(), title);
+            for (int item = 0; item < menu->childCount(); ++item)
+                EXPECT_EQ(menu->child(item)->parent(), menu) << menu->child(item)->text(QAccessible::Name).toStdString();
+        }
+    }
+}
+
 } // namespace
