@@ -3,6 +3,7 @@
 #include "LaunchRules.h"
 
 #include <FileFacts.h>
+#include <FocusHandOff.h>
 #include <KRBObjectiveCMethods.h>
 #include <KitAccessibility.h>
 #include <LaunchOnStartup.h>
@@ -88,8 +89,10 @@ AppDelegate::AppDelegate(QObject *parent)
 {
     setObjectName(QStringLiteral("AppDelegate"));
     // Before the first menu or window: Qt keeps the interface a widget is
-    // first given.
+    // first given, and the keyboard follows the desktop from the first
+    // window on.
     KitAccessibility::install();
+    FocusHandOff::install();
     m_updateTimer->setSingleShot(true);
     m_updateTimer->setInterval(kUpdateDelayMilliseconds);
     connect(m_updateTimer, &QTimer::timeout, this, [this] {

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include <AccessibleWalk.h>
+#include <FocusTrail.h>
 #include <TestEnvironment.h>
 
 #include <Alert.h>
@@ -33,9 +34,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +62,7 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
+        isScanFinished = isBackFromDashboard = false;
         registerScanScreens();
         registerPreferencesScreens();
         registerOutwardScreens();
@@ -78,6 +82,7 @@ protected:
         setAlertRunner(previousAlertRunner);
         AppFixture::TearDown();
         settle();
+        isScanFinished = isBackFromDashboard = false;
     }
 
     static void settle()
@@ -156,6 +161,11 @@ protected:
         settle();
         activate(window);
         return window->contentViewController();
+    }
+
+    static std::string nameOf(const QWidget *widget)
+    {
+        return widget ? widget->objectName().toStdString() + " " + widget->metaObject()->className() : "(nothing)";
     }
 
     static void choose(QTableView *table, int row)
@@ -310,6 +320,89 @@ TEST_F(AssistiveToolsTest, EachWindowsMenuItemsBelongToItsOwnBar)
                 EXPECT_EQ(menu->child(item)->parent(), menu) << menu->child(item)->text(QAccessible::Name).toStdString();
         }
     }
+}
+
+// What the desktop does when a window closes: it gives the keyboard to the
+// window below, and an assistive tool that listens for focus makes the
+// program take that in at once, before the closing window's last steps.
+class DesktopAfterClosing : public QObject
+{
+public:
+    DesktopAfterClosing(QWidget *closing, QWidget *below)
+        : m_below(below)
+    {
+        closing->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && m_below && m_below->windowHandle()) {
+            m_below->windowHandle()->requestActivate();
+            QCoreApplication::processEvents();
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_below;
+};
+
+// Add Folder, a folder's name typed into the panel until its completion
+// list opens, Return: the scan screen comes with the keyboard on Start
+// Scanning, seen and announced (it takes the focus), and the keys act on
+// what the screen shows.
+// The panel closed while its list was still up, and Qt had set aside the
+// desktop's hand-over of the keyboard to the home window: the window took
+// keys for controls it no longer showed as focused.
+TEST_F(AssistiveToolsTest, AfterThePanelClosesOverItsCompletionListTheKeyboardIsOnStartScanning)
+{
+    FolderChooser::setCurrent(nullptr);
+    // The panel opens on the home folder; a folder there is typed by its name.
+    const QString folder = QDir::homePath() + QStringLiteral("/meadow pictures");
+    ASSERT_TRUE(QDir().mkpath(folder));
+
+    auto *addFolder = outlet<QAbstractButton>(ScreenRegistry::instance().object(QLatin1String(ScreenId::Home)), "btnAddFolder");
+    addFolder->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(addFolder, Qt::Key_Return);
+    QFileDialog *panel = home->findChild<QFileDialog *>();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    const DesktopAfterClosing desktop(panel, home);
+    auto *path = panel->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(path, nullptr);
+    path->setFocus(Qt::TabFocusReason);
+    // The list opens once the panel has read the folder.
+    ASSERT_TRUE(QTest::qWaitFor([path] {
+        if (QApplication::activePopupWidget())
+            return true;
+        path->clear();
+        QTest::keyClicks(path, QStringLiteral("meadow pic"));
+        return false;
+    }, 10000));
+    QTest::keyClicks(QApplication::activePopupWidget(), QStringLiteral("tures"));
+    const FocusTrail trail;
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+
+    ASSERT_TRUE(QTest::qWaitFor([this] { return scan() && scan()->isVisible() && scan()->geometry() == scan()->parentWidget()->rect(); }, 5000));
+    settle();
+    EXPECT_EQ(scan()->scanList(), QStringList{folder});
+    auto *start = outlet<QAbstractButton>(scan(), "btnStartScanning");
+    EXPECT_EQ(QApplication::activeWindow(), home);
+    EXPECT_EQ(QApplication::focusWidget(), start) << nameOf(QApplication::focusWidget());
+    EXPECT_TRUE(FocusRing::isShown(start));
+    EXPECT_TRUE(trail.reached().contains(start));
+
+    // Tab, as the desktop delivers it to the window, goes on to the next
+    // control on show, and is announced there.
+    QTest::keyClick(home->windowHandle(), Qt::Key_Tab);
+    QWidget *next = QApplication::focusWidget();
+    ASSERT_NE(next, nullptr);
+    EXPECT_NE(next, start);
+    EXPECT_TRUE(next->isVisible() && scan()->isAncestorOf(next)) << nameOf(next);
+    ASSERT_FALSE(trail.reached().isEmpty());
+    EXPECT_EQ(trail.reached().last(), next);
+    EXPECT_TRUE(FocusRing::isShown(next) || !qobject_cast<QAbstractButton *>(next));
 }
 
 } // namespace
