@@ -46,6 +46,11 @@
 
 namespace {
 
+QString t(const char *key)
+{
+    return localizedString(QString::fromLatin1(key));
+}
+
 // Answers the next Add Folder at once with the folders given.
 class ChooserDouble : public FolderChooser
 {
@@ -403,6 +408,75 @@ TEST_F(AssistiveToolsTest, AfterThePanelClosesOverItsCompletionListTheKeyboardIs
     ASSERT_FALSE(trail.reached().isEmpty());
     EXPECT_EQ(trail.reached().last(), next);
     EXPECT_TRUE(FocusRing::isShown(next) || !qobject_cast<QAbstractButton *>(next));
+}
+
+// Each question over a screen is read as a dialog that says what it asks,
+// named by its title; the answer the keyboard lands on carries the question,
+// so a reader says more than "OK".
+TEST_F(AssistiveToolsTest, EachQuestionIsADialogThatSaysWhatItAsks)
+{
+    ScanVC *screen = presentScan(makeFolders());
+    ASSERT_NE(screen, nullptr);
+    DashboardVC *results = nullptr;
+    struct Question
+    {
+        const char *name;
+        std::function<void()> ask;
+        QString title;
+        QString question;
+        std::function<void()> answer;
+    };
+    const Question questions[] = {
+        {"Stop", [screen] {
+             screen->engine().setPauseBetweenSteps(std::chrono::milliseconds(60000));
+             screen->clickedStartScanning();
+             screen->clickedStopScanning();
+         }, t("IDS_TMR_1"), t("IDS_TMR_113"), [] {
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+             EXPECT_TRUE(QTest::qWaitFor([] { return !isScanDialogShown && !isScanning; }, 5000));
+         }},
+        {"leave the results", [this, screen] {
+             completeScan(screen);
+             screen->clickedBack();
+             EXPECT_TRUE(QTest::qWaitFor([] { return isOverlayDialogShown; }, 5000));
+         }, t("IDS_TMR_1"), t("IDS_TMR_63"), [screen] {
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+             EXPECT_TRUE(QTest::qWaitFor([] { return !isOverlayDialogShown; }, 5000));
+             screen->engine().isHomePressed = false;
+         }},
+        {"remove the marked copies", [this, screen, &results] {
+             results = openResults(screen);
+             ASSERT_NE(results, nullptr);
+             choose(results->tableViewGroups(), 0);
+             QTableView *copies = results->tableViewItems();
+             copies->model()->setData(copies->model()->index(0, 0), Qt::Checked, Qt::CheckStateRole);
+             results->clickedTrashedMarked();
+             // A sheet of its own, which takes the keyboard once the desktop makes it the active window.
+             ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+             activate(QApplication::activeModalWidget());
+         }, t("IDS_TMR_66"), t("IDS_TMR_67"), [] {
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+             settle();
+         }},
+    };
+    for (const Question &q : questions) {
+        SCOPED_TRACE(q.name);
+        q.ask();
+        QWidget *focused = QApplication::focusWidget();
+        ASSERT_TRUE(qobject_cast<QAbstractButton *>(focused)) << nameOf(focused);
+        QAccessibleInterface *answer = QAccessible::queryAccessibleInterface(focused);
+        EXPECT_EQ(answer->text(QAccessible::Description), q.question);
+        QAccessibleInterface *dialog = answer->parent();
+        while (dialog && dialog->role() != QAccessible::Dialog && dialog->role() != QAccessible::AlertMessage)
+            dialog = dialog->parent();
+        ASSERT_NE(dialog, nullptr) << "the answer lies in no dialog";
+        EXPECT_EQ(dialog->text(QAccessible::Name), q.title);
+        EXPECT_EQ(dialog->text(QAccessible::Description), q.question);
+        const auto labels = dialog->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels.first().first->text(QAccessible::Name), q.title);
+        q.answer();
+    }
 }
 
 } // namespace
