@@ -331,8 +331,7 @@ void GroupCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         }
     } else {
         // "marked / copies" in a small pill.
-        const QString counts = QString::number(index.data(MarkedCountRole).toInt()) + QStringLiteral(" / ")
-                               + QString::number(index.data(CopyCountRole).toInt());
+        const QString counts = markedOfCopies(index.data(MarkedCountRole).toInt(), index.data(CopyCountRole).toInt());
         QPainterPath pill;
         pill.addRoundedRect(QRectF(l.counts), l.counts.height() / 2.0, l.counts.height() / 2.0);
         painter->setRenderHint(QPainter::Antialiasing);

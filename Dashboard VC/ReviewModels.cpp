@@ -7,7 +7,15 @@
 #include <ProcessState.h>
 #include <ResultQueries.h>
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace ReviewRoles;
+
+QString ReviewRoles::markedOfCopies(int marked, int copies)
+{
+    return QString::number(marked) + QStringLiteral(" / ") + QString::number(copies);
+}
 
 namespace {
 
@@ -47,6 +55,39 @@ QVariant recordData(const InitialDirectory &record, const CopyKey &key, int role
     }
 }
 
+// The folder a copy lies in, as a path.
+QString folderOf(const QUrl &url)
+{
+    return url.isLocalFile() ? QDir::toNativeSeparators(QFileInfo(url.toLocalFile()).path()) : QString();
+}
+
+// What a reader hears for a row: the texts its cell shows, in reading order.
+QVariant spokenText(const QModelIndex &index)
+{
+    const auto text = [&index](int role) { return index.data(role).toString(); };
+    QStringList parts{text(NameRole)};
+    switch (RowKind(index.data(RowKindRole).toInt())) {
+    case RowKind::Separator:
+        return {};
+    case RowKind::Copy:
+        parts << folderOf(index.data(UrlRole).toUrl()) << text(SizeTextRole);
+        break;
+    case RowKind::Group:
+        parts << text(SizeTextRole)
+              << markedOfCopies(index.data(MarkedCountRole).toInt(), index.data(CopyCountRole).toInt());
+        break;
+    case RowKind::MarkedCopies:
+        parts << text(SizeTextRole) << text(CountTextRole);
+        break;
+    case RowKind::Category:
+    case RowKind::MarkedCopy:
+        parts << text(SizeTextRole);
+        break;
+    }
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(", "));
+}
+
 Qt::CheckState checkState(bool marked)
 {
     return marked ? Qt::Checked : Qt::Unchecked;
@@ -79,6 +120,8 @@ QVariant CategoriesModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
+    if (role == Qt::AccessibleTextRole)
+        return spokenText(index);
     const int row = index.row();
     const QList<Categories> &rows = categoryRows();
 
@@ -283,6 +326,8 @@ QVariant GroupsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
+    if (role == Qt::AccessibleTextRole)
+        return spokenText(index);
     const int row = index.row();
     switch (m_session->view()) {
     case ReviewSession::View::MarkedCopies: {
@@ -404,6 +449,8 @@ QVariant ItemsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
+    if (role == Qt::AccessibleTextRole)
+        return spokenText(index);
     const int row = index.row();
     if (role == RowKindRole)
         return int(RowKind::Copy);

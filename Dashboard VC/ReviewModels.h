@@ -37,7 +37,17 @@ enum Role {
     CategoryNameRole,
 };
 enum class RowKind { Category, Separator, MarkedCopies, Group, MarkedCopy, Copy };
+
+// A group row's count of marked copies among its copies, as its pill shows
+// it: "1 / 2".
+QString markedOfCopies(int marked, int copies);
 } // namespace ReviewRoles
+
+// Every row of the three models also answers Qt::AccessibleTextRole: what a
+// reader says for the row, the texts its cell shows, in reading order. A
+// copy: its name, its folder and its size; a group: its name, its size and
+// its marked count; a category: its name and size (and, for the marked
+// copies, the count of them).
 
 // The categories table: the category rows, then, while anything is marked, a
 // separator that cannot be chosen and the marked-copies row. The two extra

@@ -5,6 +5,7 @@
 
 #include <CustomAnimator.h>
 #include <EmbeddedImages.h>
+#include <KitAccessibility.h>
 #include <Localization.h>
 
 #include <QFrame>
@@ -60,6 +61,8 @@ CancelScanningVC::CancelScanningVC(QWidget *parent)
     message->setText(localizedString(QStringLiteral("IDS_TMR_113")));
     btnYes->setText(localizedString(QStringLiteral("IDS_TMR_111")));
     btnNo->setText(localizedString(QStringLiteral("IDS_TMR_112")));
+    // A reader landing on Yes says what it answers.
+    KitAccessibility::presentAsQuestion(this, lblTitle, message, {btnYes, btnNo});
     connect(btnYes, &QPushButton::clicked, this, [this] { clickedYes(); });
     connect(btnNo, &QPushButton::clicked, this, [this] { clickedNo(); });
 }

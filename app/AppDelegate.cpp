@@ -3,7 +3,9 @@
 #include "LaunchRules.h"
 
 #include <FileFacts.h>
+#include <FocusHandOff.h>
 #include <KRBObjectiveCMethods.h>
+#include <KitAccessibility.h>
 #include <LaunchOnStartup.h>
 #include <Localization.h>
 #include <MainMenuHost.h>
@@ -86,6 +88,11 @@ AppDelegate::AppDelegate(QObject *parent)
     , m_sendEvent(sendAnalyticsEvent)
 {
     setObjectName(QStringLiteral("AppDelegate"));
+    // Before the first menu or window: Qt keeps the interface a widget is
+    // first given, and the keyboard follows the desktop from the first
+    // window on.
+    KitAccessibility::install();
+    FocusHandOff::install();
     m_updateTimer->setSingleShot(true);
     m_updateTimer->setInterval(kUpdateDelayMilliseconds);
     connect(m_updateTimer, &QTimer::timeout, this, [this] {
@@ -157,9 +164,21 @@ void AppDelegate::createMenus()
 
 void AppDelegate::populateMenuBar(QMenuBar *bar)
 {
-    bar->addMenu(m_appMenu);
-    bar->addMenu(m_windowMenu);
-    bar->addMenu(m_helpMenu);
+    // Each window's bar has menus of its own, holding the one set of
+    // actions: a menu shows in one bar only, so what assistive tools read of
+    // it belongs to that window.
+    const QString ownMenuName = QStringLiteral("barMenu");
+    qDeleteAll(bar->findChildren<QMenu *>(ownMenuName, Qt::FindDirectChildrenOnly));
+    for (QMenu *shared : {m_appMenu.data(), m_windowMenu.data(), m_helpMenu.data()}) {
+        if (!shared)
+            continue;
+        QMenu *own = bar->addMenu(shared->title());
+        own->setObjectName(ownMenuName);
+        own->addActions(shared->actions());
+        QAction *title = shared->menuAction();
+        connect(title, &QAction::changed, own, [own, title] { own->setTitle(title->text()); });
+        connect(own, &QMenu::aboutToShow, this, [this] { validateMenus(); });
+    }
 }
 
 void AppDelegate::setMenuTitles()

@@ -128,7 +128,8 @@ private:
     void didDownloadUpdate(const QString &version);
 
     std::unique_ptr<Updater> m_updater;
-    // Parentless menus, shared by every bar; the teardown may delete them first.
+    // Parentless menus holding the actions and titles that every bar's own
+    // menus show; the teardown may delete them first.
     QPointer<QMenu> m_appMenu;
     QPointer<QMenu> m_windowMenu;
     QPointer<QMenu> m_helpMenu;

@@ -1,5 +1,7 @@
 #include "AccessibleRadioButton.h"
 
+#include <KitAccessibility.h>
+
 #include <QRadioButton>
 
 namespace {
@@ -10,22 +12,6 @@ QAccessibleInterface *radioButtonInterface(const QString &className, QObject *ob
         return nullptr;
     auto *radio = qobject_cast<QRadioButton *>(object);
     return radio ? new AccessibleRadioButton(radio) : nullptr;
-}
-
-// A button's text without its shortcut marks: "&&" is a literal "&", a
-// single "&" marks the letter after it.
-QString withoutShortcutMarks(const QString &text)
-{
-    QString plain;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) == QLatin1Char('&')) {
-            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('&'))
-                plain += text.at(++i);
-            continue;
-        }
-        plain += text.at(i);
-    }
-    return plain;
 }
 
 } // namespace
@@ -59,7 +45,7 @@ QString AccessibleRadioButton::text(QAccessible::Text kind) const
 {
     if (kind == QAccessible::Name) {
         const QString name = button()->accessibleName();
-        return name.isEmpty() ? withoutShortcutMarks(button()->text()) : name;
+        return name.isEmpty() ? KitAccessibility::withoutShortcutMarks(button()->text()) : name;
     }
     return QAccessibleWidget::text(kind);
 }

@@ -3,6 +3,7 @@
 #include "ScreenLinks.h"
 
 #include <EmbeddedImages.h>
+#include <KitAccessibility.h>
 #include <Localization.h>
 #include <SYFlatButton.h>
 
@@ -45,6 +46,8 @@ ConfirmationOutlets buildConfirmation(QWidget *host, const char *boxName, const 
     // Tab goes the way the row reads: the box, then Cancel, then OK.
     QWidget::setTabOrder(outlets.box, outlets.btnCancel);
     QWidget::setTabOrder(outlets.btnCancel, outlets.btnOk);
+    // A reader landing on OK says what it answers.
+    KitAccessibility::presentAsQuestion(host, outlets.lblTitle, outlets.lblMessage, {outlets.btnOk, outlets.btnCancel});
     auto *column = new QVBoxLayout(panel);
     column->setContentsMargins(20, 20, 20, 16);
     column->addLayout(top);

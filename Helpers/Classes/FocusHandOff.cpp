@@ -1,7 +1,11 @@
 #include "FocusHandOff.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace FocusHandOff {
 
@@ -33,7 +37,61 @@ HandOff *handOffOf(const QWidget *control)
     return nullptr;
 }
 
+// The top-level widget a desktop window belongs to.
+QWidget *widgetWindowOf(const QWindow *window)
+{
+    while (window && window->parent())
+        window = window->parent();
+    if (!window)
+        return nullptr;
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *candidate : windows) {
+        if (candidate->windowHandle() == window)
+            return candidate;
+    }
+    return nullptr;
+}
+
+void followTheDesktop()
+{
+    if (QApplication::activePopupWidget())
+        return;
+    QWidget *window = widgetWindowOf(QGuiApplication::focusWindow());
+    if (!window || window == QApplication::activeWindow() || !window->isVisible() || window->windowType() == Qt::Popup)
+        return;
+    // A window a modal one stands over cannot take the keyboard.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != window)
+        return;
+    QApplication::setActiveWindow(window);
+}
+
+class ActivationFollower : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->windowType() == Qt::Popup) {
+            // After Qt has finished closing the popup and given back what it gives back.
+            QTimer::singleShot(0, this, &followTheDesktop);
+        }
+        return false;
+    }
+};
+
 } // namespace
+
+void install()
+{
+    static QPointer<ActivationFollower> follower;
+    if (follower || !qApp)
+        return;
+    follower = new ActivationFollower(qApp);
+    qApp->installEventFilter(follower);
+}
 
 void setTarget(QWidget *control, Target target)
 {

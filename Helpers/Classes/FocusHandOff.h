@@ -32,4 +32,14 @@ void setTarget(QWidget *control, QWidget *target);
 // screen returns at once.
 bool handOver(const QWidget *screen);
 
+// Once for the program, before its first window: the window the desktop
+// gives the keyboard to is the one whose controls take it, also when the
+// desktop does so while a popup is open. Qt drops such a change of window
+// (a panel closed with its completion list still up, say, while an
+// assistive tool keeps the program busy) and never makes up for it: the
+// window then receives the keys with nothing focused for Qt, no ring and no
+// focus event, its remembered control acting on them unseen, even once it is
+// hidden. Here the change is made once the last popup has closed.
+void install();
+
 } // namespace FocusHandOff

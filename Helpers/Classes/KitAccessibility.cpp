@@ -3,12 +3,21 @@
 #include "HyperlinkTextField.h"
 #include "ItemTableAccessible.h"
 #include "ItemTableView.h"
+#include "MenuAccessible.h"
 #include "PieChart.h"
+#include "ScrollAreaAccessible.h"
+#include "TabBarAccessible.h"
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QHash>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
+#include <QTabBar>
 #include <QWidget>
 #include <QWindow>
 
@@ -140,8 +149,80 @@ public:
     }
 };
 
+const QString kQuestionName = QStringLiteral("kitQuestion");
+
+// What a question is made of; kept as a child of the question, so it goes
+// with it.
+class QuestionParts : public QObject
+{
+public:
+    QuestionParts(QWidget *dialog, QLabel *title, QLabel *question)
+        : QObject(dialog)
+        , title(title)
+        , question(question)
+    {
+        setObjectName(kQuestionName);
+    }
+
+    QPointer<QLabel> title;
+    QPointer<QLabel> question;
+};
+
+QuestionParts *questionPartsOf(const QObject *object)
+{
+    const auto children = object->findChildren<QObject *>(kQuestionName, Qt::FindDirectChildrenOnly);
+    for (QObject *child : children) {
+        if (auto *parts = dynamic_cast<QuestionParts *>(child))
+            return parts;
+    }
+    return nullptr;
+}
+
+class QuestionAccessible : public QAccessibleWidget
+{
+public:
+    QuestionAccessible(QWidget *dialog, const QuestionParts *parts)
+        : QAccessibleWidget(dialog, QAccessible::Dialog)
+        , m_title(parts->title)
+        , m_question(parts->question)
+    {
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        const QString own = QAccessibleWidget::text(kind);
+        if (!own.isEmpty())
+            return own;
+        if (kind == QAccessible::Name && m_title)
+            return m_title->text();
+        if (kind == QAccessible::Description && m_question)
+            return m_question->text();
+        return own;
+    }
+
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>> relations(QAccessible::Relation match) const override
+    {
+        auto related = QAccessibleWidget::relations(match);
+        if ((match & QAccessible::Label) && m_title) {
+            if (QAccessibleInterface *title = QAccessible::queryAccessibleInterface(m_title.data()))
+                related.append({title, QAccessible::Label});
+        }
+        return related;
+    }
+
+private:
+    QPointer<QLabel> m_title;
+    QPointer<QLabel> m_question;
+};
+
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
+    // A question is known by what was handed over for it, whatever its
+    // class: asked at its own class, before Qt's interface for a base.
+    if (object && object->isWidgetType() && className == QLatin1String(object->metaObject()->className())) {
+        if (const QuestionParts *parts = questionPartsOf(object))
+            return new QuestionAccessible(static_cast<QWidget *>(object), parts);
+    }
     if (className == QLatin1String("PieChart")) {
         if (auto *chart = qobject_cast<PieChart *>(object))
             return new PieChartAccessible(chart);
@@ -153,6 +234,23 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
     if (className == QLatin1String("ItemTableView")) {
         if (auto *table = qobject_cast<ItemTableView *>(object))
             return new ItemTableAccessible(table);
+    }
+    // Qt's own interfaces for these answer a child's number without a check.
+    if (className == QLatin1String("QAbstractScrollArea") || className == QLatin1String("QScrollArea")) {
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(object))
+            return new ScrollAreaAccessible(area);
+    }
+    if (className == QLatin1String("QMenuBar")) {
+        if (auto *bar = qobject_cast<QMenuBar *>(object))
+            return new MenuAccessible(bar);
+    }
+    if (className == QLatin1String("QMenu")) {
+        if (auto *menu = qobject_cast<QMenu *>(object))
+            return new MenuAccessible(menu);
+    }
+    if (className == QLatin1String("QTabBar")) {
+        if (auto *bar = qobject_cast<QTabBar *>(object))
+            return new TabBarAccessible(bar);
     }
     return nullptr;
 }
@@ -216,6 +314,41 @@ QWidget *beforeBase(QWidget *parent)
 {
     install();
     return parent;
+}
+
+QString withoutShortcutMarks(const QString &text)
+{
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&')) {
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('&'))
+                plain += text.at(++i);
+            continue;
+        }
+        plain += text.at(i);
+    }
+    return plain;
+}
+
+void presentAsQuestion(QWidget *dialog, QLabel *title, QLabel *question, const QList<QAbstractButton *> &answers)
+{
+    if (!dialog)
+        return;
+    install();
+    if (!questionPartsOf(dialog))
+        new QuestionParts(dialog, title, question);
+    // The title is what names the dialog, as a label names what it labels.
+    if (title)
+        title->setBuddy(dialog);
+    for (QAbstractButton *answer : answers) {
+        if (answer && question && answer->accessibleDescription().isEmpty())
+            answer->setAccessibleDescription(question->text());
+    }
+    // Qt keeps the interface a widget was first given: one made before the
+    // question was known goes, so the next query makes the dialog's.
+    QAccessibleInterface *known = QAccessible::queryAccessibleInterface(dialog);
+    if (known && !dynamic_cast<QuestionAccessible *>(known))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(known));
 }
 
 void setReadingOrder(const QList<QWidget *> &siblingsInOrder)

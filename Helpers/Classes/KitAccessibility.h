@@ -7,16 +7,26 @@
 
 #include <functional>
 
+class QAbstractButton;
+class QLabel;
 class QWidget;
 
 // What assistive tools are told about the kit's own widgets beyond what Qt
 // knows by itself: a pie chart is a chart whose slices are items, each named
 // by what it stands for; a hyperlink label is a link that can be pressed; an
-// item table is a table of the rows and columns it shows.
+// item table is a table of the rows and columns it shows; a question over a
+// screen is a dialog that says what it asks.
+//
+// The kit also stands in for those of Qt's own interfaces that take a
+// child's number on trust (scroll areas, menus and menu bars, tab bars): a
+// reader that asks for a child it does not have, as one holding a stale
+// count does, gets nothing instead of bringing the program down or being
+// handed a child that is not there.
 namespace KitAccessibility {
 
-// Registers the kit's accessible interfaces with Qt, once; the widgets that
-// need them call it when they are made.
+// Registers the kit's accessible interfaces with Qt, once. Qt keeps the
+// interface a widget is first given, so the program calls this before it
+// makes its first window; the kit's widgets call it too when they are made.
 void install();
 
 // Qt settles which interface a widget has the first time it is asked, and
@@ -73,6 +83,17 @@ public:
 private:
     QHash<int, QAccessible::Id> m_ids;
 };
+
+// A button's text as it is read: "&&" is a literal "&", a single "&" only
+// marks the letter after it as the button's shortcut.
+QString withoutShortcutMarks(const QString &text);
+
+// Offers a question laid over a screen (not a window of its own) as a
+// dialog: named by its title and described by its question as they read
+// when asked, labelled by the title label. Each answer without a description
+// of its own is described by the question, so a reader that lands on an
+// answer says what it answers.
+void presentAsQuestion(QWidget *dialog, QLabel *title, QLabel *question, const QList<QAbstractButton *> &answers);
 
 // Assistive tools read a widget's children in the order they were made, not
 // in the order they are shown. Puts the given siblings, in the order shown,

@@ -875,7 +875,7 @@ TEST_F(DashboardScreenTest, EachResultsTableAnswersOnlyForTheRowsItShows)
             QAccessibleInterface *cell = accessible->child(row);
             ASSERT_NE(cell, nullptr) << "row " << row;
             EXPECT_EQ(cell->role(), QAccessible::Cell) << "row " << row;
-            EXPECT_EQ(cell->text(QAccessible::Name), table->model()->index(row, 0).data().toString()) << "row " << row;
+            EXPECT_EQ(cell->text(QAccessible::Name), table->model()->index(row, 0).data(Qt::AccessibleTextRole).toString()) << "row " << row;
             ASSERT_NE(cell->tableCellInterface(), nullptr);
             EXPECT_EQ(cell->tableCellInterface()->rowIndex(), row);
             EXPECT_EQ(accessible->indexOfChild(cell), row);

@@ -1,12 +1,15 @@
 #include "RemovalFixture.h"
 #include "ScreenStandIns.h"
 
+#include <AccessibleWalk.h>
+
 #include <Alert.h>
 #include <AutoMarking.h>
 #include <CategoryLists.h>
 #include <CircularProgressView.h>
 #include <DeleteDuplicatePhotosVC.h>
 #include <DeleteVC.h>
+#include <KitAccessibility.h>
 #include <Localization.h>
 #include <ProcessState.h>
 #include <RemovalScreens.h>
@@ -203,6 +206,37 @@ TEST_F(SheetTest, StopAfterSomeCopiesKeepsTheRestAndReportsThem)
     EXPECT_TRUE(alerts.first().contains(marked.at(2) + " (stopped before it was handled)"))
         << alerts.first().toStdString();
     EXPECT_EQ(storedPaths().size(), 4);
+}
+
+// A reader asking the sheet, or its stop question, for a child or cell it
+// has not, while the run is under way, is answered with nothing.
+TEST_F(SheetTest, TheSheetAndItsQuestionAnswerNothingForAChildTheyHaveNot)
+{
+    // As the program does before its first window.
+    KitAccessibility::install();
+    makePairs(2);
+    DeleteVC *deleteSheet = sheet();
+    QSemaphore questionAsked;
+    files.beforeOperation = [&](const QByteArray &) {
+        if (files.operations != 2)
+            return;
+        QMetaObject::invokeMethod(deleteSheet, [deleteSheet] { deleteSheet->clickedCancel(); }, Qt::QueuedConnection);
+        EXPECT_TRUE(questionAsked.tryAcquire(1, 60000));
+    };
+    DeleteVC::setQuestionRunner([&](QMessageBox &question) {
+        for (QWidget *asked : {static_cast<QWidget *>(deleteSheet), static_cast<QWidget *>(&question)}) {
+            const AccessibleWalk walk(QAccessible::queryAccessibleInterface(asked));
+            EXPECT_GE(walk.visited, 5) << asked->metaObject()->className();
+            EXPECT_TRUE(walk.wrongAnswers.isEmpty()) << walk.wrongAnswers.join('\n').toStdString();
+        }
+        questionAsked.release();
+        for (QAbstractButton *button : question.buttons()) {
+            if (button->text() == localizedString("IDS_TMR_112"))
+                button->click();
+        }
+    });
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
 }
 
 TEST_F(SheetTest, ContinueResumesWhereTheRunWaited)

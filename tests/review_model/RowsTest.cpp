@@ -2,6 +2,8 @@
 
 #include <QSignalSpy>
 
+#include <functional>
+
 namespace {
 
 struct RowsCase
@@ -119,4 +121,58 @@ TEST_F(ReviewTest, TheFirstEqualUrlDecidesALookup)
     EXPECT_EQ(session.locate(key), (CopyLocation{1, 0, 0}));
     // The same file in another category is another copy.
     EXPECT_FALSE(session.locate(copyKey(photos[0][0], QStringLiteral("Videos"))));
+}
+
+// A reader hears each row as the screen shows it: two copies of one name are
+// told apart by their folders, a group says how many of its copies are
+// marked.
+TEST_F(ReviewTest, EachRowReadsAsItShows)
+{
+    open({{QStringLiteral("Photos"),
+           groupsOf(QStringLiteral("Photos"), {{"meadow.jpg", "backup/meadow.jpg", "old/meadow.jpg"}}, 2048)}});
+    ASSERT_TRUE(session.selectCategory(categoryRowOf(QStringLiteral("Photos"))));
+    ASSERT_TRUE(session.selectGroup(0));
+    ASSERT_TRUE(setChecked(*session.itemsModel(), 1, true));
+    const auto spoken = [](const QAbstractItemModel *model, int row) {
+        return model->index(row, 0).data(Qt::AccessibleTextRole).toString();
+    };
+    struct Case
+    {
+        const char *row;
+        std::function<void()> view;
+        const QAbstractItemModel *model;
+        int index;
+        QString heard;
+    };
+    const auto inPhotos = [this] {
+        ASSERT_TRUE(session.selectCategory(categoryRowOf(QStringLiteral("Photos"))));
+        ASSERT_TRUE(session.selectGroup(0));
+    };
+    const auto inAllDuplicates = [this] {
+        ASSERT_TRUE(session.selectCategory(0));
+        ASSERT_TRUE(session.selectGroup(0));
+    };
+    const auto inMarkedCopies = [this] {
+        ASSERT_TRUE(session.selectCategory(session.categoriesModel()->markedCopiesRow()));
+    };
+    const Case cases[] = {
+        {"a copy", inPhotos, session.itemsModel(), 0, QStringLiteral("meadow.jpg, /data/Photos, 2.0 KB")},
+        {"its twin in another folder", inPhotos, session.itemsModel(), 1,
+         QStringLiteral("meadow.jpg, /data/Photos/backup, 2.0 KB")},
+        {"a copy of All Duplicates", inAllDuplicates, session.itemsModel(), 2,
+         QStringLiteral("meadow.jpg, /data/Photos/old, 2.0 KB")},
+        {"a group", inPhotos, session.groupsModel(), 0, QStringLiteral("meadow, 6.0 KB, 1 / 3")},
+        {"a group of All Duplicates", inAllDuplicates, session.groupsModel(), 0, QStringLiteral("meadow, 6.0 KB, 1 / 3")},
+        {"a marked copy", inMarkedCopies, session.groupsModel(), 0, QStringLiteral("meadow.jpg, 2.0 KB")},
+        {"a category", inPhotos, session.categoriesModel(), categoryRowOf(QStringLiteral("Photos")),
+         QStringLiteral("Photos, 6.0 KB")},
+        {"the marked copies", inPhotos, session.categoriesModel(), session.categoriesModel()->markedCopiesRow(),
+         QStringLiteral("Marked Copies, 2.0 KB, 1 / 3 copies marked")},
+        {"the separator", inPhotos, session.categoriesModel(), session.categoriesModel()->separatorRow(), QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.row);
+        c.view();
+        EXPECT_EQ(spoken(c.model, c.index), c.heard);
+    }
 }
