@@ -75,23 +75,38 @@ bool noNoReplaceRename(int error)
     return error == EINVAL || error == ENOSYS || error == ENOTSUP;
 }
 
+// The path the kernel gives an open folder now, and whether that path still
+// reaches the folder: once the folder is deleted or its file system is
+// unmounted, it does not. Nothing when the name cannot be read.
+struct KernelName
+{
+    QByteArray path;
+    bool reaches = false;
+};
+
+std::optional<KernelName> kernelNameOf(int folder)
+{
+    char buffer[4096];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(folder);
+    const ssize_t length = ::readlink(link.constData(), buffer, sizeof buffer);
+    if (length <= 0 || size_t(length) >= sizeof buffer)
+        return std::nullopt;
+    KernelName name;
+    name.path = QByteArray(buffer, length);
+    struct stat there {};
+    struct stat open {};
+    name.reaches = name.path.startsWith('/') && ::stat(name.path.constData(), &there) == 0
+                   && ::fstat(folder, &open) == 0 && there.st_dev == open.st_dev && there.st_ino == open.st_ino;
+    return name;
+}
+
 // The path of an open folder as the kernel knows it now, when that path
 // still reaches the folder; otherwise the fallback. After a swap on the way
 // this names where the item really lies, not where it was looked for.
 QByteArray currentPathOf(int folder, const QByteArray &fallback)
 {
-    char buffer[4096];
-    const QByteArray link = "/proc/self/fd/" + QByteArray::number(folder);
-    const ssize_t length = ::readlink(link.constData(), buffer, sizeof buffer);
-    if (length <= 0 || size_t(length) >= sizeof buffer || buffer[0] != '/')
-        return fallback;
-    const QByteArray path(buffer, length);
-    struct stat there {};
-    struct stat open {};
-    if (::stat(path.constData(), &there) != 0 || ::fstat(folder, &open) != 0 || there.st_dev != open.st_dev
-        || there.st_ino != open.st_ino)
-        return fallback;
-    return path;
+    const std::optional<KernelName> name = kernelNameOf(folder);
+    return name && name->reaches ? name->path : fallback;
 }
 
 // Why what lies at the entry `name` of the open folder is not the expected
@@ -515,22 +530,12 @@ std::optional<QString> FileManager::ItemPlace::whyFolderIsGone() const
         return QStringLiteral("cannot be reached");
     if (open.st_nlink == 0)
         return QStringLiteral("is no longer there");
-    // The kernel names an open folder by a path from this process's root
-    // while its file system is mounted there; once that is unmounted, the
-    // name it gives leads nowhere, or to another folder.
-    char buffer[4096];
-    const QByteArray link = "/proc/self/fd/" + QByteArray::number(folder());
-    const ssize_t length = ::readlink(link.constData(), buffer, sizeof buffer);
-    if (length <= 0 || size_t(length) >= sizeof buffer)
-        return std::nullopt;
-    const QByteArray path(buffer, length);
-    struct stat there {};
-    if (path.startsWith('/') && ::stat(path.constData(), &there) == 0 && there.st_dev == open.st_dev
-        && there.st_ino == open.st_ino)
+    const std::optional<KernelName> name = kernelNameOf(folder());
+    if (!name || name->reaches)
         return std::nullopt;
     // Some file systems keep a folder's link count above 0 once it is
     // deleted; the kernel's name for it still says so.
-    if (path.endsWith(" (deleted)"))
+    if (name->path.endsWith(" (deleted)"))
         return QStringLiteral("is no longer there");
     return QStringLiteral("is no longer mounted where it was");
 }
