@@ -166,12 +166,14 @@ Result setAside(int folder, const QByteArray &name, QByteArray &aside)
 }
 
 // Takes away the entry `name` of the open folder only while it is the file
-// this run made, so that a failed move never removes anything else.
-void removeOwnCopy(int folder, const QByteArray &name, const Status &made)
+// this run made, so that a failed move never removes anything else. False
+// when it is still there: the run's own file that could not be taken away.
+bool removeOwnCopy(int folder, const QByteArray &name, const Status &made, bool byBytes = false)
 {
     const std::optional<Status> there = statusAt(folder, name);
-    if (there && sameItem(*there, made))
-        ::unlinkat(folder, name.constData(), 0);
+    if (!there || !(byBytes ? stillTheSame(*there, made) : sameItem(*there, made)))
+        return true;
+    return ::unlinkat(folder, name.constData(), 0) == 0 || errno == ENOENT;
 }
 
 bool sameContents(int first, int second)
@@ -190,14 +192,29 @@ bool sameContents(int first, int second)
     }
 }
 
+constexpr char kAccessList[] = "system.posix_acl_access";
+
 // The extended attributes of the source that the copy takes along (ACLs are
 // attributes too), where both file systems take them: a file system that
 // takes none, or none of a kind, is no failure; any other refusal is named.
 // File capabilities are a privilege like the set-ID bits and go only to a
-// copy that kept the source's owner.
-QStringList copyAttributes(int from, int to, bool ownerKept)
+// copy that kept the source's owner. The copy's access list is the source's
+// or none: one it took from its folder's default list would let other users
+// in, so it goes, and where it cannot, `refused` says why.
+QStringList copyAttributes(int from, int to, bool ownerKept, QString &refused)
 {
     QStringList notKept;
+    bool accessListKept = false;
+    auto dropInheritedAccessList = [&] {
+        if (accessListKept || ::fremovexattr(to, kAccessList) == 0 || errno == ENODATA)
+            return;
+        const int error = errno;
+        // A file system that keeps no access lists has none to take off.
+        if (::fgetxattr(to, kAccessList, nullptr, 0) < 0 && (errno == ENODATA || errno == ENOTSUP))
+            return;
+        refused = QStringLiteral("its copy took the access list of the folder, which could not be taken off it (%1)")
+                      .arg(PosixFiles::errorText(error));
+    };
     QByteArray names;
     ssize_t listed = -1;
     // The list may grow between the two calls; a few tries, then it is named.
@@ -215,6 +232,7 @@ QStringList copyAttributes(int from, int to, bool ownerKept)
     if (listed < 0) {
         if (errno != ENOTSUP)
             notKept.append(QStringLiteral("its extended attributes (%1)").arg(PosixFiles::errorText(errno)));
+        dropInheritedAccessList();
         return notKept;
     }
     names.truncate(listed);
@@ -234,35 +252,43 @@ QStringList copyAttributes(int from, int to, bool ownerKept)
         if (size < 0 || ::fsetxattr(to, name.constData(), value.constData(), size_t(size), 0) != 0) {
             if (errno != ENOTSUP)
                 notKept.append(QStringLiteral("its attribute %1 (%2)").arg(QString::fromUtf8(name), PosixFiles::errorText(errno)));
+        } else if (name == kAccessList) {
+            accessListKept = true;
         }
     }
+    dropInheritedAccessList();
     return notKept;
 }
 
 // Gives the new file the source's owner, group, attributes, mode and times,
 // as far as the runner may. The owner goes first, since a change of owner
-// drops set-ID bits and file capabilities; the set-ID bits then stay only
-// where both owner and group were kept, so that a set-ID program never passes
-// to another owner; the times go last. What could not be kept is named.
-QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source)
+// drops set-ID bits and file capabilities, and is read back, since some file
+// systems answer a change of owner they did not make; the set-ID bits and
+// capabilities then stay only where both owner and group were kept, so that
+// a set-ID program never passes to another owner; the times go last. What
+// could not be kept is named; `refused` says why the copy must not be named
+// at all.
+QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, QString &refused)
 {
     struct stat made {};
-    if (::fstat(to, &made) != 0)
-        return {QStringLiteral("its owner and mode (%1)").arg(PosixFiles::errorText(errno))};
-    bool ownerKept = made.st_uid == source.st_uid;
-    bool groupKept = made.st_gid == source.st_gid;
-    if (!ownerKept || !groupKept) {
-        if (::fchown(to, source.st_uid, source.st_gid) == 0)
-            ownerKept = groupKept = true;
-        else if (!groupKept && ::fchown(to, uid_t(-1), source.st_gid) == 0)
-            groupKept = true;
+    bool read = ::fstat(to, &made) == 0;
+    if (read && (made.st_uid != source.st_uid || made.st_gid != source.st_gid)) {
+        if (::fchown(to, source.st_uid, source.st_gid) != 0 && made.st_gid != source.st_gid)
+            ::fchown(to, uid_t(-1), source.st_gid);
+        read = ::fstat(to, &made) == 0;
     }
+    if (!read) {
+        refused = QStringLiteral("the owner of its copy cannot be read (%1)").arg(PosixFiles::errorText(errno));
+        return {};
+    }
+    const bool ownerKept = made.st_uid == source.st_uid;
+    const bool groupKept = made.st_gid == source.st_gid;
     QStringList notKept;
     if (!ownerKept)
         notKept.append(QStringLiteral("its owner"));
     if (!groupKept)
         notKept.append(QStringLiteral("its group"));
-    notKept += copyAttributes(from, to, ownerKept);
+    notKept += copyAttributes(from, to, ownerKept, refused);
     mode_t mode = source.st_mode & 07777;
     if (!ownerKept || !groupKept) {
         if (mode & S_ISUID)
@@ -279,14 +305,39 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source)
     return notKept;
 }
 
+// Errors of link(2) that say the file system makes no hard links at all.
+bool noHardLinks(int error)
+{
+    return error == EPERM || error == ENOSYS || error == ENOTSUP || error == EMLINK;
+}
+
+// rename(2) for a file system that has neither the no-replace rename nor
+// hard links: at once after the name was seen free, so that nothing that lay
+// there when the run looked is replaced. Fails with EEXIST when it is taken.
+int renameIfFree(int folder, const QByteArray &from, const QByteArray &to)
+{
+    struct stat taken {};
+    if (::fstatat(folder, to.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    if (errno != ENOENT)
+        return -1;
+    return ::renameat(folder, from.constData(), folder, to.constData());
+}
+
 // The copy of a file moved to another file system. It is never under its own
 // name before it is whole, compared and given the source's owner and mode:
 // where the file system can, it is made without a name (O_TMPFILE); elsewhere
 // under a private name beside its target, private to the runner (0600), so
 // that neither a user nor a run killed half-way leaves a partial file that
-// passes for the copy. It is then named without replacing anything, and a
-// failed move takes it away again under whichever name it has, only while
-// that name still holds it.
+// passes for the copy. It is then named without replacing anything: by a
+// no-replace rename, else a hard link, else a rename at once after the name
+// was seen free. Where the name then shows an inode number other than the
+// file made (a file system that numbers each name on its own), the file at
+// the name is read back and compared with the source: from then on it is
+// known by that status. A failed move takes the copy away again under
+// whichever name it has, only while that name still holds it.
 class CopyInTarget
 {
 public:
@@ -296,12 +347,8 @@ public:
     }
     ~CopyInTarget()
     {
-        if (m_kept)
-            return;
-        if (!m_privateName.isEmpty())
-            removeOwnCopy(m_target.folder(), m_privateName, m_made);
-        if (m_named)
-            removeOwnCopy(m_target.folder(), m_target.name(), m_made);
+        if (!m_kept)
+            discard();
     }
 
     Result open()
@@ -324,8 +371,7 @@ public:
                     return Result::failure(PosixFiles::errorText(errno));
             }
             if (!m_fd.isOpen())
-                return Result::failure(QStringLiteral("no free name for its copy in %1")
-                                           .arg(FileManager::displayPath(PosixFiles::parentOf(m_target.path()))));
+                return Result::failure(QStringLiteral("no free name for its copy in %1").arg(folderShown()));
         }
         struct stat made {};
         if (::fstat(m_fd.get(), &made) != 0)
@@ -336,8 +382,10 @@ public:
 
     int fd() const { return m_fd.get(); }
 
-    // Gives the finished copy its name, never replacing what took it meanwhile.
-    Result name()
+    // Gives the finished copy its name, never replacing what took it
+    // meanwhile, and checks that the name holds it: the very file made, or
+    // the bytes of `source`, `size` of them.
+    Result name(int source, quint64 size)
     {
         const int folder = m_target.folder();
         const QByteArray &name = m_target.name();
@@ -348,72 +396,155 @@ public:
             if (named != 0 && (errno == ENOENT || errno == EPERM))
                 named = ::linkat(AT_FDCWD, self.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW);
         } else {
+            bool renamed = true;
             named = renameNoReplace(folder, m_privateName, folder, name);
             if (named != 0 && noNoReplaceRename(errno)) {
-                // Without the no-replace rename a hard link never replaces either.
+                // Without the no-replace rename a hard link never replaces
+                // either; without both, a rename of a name seen free.
                 named = ::linkat(folder, m_privateName.constData(), folder, name.constData(), 0);
-                if (named != 0 && errno != EEXIST && errno != ENOENT)
-                    return Result::failure(QStringLiteral("the file system of %1 cannot name the copy without "
-                                                          "the risk of replacing another item")
-                                               .arg(FileManager::displayPath(PosixFiles::parentOf(m_target.path()))));
-                if (named == 0)
-                    removeOwnCopy(folder, m_privateName, m_made);
+                renamed = false;
+                if (named != 0 && noHardLinks(errno)) {
+                    named = renameIfFree(folder, m_privateName, name);
+                    renamed = true;
+                }
             }
-            if (named == 0)
+            if (named == 0 && renamed)
                 m_privateName.clear();
         }
         if (named != 0) {
             if (errno == EEXIST)
                 return taken();
             if (errno == ENOENT && !m_privateName.isEmpty())
-                return Result::failure(QStringLiteral("its unfinished copy in %1 was taken away by another process")
-                                           .arg(FileManager::displayPath(PosixFiles::parentOf(m_target.path()))));
+                return Result::failure(
+                    QStringLiteral("its unfinished copy in %1 was taken away by another process").arg(folderShown()));
             return Result::failure(PosixFiles::errorText(errno));
         }
         m_named = true;
-        return holdsCopy();
+
+        const std::optional<Status> there = statusAt(folder, name);
+        if (!there)
+            return takenAway();
+        if (sameItem(*there, m_made)) {
+            m_atName = *there;
+        } else {
+            // The name has an inode number of its own: what it holds is the
+            // copy only if it holds the source's bytes, to its very end.
+            if (there->isFolder || there->isSymbolicLink || there->size != size)
+                return nameTaken();
+            const Descriptor back(::openat(folder, name.constData(),
+                                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+            struct stat read {};
+            if (!back.isOpen() || ::fstat(back.get(), &read) != 0 || !S_ISREG(read.st_mode)
+                || !stillTheSame(statusFrom(read), *there) || !sameContents(source, back.get()))
+                return nameTaken();
+            m_atName = statusFrom(read);
+            m_byBytes = true;
+        }
+        // A second name of the copy goes once its own name holds it.
+        if (!m_privateName.isEmpty() && removeOwnCopy(folder, m_privateName, m_made)) {
+            m_privateName.clear();
+        } else if (!m_privateName.isEmpty()) {
+            m_spare = QStringLiteral("the copy also stays at %1, which could not be taken away (%2)")
+                          .arg(FileManager::displayPath(joined(PosixFiles::parentOf(m_target.path()), m_privateName)),
+                               PosixFiles::errorText(errno));
+        }
+        return Result::success();
     }
 
-    // Whether the copy's name still holds the very file made.
+    // Whether the copy's name still holds the file it was given.
     Result holdsCopy() const
     {
         const std::optional<Status> there = statusAt(m_target.folder(), m_target.name());
         if (!there)
-            return Result::failure(QStringLiteral("its copy %1 was taken away by another process")
-                                       .arg(FileManager::displayPath(m_target.path())));
-        if (!sameItem(*there, m_made))
-            return Result::failure(QStringLiteral("another item took the name of its copy %1")
-                                       .arg(FileManager::displayPath(m_target.path())),
-                                   Refusal::Taken);
+            return takenAway();
+        if (m_byBytes ? !stillTheSame(*there, m_atName) : !sameItem(*there, m_made))
+            return nameTaken();
         return Result::success();
     }
 
-    // The copy stays: the move is done.
-    void keep() { m_kept = true; }
+    // The copy stays: the move is done. What it left besides, to be named.
+    QString keep()
+    {
+        m_kept = true;
+        return m_spare;
+    }
+
+    // Takes the copy away under whichever names it has, each only while it
+    // still holds the copy; what of it is left, to be named.
+    QString discard()
+    {
+        m_kept = true;
+        const int folder = m_target.folder();
+        QStringList left;
+        auto takeAway = [&](const QByteArray &name, const Status &made, bool byBytes) {
+            if (!removeOwnCopy(folder, name, made, byBytes))
+                left.append(QStringLiteral("%1 (%2)").arg(
+                    FileManager::displayPath(joined(PosixFiles::parentOf(m_target.path()), name)),
+                    PosixFiles::errorText(errno)));
+        };
+        if (!m_privateName.isEmpty())
+            takeAway(m_privateName, m_made, false);
+        if (m_named)
+            takeAway(m_target.name(), m_byBytes ? m_atName : m_made, m_byBytes);
+        if (left.isEmpty())
+            return {};
+        return QStringLiteral("the copy it made was left at %1").arg(left.join(QStringLiteral(" and ")));
+    }
 
 private:
     static Result taken()
     {
         return Result::failure(QStringLiteral("an item of that name is already there"), Refusal::Taken);
     }
+    Result nameTaken() const
+    {
+        return Result::failure(QStringLiteral("another item took the name of its copy %1")
+                                   .arg(FileManager::displayPath(m_target.path())),
+                               Refusal::Taken);
+    }
+    Result takenAway() const
+    {
+        return Result::failure(QStringLiteral("its copy %1 was taken away by another process")
+                                   .arg(FileManager::displayPath(m_target.path())));
+    }
+    QString folderShown() const { return FileManager::displayPath(PosixFiles::parentOf(m_target.path())); }
 
     const FileManager::ItemPlace &m_target;
     Descriptor m_fd;
     Status m_made;
+    // What the copy's name shows once named.
+    Status m_atName;
+    // The name shows an inode number of its own: the copy is known by m_atName.
+    bool m_byBytes = false;
     QByteArray m_privateName;
+    QString m_spare;
     bool m_named = false;
     bool m_kept = false;
 };
+
+// Puts an item set aside under the private name `aside` back at its own
+// name; what to add to the reason when it could not go back.
+QString putBackAside(const FileManager::ItemPlace &place, const QByteArray &aside, const QString &what)
+{
+    if (renameNoReplace(place.folder(), aside, place.folder(), place.name()) == 0)
+        return {};
+    if (noNoReplaceRename(errno) && renameIfFree(place.folder(), aside, place.name()) == 0)
+        return {};
+    return QStringLiteral("; %1 was left at %2")
+        .arg(what, FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside)));
+}
 
 // A file moved to another file system. The source is opened once, without
 // following a link and without waiting (a FIFO put in its place answers at
 // once and is refused as no regular file), and checked to be the expected
 // file. The copy is compared with the source through the same two
 // descriptors and given its owner, mode and times before it is named; the
-// source is then removed through its own folder, set aside first so that
-// only the file that was copied goes. Any failure takes the copy away again
-// and leaves the source. What of the source's attributes could not be kept
-// is the reason of a move that worked.
+// source is then set aside in its own folder, so that only the file that was
+// copied goes, and removed only while the copy's name holds the copy, every
+// copy the run keeps is still in its place and the target folder is still
+// mounted. Any failure takes the copy away again and leaves the source. What
+// of the source's attributes could not be kept is the reason of a move that
+// worked.
 Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPlace &target,
                   const FileManager::Expected &expected)
 {
@@ -434,65 +565,81 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
     CopyInTarget copy(target);
     if (const Result opened = copy.open(); !opened)
         return opened;
+    // Whatever happens, the report names a copy that could not be taken away.
+    auto fail = [&copy](Result failed) {
+        const QString left = copy.discard();
+        if (!left.isEmpty())
+            failed.reason += QStringLiteral("; ") + left;
+        return failed;
+    };
+    auto destinationGone = [&]() -> std::optional<Result> {
+        // A copy on a file system that is no longer mounted is freed with the
+        // run's last descriptor of it: the source stays.
+        if (const std::optional<QString> gone = target.whyFolderIsGone())
+            return Result::failure(QStringLiteral("the folder %1 %2")
+                                       .arg(FileManager::displayPath(PosixFiles::parentOf(target.path())), *gone));
+        return std::nullopt;
+    };
+
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     for (;;) {
         const qint64 got = FileReading::readFully(in.get(), buffer.data(), buffer.size());
         if (got < 0 || (got > 0 && !PosixFiles::writeFully(copy.fd(), buffer.constData(), got)))
-            return Result::failure(PosixFiles::errorText(errno));
+            return fail(Result::failure(PosixFiles::errorText(errno)));
         if (got == 0)
             break;
     }
     if (!sameContents(in.get(), copy.fd()))
-        return Result::failure(QStringLiteral("the copy on the other file system did not match"));
+        return fail(Result::failure(QStringLiteral("the copy on the other file system did not match")));
     struct stat after {};
     if (::fstat(in.get(), &after) != 0 || !stillTheSame(statusFrom(after), expected.status))
-        return Result::failure(QStringLiteral("it changed while it was being copied"), Refusal::Changed);
-    const QStringList notKept = keepOwnerModeAndTimes(in.get(), copy.fd(), source);
+        return fail(Result::failure(QStringLiteral("it changed while it was being copied"), Refusal::Changed));
+    QString refused;
+    const QStringList notKept = keepOwnerModeAndTimes(in.get(), copy.fd(), source, refused);
+    if (!refused.isEmpty())
+        return fail(Result::failure(refused));
     if (::fsync(copy.fd()) != 0)
-        return Result::failure(PosixFiles::errorText(errno));
-    if (const Result named = copy.name(); !named)
-        return named;
-    // A copy on a file system that is no longer mounted is freed with the
-    // run's last descriptor of it: the source stays.
-    if (const std::optional<QString> gone = target.whyFolderIsGone())
-        return Result::failure(QStringLiteral("the folder %1 %2")
-                                   .arg(FileManager::displayPath(PosixFiles::parentOf(target.path())), *gone));
+        return fail(Result::failure(PosixFiles::errorText(errno)));
+    if (const Result named = copy.name(in.get(), quint64(source.st_size)); !named)
+        return fail(named);
+    if (const std::optional<Result> gone = destinationGone())
+        return fail(*gone);
 
     QByteArray aside;
     const Result setAsideResult = setAside(place.folder(), place.name(), aside);
     if (!setAsideResult) {
         if (setAsideResult.refusal == Refusal::Gone)
-            return Result::failure(QStringLiteral("it was moved away while it was being copied"), Refusal::Changed);
-        return setAsideResult;
+            return fail(Result::failure(QStringLiteral("it was moved away while it was being copied"), Refusal::Changed));
+        return fail(setAsideResult);
     }
+    // From here on the source lies under its private name, and each check
+    // that fails puts it back first.
+    auto failAside = [&](const Result &failed, const QString &what) {
+        return fail(Result::failure(failed.reason + putBackAside(place, aside, what), failed.refusal));
+    };
     const std::optional<Status> pinned = statusAt(place.folder(), aside);
     // The source goes only while the copy's name still holds the file made.
-    if (const Result holds = copy.holdsCopy(); !holds) {
-        const bool back = renameNoReplace(place.folder(), aside, place.folder(), place.name()) == 0;
-        return Result::failure(
-            back ? holds.reason
-                 : holds.reason + QStringLiteral("; it was left at %1")
-                                      .arg(FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside))),
-            holds.refusal);
+    if (const Result holds = copy.holdsCopy(); !holds)
+        return failAside(holds, QStringLiteral("it"));
+    if (!pinned || !sameItem(*pinned, statusFrom(source)))
+        return failAside(Result::failure(QStringLiteral("it was replaced while it was being copied"), Refusal::Changed),
+                         QStringLiteral("what took its name"));
+    if (expected.keptCopyLeft) {
+        if (const std::optional<QString> left = expected.keptCopyLeft())
+            return failAside(Result::failure(*left, Refusal::KeptWentAlong), QStringLiteral("it"));
     }
-    if (!pinned || !sameItem(*pinned, statusFrom(source))) {
-        const bool back = renameNoReplace(place.folder(), aside, place.folder(), place.name()) == 0;
-        const QString why = QStringLiteral("it was replaced while it was being copied");
-        return Result::failure(
-            back ? why
-                 : why + QStringLiteral("; what took its name was left at %1")
-                             .arg(FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside))),
-            Refusal::Changed);
-    }
-    if (::unlinkat(place.folder(), aside.constData(), 0) != 0) {
-        const int error = errno;
-        renameNoReplace(place.folder(), aside, place.folder(), place.name());
-        return Result::failure(PosixFiles::errorText(error));
-    }
-    copy.keep();
-    if (notKept.isEmpty())
+    if (const std::optional<Result> gone = destinationGone())
+        return failAside(*gone, QStringLiteral("it"));
+    if (::unlinkat(place.folder(), aside.constData(), 0) != 0)
+        return failAside(Result::failure(PosixFiles::errorText(errno)), QStringLiteral("it"));
+    QStringList said;
+    if (!notKept.isEmpty())
+        said.append(QStringLiteral("not with %1").arg(notKept.join(QStringLiteral(", "))));
+    if (const QString spare = copy.keep(); !spare.isEmpty())
+        said.append(spare);
+    if (said.isEmpty())
         return Result::success();
-    return {true, QStringLiteral("moved, but not with %1").arg(notKept.join(QStringLiteral(", "))), Refusal::None};
+    return {true, QStringLiteral("moved, but ") + said.join(QStringLiteral("; ")), Refusal::None};
 }
 
 } // namespace
@@ -635,12 +782,21 @@ FileManager::Result FileManager::trashItem(const ItemPlace &place, const Expecte
     if (!place.isOpen())
         return Result::failure(QStringLiteral("its folder is not open"));
     const QByteArray itemPath = joined(currentPathOf(place.folder(), PosixFiles::parentOf(place.path())), place.name());
-    const TrashCan::Result trashed = trash.trash(
-        place.folder(), place.name(), itemPath,
-        [&](int files, const QByteArray &name) { return mismatchAt(files, name, itemPath, expected); });
+    bool keptWentAlong = false;
+    const TrashCan::Result trashed =
+        trash.trash(place.folder(), place.name(), itemPath, [&](int files, const QByteArray &name) {
+            std::optional<QString> mismatch = mismatchAt(files, name, itemPath, expected);
+            if (!mismatch && expected.keptCopyLeft) {
+                mismatch = expected.keptCopyLeft();
+                keptWentAlong = mismatch.has_value();
+            }
+            return mismatch;
+        });
     if (trashed)
         return Result::success();
-    return Result::failure(trashed.reason, trashed.changed ? Refusal::Changed : Refusal::Failed);
+    return Result::failure(trashed.reason, keptWentAlong     ? Refusal::KeptWentAlong
+                                           : trashed.changed ? Refusal::Changed
+                                                             : Refusal::Failed);
 }
 
 FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected)
@@ -648,14 +804,19 @@ FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlac
     if (!place.isOpen() || !target.isOpen())
         return Result::failure(QStringLiteral("its folder is not open"));
     if (renameNoReplace(place.folder(), place.name(), target.folder(), target.name()) == 0) {
-        const std::optional<QString> mismatch = mismatchAt(target.folder(), target.name(), target.path(), expected);
+        std::optional<QString> mismatch = mismatchAt(target.folder(), target.name(), target.path(), expected);
+        Refusal refusal = Refusal::Changed;
+        if (!mismatch && expected.keptCopyLeft) {
+            mismatch = expected.keptCopyLeft();
+            refusal = Refusal::KeptWentAlong;
+        }
         if (!mismatch)
             return Result::success();
         if (renameNoReplace(target.folder(), target.name(), place.folder(), place.name()) != 0)
             return Result::failure(QStringLiteral("%1; it could not be put back (%2) and was left at %3")
                                        .arg(*mismatch, PosixFiles::errorText(errno), displayPath(target.path())),
-                                   Refusal::Changed);
-        return Result::failure(*mismatch, Refusal::Changed);
+                                   refusal);
+        return Result::failure(*mismatch, refusal);
     }
 
     const int error = errno;
@@ -679,21 +840,37 @@ FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlac
             return copyAcross(place, target, expected);
         }
         const std::optional<Status> linked = statusAt(target.folder(), target.name());
+        if (linked && !linked->isFolder && !linked->isSymbolicLink && !sameItem(*linked, expected.status)
+            && linked->size == expected.status.size
+            && linked->modifiedMilliseconds == expected.status.modifiedMilliseconds) {
+            // The link got an inode number of its own, so nothing tells it
+            // from another file but its bytes: it goes, and the file is
+            // copied, which compares them.
+            removeOwnCopy(target.folder(), target.name(), *linked, true);
+            return copyAcross(place, target, expected);
+        }
         if (!linked || !stillTheSame(*linked, expected.status)) {
             if (linked)
                 removeOwnCopy(target.folder(), target.name(), *linked);
             return Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
         }
-        // The name it came by goes only while it still holds that file.
+        // The name it came by goes only while it still holds that file, and
+        // no copy the run keeps went with it.
         QByteArray aside;
+        Result failed = Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
         if (setAside(place.folder(), place.name(), aside)) {
             const std::optional<Status> pinned = statusAt(place.folder(), aside);
-            if (pinned && sameItem(*pinned, *linked) && ::unlinkat(place.folder(), aside.constData(), 0) == 0)
+            std::optional<QString> left;
+            if (pinned && sameItem(*pinned, *linked) && expected.keptCopyLeft)
+                left = expected.keptCopyLeft();
+            if (left)
+                failed = Result::failure(*left, Refusal::KeptWentAlong);
+            else if (pinned && sameItem(*pinned, *linked) && ::unlinkat(place.folder(), aside.constData(), 0) == 0)
                 return Result::success();
-            ::renameat(place.folder(), aside.constData(), place.folder(), place.name().constData());
+            failed.reason += putBackAside(place, aside, QStringLiteral("it"));
         }
         removeOwnCopy(target.folder(), target.name(), *linked);
-        return Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
+        return failed;
     }
     return Result::failure(PosixFiles::errorText(error));
 }

@@ -50,6 +50,9 @@ public:
         HoldsKept,
         // Another item has the name the item was to take.
         Taken,
+        // A copy the run keeps left its place along with the item (one
+        // file seen at two paths), so the item went back.
+        KeptWentAlong,
     };
 
     struct Result
@@ -108,6 +111,11 @@ public:
         Status status;
         quint64 folderTotal = 0;
         const Identities *kept = nullptr;
+        // Asked once the item has left its place (moved, trashed, or its
+        // source set aside) and before that is final: why it must go back
+        // because a copy the run keeps left its own place with it; nothing
+        // while every such copy is where it was. Not asked when empty.
+        std::function<std::optional<QString>()> keptCopyLeft;
     };
 
     // An item renamed to a private name in its own folder before it is
@@ -160,21 +168,26 @@ public:
     // of the item's file system elsewhere, as `trash` has them open. A Trash
     // that cannot take the item fails at once; never falls back to deleting.
     // The item that lands there is checked to be the expected one, and goes
-    // back (Changed) when it is not.
+    // back (Changed) when it is not, or (KeptWentAlong) when a kept copy
+    // went with it.
     virtual Result trashItem(const ItemPlace &place, const Expected &expected, TrashCan &trash);
     // Moves the item to the target place, where nothing may lie; never
     // replaces an item (Taken when one has the name). On one file system it
     // is renamed and checked where it landed (and goes back, Changed, when it
-    // is not the expected item). Across file systems a file is read from one
-    // descriptor, opened without following a link or waiting, copied into a
-    // file without a name (or, where the file system has none, under a
-    // private name beside the target), compared, given the source's owner,
-    // mode and times where the runner may set them (set-ID bits only with the
-    // owner and group), and only then named. The source is removed through
-    // its own folder only while the target's name holds the very file made
-    // and the target folder is still mounted; a folder is not moved. A move
-    // that worked but could not keep all of the file's attributes says which
-    // in its reason.
+    // is not the expected item, KeptWentAlong when a kept copy went with it).
+    // Across file systems a file is read from one descriptor, opened without
+    // following a link or waiting, copied into a file without a name (or,
+    // where the file system has none, under a private name beside the
+    // target), compared, given the source's owner, mode, access list and
+    // times where the runner may set them (set-ID bits and capabilities only
+    // where the owner and group were kept, as read back), and only then
+    // named. Where a name gets an inode number of its own, the copy under its
+    // name is read back and compared with the source. The source is removed
+    // through its own folder only while the target's name holds the very
+    // file made, every kept copy is in place and the target folder is still
+    // mounted; a folder is not moved. A move that worked but could not keep
+    // all of the file's attributes, or left a spare name of the copy behind,
+    // says so in its reason.
     virtual Result moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected);
     // Renames the item to a private name beside itself, never replacing
     // anything, and reads its status there.

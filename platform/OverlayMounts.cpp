@@ -308,13 +308,23 @@ bool OverlayMounts::knownBelow(int overlay, QSet<int> &visiting) const
 
 bool OverlayMounts::hasLayerDevice(int overlay, quint64 device) const
 {
+    return layerDevices(overlay).contains(device);
+}
+
+bool OverlayMounts::shareLayerDevice(int overlay, int other) const
+{
+    return overlay != other && layerDevices(overlay).intersects(layerDevices(other));
+}
+
+const QSet<quint64> &OverlayMounts::layerDevices(int overlay) const
+{
     auto devices = m_layerDevices.find(overlay);
     if (devices == m_layerDevices.end()) {
         QSet<int> visited;
         devices = m_layerDevices.insert(overlay, {});
         devicesBelow(overlay, *devices, visited);
     }
-    return devices->contains(device);
+    return *devices;
 }
 
 const std::optional<OverlayMounts::Place> &OverlayMounts::placeBelow(const Layer &layer) const

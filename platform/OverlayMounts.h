@@ -64,6 +64,8 @@ public:
     // device of one of its layer folders or of the overlays stacked below it.
     // A layer folder keeps its device when it is moved.
     bool hasLayerDevice(int overlay, quint64 device) const;
+    // Whether a file system lies below both overlays (see hasLayerDevice).
+    bool shareLayerDevice(int overlay, int other) const;
 
 private:
     using Identity = QPair<quint64, quint64>;
@@ -105,6 +107,7 @@ private:
     bool showsAnyOf(const Overlay &overlay, const Layer &layer) const;
     bool knownBelow(int overlay, QSet<int> &visiting) const;
     void devicesBelow(int overlay, QSet<quint64> &devices, QSet<int> &visited) const;
+    const QSet<quint64> &layerDevices(int overlay) const;
     std::optional<Identity> identityOf(const QByteArray &path) const;
 
     QList<Overlay> m_overlays;

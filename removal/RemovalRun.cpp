@@ -28,6 +28,7 @@ CopyOutcome outcomeOfRefusal(const FileManager::Result &refused)
     case FileManager::Refusal::Changed:
         return CopyOutcome::KeptChanged;
     case FileManager::Refusal::HoldsKept:
+    case FileManager::Refusal::KeptWentAlong:
         return CopyOutcome::KeptLastCopy;
     case FileManager::Refusal::Taken:
         return CopyOutcome::Exists;
@@ -251,7 +252,8 @@ void RemovalRun::keepFoldersHoldingKeptItems()
 // lies inside what a copy the run keeps shows through an overlay, or is shown
 // by it, is kept, through every overlay stacked below. A file the overlay
 // shows also has the inode number of the file of its layer, which tells even
-// where the layer folder was moved since it was mounted. Where an overlay's
+// where the layer folder was moved since it was mounted, and where one folder
+// is a layer of two overlays, each showing its files. Where an overlay's
 // layers cannot be found, a marked copy off the overlay whose group keeps
 // copies only on it is kept as well.
 void RemovalRun::keepCopiesSeenThroughOverlays()
@@ -330,6 +332,12 @@ void RemovalRun::keepCopiesSeenThroughOverlays()
                 return shows(it.value(), other.shows.first().overlay);
             if (item.onOverlay() && overlays.hasLayerDevice(item.shows.first().overlay, other.device))
                 return isShown(it.value(), item.shows.first().overlay);
+            // Two overlays that share a file system below them, as where
+            // one's upper layer is the other's lower one, may show one file
+            // of it each.
+            if (item.onOverlay() && other.onOverlay()
+                && overlays.shareLayerDevice(item.shows.first().overlay, other.shows.first().overlay))
+                return shows(it.value(), other.shows.first().overlay);
         }
         return {};
     };
@@ -354,6 +362,34 @@ void RemovalRun::keepCopiesSeenThroughOverlays()
                 m_kept.insert({copy.record.identity->device, copy.record.identity->inode});
         }
     }
+}
+
+QList<int> RemovalRun::keepersInPlace(const PlannedGroup &group) const
+{
+    QList<int> inPlace;
+    for (int k = 0; k < group.keepers.size(); ++k) {
+        const PlannedCopy &keeper = group.keepers.at(k);
+        const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
+        if (now && keeper.matchesAt(*now, keeper.path))
+            inPlace.append(k);
+    }
+    return inPlace;
+}
+
+// One file may lie at two paths that no check before an act tells apart
+// (through an overlay whose layer moved, say): the act on the marked copy
+// then takes a kept copy along. So once the marked copy has left its place,
+// every keeper that was in its place before must still be.
+std::optional<QString> RemovalRun::keptCopyLeft(const PlannedGroup &group, const QList<int> &inPlace) const
+{
+    for (int k : inPlace) {
+        const PlannedCopy &keeper = group.keepers.at(k);
+        const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
+        if (!now || !keeper.matchesAt(*now, keeper.path))
+            return QStringLiteral("%1, a copy of its group this run keeps, left its place along with it")
+                .arg(FileManager::displayPath(keeper.path));
+    }
+    return std::nullopt;
 }
 
 bool RemovalRun::hasIntactKeeper(const PlannedGroup &group, int outside) const
@@ -409,7 +445,8 @@ void RemovalRun::settleRefused(int copyIndex, const FileManager::Result &refused
 // private name in its own folder, checked again there with its group's
 // keepers, and only then deleted; whatever fails the checks goes back to its
 // name.
-void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, const FileManager::ItemPlace &place)
+void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, const FileManager::ItemPlace &place,
+                                   const QList<int> &keepersInPlace)
 {
     const PlannedCopy &copy = m_plan.copies.at(copyIndex);
     FileManager::PinnedItem pinned;
@@ -440,8 +477,8 @@ void RemovalRun::deletePermanently(int copyIndex, const PlannedGroup &group, con
             return;
         }
     }
-    if (!hasIntactKeeper(group)) {
-        putBack(CopyOutcome::KeptLastCopy, QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
+    if (const std::optional<QString> left = keptCopyLeft(group, keepersInPlace)) {
+        putBack(CopyOutcome::KeptLastCopy, *left);
         return;
     }
     const FileManager::Result done = m_fileManager.deletePinnedItem(pinned);
@@ -490,12 +527,14 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
         return;
     }
     const std::optional<FileManager::Status> found = m_fileManager.statusIn(place);
-    if (!passesChecks(copyIndex, group, found))
+    QList<int> inPlace;
+    if (!passesChecks(copyIndex, group, found, &inPlace))
         return;
 
     // A folder is walked whole before anything is done to it, in every mode:
     // one that holds a mount point or a copy the run keeps is not touched.
-    FileManager::Expected expected{*found, 0, &m_kept};
+    FileManager::Expected expected{*found, 0, &m_kept,
+                                   [this, &group, &inPlace] { return keptCopyLeft(group, inPlace); }};
     if (found->isFolder) {
         const bool forDelete = m_plan.mode.kind == MovingType::Kind::Permanently;
         const FileManager::Result checked = m_fileManager.checkFolder(place, &m_kept, forDelete, &*found,
@@ -513,7 +552,7 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
 
     switch (m_plan.mode.kind) {
     case MovingType::Kind::Permanently:
-        deletePermanently(copyIndex, group, place);
+        deletePermanently(copyIndex, group, place, inPlace);
         break;
     case MovingType::Kind::Trash: {
         const FileManager::Result done = m_fileManager.trashItem(place, expected, m_trash);
@@ -533,14 +572,14 @@ void RemovalRun::handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass
 // its path: it is there, a copy of its group is left as the scan saw it, and
 // it is still the item the scan compared. False once the copy is settled.
 bool RemovalRun::passesChecks(int copyIndex, const PlannedGroup &group,
-                              const std::optional<FileManager::Status> &found)
+                              const std::optional<FileManager::Status> &found, QList<int> *inPlace)
 {
     if (!found) {
         settle(copyIndex, CopyOutcome::AlreadyGone);
         return false;
     }
     m_pendingPath = FileManager::displayPath(m_plan.copies.at(copyIndex).path);
-    if (!hasIntactKeeper(group)) {
+    if (inPlace ? (*inPlace = keepersInPlace(group)).isEmpty() : !hasIntactKeeper(group)) {
         settle(copyIndex, CopyOutcome::KeptLastCopy,
                QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
         return false;

@@ -90,7 +90,9 @@ private:
     bool keepsMarkedCopyInside(const FileManager::Status &found, int folderCopy);
     FileManager::KeepTest markedCopiesKeptInside(int folderCopy);
     void handleCopy(int copyIndex, const PlannedGroup &group, Pass &pass);
-    bool passesChecks(int copyIndex, const PlannedGroup &group, const std::optional<FileManager::Status> &found);
+    // `inPlace`, when given, gets the keepers of the group found in place.
+    bool passesChecks(int copyIndex, const PlannedGroup &group, const std::optional<FileManager::Status> &found,
+                      QList<int> *inPlace = nullptr);
     void moveIntoFolder(int copyIndex, const FileManager::ItemPlace &place, const FileManager::Expected &expected);
     void handOffPhotos(Pass &pass);
     void settle(int copyIndex, CopyOutcome outcome, const QString &reason = {});
@@ -100,7 +102,13 @@ private:
     // Whether a keeper of the group is still in place as the scan saw it;
     // keepers inside the folder copy `outside` (an index) do not count.
     bool hasIntactKeeper(const PlannedGroup &group, int outside = -1) const;
-    void deletePermanently(int copyIndex, const PlannedGroup &group, const FileManager::ItemPlace &place);
+    // The keepers of the group (indices) in place as the scan saw them.
+    QList<int> keepersInPlace(const PlannedGroup &group) const;
+    // Why the marked copy must go back: a keeper of `inPlace` is no longer
+    // in place. Nothing while all of them are.
+    std::optional<QString> keptCopyLeft(const PlannedGroup &group, const QList<int> &inPlace) const;
+    void deletePermanently(int copyIndex, const PlannedGroup &group, const FileManager::ItemPlace &place,
+                           const QList<int> &keepersInPlace);
 
     RemovalPlan m_plan;
     FileManager &m_fileManager;

@@ -70,6 +70,39 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Moves the second copy of one group of two into the destination folder, in
+// this process, and gives what became of it.
+std::pair<CopyOutcome, QString> moveSecondCopy(const QString &kept, const QString &marked, const QString &destination)
+{
+    makeStore({{ScanResultKeys::Others, {{kept, marked}}}});
+    mark(1, 0, 1);
+    RemovalPlan plan = RemovalPlan::fromStore(MovingType::Folder(destination, false));
+    EXPECT_EQ(prepareFolderDestination(plan, FileManager::defaultManager()), std::nullopt);
+    RemovalRun run(plan, FileManager::defaultManager());
+    runToEnd(run);
+    return {run.result().outcomes.value(0, CopyOutcome::NotReached), run.result().reasons.value(0)};
+}
+
+// A POSIX access list as the kernel keeps it in an attribute: the owner, the
+// named user, the owning group, the mask and the others, each with its rights.
+QByteArray accessList(int owner, uid_t user, int named, int group, int others)
+{
+    QByteArray list;
+    auto add = [&list](quint16 tag, quint16 rights, quint32 id) {
+        list.append(reinterpret_cast<const char *>(&tag), 2);
+        list.append(reinterpret_cast<const char *>(&rights), 2);
+        list.append(reinterpret_cast<const char *>(&id), 4);
+    };
+    const quint32 version = 2;
+    list.append(reinterpret_cast<const char *>(&version), 4);
+    add(0x01, quint16(owner), quint32(-1));
+    add(0x02, quint16(named), user);
+    add(0x04, quint16(group), quint32(-1));
+    add(0x10, quint16(named | group), quint32(-1));
+    add(0x20, quint16(others), quint32(-1));
+    return list;
+}
+
 } // namespace
 
 // A file that a move copies to another file system keeps its owner, group,
@@ -102,7 +135,6 @@ TEST_F(OtherFileSystems, AFileMovedToAnotherFileSystemKeepsItsOwnerOrLosesItsSet
         const QByteArray bytes = ScanFixture::uniqueBytes(5000);
         writeFile(roots + "/a/tool", bytes);
         writeFile(roots + "/b/tool", bytes);
-        ASSERT_TRUE(QDir().mkpath(mount));
         const QString refused = mountTmpfs(mount);
         if (!refused.isEmpty())
             GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
@@ -146,6 +178,52 @@ TEST_F(OtherFileSystems, AFileMovedToAnotherFileSystemKeepsItsOwnerOrLosesItsSet
         EXPECT_EQ(attributeOf(destination + "/tool", "user.origin"), "twinmoor");
         EXPECT_EQ(readAll(destination + "/tool"), bytes);
         unmountAll();
+    }
+}
+
+// A copy's access rights are its source's: a source with an access list
+// gives the copy that list, one without gives it none, whatever default list
+// the destination folder hands to what is made in it (here one that lets
+// nobody read, which the source did not).
+TEST_F(OtherFileSystems, ACopyHasTheAccessListOfItsSourceNotOfItsFolder)
+{
+    const QString mount = m_base + "/M";
+    const QString refused = mountTmpfs(mount);
+    if (!refused.isEmpty())
+        GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
+    const QString destination = mount + "/dest";
+    ASSERT_TRUE(QDir().mkpath(destination));
+    const QByteArray folderDefault = accessList(7, kNobody, 5, 5, 0);
+    if (::lsetxattr(native(destination).constData(), "system.posix_acl_default", folderDefault.constData(),
+                    size_t(folderDefault.size()), 0)
+        != 0)
+        GTEST_SKIP() << "this tmpfs keeps no access lists";
+
+    for (const bool sourceHasList : {false, true}) {
+        SCOPED_TRACE(sourceHasList ? "a source with an access list" : "a source without one");
+        const QString roots = TestEnvironment::makeTemporaryFolder("access-list");
+        const QByteArray bytes = ScanFixture::uniqueBytes(3000);
+        for (const char *copy : {"/a/f", "/b/f"}) {
+            writeFile(roots + copy, bytes);
+            ASSERT_EQ(::chmod(native(roots + copy).constData(), 0640), 0);
+            if (sourceHasList) {
+                const QByteArray list = accessList(6, kNobody, 4, 0, 0);
+                ASSERT_EQ(::lsetxattr(native(roots + copy).constData(), "system.posix_acl_access", list.constData(),
+                                      size_t(list.size()), 0),
+                          0);
+            }
+        }
+        setModified(roots + "/a/f", 1400000000);
+        const QByteArray sourceList = attributeOf(roots + "/b/f", "system.posix_acl_access");
+        EXPECT_EQ(sourceList.isEmpty(), !sourceHasList);
+
+        const auto [outcome, reason] = moveSecondCopy(roots + "/a/f", roots + "/b/f", destination);
+        EXPECT_EQ(outcome, CopyOutcome::Removed) << reason.toStdString();
+        EXPECT_EQ(reason, QString());
+        EXPECT_EQ(readAll(destination + "/f"), bytes);
+        EXPECT_EQ(statusOf(destination + "/f").st_mode & 07777, 0640u);
+        EXPECT_EQ(attributeOf(destination + "/f", "system.posix_acl_access"), sourceList);
+        QFile::remove(destination + "/f");
     }
 }
 
@@ -208,15 +286,20 @@ TEST_F(OtherFileSystems, OneFileSeenThroughAnOverlayIsNotTwoCopies)
 }
 
 // However overlays are arranged, one file seen twice is one file: an overlay
-// stacked on another shows the files of the lower one's layers, and a layer
+// stacked on another shows the files of the lower one's layers, a layer
 // folder moved since it was mounted (another folder made at its old path)
-// still shows its files through the overlay. In every mode the marked view
-// stays and the kept one keeps its bytes.
+// still shows its files through the overlay, one folder may be the upper
+// layer of one overlay and a lower layer of another, and an upper layer on a
+// file system of its own may have been moved with that file system, so that
+// nothing before the act tells the two paths apart. In every mode the marked
+// view stays and the kept one keeps its bytes.
 TEST_F(OtherFileSystems, OneFileSeenThroughStackedOrMovedLayersIsNotTwoCopies)
 {
     enum class Arrangement {
-        Stacked, // "mid" is an overlay of "low", "top" an overlay of "mid"
-        Moved,   // "top" is an overlay of "low", moved to "low.moved" since
+        Stacked,    // "mid" is an overlay of "low", "top" an overlay of "mid"
+        Moved,      // "top" is an overlay of "low", moved to "low.moved" since
+        Shared,     // "low" is the lower layer of "top" and the upper one of "top2"
+        MovedUpper, // "top" has its upper layer on a tmpfs, mounted at "u1" and moved to "u2"
     };
     struct Case
     {
@@ -232,24 +315,48 @@ TEST_F(OtherFileSystems, OneFileSeenThroughStackedOrMovedLayersIsNotTwoCopies)
         {"stacked: the view on top of a kept bottom file", Arrangement::Stacked, "/low/f", "/top/f", "it shows"},
         {"moved: the moved layer's file, kept on the overlay", Arrangement::Moved, "/top/f", "/low.moved/f", "shows it"},
         {"moved: the view of a kept file of the moved layer", Arrangement::Moved, "/low.moved/f", "/top/f", "it shows"},
+        {"shared: the view of the overlay it is upper to, kept below", Arrangement::Shared, "/top/f", "/top2/f",
+         "shows it"},
+        {"shared: the view of the overlay it is lower to, kept above", Arrangement::Shared, "/top2/f", "/top/f",
+         "shows it"},
+        {"moved upper: the view of a kept file of the moved upper layer", Arrangement::MovedUpper, "/u2/up/f", "/top/f",
+         "left its place along with it"},
     };
     for (const Case &c : cases) {
         for (const MovingType &mode : {MovingType::Permanently(), MovingType::Trash(), MovingType::Folder({}, false)}) {
             SCOPED_TRACE(std::string(c.name) + ", mode " + std::to_string(int(mode.kind)));
             const QString base = TestEnvironment::makeTemporaryFolder("overlay-arranged");
             const QByteArray bytes = ScanFixture::uniqueBytes(3000);
-            writeFile(base + "/low/f", bytes);
-            for (const char *upper : {"/up-mid", "/up-top", "/up"})
-                ASSERT_TRUE(QDir().mkpath(base + upper));
+            if (c.arrangement != Arrangement::MovedUpper)
+                writeFile(base + "/low/f", bytes);
+            for (const char *folder : {"/low", "/low2", "/up-mid", "/up-top", "/up", "/u1", "/u2"})
+                ASSERT_TRUE(QDir().mkpath(base + folder));
             QString refused;
-            if (c.arrangement == Arrangement::Stacked) {
+            switch (c.arrangement) {
+            case Arrangement::Stacked:
                 refused = mountOverlay(base + "/low", base + "/up-mid", base + "/mid");
                 if (refused.isEmpty())
                     refused = mountOverlay(base + "/mid", base + "/up-top", base + "/top");
-            } else {
+                break;
+            case Arrangement::Moved:
                 refused = mountOverlay(base + "/low", base + "/up", base + "/top");
                 ASSERT_TRUE(QDir().rename(base + "/low", base + "/low.moved"));
                 ASSERT_TRUE(QDir().mkpath(base + "/low"));
+                break;
+            case Arrangement::Shared:
+                refused = mountOverlay(base + "/low", base + "/up", base + "/top");
+                if (refused.isEmpty())
+                    refused = mountOverlay(base + "/low2", base + "/low", base + "/top2");
+                break;
+            case Arrangement::MovedUpper:
+                refused = mountTmpfs(base + "/u1");
+                if (refused.isEmpty()) {
+                    writeFile(base + "/u1/up/f", bytes);
+                    refused = mountOverlay(base + "/low", base + "/u1/up", base + "/top");
+                }
+                if (refused.isEmpty())
+                    refused = moveMount(base + "/u1", base + "/u2");
+                break;
             }
             if (!refused.isEmpty())
                 GTEST_SKIP() << "the overlay was refused: " << refused.toStdString();
@@ -271,6 +378,7 @@ TEST_F(OtherFileSystems, OneFileSeenThroughStackedOrMovedLayersIsNotTwoCopies)
                 << run.result().reasons.value(0).toStdString();
             EXPECT_EQ(readAll(base + c.kept), bytes);
             EXPECT_EQ(readAll(base + c.marked), bytes);
+            EXPECT_FALSE(QFileInfo::exists(base + "/dest/f"));
             unmountAll();
         }
     }
@@ -353,7 +461,6 @@ TEST_F(OtherFileSystems, ATopFolderTrashExchangedDuringTheRunStillTakesEveryCopy
 TEST_F(OtherFileSystems, ADestinationUnmountedDuringTheRunTakesNoMoreCopies)
 {
     const QString mount = m_base + "/M";
-    ASSERT_TRUE(QDir().mkpath(mount));
     const QString refused = mountTmpfs(mount);
     if (!refused.isEmpty())
         GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
@@ -489,3 +596,203 @@ TEST_F(OtherFileSystems, ACopyOnABindMountOfTheHomeTrashsFileSystemSaysSo)
     EXPECT_TRUE(run.result().reasons.value(0).contains("bind mount")) << run.result().reasons.value(0).toStdString();
     EXPECT_EQ(readAll(view + "/f"), bytes);
 }
+
+#ifdef TWINMOOR_TEST_FUSE
+namespace {
+
+PassthroughFuse::Options withoutNoReplaceRename()
+{
+    PassthroughFuse::Options options;
+    options.renameFlags = false;
+    return options;
+}
+
+// Known by their paths: each name, a hard link too, gets an inode number of
+// its own, and a rename cannot be told not to replace.
+PassthroughFuse::Options pathBased()
+{
+    PassthroughFuse::Options options = withoutNoReplaceRename();
+    options.ownInodeNumbers = true;
+    return options;
+}
+
+PassthroughFuse::Options withoutHardLinks(bool ownInodeNumbers)
+{
+    PassthroughFuse::Options options = withoutNoReplaceRename();
+    options.hardLinks = false;
+    options.ownInodeNumbers = ownInodeNumbers;
+    return options;
+}
+
+// Two equal files, "a/tool" older than "b/tool", below the folder.
+QByteArray writeTools(const QString &roots, int size)
+{
+    const QByteArray bytes = ScanFixture::uniqueBytes(size);
+    writeFile(roots + "/a/tool", bytes);
+    writeFile(roots + "/b/tool", bytes);
+    setModified(roots + "/a/tool", 1400000000);
+    setModified(roots + "/b/tool", 1500000000);
+    return bytes;
+}
+
+} // namespace
+
+// Remote and cloud folders are mostly FUSE file systems that know files by
+// their paths: no file without a name, no rename that refuses to replace,
+// and a hard link that gets an inode number of its own, or no hard links at
+// all. A move into one, from elsewhere or from inside it, works as it does
+// anywhere else: the copy lands whole under its name, with its times, the
+// source goes, and nothing else is left.
+TEST_F(OtherFileSystems, AMoveIntoAFuseFolderLeavesTheCopyAndNothingElse)
+{
+    struct Case
+    {
+        const char *name;
+        PassthroughFuse::Options options;
+        bool fromInside; // the copies lie in the FUSE folder too
+    };
+    const Case cases[] = {
+        {"hard links get inode numbers of their own", pathBased(), false},
+        {"no hard links", withoutHardLinks(false), false},
+        {"no hard links, every name an inode number of its own", withoutHardLinks(true), false},
+        {"from inside, hard links get inode numbers of their own", pathBased(), true},
+        {"from inside, no hard links", withoutHardLinks(true), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString base = TestEnvironment::makeTemporaryFolder("fuse-move");
+        const QString backing = base + "/backing";
+        const QByteArray bytes = writeTools((c.fromInside ? backing : base) + "/d", 300000);
+        PassthroughFuse fuse;
+        const QString refused = fuse.mount(backing, base + "/fuse", c.options);
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+
+        const QString roots = (c.fromInside ? base + "/fuse" : base) + "/d";
+        const auto [outcome, reason] = moveSecondCopy(roots + "/a/tool", roots + "/b/tool", base + "/fuse/dest");
+        EXPECT_FALSE(QFileInfo::exists(roots + "/b/tool"));
+        EXPECT_EQ(readAll(roots + "/a/tool"), bytes);
+        fuse.unmount();
+        EXPECT_EQ(outcome, CopyOutcome::Removed) << reason.toStdString();
+        EXPECT_EQ(reason, QString());
+        EXPECT_EQ(entriesOf(backing + "/dest"), QStringList{"tool"});
+        EXPECT_EQ(readAll(backing + "/dest/tool"), bytes);
+        EXPECT_EQ(statusOf(backing + "/dest/tool").st_mtim.tv_sec, 1500000000);
+        if (c.fromInside) {
+            EXPECT_EQ(entriesOf(backing + "/d/b"), QStringList());
+        }
+    }
+}
+
+// Where the FUSE file system fails to take away a name of the copy, the
+// copy it made stays there, and the report says where: beside the finished
+// copy when the move worked, alone when it did not.
+TEST_F(OtherFileSystems, ACopyLeftInAFuseFolderIsNamedInTheReport)
+{
+    struct Case
+    {
+        const char *name;
+        PassthroughFuse::Options options;
+        bool renameFails; // of the copy's private name, as unlink always does here
+        CopyOutcome outcome;
+        const char *reason; // a part of it
+    };
+    const Case cases[] = {
+        {"its spare name stays beside a finished move", pathBased(), false, CopyOutcome::Removed,
+         "moved, but the copy also stays at "},
+        {"the copy can neither be named nor taken away", withoutHardLinks(false), true, CopyOutcome::Failed,
+         "the copy it made was left at "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString base = TestEnvironment::makeTemporaryFolder("fuse-leftover");
+        const QString backing = base + "/backing";
+        const QByteArray bytes = writeTools(base + "/d", 5000);
+        PassthroughFuse fuse;
+        fuse.beforeOperation = [&c](const char *operation, const QByteArray &path) {
+            const bool fails = qstrcmp(operation, "unlink") == 0 || (c.renameFails && qstrcmp(operation, "rename") == 0);
+            return fails && path.contains("/.twinmoor-moving-") ? -EIO : 0;
+        };
+        const QString refused = fuse.mount(backing, base + "/fuse", c.options);
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+
+        const auto [outcome, reason] = moveSecondCopy(base + "/d/a/tool", base + "/d/b/tool", base + "/fuse/dest");
+        fuse.unmount();
+        EXPECT_EQ(outcome, c.outcome) << reason.toStdString();
+        QStringList left = entriesOf(backing + "/dest");
+        left.removeAll(QStringLiteral("tool"));
+        ASSERT_EQ(left.size(), 1) << entriesOf(backing + "/dest").join(' ').toStdString();
+        EXPECT_TRUE(reason.contains(QLatin1String(c.reason) + base + "/fuse/dest/" + left.first())) << reason.toStdString();
+        EXPECT_EQ(readAll(backing + "/dest/" + left.first()), bytes);
+        EXPECT_EQ(QFileInfo::exists(base + "/d/b/tool"), c.outcome != CopyOutcome::Removed);
+    }
+}
+
+// Some file systems (bind and remote ones, by an option) answer a change of
+// owner without making it. Root moving another user's set-ID program with a
+// file capability there must not leave one of root's: the owner is read
+// back, and the set-ID bits and the capability go with it.
+TEST_F(OtherFileSystems, ACopyWhoseOwnerWasNotKeptLosesItsPrivileges)
+{
+    const QString backing = m_base + "/backing";
+    const QByteArray bytes = writeTools(m_base + "/d", 5000);
+    // cap_net_raw, permitted and effective.
+    const quint32 capability[5] = {0x02000001, 1u << 13, 0, 0, 0};
+    for (const char *tool : {"/d/a/tool", "/d/b/tool"}) {
+        const QByteArray path = native(m_base + tool);
+        ASSERT_EQ(::lchown(path.constData(), 1234, 1234), 0);
+        ASSERT_EQ(::chmod(path.constData(), 06755), 0);
+        if (::lsetxattr(path.constData(), "security.capability", capability, sizeof capability, 0) != 0)
+            GTEST_SKIP() << "no file capabilities here";
+    }
+    PassthroughFuse::Options options;
+    options.changesOwners = false;
+    PassthroughFuse fuse;
+    const QString refused = fuse.mount(backing, m_base + "/fuse", options);
+    if (!refused.isEmpty())
+        GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+
+    const auto [outcome, reason] = moveSecondCopy(m_base + "/d/a/tool", m_base + "/d/b/tool", m_base + "/fuse/dest");
+    fuse.unmount();
+    EXPECT_EQ(outcome, CopyOutcome::Removed) << reason.toStdString();
+    EXPECT_EQ(reason, "moved, but not with its owner, its group, its file capabilities, its set-user-ID bit, "
+                      "its set-group-ID bit");
+    EXPECT_EQ(statusOf(backing + "/dest/tool").st_mode & 07777, 0755u);
+    EXPECT_EQ(attributeOf(backing + "/dest/tool", "security.capability"), QByteArray());
+    EXPECT_EQ(readAll(backing + "/dest/tool"), bytes);
+}
+
+// The destination's file system is unmounted (lazily) after the copy was
+// named, while the source is being set aside on a slow file system: the copy
+// left with that file system, so the source stays where it was.
+TEST_F(OtherFileSystems, ADestinationDetachedJustBeforeTheSourceGoesKeepsTheSource)
+{
+    const QString backing = m_base + "/backing";
+    const QString mount = m_base + "/M";
+    QString refused = mountTmpfs(mount);
+    if (!refused.isEmpty())
+        GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
+    const QByteArray bytes = writeTools(backing + "/d", 5000);
+    PassthroughFuse fuse;
+    bool detached = false;
+    fuse.beforeOperation = [&](const char *operation, const QByteArray &path) {
+        if (qstrcmp(operation, "rename") == 0 && path == "/d/b/tool" && !std::exchange(detached, true)) {
+            EXPECT_EQ(::umount2(native(mount).constData(), MNT_DETACH), 0);
+        }
+        return 0;
+    };
+    refused = fuse.mount(backing, m_base + "/fuse");
+    if (!refused.isEmpty())
+        GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+
+    const QString source = m_base + "/fuse/d";
+    const auto [outcome, reason] = moveSecondCopy(source + "/a/tool", source + "/b/tool", mount + "/dest");
+    EXPECT_TRUE(detached);
+    EXPECT_EQ(outcome, CopyOutcome::Failed) << reason.toStdString();
+    EXPECT_TRUE(reason.contains(mount + "/dest is no longer mounted")) << reason.toStdString();
+    EXPECT_EQ(entriesOf(source + "/b"), QStringList{"tool"});
+    EXPECT_EQ(readAll(source + "/b/tool"), bytes);
+    fuse.unmount();
+}
+#endif

@@ -13,11 +13,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 struct PassthroughFuse::State
 {
     PassthroughFuse *owner = nullptr;
+    Options options;
     QByteArray backing;
     QByteArray mountPoint;
     fuse *session = nullptr;
@@ -41,6 +43,12 @@ int result(int value)
     return value < 0 ? -errno : value;
 }
 
+int hooked(const char *operation, const char *path)
+{
+    const PassthroughFuse::OperationHook &hook = state().owner->beforeOperation;
+    return hook ? hook(operation, QByteArray(path)) : 0;
+}
+
 int getattr(const char *path, struct stat *status, fuse_file_info *file)
 {
     return result(file ? ::fstat(int(file->fh), status) : ::lstat(real(path).constData(), status));
@@ -62,6 +70,8 @@ int mkdir(const char *path, mode_t mode)
 
 int unlink(const char *path)
 {
+    if (const int refused = hooked("unlink", path))
+        return refused;
     return result(::unlink(real(path).constData()));
 }
 
@@ -77,11 +87,19 @@ int symlink(const char *target, const char *path)
 
 int rename(const char *from, const char *to, unsigned int flags)
 {
+    if (flags != 0 && !state().options.renameFlags)
+        return -EINVAL;
+    if (const int refused = hooked("rename", from))
+        return refused;
     return result(::renameat2(AT_FDCWD, real(from).constData(), AT_FDCWD, real(to).constData(), flags));
 }
 
 int link(const char *from, const char *to)
 {
+    if (!state().options.hardLinks)
+        return -EPERM;
+    if (const int refused = hooked("link", from))
+        return refused;
     return result(::link(real(from).constData(), real(to).constData()));
 }
 
@@ -92,6 +110,8 @@ int chmod(const char *path, mode_t mode, fuse_file_info *file)
 
 int chown(const char *path, uid_t owner, gid_t group, fuse_file_info *file)
 {
+    if (!state().options.changesOwners)
+        return 0;
     return result(file ? ::fchown(int(file->fh), owner, group) : ::lchown(real(path).constData(), owner, group));
 }
 
@@ -162,11 +182,32 @@ int utimens(const char *path, const struct timespec times[2], fuse_file_info *fi
                        : ::utimensat(AT_FDCWD, real(path).constData(), times, AT_SYMLINK_NOFOLLOW));
 }
 
+int setxattr(const char *path, const char *name, const char *value, size_t size, int flags)
+{
+    return result(::lsetxattr(real(path).constData(), name, value, size, flags));
+}
+
+int getxattr(const char *path, const char *name, char *value, size_t size)
+{
+    return result(int(::lgetxattr(real(path).constData(), name, value, size)));
+}
+
+int listxattr(const char *path, char *names, size_t size)
+{
+    return result(int(::llistxattr(real(path).constData(), names, size)));
+}
+
+int removexattr(const char *path, const char *name)
+{
+    return result(::lremovexattr(real(path).constData(), name));
+}
+
 void *init(fuse_conn_info *, fuse_config *config)
 {
     // What the test changes in the backing folder behind the file system's
-    // back shows at once, with the backing files' own inode numbers.
-    config->use_ino = 1;
+    // back shows at once, with the backing files' own inode numbers unless
+    // each name is to have its own.
+    config->use_ino = state().options.ownInodeNumbers ? 0 : 1;
     config->entry_timeout = 0;
     config->attr_timeout = 0;
     config->negative_timeout = 0;
@@ -198,6 +239,10 @@ fuse_operations operations()
     ops.init = init;
     ops.create = create;
     ops.utimens = utimens;
+    ops.setxattr = setxattr;
+    ops.getxattr = getxattr;
+    ops.listxattr = listxattr;
+    ops.removexattr = removexattr;
     return ops;
 }
 
@@ -214,8 +259,9 @@ PassthroughFuse::~PassthroughFuse()
     unmount();
 }
 
-QString PassthroughFuse::mount(const QString &backing, const QString &mountPoint)
+QString PassthroughFuse::mount(const QString &backing, const QString &mountPoint, const Options &options)
 {
+    m_state->options = options;
     if (::access("/dev/fuse", R_OK | W_OK) != 0)
         return QStringLiteral("/dev/fuse cannot be opened");
     if (!QDir().mkpath(backing) || !QDir().mkpath(mountPoint))

@@ -11,7 +11,7 @@
 // A FUSE file system served by a thread of the test's own process: it shows
 // a backing folder at a mount point, as a network or user-space file system
 // would, and, like many of them, makes no file without a name (no
-// O_TMPFILE). A hook sees every write before it is done, with the process
+// O_TMPFILE); it may also lack what many of them lack (Options). A hook sees every write before it is done, with the process
 // that writes, so that a test can act as another process does at that moment.
 // Needs /dev/fuse and the right to mount (root in a private mount namespace).
 class PassthroughFuse
@@ -20,6 +20,24 @@ public:
     // path: the file's path from the top of the file system ("/dest/name");
     // offset: where the write begins; writer: the process that writes.
     using WriteHook = std::function<void(const QByteArray &path, off_t offset, pid_t writer)>;
+    // Before a rename, link or unlink ("rename", "link", "unlink") of the
+    // path: 0 to do it, else the -errno it fails with.
+    using OperationHook = std::function<int(const char *operation, const QByteArray &path)>;
+
+    // What the file system can do; by default all of it, with the backing
+    // files' own inode numbers.
+    struct Options
+    {
+        // Each name gets an inode number of its own, as in a file system
+        // that knows its files by their paths: a hard link too.
+        bool ownInodeNumbers = false;
+        // A rename with flags (no-replace) fails with EINVAL.
+        bool renameFlags = true;
+        // A hard link fails with EPERM.
+        bool hardLinks = true;
+        // A change of owner answers done without being made.
+        bool changesOwners = true;
+    };
 
     PassthroughFuse();
     ~PassthroughFuse();
@@ -27,11 +45,13 @@ public:
     PassthroughFuse &operator=(const PassthroughFuse &) = delete;
 
     // Shows the backing folder at the mount point; on failure the reason.
-    QString mount(const QString &backing, const QString &mountPoint);
+    QString mount(const QString &backing, const QString &mountPoint, const Options &options);
+    QString mount(const QString &backing, const QString &mountPoint) { return mount(backing, mountPoint, Options()); }
     void unmount();
 
     // Called on the file system's thread.
     WriteHook beforeWrite;
+    OperationHook beforeOperation;
 
     struct State;
 

@@ -47,11 +47,22 @@ QString PrivateMounts::mountInside(const QString &source, const QString &target,
 {
     const QByteArray from = QFile::encodeName(source);
     const QByteArray to = QFile::encodeName(target);
+    if (!QDir().mkpath(target))
+        return QStringLiteral("the folder cannot be made");
     const int result = bind ? ::mount(from.constData(), to.constData(), nullptr, MS_BIND, nullptr)
                             : ::mount("tmpfs", to.constData(), "tmpfs", 0, "size=4m");
     if (result != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     m_mounts.append(target);
+    return {};
+}
+
+QString PrivateMounts::moveMount(const QString &from, const QString &to)
+{
+    if (::mount(QFile::encodeName(from).constData(), QFile::encodeName(to).constData(), nullptr, MS_MOVE, nullptr) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (const qsizetype index = m_mounts.indexOf(from); index >= 0)
+        m_mounts.replace(index, to);
     return {};
 }
 

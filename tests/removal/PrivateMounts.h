@@ -18,9 +18,12 @@ protected:
     void TearDown() override;
 
     void unmountAll();
-    // A bind mount of the source, or a small tmpfs, at the target; on failure the reason.
+    // A bind mount of the source, or a small tmpfs, at the target (made when
+    // missing); on failure the reason.
     QString mountInside(const QString &source, const QString &target, bool bind);
     QString mountTmpfs(const QString &target) { return mountInside({}, target, false); }
+    // Moves a mount made here to another folder (mount --move); on failure the reason.
+    QString moveMount(const QString &from, const QString &to);
     // An overlay of the lower folder with the upper one at the target. With
     // `relativeLayers` the layers are given from the target's parent folder
     // by relative paths, as a user in that folder may give them: the mount
