@@ -62,6 +62,8 @@ QString folderOf(const QUrl &url)
 }
 
 // What a reader hears for a row: the texts its cell shows, in reading order.
+// A copy is also read by its folder where its cell leaves it out (the marked
+// copies list): without it, two copies of one name read the same.
 QVariant spokenText(const QModelIndex &index)
 {
     const auto text = [&index](int role) { return index.data(role).toString(); };
@@ -70,6 +72,7 @@ QVariant spokenText(const QModelIndex &index)
     case RowKind::Separator:
         return {};
     case RowKind::Copy:
+    case RowKind::MarkedCopy:
         parts << folderOf(index.data(UrlRole).toUrl()) << text(SizeTextRole);
         break;
     case RowKind::Group:
@@ -80,7 +83,6 @@ QVariant spokenText(const QModelIndex &index)
         parts << text(SizeTextRole) << text(CountTextRole);
         break;
     case RowKind::Category:
-    case RowKind::MarkedCopy:
         parts << text(SizeTextRole);
         break;
     }

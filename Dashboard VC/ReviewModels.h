@@ -45,9 +45,10 @@ QString markedOfCopies(int marked, int copies);
 
 // Every row of the three models also answers Qt::AccessibleTextRole: what a
 // reader says for the row, the texts its cell shows, in reading order. A
-// copy: its name, its folder and its size; a group: its name, its size and
-// its marked count; a category: its name and size (and, for the marked
-// copies, the count of them).
+// copy: its name, its folder and its size, also among the marked copies,
+// whose cells show no folder; a group: its name, its size and its marked
+// count; a category: its name and size (and, for the marked copies, the
+// count of them).
 
 // The categories table: the category rows, then, while anything is marked, a
 // separator that cannot be chosen and the marked-copies row. The two extra

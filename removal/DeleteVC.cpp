@@ -7,6 +7,7 @@
 #include <Alert.h>
 #include <CircularProgressView.h>
 #include <EmbeddedImages.h>
+#include <KitAccessibility.h>
 #include <Localization.h>
 #include <ProcessState.h>
 #include <SYFlatButton.h>
@@ -307,12 +308,17 @@ void DeleteVC::showStopAlert()
     question->setObjectName(QStringLiteral("stopQuestion"));
     m_alert = question;
     question->setIcon(QMessageBox::Warning);
+    // Its title is what a reader names it by: the sheet's own, as on the
+    // program's other questions.
+    question->setWindowTitle(localizedString(QStringLiteral("IDS_TMR_1")));
     question->setText(localizedString(QStringLiteral("IDS_TMR_158")));
     question->setInformativeText(localizedString(QStringLiteral("IDS_TMR_158")));
     QPushButton *stop = question->addButton(localizedString(QStringLiteral("IDS_TMR_111")), QMessageBox::AcceptRole);
     QPushButton *resume = question->addButton(localizedString(QStringLiteral("IDS_TMR_112")), QMessageBox::RejectRole);
     question->setDefaultButton(resume);
     question->setEscapeButton(resume);
+    // A reader landing on Continue says what it answers.
+    KitAccessibility::presentAsQuestion(question);
     questionRunner()(*question);
     const bool stopChosen = question->clickedButton() == stop;
     m_alert = nullptr;

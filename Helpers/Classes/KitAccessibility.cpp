@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTabBar>
 #include <QWidget>
@@ -152,7 +153,8 @@ public:
 const QString kQuestionName = QStringLiteral("kitQuestion");
 
 // What a question is made of; kept as a child of the question, so it goes
-// with it.
+// with it. A message box has neither label to hand over: its window title
+// names it and its own text is its question.
 class QuestionParts : public QObject
 {
 public:
@@ -195,9 +197,19 @@ public:
             return own;
         if (kind == QAccessible::Name && m_title)
             return m_title->text();
-        if (kind == QAccessible::Description && m_question)
-            return m_question->text();
+        if (kind == QAccessible::Description)
+            return askedBy(widget(), m_question);
         return own;
+    }
+
+    // What the question asks, as it reads now.
+    static QString askedBy(const QWidget *dialog, const QLabel *question)
+    {
+        if (question)
+            return question->text();
+        if (auto *box = qobject_cast<const QMessageBox *>(dialog))
+            return box->text();
+        return {};
     }
 
     QList<QPair<QAccessibleInterface *, QAccessible::Relation>> relations(QAccessible::Relation match) const override
@@ -340,15 +352,22 @@ void presentAsQuestion(QWidget *dialog, QLabel *title, QLabel *question, const Q
     // The title is what names the dialog, as a label names what it labels.
     if (title)
         title->setBuddy(dialog);
+    const QString asked = QuestionAccessible::askedBy(dialog, question);
     for (QAbstractButton *answer : answers) {
-        if (answer && question && answer->accessibleDescription().isEmpty())
-            answer->setAccessibleDescription(question->text());
+        if (answer && !asked.isEmpty() && answer->accessibleDescription().isEmpty())
+            answer->setAccessibleDescription(asked);
     }
     // Qt keeps the interface a widget was first given: one made before the
     // question was known goes, so the next query makes the dialog's.
     QAccessibleInterface *known = QAccessible::queryAccessibleInterface(dialog);
     if (known && !dynamic_cast<QuestionAccessible *>(known))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(known));
+}
+
+void presentAsQuestion(QMessageBox *question)
+{
+    if (question)
+        presentAsQuestion(question, nullptr, nullptr, question->buttons());
 }
 
 void setReadingOrder(const QList<QWidget *> &siblingsInOrder)

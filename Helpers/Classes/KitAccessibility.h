@@ -9,6 +9,7 @@
 
 class QAbstractButton;
 class QLabel;
+class QMessageBox;
 class QWidget;
 
 // What assistive tools are told about the kit's own widgets beyond what Qt
@@ -94,6 +95,12 @@ QString withoutShortcutMarks(const QString &text);
 // of its own is described by the question, so a reader that lands on an
 // answer says what it answers.
 void presentAsQuestion(QWidget *dialog, QLabel *title, QLabel *question, const QList<QAbstractButton *> &answers);
+
+// Offers a message box that asks a question the same way, once its buttons
+// are in place: named by its window title and described by its text, each
+// button described by the text. Qt reads a message box as an alert whose
+// name is its whole text, and its buttons by their titles alone.
+void presentAsQuestion(QMessageBox *question);
 
 // Assistive tools read a widget's children in the order they were made, not
 // in the order they are shown. Puts the given siblings, in the order shown,

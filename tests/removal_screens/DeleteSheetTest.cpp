@@ -87,6 +87,22 @@ protected:
         return marked;
     }
 
+    // Presses the sheet's button while the given copy is in hand; that copy
+    // waits until the question has been answered, as a slow removal would.
+    void askTheStopQuestionAt(int operation, DeleteVC::QuestionRunner answer)
+    {
+        files.beforeOperation = [this, operation](const QByteArray &) {
+            if (files.operations != operation)
+                return;
+            QMetaObject::invokeMethod(sheet(), [this] { sheet()->clickedCancel(); }, Qt::QueuedConnection);
+            EXPECT_TRUE(answered.tryAcquire(1, 60000));
+        };
+        DeleteVC::setQuestionRunner([this, answer](QMessageBox &question) {
+            answer(question);
+            answered.release();
+        });
+    }
+
     void waitForTheWayBack()
     {
         waitFor([this] { return results->calls.contains("showHomeWindow"); });
@@ -94,6 +110,7 @@ protected:
     }
 
     ScriptedFileManager files;
+    QSemaphore answered;
     ResultsStandIn *results = nullptr;
     QStringList alerts;
 };
@@ -237,6 +254,39 @@ TEST_F(SheetTest, TheSheetAndItsQuestionAnswerNothingForAChildTheyHaveNot)
     });
     RemovalHandOff::presentDeleteSheet(results);
     waitForTheWayBack();
+}
+
+// The stop question reads as a dialog that says what it asks: named by its
+// title and described by its question, and each answer carries the
+// question, so a reader landing on Continue says more than "Continue". What
+// it shows stays as it was.
+TEST_F(SheetTest, TheStopQuestionIsADialogThatSaysWhatItAsks)
+{
+    KitAccessibility::install();
+    makePairs(2);
+    const QString asks = localizedString("IDS_TMR_158");
+    int asked = 0;
+    askTheStopQuestionAt(1, [&](QMessageBox &question) {
+        ++asked;
+        EXPECT_EQ(question.text(), asks);
+        EXPECT_EQ(question.informativeText(), asks);
+        QAccessibleInterface *dialog = QAccessible::queryAccessibleInterface(&question);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->role(), QAccessible::Dialog);
+        EXPECT_EQ(dialog->text(QAccessible::Name), localizedString("IDS_TMR_1"));
+        EXPECT_EQ(dialog->text(QAccessible::Description), asks);
+        const QList<QAbstractButton *> answers = question.buttons();
+        ASSERT_EQ(answers.size(), 2);
+        for (QAbstractButton *answer : answers) {
+            SCOPED_TRACE(answer->text().toStdString());
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(answer)->text(QAccessible::Description), asks);
+        }
+        // Continue: the run goes on to its end.
+        question.escapeButton()->click();
+    });
+    RemovalHandOff::presentDeleteSheet(results);
+    waitForTheWayBack();
+    EXPECT_EQ(asked, 1);
 }
 
 TEST_F(SheetTest, ContinueResumesWhereTheRunWaited)

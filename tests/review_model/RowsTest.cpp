@@ -124,8 +124,8 @@ TEST_F(ReviewTest, TheFirstEqualUrlDecidesALookup)
 }
 
 // A reader hears each row as the screen shows it: two copies of one name are
-// told apart by their folders, a group says how many of its copies are
-// marked.
+// told apart by their folders, in the copies table and among the marked
+// copies alike; a group says how many of its copies are marked.
 TEST_F(ReviewTest, EachRowReadsAsItShows)
 {
     open({{QStringLiteral("Photos"),
@@ -163,12 +163,20 @@ TEST_F(ReviewTest, EachRowReadsAsItShows)
          QStringLiteral("meadow.jpg, /data/Photos/old, 2.0 KB")},
         {"a group", inPhotos, session.groupsModel(), 0, QStringLiteral("meadow, 6.0 KB, 1 / 3")},
         {"a group of All Duplicates", inAllDuplicates, session.groupsModel(), 0, QStringLiteral("meadow, 6.0 KB, 1 / 3")},
-        {"a marked copy", inMarkedCopies, session.groupsModel(), 0, QStringLiteral("meadow.jpg, 2.0 KB")},
+        {"a marked copy", inMarkedCopies, session.groupsModel(), 0,
+         QStringLiteral("meadow.jpg, /data/Photos/backup, 2.0 KB")},
         {"a category", inPhotos, session.categoriesModel(), categoryRowOf(QStringLiteral("Photos")),
          QStringLiteral("Photos, 6.0 KB")},
         {"the marked copies", inPhotos, session.categoriesModel(), session.categoriesModel()->markedCopiesRow(),
          QStringLiteral("Marked Copies, 2.0 KB, 1 / 3 copies marked")},
         {"the separator", inPhotos, session.categoriesModel(), session.categoriesModel()->separatorRow(), QString()},
+        {"its marked twin in another folder",
+         [&] {
+             inPhotos();
+             ASSERT_TRUE(setChecked(*session.itemsModel(), 2, true));
+             inMarkedCopies();
+         },
+         session.groupsModel(), 1, QStringLiteral("meadow.jpg, /data/Photos/old, 2.0 KB")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.row);
