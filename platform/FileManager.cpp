@@ -898,12 +898,18 @@ FileManager::Result FileManager::unpinItem(const PinnedItem &pinned)
         return Result::success();
     int error = errno;
     if (noNoReplaceRename(error) && !pinned.status.isFolder) {
-        // Without the no-replace rename a hard link never replaces either.
+        // Without the no-replace rename a hard link never replaces either;
+        // without both, it goes back as it was set aside, by a rename of a
+        // name seen free.
         if (::linkat(folder, pinned.privateName.constData(), folder, pinned.place.name().constData(), 0) == 0) {
             ::unlinkat(folder, pinned.privateName.constData(), 0);
             return Result::success();
         }
         error = errno;
+        if (noHardLinks(error) && renameIfFree(folder, pinned.privateName, pinned.place.name()) == 0)
+            return Result::success();
+        if (noHardLinks(error))
+            error = errno;
     }
     if (error == EEXIST)
         return Result::failure(

@@ -364,14 +364,18 @@ void RemovalRun::keepCopiesSeenThroughOverlays()
     }
 }
 
-QList<int> RemovalRun::keepersInPlace(const PlannedGroup &group) const
+QList<int> RemovalRun::keepersInPlace(const PlannedGroup &group, bool &intact) const
 {
     QList<int> inPlace;
+    intact = false;
     for (int k = 0; k < group.keepers.size(); ++k) {
         const PlannedCopy &keeper = group.keepers.at(k);
         const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
-        if (now && keeper.matchesAt(*now, keeper.path))
-            inPlace.append(k);
+        if (!now || !keeper.matches(*now))
+            continue;
+        inPlace.append(k);
+        // A folder's total is measured only until one keeper is intact.
+        intact = intact || keeper.matchesAt(*now, keeper.path);
     }
     return inPlace;
 }
@@ -379,13 +383,13 @@ QList<int> RemovalRun::keepersInPlace(const PlannedGroup &group) const
 // One file may lie at two paths that no check before an act tells apart
 // (through an overlay whose layer moved, say): the act on the marked copy
 // then takes a kept copy along. So once the marked copy has left its place,
-// every keeper that was in its place before must still be.
+// every keeper that was in its place before must still be there.
 std::optional<QString> RemovalRun::keptCopyLeft(const PlannedGroup &group, const QList<int> &inPlace) const
 {
     for (int k : inPlace) {
         const PlannedCopy &keeper = group.keepers.at(k);
         const std::optional<FileManager::Status> now = m_fileManager.status(keeper.path);
-        if (!now || !keeper.matchesAt(*now, keeper.path))
+        if (!now || !keeper.matches(*now))
             return QStringLiteral("%1, a copy of its group this run keeps, left its place along with it")
                 .arg(FileManager::displayPath(keeper.path));
     }
@@ -579,7 +583,12 @@ bool RemovalRun::passesChecks(int copyIndex, const PlannedGroup &group,
         return false;
     }
     m_pendingPath = FileManager::displayPath(m_plan.copies.at(copyIndex).path);
-    if (inPlace ? (*inPlace = keepersInPlace(group)).isEmpty() : !hasIntactKeeper(group)) {
+    bool intact = false;
+    if (inPlace)
+        *inPlace = keepersInPlace(group, intact);
+    else
+        intact = hasIntactKeeper(group);
+    if (!intact) {
         settle(copyIndex, CopyOutcome::KeptLastCopy,
                QStringLiteral("no unmarked copy of its group is left as the scan saw it"));
         return false;

@@ -102,10 +102,12 @@ private:
     // Whether a keeper of the group is still in place as the scan saw it;
     // keepers inside the folder copy `outside` (an index) do not count.
     bool hasIntactKeeper(const PlannedGroup &group, int outside = -1) const;
-    // The keepers of the group (indices) in place as the scan saw them.
-    QList<int> keepersInPlace(const PlannedGroup &group) const;
+    // The keepers of the group (indices) still in their places, as the
+    // items the scan saw; `intact` tells whether one of them is unchanged
+    // too, a folder's total included.
+    QList<int> keepersInPlace(const PlannedGroup &group, bool &intact) const;
     // Why the marked copy must go back: a keeper of `inPlace` is no longer
-    // in place. Nothing while all of them are.
+    // in its place. Nothing while all of them are.
     std::optional<QString> keptCopyLeft(const PlannedGroup &group, const QList<int> &inPlace) const;
     void deletePermanently(int copyIndex, const PlannedGroup &group, const FileManager::ItemPlace &place,
                            const QList<int> &keepersInPlace);

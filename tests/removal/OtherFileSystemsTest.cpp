@@ -684,6 +684,35 @@ TEST_F(OtherFileSystems, AMoveIntoAFuseFolderLeavesTheCopyAndNothingElse)
     }
 }
 
+// A copy set aside to be deleted in a FUSE folder without a rename that
+// refuses to replace, or without hard links, goes back to its own name when
+// it must stay (here its keeper changed meanwhile), as it was set aside.
+TEST_F(OtherFileSystems, ACopySetAsideInAFuseFolderGoesBackWhenItMustStay)
+{
+    for (const bool hardLinks : {true, false}) {
+        SCOPED_TRACE(hardLinks ? "with hard links" : "without hard links");
+        const QString base = TestEnvironment::makeTemporaryFolder("fuse-put-back");
+        const QString backing = base + "/backing";
+        const QByteArray bytes = writeTools(backing + "/d", 5000);
+        PassthroughFuse fuse;
+        const QString refused = fuse.mount(backing, base + "/fuse", hardLinks ? pathBased() : withoutHardLinks(true));
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+        const QString roots = base + "/fuse/d";
+        makeStore({{ScanResultKeys::Others, {{roots + "/a/tool", roots + "/b/tool"}}}});
+        mark(1, 0, 1);
+        ScriptedFileManager files;
+        files.afterPin = [&](const FileManager::PinnedItem &) { writeFile(roots + "/a/tool", "edited"); };
+        RemovalRun run(RemovalPlan::fromStore(MovingType::Permanently()), files);
+        runToEnd(run);
+        EXPECT_EQ(run.result().outcomes, QList<CopyOutcome>{CopyOutcome::KeptLastCopy})
+            << run.result().reasons.join(';').toStdString();
+        EXPECT_EQ(entriesOf(roots + "/b"), QStringList{"tool"});
+        EXPECT_EQ(readAll(roots + "/b/tool"), bytes);
+        fuse.unmount();
+    }
+}
+
 // Where the FUSE file system fails to take away a name of the copy, the
 // copy it made stays there, and the report says where: beside the finished
 // copy when the move worked, alone when it did not.
