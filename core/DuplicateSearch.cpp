@@ -21,7 +21,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
-#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -219,10 +218,13 @@ private:
 
 enum class Comparison { Equal, Different, FirstFailed, SecondFailed, Stopped };
 
-// Compares two open files from their first byte, each read no further than
-// its limit (the size it was listed with).
-Comparison compareContents(int first, quint64 firstLimit, int second, quint64 secondLimit, const ScanControl *control)
+// Compares two open files from their first byte, each read to the size it was
+// listed with. Equal only when both were read whole: a file that ends early
+// or holds more fails, even where its bytes so far match the other's.
+Comparison compareContents(int first, quint64 firstSize, int second, quint64 secondSize, const ScanControl *control)
 {
+    if (firstSize != secondSize)
+        return Comparison::Different;
     constexpr size_t chunk = 256 * 1024;
     // One pair of buffers per thread, kept between files.
     thread_local std::vector<char> buffers;
@@ -235,20 +237,20 @@ Comparison compareContents(int first, quint64 firstLimit, int second, quint64 se
         return Comparison::FirstFailed;
     if (::lseek(second, 0, SEEK_SET) != 0)
         return Comparison::SecondFailed;
-    for (quint64 offset = 0;; offset += chunk) {
+    FileReading::ListedSizeReader readerA(first, firstSize);
+    FileReading::ListedSizeReader readerB(second, secondSize);
+    for (;;) {
         if (control && control->isAbort())
             return Comparison::Stopped;
-        const size_t wantA = size_t(std::min<quint64>(chunk, firstLimit - std::min(firstLimit, offset)));
-        const size_t wantB = size_t(std::min<quint64>(chunk, secondLimit - std::min(secondLimit, offset)));
-        const qint64 gotA = FileReading::readFully(first, a, qint64(wantA));
+        const qint64 gotA = readerA.read(a, qint64(chunk));
         if (gotA < 0)
             return Comparison::FirstFailed;
-        const qint64 gotB = FileReading::readFully(second, b, qint64(wantB));
+        const qint64 gotB = readerB.read(b, qint64(chunk));
         if (gotB < 0)
             return Comparison::SecondFailed;
         if (gotA != gotB || std::memcmp(a, b, size_t(gotA)) != 0)
             return Comparison::Different;
-        if (size_t(gotA) < chunk)
+        if (gotA == 0)
             return Comparison::Equal;
     }
 }
@@ -696,30 +698,21 @@ void DuplicateSearch::compareItems()
     }
 }
 
-int DuplicateSearch::openAsDigested(const Item &item) const
+int DuplicateSearch::openAsDigested(const Item &item, quint64 &size) const
 {
-    if (item.photoIndex >= 0) {
-        const int fd = openRegularFileWaiting(pathOf(item), m_control);
-        if (fd >= 0 && !stillAsDigested(fd, item)) {
-            ::close(fd);
-            return -1;
-        }
-        return fd;
-    }
     struct stat status {};
-    const int fd = openRegularFileWaiting(m_candidates.nativePath(item).c_str(), m_control, &status);
+    const int fd = item.photoIndex >= 0 ? openRegularFileWaiting(pathOf(item), m_control)
+                                        : openRegularFileWaiting(m_candidates.nativePath(item).c_str(), m_control, &status);
+    if (fd < 0)
+        return -1;
     const auto expected = expectedOf(item);
-    if (fd >= 0 && expected && !md5StatusMatches(status, *expected)) {
+    if ((item.photoIndex >= 0 && ::fstat(fd, &status) != 0) || (expected && !md5StatusMatches(status, *expected))) {
         ::close(fd);
         return -1;
     }
+    // A file without listed facts is read to the size it has now.
+    size = expected ? expected->size : quint64(status.st_size);
     return fd;
-}
-
-quint64 DuplicateSearch::readLimitOf(const Item &item) const
-{
-    const auto expected = expectedOf(item);
-    return expected ? expected->size : std::numeric_limits<quint64>::max();
 }
 
 DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<int> &members) const
@@ -729,6 +722,7 @@ DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<in
     struct Set
     {
         int fd;
+        quint64 size;
         QList<int> members;
     };
     std::vector<Set> sets;
@@ -744,7 +738,8 @@ DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<in
             return split;
         }
         const Item &item = m_items.at(index);
-        const int fd = openAsDigested(item);
+        quint64 size = 0;
+        const int fd = openAsDigested(item, size);
         if (fd < 0) {
             split.failed.append(index);
             continue;
@@ -753,7 +748,7 @@ DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<in
         bool failed = false;
         for (Set &set : sets) {
             const int head = set.members.first();
-            const Comparison result = compareContents(set.fd, readLimitOf(m_items.at(head)), fd, readLimitOf(item), m_control);
+            const Comparison result = compareContents(set.fd, set.size, fd, size, m_control);
             if (result == Comparison::Different)
                 continue;
             if (result == Comparison::Stopped) {
@@ -782,7 +777,7 @@ DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<in
         } else if (placed) {
             ::close(fd);
         } else {
-            sets.push_back({fd, {index}});
+            sets.push_back({fd, size, {index}});
         }
     }
     for (const Set &set : sets) {

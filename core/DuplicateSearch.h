@@ -87,8 +87,8 @@ private:
     };
     void splitByContents(QList<QList<int>> &groups);
     ContentSplit trySplitByContents(const QList<int> &members) const;
-    int openAsDigested(const Item &item) const;
-    quint64 readLimitOf(const Item &item) const;
+    // Opens the file while it is still as listed; `size` is what it must be read to.
+    int openAsDigested(const Item &item, quint64 &size) const;
     bool stillAsDigested(int fd, const Item &item) const;
     void buildRecords(const QList<QList<int>> &groups);
     void collectGroup(int headIndex, DuplicateGroup group);

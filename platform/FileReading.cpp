@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -32,6 +33,38 @@ qint64 readFully(int fd, char *buffer, qint64 length)
             break;
         filled += count;
     }
+    return filled;
+}
+
+ListedSizeReader::ListedSizeReader(int fd, quint64 listedSize)
+    : m_fd(fd)
+    , m_left(listedSize)
+{
+}
+
+qint64 ListedSizeReader::read(char *buffer, qint64 length)
+{
+    if (m_failed || length <= 0)
+        return -1;
+    if (m_whole)
+        return 0;
+    if (m_left == 0) {
+        // Only a read that finds nothing tells the end: a short read may be
+        // one piece of an answer, and a stale size may hide more bytes.
+        char byte;
+        const ssize_t count = readRetrying(m_fd, &byte, 1);
+        m_whole = count == 0;
+        m_failed = !m_whole;
+        return m_whole ? 0 : -1;
+    }
+    const qint64 want = qint64(std::min(quint64(length), m_left));
+    const qint64 filled = readFully(m_fd, buffer, want);
+    if (filled < want) {
+        // An error, or an end before the listed size.
+        m_failed = true;
+        return -1;
+    }
+    m_left -= quint64(filled);
     return filled;
 }
 

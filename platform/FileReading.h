@@ -19,6 +19,33 @@ ssize_t readRetrying(int fd, void *buffer, size_t length);
 // the number of bytes read, or -1 on an error.
 qint64 readFully(int fd, char *buffer, qint64 length);
 
+// Reads an open file from where it stands against the size it was listed
+// with. It counts as read only when every read up to that size returned its
+// bytes and the file ends there: a file that ends early, or holds more than
+// listed (a stale size, a flaky network or FUSE folder), is not the file that
+// was listed, whatever its bytes so far. Short reads are read on.
+class ListedSizeReader
+{
+public:
+    ListedSizeReader() = default;
+    ListedSizeReader(int fd, quint64 listedSize);
+
+    // Reads the next bytes of the file into the buffer: as many as the
+    // length (more than 0) and what is left of the listed size allow. 0 once
+    // all of them have been read and the file has been seen to end there; -1
+    // on a read error or when the file is not of its listed size.
+    qint64 read(char *buffer, qint64 length);
+
+    // The file was read whole: every listed byte, and its end right after.
+    bool isWhole() const { return m_whole; }
+
+private:
+    int m_fd = -1;
+    quint64 m_left = 0;
+    bool m_whole = false;
+    bool m_failed = false;
+};
+
 // The whole contents of an open regular file whose size is at most
 // maximumSize; nothing for anything else. Reads no more than the size the
 // file had when it was opened, so a file that keeps growing cannot hold the
