@@ -152,7 +152,8 @@ void runInParallel(int count, int threads, const std::function<void(int)> &work)
 }
 
 // A fingerprint of a file's first and last blocks; nothing when it cannot be
-// read or is no longer the file that was listed.
+// read or is no longer the file that was listed: another size, an end before
+// either block is whole, or more bytes after its listed end.
 std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, const std::optional<Md5Expected> &expected,
                                      const ScanControl *control)
 {
@@ -167,8 +168,8 @@ std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, 
         const qint64 head = std::min<qint64>(size, edgeBlockSize);
         const qint64 tailStart = std::max<qint64>(head, size - edgeBlockSize);
         const qint64 tail = size - tailStart;
-        if (::pread(fd, buffer, size_t(head), 0) == head
-            && (tail == 0 || ::pread(fd, buffer + head, size_t(tail), tailStart) == tail)) {
+        if (FileReading::preadFully(fd, buffer, head, 0) == head
+            && FileReading::preadFully(fd, buffer + head, tail, tailStart) == tail && FileReading::endsAt(fd, size)) {
             // FNV-1a over both blocks and the size: stable across runs.
             quint64 hash = 1469598103934665603ULL ^ quint64(size) ^ (expectedSize << 1);
             for (qint64 i = 0; i < head + tail; ++i) {

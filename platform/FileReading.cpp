@@ -22,11 +22,19 @@ ssize_t readRetrying(int fd, void *buffer, size_t length)
     return count;
 }
 
-qint64 readFully(int fd, char *buffer, qint64 length)
+namespace {
+
+// Reads with `step` (a read at a count of bytes already read) until the
+// buffer is full or the file ends; the number of bytes read, or -1 on an error.
+template<typename Step>
+qint64 fill(char *buffer, qint64 length, const Step &step)
 {
     qint64 filled = 0;
     while (filled < length) {
-        const ssize_t count = readRetrying(fd, buffer + filled, size_t(length - filled));
+        ssize_t count;
+        do {
+            count = step(buffer + filled, size_t(length - filled), filled);
+        } while (count < 0 && errno == EINTR);
         if (count < 0)
             return -1;
         if (count == 0)
@@ -34,6 +42,25 @@ qint64 readFully(int fd, char *buffer, qint64 length)
         filled += count;
     }
     return filled;
+}
+
+} // namespace
+
+qint64 readFully(int fd, char *buffer, qint64 length)
+{
+    return fill(buffer, length, [fd](char *at, size_t count, qint64) { return ::read(fd, at, count); });
+}
+
+qint64 preadFully(int fd, char *buffer, qint64 length, qint64 offset)
+{
+    return fill(buffer, length,
+                [fd, offset](char *at, size_t count, qint64 filled) { return ::pread(fd, at, count, offset + filled); });
+}
+
+bool endsAt(int fd, qint64 offset)
+{
+    char byte;
+    return preadFully(fd, &byte, 1, offset) == 0;
 }
 
 ListedSizeReader::ListedSizeReader(int fd, quint64 listedSize)

@@ -19,6 +19,14 @@ ssize_t readRetrying(int fd, void *buffer, size_t length);
 // the number of bytes read, or -1 on an error.
 qint64 readFully(int fd, char *buffer, qint64 length);
 
+// pread(2) from the offset until the buffer is full or the file ends: a
+// short read is read on, as some file systems (network and FUSE folders)
+// answer a read in pieces. The number of bytes read, or -1 on an error.
+qint64 preadFully(int fd, char *buffer, qint64 length, qint64 offset);
+
+// True when the file holds nothing at the offset: a read there finds its end.
+bool endsAt(int fd, qint64 offset);
+
 // Reads an open file from where it stands against the size it was listed
 // with. It counts as read only when every read up to that size returned its
 // bytes and the file ends there: a file that ends early, or holds more than

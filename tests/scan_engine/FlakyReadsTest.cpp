@@ -93,8 +93,8 @@ QString FlakyReads::s_refused;
 // Two files are equal only when each was read to its very end: a read that
 // ends before the reported size, or a file that holds more than it, makes the
 // file changed (left out and counted as unreadable), whichever reader met it
-// (the comparison of large files, the digest of the others). Reads answered
-// in pieces are read on.
+// (the first-and-last-block fingerprint of large files, their comparison, the
+// digest of the others). Reads answered in pieces are read on.
 TEST_F(FlakyReads, AFileCountsAsReadOnlyToItsReportedEnd)
 {
 #ifdef TWINMOOR_TEST_FUSE
@@ -112,10 +112,13 @@ TEST_F(FlakyReads, AFileCountsAsReadOnlyToItsReportedEnd)
          {65536, false, 0}, 300000, 150000, false, 1},
         {"an early end before the bytes that differ, files digested", {4096, false, 0}, 10000, 6000, false, 2},
         {"a size one byte short, files that differ in their last byte, digested", {-1, true, 0}, 10000, 9999, false, 2},
+        {"a size one byte short, files that differ in their last byte, fingerprinted", {-1, true, 0}, 300000, 299999,
+         false, 2},
         {"reads answered in pieces, equal files digested", {-1, false, 1000}, 10000, -1, true, 0},
         // A short answer right at the reported size does not tell the end there.
         {"reads answered in pieces and a size one byte short that ends a piece", {-1, true, 1000}, 10001, 10000, false,
          2},
+        {"reads answered in pieces, equal files fingerprinted and compared", {-1, false, 1000}, 300000, -1, true, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
