@@ -79,7 +79,7 @@ QString md5OfFile(const QString &path, const ScanControl *control)
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
     // The size it was opened with is the one it must have once read.
-    FileReading::ListedSizeReader file(fd, quint64(status.st_size));
+    FileReading::ListedSizeReader file(fd, quint64(status.st_size), quint64(status.st_dev));
     Md5Context context;
     while (md5ReadChunk(file, md5ChunkSize, context, control)) {
     }

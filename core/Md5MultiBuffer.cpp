@@ -105,8 +105,6 @@ private:
         uint64_t total = 0;
         int paddingBlocks = 0;
         int paddingNext = 0;
-        // Reads the file against its listed size, or the size it was opened
-        // with when none is expected.
         FileReading::ListedSizeReader reader;
         std::optional<Md5Expected> expected;
         uint8_t padding[128];
@@ -124,11 +122,11 @@ private:
     // Opens the job's file. With no descriptor left, -2 while this thread
     // holds files of its own (one of them will close soon); with none of its
     // own, waits for a descriptor to come free elsewhere, for a while.
-    int openJob(const Md5Job &job, quint64 &listedSize)
+    int openJob(const Md5Job &job, struct stat &status)
     {
         QElapsedTimer waited;
         for (;;) {
-            const int fd = openMd5Job(job, &listedSize);
+            const int fd = openMd5Job(job, &status);
             if (fd >= 0 || (errno != EMFILE && errno != ENFILE))
                 return fd;
             if (anyLaneActive())
@@ -181,8 +179,8 @@ private:
                     return false;
                 }
             }
-            quint64 listedSize = 0;
-            const int fd = openJob(job, listedSize);
+            struct stat status {};
+            const int fd = openJob(job, status);
             if (fd == -2) {
                 m_descriptorFreed = false;
                 // By the time it is opened its folder may be closed.
@@ -209,7 +207,9 @@ private:
             lane.paddingBlocks = 0;
             lane.paddingNext = 0;
             lane.expected = job.expected;
-            lane.reader = FileReading::ListedSizeReader(fd, listedSize);
+            // The size it was listed with, else the one it was opened with.
+            lane.reader = FileReading::ListedSizeReader(fd, job.expected ? job.expected->size : quint64(status.st_size),
+                                                        quint64(status.st_dev));
             for (int k = 0; k < 4; ++k)
                 m_state[k][i] = md5Initial[k];
             return true;
@@ -323,9 +323,10 @@ bool md5FileMatches(int fd, const Md5Expected &expected)
     return ::fstat(fd, &status) == 0 && md5StatusMatches(status, expected);
 }
 
-int openMd5Job(const Md5Job &job, quint64 *listedSize)
+int openMd5Job(const Md5Job &job, struct stat *opened)
 {
-    struct stat status {};
+    struct stat own {};
+    struct stat &status = opened ? *opened : own;
     int fd = -1;
     if (job.nativePath.empty())
         fd = openRegularFile(AT_FDCWD, NativePath::encode(job.path).constData(), false, &status);
@@ -340,8 +341,6 @@ int openMd5Job(const Md5Job &job, quint64 *listedSize)
         errno = ESTALE;
         return -1;
     }
-    if (listedSize)
-        *listedSize = job.expected ? job.expected->size : quint64(status.st_size);
     return fd;
 }
 
@@ -368,7 +367,8 @@ std::optional<Md5Digest> digestOneFile(const Md5Job &job, ScanControl *control)
         return std::nullopt;
     std::optional<Md5Digest> result;
     if (!job.expected || md5StatusMatches(status, *job.expected)) {
-        FileReading::ListedSizeReader file(fd, job.expected ? job.expected->size : quint64(status.st_size));
+        FileReading::ListedSizeReader file(fd, job.expected ? job.expected->size : quint64(status.st_size),
+                                          quint64(status.st_dev));
         Md5Context context;
         while (md5ReadChunk(file, md5ChunkSize, context, control)) {
         }

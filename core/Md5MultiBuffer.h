@@ -47,9 +47,9 @@ bool md5FileMatches(int fd, const Md5Expected &expected);
 // The same for a status already read.
 bool md5StatusMatches(const struct stat &status, const Md5Expected &expected);
 // Opens the job's file as a regular file, never through a final link; -1
-// when it cannot be opened or is not the expected file any more. The size it
-// must be read to: the expected one, else the one it was opened with.
-int openMd5Job(const Md5Job &job, quint64 *listedSize = nullptr);
+// when it cannot be opened or is not the expected file any more. The status
+// it was opened with goes to `opened`.
+int openMd5Job(const Md5Job &job, struct stat *opened = nullptr);
 
 // Hands out the next file; false when there is none left.
 using Md5NextJob = std::function<bool(Md5Job &job)>;
