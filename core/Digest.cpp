@@ -4,12 +4,15 @@
 #include "ScanControl.h"
 
 #include <FileReading.h>
+#include <NativePath.h>
 
 #include <cerrno>
 #include <vector>
 
 #include <openssl/evp.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 Md5Context::Md5Context()
@@ -28,7 +31,6 @@ void Md5Context::add(const char *data, qint64 length)
 {
     if (!m_failed && EVP_DigestUpdate(m_context, data, size_t(length)) != 1)
         m_failed = true;
-    m_added += length;
 }
 
 QString Md5Context::finish()
@@ -44,7 +46,7 @@ QString Md5Context::finish()
     return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(digest), int(length)).toHex());
 }
 
-bool md5ReadChunk(int fd, qint64 length, Md5Context &context, const ScanControl *control)
+bool md5ReadChunk(FileReading::ListedSizeReader &file, qint64 length, Md5Context &context, const ScanControl *control)
 {
     if (control && control->isAbort())
         return false;
@@ -54,7 +56,7 @@ bool md5ReadChunk(int fd, qint64 length, Md5Context &context, const ScanControl 
     thread_local std::vector<char> buffer;
     if (buffer.size() < size_t(length))
         buffer.resize(size_t(length));
-    const ssize_t count = FileReading::readRetrying(fd, buffer.data(), size_t(length));
+    const qint64 count = file.read(buffer.data(), length);
     if (count < 0) {
         context.setFailed();
         return false;
@@ -69,17 +71,20 @@ QString md5OfFile(const QString &path, const ScanControl *control)
 {
     // Candidates are regular files met without following links; a FIFO or device
     // at the path must never block the scan, so it gives "" at once.
-    const int fd = openRegularFileForReading(path, false);
+    struct stat status {};
+    const int fd = openRegularFile(AT_FDCWD, NativePath::encode(path).constData(), false, &status);
     if (fd < 0)
         return {};
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
+    // The size it was opened with is the one it must have once read.
+    FileReading::ListedSizeReader file(fd, quint64(status.st_size), quint64(status.st_dev));
     Md5Context context;
-    while (md5ReadChunk(fd, md5ChunkSize, context, control)) {
+    while (md5ReadChunk(file, md5ChunkSize, context, control)) {
     }
     ::close(fd);
-    if (control && control->isAbort())
+    if ((control && control->isAbort()) || !file.isWhole())
         return {};
     return context.finish();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <FileReading.h>
+
 #include <QString>
 #include <QUrl>
 #include <QtGlobal>
@@ -25,22 +27,20 @@ public:
     QString finish();
 
     bool failed() const { return m_failed; }
-    // How many bytes were added so far.
-    qint64 bytesAdded() const { return m_added; }
     void setFailed() { m_failed = true; }
 
 private:
     evp_md_ctx_st *m_context; // OpenSSL's EVP_MD_CTX
     bool m_failed = false;
-    qint64 m_added = 0;
 };
 
 // Lower-case hexadecimal MD5 of a regular file's contents; "" when it is no
-// regular file, cannot be opened or read, or when the run was stopped.
+// regular file, cannot be opened or read, is not the size it had when opened
+// once read (it ended early or held more), or when the run was stopped.
 QString md5OfFile(const QUrl &at, const ScanControl *control = nullptr);
 QString md5OfFile(const QString &path, const ScanControl *control = nullptr);
 
 // One step of the read loop: reads up to `length` bytes and adds them. False when
-// the loop must end: stopped (nothing read), end of file, or a read error (the
-// context is then marked failed).
-bool md5ReadChunk(int fd, qint64 length, Md5Context &context, const ScanControl *control);
+// the loop must end: stopped (nothing read), the file read whole, or a read
+// error or a file not of its listed size (the context is then marked failed).
+bool md5ReadChunk(FileReading::ListedSizeReader &file, qint64 length, Md5Context &context, const ScanControl *control);

@@ -21,7 +21,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
-#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -153,7 +152,8 @@ void runInParallel(int count, int threads, const std::function<void(int)> &work)
 }
 
 // A fingerprint of a file's first and last blocks; nothing when it cannot be
-// read or is no longer the file that was listed.
+// read or is no longer the file that was listed: another size, an end before
+// either block is whole, or more bytes after its listed end.
 std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, const std::optional<Md5Expected> &expected,
                                      const ScanControl *control)
 {
@@ -163,13 +163,15 @@ std::optional<quint64> edgeSignature(const QString &path, quint64 expectedSize, 
     struct stat st{};
     std::optional<quint64> result;
     if (::fstat(fd, &st) == 0 && quint64(st.st_size) == expectedSize && (!expected || md5FileMatches(fd, *expected))) {
-        char buffer[2 * edgeBlockSize];
+        // Room for a byte past the tail, where a read can see the end.
+        char buffer[2 * edgeBlockSize + 1];
         const qint64 size = st.st_size;
         const qint64 head = std::min<qint64>(size, edgeBlockSize);
         const qint64 tailStart = std::max<qint64>(head, size - edgeBlockSize);
         const qint64 tail = size - tailStart;
-        if (::pread(fd, buffer, size_t(head), 0) == head
-            && (tail == 0 || ::pread(fd, buffer + head, size_t(tail), tailStart) == tail)) {
+        FileReading::ListedSizeReader tailReader(fd, quint64(tail), quint64(st.st_dev), tailStart);
+        if (FileReading::preadFully(fd, buffer, head, 0) == head && tailReader.read(buffer + head, tail + 1) == tail
+            && tailReader.read(buffer + head + tail, 1) == 0) {
             // FNV-1a over both blocks and the size: stable across runs.
             quint64 hash = 1469598103934665603ULL ^ quint64(size) ^ (expectedSize << 1);
             for (qint64 i = 0; i < head + tail; ++i) {
@@ -219,9 +221,11 @@ private:
 
 enum class Comparison { Equal, Different, FirstFailed, SecondFailed, Stopped };
 
-// Compares two open files from their first byte, each read no further than
-// its limit (the size it was listed with).
-Comparison compareContents(int first, quint64 firstLimit, int second, quint64 secondLimit, const ScanControl *control)
+// Compares two files, each read to the size it was listed with. Equal only
+// when both were read whole: a file that ends early or holds more fails, even
+// where its bytes so far match the other's.
+Comparison compareContents(FileReading::ListedSizeReader first, FileReading::ListedSizeReader second,
+                           const ScanControl *control)
 {
     constexpr size_t chunk = 256 * 1024;
     // One pair of buffers per thread, kept between files.
@@ -230,25 +234,18 @@ Comparison compareContents(int first, quint64 firstLimit, int second, quint64 se
         buffers.resize(2 * chunk);
     char *a = buffers.data();
     char *b = a + chunk;
-    // The first file is compared with several others, each from the start.
-    if (::lseek(first, 0, SEEK_SET) != 0)
-        return Comparison::FirstFailed;
-    if (::lseek(second, 0, SEEK_SET) != 0)
-        return Comparison::SecondFailed;
-    for (quint64 offset = 0;; offset += chunk) {
+    for (;;) {
         if (control && control->isAbort())
             return Comparison::Stopped;
-        const size_t wantA = size_t(std::min<quint64>(chunk, firstLimit - std::min(firstLimit, offset)));
-        const size_t wantB = size_t(std::min<quint64>(chunk, secondLimit - std::min(secondLimit, offset)));
-        const qint64 gotA = FileReading::readFully(first, a, qint64(wantA));
+        const qint64 gotA = first.read(a, qint64(chunk));
         if (gotA < 0)
             return Comparison::FirstFailed;
-        const qint64 gotB = FileReading::readFully(second, b, qint64(wantB));
+        const qint64 gotB = second.read(b, qint64(chunk));
         if (gotB < 0)
             return Comparison::SecondFailed;
         if (gotA != gotB || std::memcmp(a, b, size_t(gotA)) != 0)
             return Comparison::Different;
-        if (size_t(gotA) < chunk)
+        if (gotA == 0)
             return Comparison::Equal;
     }
 }
@@ -696,30 +693,20 @@ void DuplicateSearch::compareItems()
     }
 }
 
-int DuplicateSearch::openAsDigested(const Item &item) const
+DuplicateSearch::OpenedFile DuplicateSearch::openAsDigested(const Item &item) const
 {
-    if (item.photoIndex >= 0) {
-        const int fd = openRegularFileWaiting(pathOf(item), m_control);
-        if (fd >= 0 && !stillAsDigested(fd, item)) {
-            ::close(fd);
-            return -1;
-        }
-        return fd;
-    }
     struct stat status {};
-    const int fd = openRegularFileWaiting(m_candidates.nativePath(item).c_str(), m_control, &status);
+    const int fd = item.photoIndex >= 0 ? openRegularFileWaiting(pathOf(item), m_control)
+                                        : openRegularFileWaiting(m_candidates.nativePath(item).c_str(), m_control, &status);
+    if (fd < 0)
+        return {};
     const auto expected = expectedOf(item);
-    if (fd >= 0 && expected && !md5StatusMatches(status, *expected)) {
+    if ((item.photoIndex >= 0 && ::fstat(fd, &status) != 0) || (expected && !md5StatusMatches(status, *expected))) {
         ::close(fd);
-        return -1;
+        return {};
     }
-    return fd;
-}
-
-quint64 DuplicateSearch::readLimitOf(const Item &item) const
-{
-    const auto expected = expectedOf(item);
-    return expected ? expected->size : std::numeric_limits<quint64>::max();
+    // A file without listed facts is read to the size it has now.
+    return {fd, expected ? expected->size : quint64(status.st_size), quint64(status.st_dev)};
 }
 
 DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<int> &members) const
@@ -728,14 +715,14 @@ DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<in
     // in work-list order, so each set keeps the order and head of the group.
     struct Set
     {
-        int fd;
+        OpenedFile file;
         QList<int> members;
     };
     std::vector<Set> sets;
     ContentSplit split;
     auto closeSets = [&sets] {
         for (const Set &set : sets)
-            ::close(set.fd);
+            ::close(set.file.fd);
     };
     for (int index : members) {
         if (!m_control->waitWhilePaused()) {
@@ -744,7 +731,8 @@ DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<in
             return split;
         }
         const Item &item = m_items.at(index);
-        const int fd = openAsDigested(item);
+        const OpenedFile opened = openAsDigested(item);
+        const int fd = opened.fd;
         if (fd < 0) {
             split.failed.append(index);
             continue;
@@ -753,7 +741,12 @@ DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<in
         bool failed = false;
         for (Set &set : sets) {
             const int head = set.members.first();
-            const Comparison result = compareContents(set.fd, readLimitOf(m_items.at(head)), fd, readLimitOf(item), m_control);
+            if (set.file.size != opened.size)
+                continue;
+            // The first file of a set is compared with several others, each from its start.
+            const Comparison result =
+                compareContents(FileReading::ListedSizeReader(set.file.fd, set.file.size, set.file.device, 0),
+                                FileReading::ListedSizeReader(fd, opened.size, opened.device, 0), m_control);
             if (result == Comparison::Different)
                 continue;
             if (result == Comparison::Stopped) {
@@ -782,11 +775,11 @@ DuplicateSearch::ContentSplit DuplicateSearch::trySplitByContents(const QList<in
         } else if (placed) {
             ::close(fd);
         } else {
-            sets.push_back({fd, {index}});
+            sets.push_back({opened, {index}});
         }
     }
     for (const Set &set : sets) {
-        if (split.failedHead < 0 && !stillAsDigested(set.fd, m_items.at(set.members.first())))
+        if (split.failedHead < 0 && !stillAsDigested(set.file.fd, m_items.at(set.members.first())))
             split.failedHead = set.members.first();
     }
     closeSets();

@@ -87,8 +87,15 @@ private:
     };
     void splitByContents(QList<QList<int>> &groups);
     ContentSplit trySplitByContents(const QList<int> &members) const;
-    int openAsDigested(const Item &item) const;
-    quint64 readLimitOf(const Item &item) const;
+    // A file opened for a comparison: it must hold `size` bytes.
+    struct OpenedFile
+    {
+        int fd = -1;
+        quint64 size = 0;
+        quint64 device = 0;
+    };
+    // Opens the file while it is still as listed (fd -1 otherwise).
+    OpenedFile openAsDigested(const Item &item) const;
     bool stillAsDigested(int fd, const Item &item) const;
     void buildRecords(const QList<QList<int>> &groups);
     void collectGroup(int headIndex, DuplicateGroup group);

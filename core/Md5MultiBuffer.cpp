@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
-#include <limits>
 #include <memory>
 #include <thread>
 
@@ -106,8 +105,7 @@ private:
         uint64_t total = 0;
         int paddingBlocks = 0;
         int paddingNext = 0;
-        // Bytes still to be read; the listed size when one is expected.
-        uint64_t remaining = 0;
+        FileReading::ListedSizeReader reader;
         std::optional<Md5Expected> expected;
         uint8_t padding[128];
     };
@@ -124,11 +122,11 @@ private:
     // Opens the job's file. With no descriptor left, -2 while this thread
     // holds files of its own (one of them will close soon); with none of its
     // own, waits for a descriptor to come free elsewhere, for a while.
-    int openJob(const Md5Job &job)
+    int openJob(const Md5Job &job, struct stat &status)
     {
         QElapsedTimer waited;
         for (;;) {
-            const int fd = openMd5Job(job);
+            const int fd = openMd5Job(job, &status);
             if (fd >= 0 || (errno != EMFILE && errno != ENFILE))
                 return fd;
             if (anyLaneActive())
@@ -181,7 +179,8 @@ private:
                     return false;
                 }
             }
-            const int fd = openJob(job);
+            struct stat status {};
+            const int fd = openJob(job, status);
             if (fd == -2) {
                 m_descriptorFreed = false;
                 // By the time it is opened its folder may be closed.
@@ -208,14 +207,18 @@ private:
             lane.paddingBlocks = 0;
             lane.paddingNext = 0;
             lane.expected = job.expected;
-            lane.remaining = job.expected ? job.expected->size : std::numeric_limits<uint64_t>::max();
+            // The size it was listed with, else the one it was opened with.
+            lane.reader = FileReading::ListedSizeReader(fd, job.expected ? job.expected->size : quint64(status.st_size),
+                                                        quint64(status.st_dev));
             for (int k = 0; k < 4; ++k)
                 m_state[k][i] = md5Initial[k];
             return true;
         }
     }
 
-    // Fills the lane's buffer behind what is left of it; false on a read error.
+    // Fills the lane's buffer behind what is left of it; false on a read
+    // error or when the file is not of its listed size. Nothing past that size
+    // is taken in, so a file that keeps growing cannot keep the scan reading.
     bool refill(Lane &lane)
     {
         const size_t left = lane.length - lane.position;
@@ -223,14 +226,8 @@ private:
         lane.position = 0;
         lane.length = left;
         while (lane.length < bufferSize) {
-            // Never past the listed size: a file that keeps growing cannot
-            // keep the scan reading.
-            if (lane.remaining == 0) {
-                lane.endOfFile = true;
-                break;
-            }
-            const size_t want = size_t(std::min<uint64_t>(bufferSize - lane.length, lane.remaining));
-            const ssize_t got = FileReading::readRetrying(lane.fd, lane.buffer.get() + lane.length, want);
+            const qint64 got = lane.reader.read(reinterpret_cast<char *>(lane.buffer.get()) + lane.length,
+                                                qint64(bufferSize - lane.length));
             if (got < 0)
                 return false;
             if (got == 0) {
@@ -238,7 +235,6 @@ private:
                 break;
             }
             lane.length += size_t(got);
-            lane.remaining -= uint64_t(got);
         }
         return true;
     }
@@ -257,7 +253,7 @@ private:
                 return block;
             }
             if (lane.length - lane.position < 64 && !lane.endOfFile && !refill(lane)) {
-                // A read error: the file gets no digest.
+                // A read error or a changed file: it gets no digest.
                 m_done(lane.index, nullptr);
                 closeLane(lane);
                 continue;
@@ -288,9 +284,9 @@ private:
     void finishLane(int i)
     {
         Lane &lane = m_lanes[i];
-        // A file that ended early, or was written to while it was read, is
-        // not the file that was listed.
-        if (lane.expected && (lane.total != lane.expected->size || !md5FileMatches(lane.fd, *lane.expected))) {
+        // The file was read to its listed end; one written to meanwhile is
+        // still not the file that was listed.
+        if (lane.expected && !md5FileMatches(lane.fd, *lane.expected)) {
             const int index = lane.index;
             closeLane(lane);
             m_done(index, nullptr);
@@ -327,19 +323,20 @@ bool md5FileMatches(int fd, const Md5Expected &expected)
     return ::fstat(fd, &status) == 0 && md5StatusMatches(status, expected);
 }
 
-int openMd5Job(const Md5Job &job)
+int openMd5Job(const Md5Job &job, struct stat *opened)
 {
-    struct stat status {};
+    struct stat own {};
+    struct stat &status = opened ? *opened : own;
     int fd = -1;
     if (job.nativePath.empty())
-        fd = openRegularFileForReading(job.path, false);
+        fd = openRegularFile(AT_FDCWD, NativePath::encode(job.path).constData(), false, &status);
     else if (job.folder >= 0)
         fd = openRegularFile(job.folder, job.nativePath.c_str() + job.nameStart, false, &status);
     else
         fd = openRegularFile(AT_FDCWD, job.nativePath.c_str(), false, &status);
     if (fd < 0)
         return -1;
-    if (job.expected && !(job.nativePath.empty() ? md5FileMatches(fd, *job.expected) : md5StatusMatches(status, *job.expected))) {
+    if (job.expected && !md5StatusMatches(status, *job.expected)) {
         ::close(fd);
         errno = ESTALE;
         return -1;
@@ -360,26 +357,22 @@ namespace {
 // One file at a time, by the same rules as the lanes.
 std::optional<Md5Digest> digestOneFile(const Md5Job &job, ScanControl *control)
 {
-    const QString path = job.nativePath.empty()
-        ? job.path
-        : NativePath::decode(QByteArrayView(job.nativePath.data(), qsizetype(job.nativePath.size())));
-    const int fd = openRegularFileWaiting(path, control);
+    const QByteArray path = job.nativePath.empty() ? NativePath::encode(job.path)
+                                                   : QByteArray::fromStdString(job.nativePath);
+    if (path.isEmpty())
+        return std::nullopt;
+    struct stat status {};
+    const int fd = openRegularFileWaiting(path.constData(), control, &status);
     if (fd < 0)
         return std::nullopt;
     std::optional<Md5Digest> result;
-    if (!job.expected || md5FileMatches(fd, *job.expected)) {
+    if (!job.expected || md5StatusMatches(status, *job.expected)) {
+        FileReading::ListedSizeReader file(fd, job.expected ? job.expected->size : quint64(status.st_size),
+                                          quint64(status.st_dev));
         Md5Context context;
-        qint64 left = job.expected ? qint64(job.expected->size) : std::numeric_limits<qint64>::max();
-        qint64 total = 0;
-        while (left > 0) {
-            const qint64 before = context.bytesAdded();
-            if (!md5ReadChunk(fd, std::min(left, md5ChunkSize), context, control))
-                break;
-            left -= context.bytesAdded() - before;
+        while (md5ReadChunk(file, md5ChunkSize, context, control)) {
         }
-        total = context.bytesAdded();
-        const bool unchanged = !job.expected
-            || (quint64(total) == job.expected->size && md5FileMatches(fd, *job.expected));
+        const bool unchanged = file.isWhole() && (!job.expected || md5FileMatches(fd, *job.expected));
         const QByteArray bytes = QByteArray::fromHex(context.finish().toLatin1());
         if (unchanged && !(control && control->isAbort()) && bytes.size() == 16) {
             Md5Digest digest;

@@ -47,8 +47,9 @@ bool md5FileMatches(int fd, const Md5Expected &expected);
 // The same for a status already read.
 bool md5StatusMatches(const struct stat &status, const Md5Expected &expected);
 // Opens the job's file as a regular file, never through a final link; -1
-// when it cannot be opened or is not the expected file any more.
-int openMd5Job(const Md5Job &job);
+// when it cannot be opened or is not the expected file any more. The status
+// it was opened with goes to `opened`.
+int openMd5Job(const Md5Job &job, struct stat *opened = nullptr);
 
 // Hands out the next file; false when there is none left.
 using Md5NextJob = std::function<bool(Md5Job &job)>;
@@ -58,7 +59,8 @@ using Md5Digest = std::array<quint8, 16>;
 // none (no regular file, unreadable, changed, or the run was stopped). When
 // no descriptor is left, a file waits until one of the thread's own files is
 // closed (or, with none open, until one is free elsewhere) instead of
-// failing. A file with an expected size is read up to that size only.
+// failing. A file is read up to its expected size (else the size it was
+// opened with) and has a digest only when it ends right there.
 using Md5JobDone = std::function<void(int index, const Md5Digest *digest)>;
 
 // The lower-case hexadecimal text of a digest, as md5OfFile() writes it.

@@ -19,16 +19,6 @@ using namespace ScanFixture;
 
 namespace {
 
-QList<int> supportedLaneCounts()
-{
-    QList<int> counts{1};
-    if (md5LaneCount() >= 8)
-        counts.append(8);
-    if (md5LaneCount() >= 16)
-        counts.append(16);
-    return counts;
-}
-
 QStringList digestAll(const QStringList &paths, int lanes, ScanControl *control = nullptr)
 {
     QStringList digests(paths.size(), QStringLiteral("(none)"));

@@ -1,5 +1,6 @@
 #include "ScanFixture.h"
 
+#include <Md5MultiBuffer.h>
 #include <ProcessState.h>
 #include <PropertyList.h>
 
@@ -45,6 +46,16 @@ void makeBundle(const QString &path, const QString &identifier, const QByteArray
         writeFile(path + "/Contents/Info.plist",
                   PropertyList::toData(QVariantMap{{"CFBundleIdentifier", identifier}}));
     }
+}
+
+QList<int> supportedLaneCounts()
+{
+    QList<int> counts{1};
+    if (md5LaneCount() >= 8)
+        counts.append(8);
+    if (md5LaneCount() >= 16)
+        counts.append(16);
+    return counts;
 }
 
 void RecordingObserver::record(const QString &call)

@@ -19,6 +19,8 @@ void writeFile(const QString &path, const QByteArray &contents);
 QByteArray uniqueBytes(qint64 size);
 // An application bundle with the identifier (none: no Info.plist) and some contents.
 void makeBundle(const QString &path, const QString &identifier, const QByteArray &contents = "x");
+// The lane counts of the multi-buffer digest this processor runs: 1, and 8 and 16 where it can.
+QList<int> supportedLaneCounts();
 
 // Settings of a run, written into the process-wide values before it starts.
 struct Settings
