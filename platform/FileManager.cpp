@@ -176,19 +176,23 @@ bool removeOwnCopy(int folder, const QByteArray &name, const Status &made, bool 
     return ::unlinkat(folder, name.constData(), 0) == 0 || errno == ENOENT;
 }
 
-bool sameContents(int first, int second)
+// Whether both open files hold the same `size` bytes, each read from its
+// start to its very end: a file whose reads end early, or that holds more,
+// is not the file that was listed, and never equal to another. The source's
+// device tells how its end shows; the other file's end is always read.
+bool sameContents(int source, quint64 sourceDevice, int other, quint64 size)
 {
     QByteArray bufferA(1 << 16, Qt::Uninitialized);
     QByteArray bufferB(1 << 16, Qt::Uninitialized);
-    if (::lseek(first, 0, SEEK_SET) != 0 || ::lseek(second, 0, SEEK_SET) != 0)
-        return false;
+    FileReading::ListedSizeReader a(source, size, sourceDevice, 0);
+    FileReading::ListedSizeReader b(other, size, 0, 0);
     for (;;) {
-        const qint64 gotA = FileReading::readFully(first, bufferA.data(), bufferA.size());
-        const qint64 gotB = FileReading::readFully(second, bufferB.data(), bufferB.size());
+        const qint64 gotA = a.read(bufferA.data(), bufferA.size());
+        const qint64 gotB = b.read(bufferB.data(), bufferB.size());
         if (gotA < 0 || gotA != gotB || std::memcmp(bufferA.constData(), bufferB.constData(), size_t(gotA)) != 0)
             return false;
         if (gotA == 0)
-            return true;
+            return a.isWhole() && b.isWhole();
     }
 }
 
@@ -384,8 +388,8 @@ public:
 
     // Gives the finished copy its name, never replacing what took it
     // meanwhile, and checks that the name holds it: the very file made, or
-    // the bytes of `source`, `size` of them.
-    Result name(int source, quint64 size)
+    // the bytes of `source` (on `sourceDevice`), `size` of them.
+    Result name(int source, quint64 sourceDevice, quint64 size)
     {
         const int folder = m_target.folder();
         const QByteArray &name = m_target.name();
@@ -435,7 +439,7 @@ public:
                                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
             struct stat read {};
             if (!back.isOpen() || ::fstat(back.get(), &read) != 0 || !S_ISREG(read.st_mode)
-                || !stillTheSame(statusFrom(read), *there) || !sameContents(source, back.get()))
+                || !stillTheSame(statusFrom(read), *there) || !sameContents(source, sourceDevice, back.get(), size))
                 return nameTaken();
             m_atName = statusFrom(read);
             m_byBytes = true;
@@ -581,15 +585,24 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
         return std::nullopt;
     };
 
+    // The source is copied only whole: every byte of its size, and its end
+    // right there. A file whose reads end early (a flaky network folder)
+    // would otherwise leave a short copy that compares equal to it.
+    const quint64 size = quint64(source.st_size);
+    FileReading::ListedSizeReader reader(in.get(), size, quint64(source.st_dev));
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     for (;;) {
-        const qint64 got = FileReading::readFully(in.get(), buffer.data(), buffer.size());
+        errno = 0;
+        const qint64 got = reader.read(buffer.data(), buffer.size());
+        if (got < 0 && errno == 0)
+            return fail(Result::failure(QStringLiteral("it did not end at its size while it was being copied"),
+                                        Refusal::Changed));
         if (got < 0 || (got > 0 && !PosixFiles::writeFully(copy.fd(), buffer.constData(), got)))
             return fail(Result::failure(PosixFiles::errorText(errno)));
         if (got == 0)
             break;
     }
-    if (!sameContents(in.get(), copy.fd()))
+    if (!sameContents(in.get(), quint64(source.st_dev), copy.fd(), size))
         return fail(Result::failure(QStringLiteral("the copy on the other file system did not match")));
     struct stat after {};
     if (::fstat(in.get(), &after) != 0 || !stillTheSame(statusFrom(after), expected.status))
@@ -600,7 +613,7 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
         return fail(Result::failure(refused));
     if (::fsync(copy.fd()) != 0)
         return fail(Result::failure(PosixFiles::errorText(errno)));
-    if (const Result named = copy.name(in.get(), quint64(source.st_size)); !named)
+    if (const Result named = copy.name(in.get(), quint64(source.st_dev), size); !named)
         return fail(named);
     if (const std::optional<Result> gone = destinationGone())
         return fail(*gone);

@@ -792,6 +792,51 @@ TEST_F(OtherFileSystems, ACopyWhoseOwnerWasNotKeptLosesItsPrivileges)
     EXPECT_EQ(readAll(backing + "/dest/tool"), bytes);
 }
 
+// A file copied to another file system is copied only whole: a source on a
+// flaky folder whose reads end before its listed size (every time, here),
+// or that holds more than listed, would leave a copy that compares equal to
+// what could be read, and lose the rest once the source goes. It stays, and
+// no copy is left. A source read in small pieces is copied whole.
+TEST_F(OtherFileSystems, AFileIsMovedToAnotherFileSystemOnlyWhenItWasReadToItsEnd)
+{
+    struct Case
+    {
+        const char *name;
+        size_t (*answered)(off_t offset, size_t size);
+        CopyOutcome outcome;
+    };
+    const Case cases[] = {
+        {"its reads end early", [](off_t offset, size_t size) { return offset >= 65536 ? size_t(0) : size; },
+         CopyOutcome::KeptChanged},
+        {"it is read in pieces", [](off_t, size_t size) { return std::min(size, size_t(1000)); }, CopyOutcome::Removed},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString base = TestEnvironment::makeTemporaryFolder("fuse-source");
+        const QString backing = base + "/backing";
+        const QByteArray bytes = writeTools(backing + "/d", 300000);
+        PassthroughFuse fuse;
+        fuse.answered = [&c](const QByteArray &path, off_t offset, size_t size) {
+            return path == "/d/b/tool" ? c.answered(offset, size) : size;
+        };
+        const QString refused = fuse.mount(backing, base + "/fuse");
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+
+        const QString roots = base + "/fuse/d";
+        const auto [outcome, reason] = moveSecondCopy(roots + "/a/tool", roots + "/b/tool", base + "/dest");
+        fuse.unmount();
+        EXPECT_EQ(outcome, c.outcome) << reason.toStdString();
+        if (c.outcome == CopyOutcome::Removed) {
+            EXPECT_EQ(readAll(base + "/dest/tool"), bytes);
+            EXPECT_EQ(entriesOf(backing + "/d/b"), QStringList());
+        } else {
+            EXPECT_EQ(entriesOf(base + "/dest"), QStringList());
+            EXPECT_EQ(readAll(backing + "/d/b/tool"), bytes);
+        }
+    }
+}
+
 // The destination's file system is unmounted (lazily) after the copy was
 // named, while the source is being set aside on a slow file system: the copy
 // left with that file system, so the source stays where it was.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -126,6 +127,7 @@ int open(const char *path, fuse_file_info *file)
     if (fd < 0)
         return -errno;
     file->fh = uint64_t(fd);
+    file->direct_io = state().owner->answered ? 1 : 0;
     return 0;
 }
 
@@ -138,8 +140,10 @@ int create(const char *path, mode_t mode, fuse_file_info *file)
     return 0;
 }
 
-int read(const char *, char *buffer, size_t size, off_t offset, fuse_file_info *file)
+int read(const char *path, char *buffer, size_t size, off_t offset, fuse_file_info *file)
 {
+    if (const PassthroughFuse::ReadHook &hook = state().owner->answered)
+        size = std::min(size, hook(QByteArray(path), offset, size));
     return int(result(int(::pread(int(file->fh), buffer, size, offset))));
 }
 

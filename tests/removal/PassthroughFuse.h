@@ -23,6 +23,10 @@ public:
     // Before a rename, link or unlink ("rename", "link", "unlink") of the
     // path: 0 to do it, else the -errno it fails with.
     using OperationHook = std::function<int(const char *operation, const QByteArray &path)>;
+    // How many of the `size` bytes asked for at `offset` a read returns (no
+    // more than there are). With it, files are read without the kernel's
+    // cache, so that every read of a program reaches the file system.
+    using ReadHook = std::function<size_t(const QByteArray &path, off_t offset, size_t size)>;
 
     // What the file system can do; by default all of it, with the backing
     // files' own inode numbers.
@@ -52,6 +56,7 @@ public:
     // Called on the file system's thread.
     WriteHook beforeWrite;
     OperationHook beforeOperation;
+    ReadHook answered;
 
     struct State;
 

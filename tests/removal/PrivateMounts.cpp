@@ -47,7 +47,7 @@ QString PrivateMounts::mountInside(const QString &source, const QString &target,
 {
     const QByteArray from = QFile::encodeName(source);
     const QByteArray to = QFile::encodeName(target);
-    if (!QDir().mkpath(target))
+    if (!bind && !QDir().mkpath(target))
         return QStringLiteral("the folder cannot be made");
     const int result = bind ? ::mount(from.constData(), to.constData(), nullptr, MS_BIND, nullptr)
                             : ::mount("tmpfs", to.constData(), "tmpfs", 0, "size=4m");

@@ -18,8 +18,8 @@ protected:
     void TearDown() override;
 
     void unmountAll();
-    // A bind mount of the source, or a small tmpfs, at the target (made when
-    // missing); on failure the reason.
+    // A bind mount of the source, or a small tmpfs, at the target (a tmpfs's
+    // folder made when missing); on failure the reason.
     QString mountInside(const QString &source, const QString &target, bool bind);
     QString mountTmpfs(const QString &target) { return mountInside({}, target, false); }
     // Moves a mount made here to another folder (mount --move); on failure the reason.
