@@ -3,12 +3,13 @@
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
+#include <FuseMount.h>
+
 #include <QDir>
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
-#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,9 +23,7 @@ struct PassthroughFuse::State
     PassthroughFuse *owner = nullptr;
     Options options;
     QByteArray backing;
-    QByteArray mountPoint;
-    fuse *session = nullptr;
-    std::thread loop;
+    FuseMount mounted;
 };
 
 namespace {
@@ -266,39 +265,13 @@ PassthroughFuse::~PassthroughFuse()
 QString PassthroughFuse::mount(const QString &backing, const QString &mountPoint, const Options &options)
 {
     m_state->options = options;
-    if (::access("/dev/fuse", R_OK | W_OK) != 0)
-        return QStringLiteral("/dev/fuse cannot be opened");
-    if (!QDir().mkpath(backing) || !QDir().mkpath(mountPoint))
-        return QStringLiteral("the folders cannot be made");
+    if (!QDir().mkpath(backing))
+        return QStringLiteral("the backing folder cannot be made");
     m_state->backing = QFile::encodeName(backing);
-    m_state->mountPoint = QFile::encodeName(mountPoint);
-    char name[] = "twinmoor-test-fuse";
-    char *arguments[] = {name, nullptr};
-    fuse_args args = FUSE_ARGS_INIT(1, arguments);
-    const fuse_operations ops = operations();
-    m_state->session = fuse_new(&args, &ops, sizeof ops, m_state.get());
-    fuse_opt_free_args(&args);
-    if (!m_state->session)
-        return QStringLiteral("fuse_new failed");
-    if (fuse_mount(m_state->session, m_state->mountPoint.constData()) != 0) {
-        fuse_destroy(m_state->session);
-        m_state->session = nullptr;
-        return QStringLiteral("fuse_mount failed");
-    }
-    fuse *session = m_state->session;
-    m_state->loop = std::thread([session] { fuse_loop(session); });
-    return {};
+    return m_state->mounted.mount("twinmoor-test-fuse", operations(), m_state.get(), mountPoint);
 }
 
 void PassthroughFuse::unmount()
 {
-    if (!m_state->session)
-        return;
-    // Unmounting ends the loop's wait for the next request.
-    fuse_exit(m_state->session);
-    fuse_unmount(m_state->session);
-    if (m_state->loop.joinable())
-        m_state->loop.join();
-    fuse_destroy(m_state->session);
-    m_state->session = nullptr;
+    m_state->mounted.unmount();
 }

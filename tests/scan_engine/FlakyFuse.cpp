@@ -3,12 +3,13 @@
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
+#include <FuseMount.h>
+
 #include <QDir>
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
-#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,8 +20,7 @@ struct FlakyFuse::State
 {
     FlakyFuse *owner = nullptr;
     QByteArray backing;
-    fuse *session = nullptr;
-    std::thread loop;
+    FuseMount mounted;
 };
 
 namespace {
@@ -102,14 +102,9 @@ FlakyFuse::~FlakyFuse()
 
 QString FlakyFuse::mount(const QString &backing, const QString &mountPoint)
 {
-    if (::access("/dev/fuse", R_OK | W_OK) != 0)
-        return QStringLiteral("/dev/fuse cannot be opened");
-    if (!QDir().mkpath(backing) || !QDir().mkpath(mountPoint))
-        return QStringLiteral("the folders cannot be made");
+    if (!QDir().mkpath(backing))
+        return QStringLiteral("the backing folder cannot be made");
     m_state->backing = QFile::encodeName(backing);
-    char name[] = "twinmoor-test-flaky";
-    char *arguments[] = {name, nullptr};
-    fuse_args args = FUSE_ARGS_INIT(1, arguments);
     fuse_operations ops {};
     ops.getattr = getattr;
     ops.readdir = readdir;
@@ -117,29 +112,10 @@ QString FlakyFuse::mount(const QString &backing, const QString &mountPoint)
     ops.read = read;
     ops.release = release;
     ops.init = init;
-    m_state->session = fuse_new(&args, &ops, sizeof ops, m_state.get());
-    fuse_opt_free_args(&args);
-    if (!m_state->session)
-        return QStringLiteral("fuse_new failed");
-    if (fuse_mount(m_state->session, QFile::encodeName(mountPoint).constData()) != 0) {
-        fuse_destroy(m_state->session);
-        m_state->session = nullptr;
-        return QStringLiteral("fuse_mount failed");
-    }
-    fuse *session = m_state->session;
-    m_state->loop = std::thread([session] { fuse_loop(session); });
-    return {};
+    return m_state->mounted.mount("twinmoor-test-flaky", ops, m_state.get(), mountPoint);
 }
 
 void FlakyFuse::unmount()
 {
-    if (!m_state->session)
-        return;
-    // Unmounting ends the loop's wait for the next request.
-    fuse_exit(m_state->session);
-    fuse_unmount(m_state->session);
-    if (m_state->loop.joinable())
-        m_state->loop.join();
-    fuse_destroy(m_state->session);
-    m_state->session = nullptr;
+    m_state->mounted.unmount();
 }
