@@ -193,18 +193,9 @@ TEST_F(SheetTest, StopAfterSomeCopiesKeepsTheRestAndReportsThem)
     const QStringList marked = makePairs(4);
     DeleteVC *deleteSheet = sheet();
     QMessageBox *asked = nullptr;
-    QSemaphore questionAsked;
-    // The user presses the sheet's button while the second copy is handled;
-    // that copy waits until the question is up, as a slow removal would.
-    files.beforeOperation = [&](const QByteArray &) {
-        if (files.operations != 2)
-            return;
-        QMetaObject::invokeMethod(deleteSheet, [deleteSheet] { deleteSheet->clickedCancel(); }, Qt::QueuedConnection);
-        EXPECT_TRUE(questionAsked.tryAcquire(1, 60000));
-    };
-    DeleteVC::setQuestionRunner([&](QMessageBox &question) {
+    // The user presses the sheet's button while the second copy is handled.
+    askTheStopQuestionAt(2, [&](QMessageBox &question) {
         asked = &question;
-        questionAsked.release();
         saveRender(question, "stop-question");
         saveRender(*deleteSheet, "sheet-paused");
         for (QAbstractButton *button : question.buttons()) {
@@ -233,20 +224,12 @@ TEST_F(SheetTest, TheSheetAndItsQuestionAnswerNothingForAChildTheyHaveNot)
     KitAccessibility::install();
     makePairs(2);
     DeleteVC *deleteSheet = sheet();
-    QSemaphore questionAsked;
-    files.beforeOperation = [&](const QByteArray &) {
-        if (files.operations != 2)
-            return;
-        QMetaObject::invokeMethod(deleteSheet, [deleteSheet] { deleteSheet->clickedCancel(); }, Qt::QueuedConnection);
-        EXPECT_TRUE(questionAsked.tryAcquire(1, 60000));
-    };
-    DeleteVC::setQuestionRunner([&](QMessageBox &question) {
+    askTheStopQuestionAt(2, [&](QMessageBox &question) {
         for (QWidget *asked : {static_cast<QWidget *>(deleteSheet), static_cast<QWidget *>(&question)}) {
             const AccessibleWalk walk(QAccessible::queryAccessibleInterface(asked));
             EXPECT_GE(walk.visited, 5) << asked->metaObject()->className();
             EXPECT_TRUE(walk.wrongAnswers.isEmpty()) << walk.wrongAnswers.join('\n').toStdString();
         }
-        questionAsked.release();
         for (QAbstractButton *button : question.buttons()) {
             if (button->text() == localizedString("IDS_TMR_112"))
                 button->click();
@@ -292,20 +275,11 @@ TEST_F(SheetTest, TheStopQuestionIsADialogThatSaysWhatItAsks)
 TEST_F(SheetTest, ContinueResumesWhereTheRunWaited)
 {
     const QStringList marked = makePairs(3);
-    DeleteVC *deleteSheet = sheet();
-    QSemaphore questionAsked;
-    files.beforeOperation = [&](const QByteArray &) {
-        if (files.operations != 1)
-            return;
-        QMetaObject::invokeMethod(deleteSheet, [deleteSheet] { deleteSheet->clickedCancel(); }, Qt::QueuedConnection);
-        EXPECT_TRUE(questionAsked.tryAcquire(1, 60000));
-    };
     int asked = 0;
     bool laterCopiesWaited = false;
-    DeleteVC::setQuestionRunner([&](QMessageBox &question) {
+    askTheStopQuestionAt(1, [&](QMessageBox &question) {
         ++asked;
         laterCopiesWaited = QFileInfo::exists(marked.at(1)) && QFileInfo::exists(marked.at(2));
-        questionAsked.release();
         for (QAbstractButton *button : question.buttons()) {
             if (button->text() == localizedString("IDS_TMR_112"))
                 button->click();
