@@ -63,17 +63,9 @@ QByteArray joined(const QByteArray &folder, const QByteArray &name)
     return (folder.endsWith('/') ? folder : folder + '/') + name;
 }
 
-// rename(2) between entries of open folders that fails with EEXIST instead of
-// replacing what lies at the target.
-int renameNoReplace(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to)
-{
-    return ::renameat2(fromFolder, from.constData(), toFolder, to.constData(), RENAME_NOREPLACE);
-}
-
-bool noNoReplaceRename(int error)
-{
-    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
-}
+using PosixFiles::noNoReplaceRename;
+using PosixFiles::renameIfFree;
+using PosixFiles::renameNoReplace;
 
 // The path the kernel gives an open folder now, and whether that path still
 // reaches the folder: once the folder is deleted or its file system is
@@ -144,16 +136,7 @@ Result setAside(int folder, const QByteArray &name, QByteArray &aside)
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QByteArray candidate = privateNameFor(name);
-        int renamed = renameNoReplace(folder, name, folder, candidate);
-        if (renamed != 0 && noNoReplaceRename(errno)) {
-            struct stat taken {};
-            if (::fstatat(folder, candidate.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
-                continue;
-            if (errno != ENOENT)
-                return Result::failure(PosixFiles::errorText(errno));
-            renamed = ::renameat(folder, name.constData(), folder, candidate.constData());
-        }
-        if (renamed == 0) {
+        if (PosixFiles::renameWithoutReplacing(folder, name, folder, candidate) == 0) {
             aside = candidate;
             return Result::success();
         }
@@ -315,21 +298,6 @@ bool noHardLinks(int error)
     return error == EPERM || error == ENOSYS || error == ENOTSUP || error == EMLINK;
 }
 
-// rename(2) for a file system that has neither the no-replace rename nor
-// hard links: at once after the name was seen free, so that nothing that lay
-// there when the run looked is replaced. Fails with EEXIST when it is taken.
-int renameIfFree(int folder, const QByteArray &from, const QByteArray &to)
-{
-    struct stat taken {};
-    if (::fstatat(folder, to.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    if (errno != ENOENT)
-        return -1;
-    return ::renameat(folder, from.constData(), folder, to.constData());
-}
-
 // The copy of a file moved to another file system. It is never under its own
 // name before it is whole, compared and given the source's owner and mode:
 // where the file system can, it is made without a name (O_TMPFILE); elsewhere
@@ -408,7 +376,7 @@ public:
                 named = ::linkat(folder, m_privateName.constData(), folder, name.constData(), 0);
                 renamed = false;
                 if (named != 0 && noHardLinks(errno)) {
-                    named = renameIfFree(folder, m_privateName, name);
+                    named = renameIfFree(folder, m_privateName, folder, name);
                     renamed = true;
                 }
             }
@@ -530,9 +498,7 @@ private:
 // name; what to add to the reason when it could not go back.
 QString putBackAside(const FileManager::ItemPlace &place, const QByteArray &aside, const QString &what)
 {
-    if (renameNoReplace(place.folder(), aside, place.folder(), place.name()) == 0)
-        return {};
-    if (noNoReplaceRename(errno) && renameIfFree(place.folder(), aside, place.name()) == 0)
+    if (PosixFiles::renameWithoutReplacing(place.folder(), aside, place.folder(), place.name()) == 0)
         return {};
     return QStringLiteral("; %1 was left at %2")
         .arg(what, FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside)));
@@ -919,7 +885,7 @@ FileManager::Result FileManager::unpinItem(const PinnedItem &pinned)
             return Result::success();
         }
         error = errno;
-        if (noHardLinks(error) && renameIfFree(folder, pinned.privateName, pinned.place.name()) == 0)
+        if (noHardLinks(error) && renameIfFree(folder, pinned.privateName, folder, pinned.place.name()) == 0)
             return Result::success();
         if (noHardLinks(error))
             error = errno;

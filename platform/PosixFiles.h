@@ -23,4 +23,17 @@ inline bool writeFully(int fd, const QByteArray &data)
     return writeFully(fd, data.constData(), data.size());
 }
 
+// rename(2) between entries of open folders that fails with EEXIST instead
+// of replacing what lies at the target (RENAME_NOREPLACE).
+int renameNoReplace(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to);
+// Whether renameNoReplace failed because the file system has no such rename
+// (NFS, many FUSE ones).
+bool noNoReplaceRename(int error);
+// A plain rename at once after the target was seen free, for a file system
+// without the no-replace rename: nothing that lay there when it looked is
+// replaced. Fails with EEXIST when the target is taken.
+int renameIfFree(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to);
+// renameNoReplace, else, where the file system has none, renameIfFree.
+int renameWithoutReplacing(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to);
+
 } // namespace PosixFiles

@@ -314,24 +314,6 @@ qsizetype nameLimit(const TrashCan::OpenFolders &trash)
     return std::min(limitOf(trash.info.get()) - kInfoSuffixSize, limitOf(trash.files.get()));
 }
 
-// rename(2) that never replaces, from the entry `name` of one open folder to
-// `target` of another. Where the file system has no such rename the name is
-// checked by hand first, which holds in the Trash: the name's record, made
-// with O_EXCL, keeps every other trasher off that name.
-int renameNoReplace(int folder, const QByteArray &name, int targetFolder, const QByteArray &target)
-{
-    if (::renameat2(folder, name.constData(), targetFolder, target.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return -1;
-    struct stat taken {};
-    if (::fstatat(targetFolder, target.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return ::renameat(folder, name.constData(), targetFolder, target.constData());
-}
-
 // The folder of a path, opened (links in it followed), and the path's last
 // component; a path that names no item of its own gives no name.
 struct ParentFolder
@@ -520,13 +502,16 @@ TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const Q
             return failure(
                 QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), PosixFiles::errorText(error)));
         }
-        if (renameNoReplace(folder, name, inside.files.get(), candidate) == 0) {
+        // Where the file system has no rename that refuses to replace, the
+        // name is checked by hand first, which holds in the Trash: the
+        // name's record, made with O_EXCL, keeps every other trasher off it.
+        if (PosixFiles::renameWithoutReplacing(folder, name, inside.files.get(), candidate) == 0) {
             const QByteArray trashedPath = place.folder + "/files/" + candidate;
             const std::optional<QString> mismatch = landing ? landing(inside.files.get(), candidate) : std::nullopt;
             if (!mismatch)
                 return Result {true, {}, trashedPath, false};
             // Not the item that was meant to go: it goes back, and so does its record.
-            if (renameNoReplace(inside.files.get(), candidate, folder, name) != 0)
+            if (PosixFiles::renameWithoutReplacing(inside.files.get(), candidate, folder, name) != 0)
                 return Result {false,
                                QStringLiteral("%1; it could not be put back (%2) and stays in the Trash at %3")
                                    .arg(*mismatch, PosixFiles::errorText(errno), shown(trashedPath)),
