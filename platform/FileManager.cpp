@@ -9,6 +9,7 @@
 #include <QList>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <QtEndian>
 
 #include <cerrno>
 #include <cstring>
@@ -181,27 +182,60 @@ bool sameContents(int source, quint64 sourceDevice, int other, quint64 size)
 
 constexpr char kAccessList[] = "system.posix_acl_access";
 
-// The extended attributes of the source that the copy takes along (ACLs are
-// attributes too), where both file systems take them: a file system that
-// takes none, or none of a kind, is no failure; any other refusal is named.
-// File capabilities are a privilege like the set-ID bits and go only to a
-// copy that kept the source's owner. The copy's access list is the source's
-// or none: one it took from its folder's default list would let other users
-// in, so it goes, and where it cannot, `refused` says why.
-QStringList copyAttributes(int from, int to, bool ownerKept, QString &refused)
+// The access list of an open file, as the kernel keeps it in an attribute:
+// empty where it has none, or its file system keeps none; nothing where it
+// cannot be read.
+std::optional<QByteArray> accessListOf(int fd)
+{
+    QByteArray value(256, Qt::Uninitialized);
+    // The list may grow between two calls; a few tries, then it counts as unread.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t got = ::fgetxattr(fd, kAccessList, value.data(), size_t(value.size()));
+        if (got >= 0)
+            return value.left(got);
+        if (errno == ENODATA || errno == ENOTSUP)
+            return QByteArray();
+        if (errno != ERANGE)
+            return std::nullopt;
+        value.resize(value.size() * 4);
+    }
+    return std::nullopt;
+}
+
+// What an access list lets the file's owning group itself do: its own entry
+// within the mask. The mode's group bits show the mask, which also bounds
+// what the named users and groups may do, so on a file without the list they
+// would give the owning group more than the list did. None where the list
+// cannot be read.
+mode_t owningGroupRights(const QByteArray &list)
+{
+    constexpr quint16 owningGroup = 0x04;
+    constexpr quint16 mask = 0x10;
+    // A version word, then entries of a tag, rights and an id.
+    if (list.size() < 4 || (list.size() - 4) % 8 != 0)
+        return 0;
+    std::optional<quint16> group;
+    quint16 limit = 07;
+    for (qsizetype at = 4; at < list.size(); at += 8) {
+        const quint16 tag = qFromLittleEndian<quint16>(list.constData() + at);
+        const quint16 rights = qFromLittleEndian<quint16>(list.constData() + at + 2);
+        if (tag == owningGroup)
+            group = rights;
+        else if (tag == mask)
+            limit = rights;
+    }
+    return group ? mode_t(*group & limit & 07) : 0;
+}
+
+// The extended attributes of the source that the copy takes along, where
+// both file systems take them: a file system that takes none, or none of a
+// kind, is no failure; any other refusal is named. File capabilities are a
+// privilege like the set-ID bits and go only to a copy that kept the
+// source's owner. The access list is left to keepAccessList: `accessList`
+// gets the source's, empty where it has none.
+QStringList copyAttributes(int from, int to, bool ownerKept, QByteArray &accessList)
 {
     QStringList notKept;
-    bool accessListKept = false;
-    auto dropInheritedAccessList = [&] {
-        if (accessListKept || ::fremovexattr(to, kAccessList) == 0 || errno == ENODATA)
-            return;
-        const int error = errno;
-        // A file system that keeps no access lists has none to take off.
-        if (::fgetxattr(to, kAccessList, nullptr, 0) < 0 && (errno == ENODATA || errno == ENOTSUP))
-            return;
-        refused = QStringLiteral("its copy took the access list of the folder, which could not be taken off it (%1)")
-                      .arg(PosixFiles::errorText(error));
-    };
     QByteArray names;
     ssize_t listed = -1;
     // The list may grow between the two calls; a few tries, then it is named.
@@ -219,7 +253,6 @@ QStringList copyAttributes(int from, int to, bool ownerKept, QString &refused)
     if (listed < 0) {
         if (errno != ENOTSUP)
             notKept.append(QStringLiteral("its extended attributes (%1)").arg(PosixFiles::errorText(errno)));
-        dropInheritedAccessList();
         return notKept;
     }
     names.truncate(listed);
@@ -236,23 +269,68 @@ QStringList copyAttributes(int from, int to, bool ownerKept, QString &refused)
             value.resize(size);
             size = ::fgetxattr(from, name.constData(), value.data(), size_t(value.size()));
         }
+        if (size >= 0 && name == kAccessList) {
+            accessList = value.left(size);
+            continue;
+        }
         if (size < 0 || ::fsetxattr(to, name.constData(), value.constData(), size_t(size), 0) != 0) {
             if (errno != ENOTSUP)
                 notKept.append(QStringLiteral("its attribute %1 (%2)").arg(QString::fromUtf8(name), PosixFiles::errorText(errno)));
-        } else if (name == kAccessList) {
-            accessListKept = true;
         }
     }
-    dropInheritedAccessList();
     return notKept;
 }
 
+// Gives the copy exactly the source's access list `list`, or none where it
+// is empty, and reads it back, since some file systems answer a list they
+// did not set. A list the copy holds that is not the source's (one it took
+// from its folder's default list, say) would let other users in: it goes,
+// and where it cannot, `refused` says why. False where the source's list
+// did not take, which is named in `notKept`.
+bool keepAccessList(int to, const QByteArray &list, QStringList &notKept, QString &refused)
+{
+    int setError = 0;
+    if (!list.isEmpty() && ::fsetxattr(to, kAccessList, list.constData(), size_t(list.size()), 0) != 0)
+        setError = errno;
+    std::optional<QByteArray> held = accessListOf(to);
+    if (held && *held == list)
+        return true;
+    if (!held || !held->isEmpty()) {
+        const int removeError = ::fremovexattr(to, kAccessList) == 0 ? 0 : errno;
+        held = accessListOf(to);
+        if (!held) {
+            refused = QStringLiteral("the access list of its copy cannot be read (%1)").arg(PosixFiles::errorText(errno));
+            return false;
+        }
+        if (!held->isEmpty()) {
+            refused = QStringLiteral("its copy holds an access list other than its own, which could not be taken off it");
+            if (removeError != 0)
+                refused += QStringLiteral(" (%1)").arg(PosixFiles::errorText(removeError));
+            return false;
+        }
+    }
+    if (list.isEmpty())
+        return true;
+    notKept.append(setError != 0 ? QStringLiteral("its access list (%1)").arg(PosixFiles::errorText(setError))
+                                 : QStringLiteral("its access list"));
+    return false;
+}
+
+QString octalMode(mode_t mode)
+{
+    return QStringLiteral("%1").arg(uint(mode), 4, 8, QLatin1Char('0'));
+}
+
 // Gives the new file the source's owner, group, attributes, mode and times,
-// as far as the runner may. The owner goes first, since a change of owner
-// drops set-ID bits and file capabilities, and is read back, since some file
-// systems answer a change of owner they did not make; the set-ID bits and
-// capabilities then stay only where both owner and group were kept, so that
-// a set-ID program never passes to another owner; the times go last. What
+// as far as the runner may, and never lets more people read, write or run
+// the copy than the source did. The owner goes first, since a change of
+// owner drops set-ID bits and file capabilities, and is read back, since
+// some file systems answer a change of owner they did not make; the set-ID
+// bits and capabilities then stay only where both owner and group were
+// kept, so that a set-ID program never passes to another owner. Where the
+// source's access list did not take, the owning group gets the rights of its
+// own entry. The times go last, and the mode is read back once all is set,
+// since some file systems answer a change of mode they did not make. What
 // could not be kept is named; `refused` says why the copy must not be named
 // at all.
 QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, QString &refused)
@@ -275,20 +353,45 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, Q
         notKept.append(QStringLiteral("its owner"));
     if (!groupKept)
         notKept.append(QStringLiteral("its group"));
-    notKept += copyAttributes(from, to, ownerKept, refused);
+    QByteArray accessList;
+    notKept += copyAttributes(from, to, ownerKept, accessList);
+    const bool accessListKept = keepAccessList(to, accessList, notKept, refused);
+    if (!refused.isEmpty())
+        return {};
     mode_t mode = source.st_mode & 07777;
-    if (!ownerKept || !groupKept) {
+    if (!accessListKept)
+        mode = (mode & ~mode_t(S_IRWXG)) | (owningGroupRights(accessList) << 3);
+    const mode_t setId = S_ISUID | S_ISGID;
+    const bool mayKeepSetId = ownerKept && groupKept;
+    if (!mayKeepSetId) {
         if (mode & S_ISUID)
             notKept.append(QStringLiteral("its set-user-ID bit"));
         if (mode & S_ISGID)
             notKept.append(QStringLiteral("its set-group-ID bit"));
-        mode &= ~mode_t(S_ISUID | S_ISGID);
+        mode &= ~setId;
     }
-    if (::fchmod(to, mode) != 0)
+    const bool modeSet = ::fchmod(to, mode) == 0;
+    if (!modeSet)
         notKept.append(QStringLiteral("its mode (%1)").arg(PosixFiles::errorText(errno)));
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     if (::futimens(to, times) != 0)
         notKept.append(QStringLiteral("its times (%1)").arg(PosixFiles::errorText(errno)));
+
+    struct stat now {};
+    if (::fstat(to, &now) != 0) {
+        refused = QStringLiteral("the mode of its copy cannot be read (%1)").arg(PosixFiles::errorText(errno));
+        return {};
+    }
+    if (!mayKeepSetId && (now.st_mode & setId)) {
+        // Once more, then the copy is never named: a set-ID program of
+        // another owner is worse than a move that did not happen.
+        if (::fchmod(to, now.st_mode & 07777 & ~setId) != 0 || ::fstat(to, &now) != 0 || (now.st_mode & setId)) {
+            refused = QStringLiteral("its copy kept its set-ID bits under another owner, and they could not be cleared");
+            return {};
+        }
+    }
+    if (modeSet && (now.st_mode & 07777) != mode)
+        notKept.append(QStringLiteral("its mode %1 (its copy has %2)").arg(octalMode(mode), octalMode(now.st_mode & 07777)));
     return notKept;
 }
 
@@ -380,8 +483,7 @@ public:
                     renamed = true;
                 }
             }
-            if (named == 0 && renamed)
-                m_privateName.clear();
+            m_renamed = named == 0 && renamed;
         }
         if (named != 0) {
             if (errno == EEXIST)
@@ -393,11 +495,21 @@ public:
         }
         m_named = true;
 
+        // The private name is let go only once the copy is seen to have left
+        // it: a file system may answer a rename it did not make.
         const std::optional<Status> there = statusAt(folder, name);
-        if (!there)
+        if (!there) {
+            if (m_renamed && holdsMade(m_privateName))
+                return Result::failure(
+                    QStringLiteral("its copy could not be named %1: the file system answered the rename as done but did not make it")
+                        .arg(FileManager::displayPath(m_target.path())));
             return takenAway();
+        }
         if (sameItem(*there, m_made)) {
             m_atName = *there;
+            // A rename moves the very file: its private name is no more.
+            if (m_renamed)
+                m_privateName.clear();
         } else {
             // The name has an inode number of its own: what it holds is the
             // copy only if it holds the source's bytes, to its very end.
@@ -480,6 +592,11 @@ private:
                                    .arg(FileManager::displayPath(m_target.path())));
     }
     QString folderShown() const { return FileManager::displayPath(PosixFiles::parentOf(m_target.path())); }
+    bool holdsMade(const QByteArray &name) const
+    {
+        const std::optional<Status> there = statusAt(m_target.folder(), name);
+        return there && sameItem(*there, m_made);
+    }
 
     const FileManager::ItemPlace &m_target;
     Descriptor m_fd;
@@ -491,6 +608,8 @@ private:
     QByteArray m_privateName;
     QString m_spare;
     bool m_named = false;
+    // The copy was named by renaming its private name.
+    bool m_renamed = false;
     bool m_kept = false;
 };
 

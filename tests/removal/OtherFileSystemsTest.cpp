@@ -2,6 +2,7 @@
 #include "PrivateMounts.h"
 #include "RemovalFixture.h"
 
+#include <PosixFiles.h>
 #include <ScanFixture.h>
 #include <TestEnvironment.h>
 
@@ -790,6 +791,129 @@ TEST_F(OtherFileSystems, ACopyWhoseOwnerWasNotKeptLosesItsPrivileges)
     EXPECT_EQ(statusOf(backing + "/dest/tool").st_mode & 07777, 0755u);
     EXPECT_EQ(attributeOf(backing + "/dest/tool", "security.capability"), QByteArray());
     EXPECT_EQ(readAll(backing + "/dest/tool"), bytes);
+}
+
+// What a move cannot keep of a file's rights never lets more people in, and
+// the report names it. A folder that keeps no access lists (vfat, many
+// remote ones), or answers one as set without setting it, leaves the copy
+// without the source's: its mode's group bits would show the list's mask,
+// the rights of the named user, so the owning group, which the list let do
+// nothing, could read the copy. It gets its own entry's rights instead. A
+// folder that answers a change of mode without making it shows rights of its
+// own. And a set-ID program whose owner did not pass to the copy is never
+// named there while its set-ID bits cannot be cleared.
+TEST_F(OtherFileSystems, WhatACopyCouldNotKeepIsNeverWiderAndAlwaysNamed)
+{
+    struct Case
+    {
+        const char *name;
+        PassthroughFuse::Options options;
+        bool withList;  // user::rw- user:nobody:r-- group::--- mask::r-- other::---, mode 0640
+        mode_t mode;    // the source's otherwise
+        uid_t owner;    // and group of both copies
+        CopyOutcome outcome;
+        QString reason; // exactly, or a part of it for a failure
+        mode_t copyMode; // in the backing folder; 0: not looked at
+    };
+    PassthroughFuse::Options noAttributes;
+    noAttributes.extendedAttributes = false;
+    PassthroughFuse::Options attributesNotSet;
+    attributesNotSet.setsAttributes = false;
+    PassthroughFuse::Options everyFileReadable;
+    everyFileReadable.shownMode = 0666;
+    PassthroughFuse::Options setIdStays;
+    setIdStays.shownMode = 06755;
+    setIdStays.changesOwners = false;
+    const Case cases[] = {
+        {"a folder without access lists", noAttributes, true, 0, 4242, CopyOutcome::Removed,
+         "moved, but not with its access list (" + PosixFiles::errorText(EOPNOTSUPP) + ")", 0600},
+        {"an access list answered as set", attributesNotSet, true, 0, 4242, CopyOutcome::Removed,
+         "moved, but not with its access list", 0600},
+        {"a change of mode answered as made", everyFileReadable, false, 0600, 4242, CopyOutcome::Removed,
+         "moved, but not with its mode 0600 (its copy has 0666)", 0},
+        {"set-ID bits that stay under another owner", setIdStays, false, 06755, 1234, CopyOutcome::Failed,
+         "set-ID bits", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString base = TestEnvironment::makeTemporaryFolder("fuse-rights");
+        const QString backing = base + "/backing";
+        const QByteArray bytes = writeTools(base + "/d", 5000);
+        for (const char *tool : {"/d/a/tool", "/d/b/tool"}) {
+            const QByteArray path = native(base + tool);
+            ASSERT_EQ(::lchown(path.constData(), c.owner, c.owner), 0);
+            ASSERT_EQ(::chmod(path.constData(), c.withList ? 0640 : c.mode), 0);
+        }
+        if (c.withList) {
+            const QByteArray list = accessList(6, kNobody, 4, 0, 0);
+            if (::lsetxattr(native(base + "/d/b/tool").constData(), "system.posix_acl_access", list.constData(),
+                            size_t(list.size()), 0)
+                != 0)
+                GTEST_SKIP() << "the temporary folder keeps no access lists";
+            ASSERT_EQ(statusOf(base + "/d/b/tool").st_mode & 07777, 0640u);
+        }
+        PassthroughFuse fuse;
+        const QString refused = fuse.mount(backing, base + "/fuse", c.options);
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+
+        const auto [outcome, reason] = moveSecondCopy(base + "/d/a/tool", base + "/d/b/tool", base + "/fuse/dest");
+        fuse.unmount();
+        EXPECT_EQ(outcome, c.outcome) << reason.toStdString();
+        if (c.outcome == CopyOutcome::Removed) {
+            EXPECT_EQ(reason, c.reason);
+            EXPECT_FALSE(QFileInfo::exists(base + "/d/b/tool"));
+            EXPECT_EQ(entriesOf(backing + "/dest"), QStringList{"tool"});
+            EXPECT_EQ(readAll(backing + "/dest/tool"), bytes);
+            EXPECT_EQ(attributeOf(backing + "/dest/tool", "system.posix_acl_access"), QByteArray());
+            const struct stat copy = statusOf(backing + "/dest/tool");
+            EXPECT_EQ(copy.st_gid, c.owner);
+            if (c.copyMode != 0) {
+                EXPECT_EQ(copy.st_mode & 07777, c.copyMode);
+            }
+        } else {
+            EXPECT_TRUE(reason.contains(c.reason)) << reason.toStdString();
+            EXPECT_EQ(readAll(base + "/d/b/tool"), bytes);
+            EXPECT_EQ(entriesOf(backing + "/dest"), QStringList());
+        }
+    }
+}
+
+// A folder without hard links or a rename that refuses to replace names the
+// copy by a plain rename, which a file system may answer without making it:
+// the copy then still lies under its private name. The source stays, and the
+// private copy is taken away, or named where it cannot be.
+TEST_F(OtherFileSystems, ACopyARenameDidNotNameIsTakenAwayOrNamed)
+{
+    for (const bool unlinkFails : {false, true}) {
+        SCOPED_TRACE(unlinkFails ? "the private copy cannot be taken away" : "the private copy can be taken away");
+        const QString base = TestEnvironment::makeTemporaryFolder("fuse-unnamed");
+        const QString backing = base + "/backing";
+        const QByteArray bytes = writeTools(base + "/d", 5000);
+        PassthroughFuse::Options options = withoutHardLinks(false);
+        options.renames = false;
+        PassthroughFuse fuse;
+        fuse.beforeOperation = [unlinkFails](const char *operation, const QByteArray &) {
+            return unlinkFails && qstrcmp(operation, "unlink") == 0 ? -EIO : 0;
+        };
+        const QString refused = fuse.mount(backing, base + "/fuse", options);
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+
+        const auto [outcome, reason] = moveSecondCopy(base + "/d/a/tool", base + "/d/b/tool", base + "/fuse/dest");
+        fuse.unmount();
+        EXPECT_EQ(outcome, CopyOutcome::Failed) << reason.toStdString();
+        EXPECT_TRUE(reason.contains("answered the rename as done")) << reason.toStdString();
+        EXPECT_EQ(readAll(base + "/d/b/tool"), bytes);
+        const QStringList left = entriesOf(backing + "/dest");
+        if (unlinkFails) {
+            ASSERT_EQ(left.size(), 1);
+            EXPECT_TRUE(reason.contains("the copy it made was left at " + base + "/fuse/dest/" + left.first()))
+                << reason.toStdString();
+        } else {
+            EXPECT_EQ(left, QStringList());
+        }
+    }
 }
 
 // A file copied to another file system is copied only whole: a source on a

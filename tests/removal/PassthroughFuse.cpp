@@ -51,7 +51,13 @@ int hooked(const char *operation, const char *path)
 
 int getattr(const char *path, struct stat *status, fuse_file_info *file)
 {
-    return result(file ? ::fstat(int(file->fh), status) : ::lstat(real(path).constData(), status));
+    if (::fstatat(file ? int(file->fh) : AT_FDCWD, file ? "" : real(path).constData(), status,
+                  file ? AT_EMPTY_PATH : AT_SYMLINK_NOFOLLOW)
+        != 0)
+        return -errno;
+    if (const mode_t shown = state().options.shownMode; shown != 0 && S_ISREG(status->st_mode))
+        status->st_mode = S_IFREG | shown;
+    return 0;
 }
 
 int readlink(const char *path, char *buffer, size_t size)
@@ -91,6 +97,8 @@ int rename(const char *from, const char *to, unsigned int flags)
         return -EINVAL;
     if (const int refused = hooked("rename", from))
         return refused;
+    if (!state().options.renames)
+        return 0;
     return result(::renameat2(AT_FDCWD, real(from).constData(), AT_FDCWD, real(to).constData(), flags));
 }
 
@@ -105,6 +113,8 @@ int link(const char *from, const char *to)
 
 int chmod(const char *path, mode_t mode, fuse_file_info *file)
 {
+    if (state().options.shownMode != 0)
+        return 0;
     return result(file ? ::fchmod(int(file->fh), mode) : ::chmod(real(path).constData(), mode));
 }
 
@@ -187,21 +197,31 @@ int utimens(const char *path, const struct timespec times[2], fuse_file_info *fi
 
 int setxattr(const char *path, const char *name, const char *value, size_t size, int flags)
 {
+    if (!state().options.extendedAttributes)
+        return -EOPNOTSUPP;
+    if (!state().options.setsAttributes)
+        return 0;
     return result(::lsetxattr(real(path).constData(), name, value, size, flags));
 }
 
 int getxattr(const char *path, const char *name, char *value, size_t size)
 {
+    if (!state().options.extendedAttributes)
+        return -EOPNOTSUPP;
     return result(int(::lgetxattr(real(path).constData(), name, value, size)));
 }
 
 int listxattr(const char *path, char *names, size_t size)
 {
+    if (!state().options.extendedAttributes)
+        return -EOPNOTSUPP;
     return result(int(::llistxattr(real(path).constData(), names, size)));
 }
 
 int removexattr(const char *path, const char *name)
 {
+    if (!state().options.extendedAttributes)
+        return -EOPNOTSUPP;
     return result(::lremovexattr(real(path).constData(), name));
 }
 

@@ -41,6 +41,17 @@ public:
         bool hardLinks = true;
         // A change of owner answers done without being made.
         bool changesOwners = true;
+        // No extended attributes at all, as on vfat: listing, reading and
+        // setting them fails with EOPNOTSUPP.
+        bool extendedAttributes = true;
+        // Setting an extended attribute answers done without being made.
+        bool setsAttributes = true;
+        // Files show these rights whatever they were given, and a change of
+        // mode answers done without being made, as many cloud folders do; 0:
+        // the rights they have.
+        mode_t shownMode = 0;
+        // A rename answers done without being made.
+        bool renames = true;
     };
 
     PassthroughFuse();
