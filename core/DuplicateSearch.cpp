@@ -372,7 +372,7 @@ void DuplicateSearch::digestItems()
     QList<int> toDigest = splitByHeadAndTail(sameSize, buckets);
     if (m_control->isAbort())
         return;
-    const QList<QList<int>> sets = compareLargeFiles(buckets, toDigest);
+    QList<QList<int>> sets = compareLargeFiles(buckets, toDigest);
     if (m_control->isAbort())
         return;
     {
@@ -389,6 +389,34 @@ void DuplicateSearch::digestItems()
     computeDigests(toDigest);
     if (m_control->isAbort())
         return;
+    // The others of a set were read whole and found equal: a first file that
+    // cannot be digested (it changed, or failed this one read) must not take
+    // them with it. The next file of the set is digested in its place.
+    QList<int> headless;
+    for (int s = 0; s < sets.size(); ++s) {
+        if (m_kinds.at(sets.at(s).first()) != KeyKind::Digest)
+            headless.append(s);
+    }
+    while (!headless.isEmpty()) {
+        QList<int> heads;
+        for (int s : std::as_const(headless)) {
+            QList<int> &set = sets[s];
+            m_contentSet[set.takeFirst()] = -1;
+            if (set.size() < 2) {
+                for (int index : std::as_const(set))
+                    m_contentSet[index] = -1;
+                set.clear();
+                continue;
+            }
+            for (int index : std::as_const(set))
+                m_contentSet[index] = set.first();
+            heads.append(set.first());
+        }
+        computeDigests(heads);
+        if (m_control->isAbort())
+            return;
+        headless.removeIf([&](int s) { return sets.at(s).isEmpty() || m_kinds.at(sets.at(s).first()) == KeyKind::Digest; });
+    }
     // Identical files share the digest of the first of them.
     for (const QList<int> &set : sets) {
         for (int index : set) {
