@@ -232,8 +232,9 @@ mode_t owningGroupRights(const QByteArray &list)
 // kind, is no failure; any other refusal is named. File capabilities are a
 // privilege like the set-ID bits and go only to a copy that kept the
 // source's owner. The access list is left to keepAccessList: `accessList`
-// gets the source's, empty where it has none.
-QStringList copyAttributes(int from, int to, bool ownerKept, QByteArray &accessList)
+// gets the source's, empty where it has none, nothing where it could not be
+// read (which is named).
+QStringList copyAttributes(int from, int to, bool ownerKept, std::optional<QByteArray> &accessList)
 {
     QStringList notKept;
     QByteArray names;
@@ -269,8 +270,13 @@ QStringList copyAttributes(int from, int to, bool ownerKept, QByteArray &accessL
             value.resize(size);
             size = ::fgetxattr(from, name.constData(), value.data(), size_t(value.size()));
         }
-        if (size >= 0 && name == kAccessList) {
-            accessList = value.left(size);
+        if (name == kAccessList) {
+            if (size >= 0) {
+                accessList = value.left(size);
+            } else {
+                accessList.reset();
+                notKept.append(QStringLiteral("its access list (%1)").arg(PosixFiles::errorText(errno)));
+            }
             continue;
         }
         if (size < 0 || ::fsetxattr(to, name.constData(), value.constData(), size_t(size), 0) != 0) {
@@ -286,15 +292,17 @@ QStringList copyAttributes(int from, int to, bool ownerKept, QByteArray &accessL
 // did not set. A list the copy holds that is not the source's (one it took
 // from its folder's default list, say) would let other users in: it goes,
 // and where it cannot, `refused` says why. False where the source's list
-// did not take, which is named in `notKept`.
-bool keepAccessList(int to, const QByteArray &list, QStringList &notKept, QString &refused)
+// did not take, which is named in `notKept`; a source's list that could not
+// be read (`source` empty) is named already, and the copy gets none.
+bool keepAccessList(int to, const std::optional<QByteArray> &source, QStringList &notKept, QString &refused)
 {
+    const QByteArray list = source.value_or(QByteArray());
     int setError = 0;
     if (!list.isEmpty() && ::fsetxattr(to, kAccessList, list.constData(), size_t(list.size()), 0) != 0)
         setError = errno;
     std::optional<QByteArray> held = accessListOf(to);
     if (held && *held == list)
-        return true;
+        return source.has_value();
     if (!held || !held->isEmpty()) {
         const int removeError = ::fremovexattr(to, kAccessList) == 0 ? 0 : errno;
         held = accessListOf(to);
@@ -309,8 +317,8 @@ bool keepAccessList(int to, const QByteArray &list, QStringList &notKept, QStrin
             return false;
         }
     }
-    if (list.isEmpty())
-        return true;
+    if (!source || list.isEmpty())
+        return source.has_value();
     notKept.append(setError != 0 ? QStringLiteral("its access list (%1)").arg(PosixFiles::errorText(setError))
                                  : QStringLiteral("its access list"));
     return false;
@@ -353,14 +361,14 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, Q
         notKept.append(QStringLiteral("its owner"));
     if (!groupKept)
         notKept.append(QStringLiteral("its group"));
-    QByteArray accessList;
+    std::optional<QByteArray> accessList = QByteArray();
     notKept += copyAttributes(from, to, ownerKept, accessList);
     const bool accessListKept = keepAccessList(to, accessList, notKept, refused);
     if (!refused.isEmpty())
         return {};
     mode_t mode = source.st_mode & 07777;
     if (!accessListKept)
-        mode = (mode & ~mode_t(S_IRWXG)) | (owningGroupRights(accessList) << 3);
+        mode = (mode & ~mode_t(S_IRWXG)) | (owningGroupRights(accessList.value_or(QByteArray())) << 3);
     const mode_t setId = S_ISUID | S_ISGID;
     const bool mayKeepSetId = ownerKept && groupKept;
     if (!mayKeepSetId) {
