@@ -227,14 +227,32 @@ mode_t owningGroupRights(const QByteArray &list)
     return group ? mode_t(*group & limit & 07) : 0;
 }
 
+// The access list with the owning group's own entry cut to `others`, for a
+// copy whose owning group is not its source's: the group's entry was meant
+// for the source's group, and whoever is in the copy's may do no more than
+// anybody could before. The mask stays, for the named users and groups.
+QByteArray withOwningGroupNoWiderThan(QByteArray list, mode_t others)
+{
+    constexpr quint16 owningGroup = 0x04;
+    if (list.size() < 4 || (list.size() - 4) % 8 != 0)
+        return list;
+    for (qsizetype at = 4; at < list.size(); at += 8) {
+        if (qFromLittleEndian<quint16>(list.constData() + at) != owningGroup)
+            continue;
+        const quint16 rights = qFromLittleEndian<quint16>(list.constData() + at + 2);
+        qToLittleEndian<quint16>(quint16(rights & others & 07), list.data() + at + 2);
+    }
+    return list;
+}
+
 // The extended attributes of the source that the copy takes along, where
 // both file systems take them: a file system that takes none, or none of a
 // kind, is no failure; any other refusal is named. File capabilities are a
 // privilege like the set-ID bits and go only to a copy that kept the
-// source's owner. The access list is left to keepAccessList: `accessList`
+// source's owner and group. The access list is left to keepAccessList: `accessList`
 // gets the source's, empty where it has none, nothing where it could not be
 // read (which is named).
-QStringList copyAttributes(int from, int to, bool ownerKept, std::optional<QByteArray> &accessList)
+QStringList copyAttributes(int from, int to, bool ownerAndGroupKept, std::optional<QByteArray> &accessList)
 {
     QStringList notKept;
     QByteArray names;
@@ -261,7 +279,7 @@ QStringList copyAttributes(int from, int to, bool ownerKept, std::optional<QByte
     for (const QByteArray &name : names.split('\0')) {
         if (name.isEmpty())
             continue;
-        if (!ownerKept && name == "security.capability") {
+        if (!ownerAndGroupKept && name == "security.capability") {
             notKept.append(QStringLiteral("its file capabilities"));
             continue;
         }
@@ -335,12 +353,14 @@ QString octalMode(mode_t mode)
 // owner drops set-ID bits and file capabilities, and is read back, since
 // some file systems answer a change of owner they did not make; the set-ID
 // bits and capabilities then stay only where both owner and group were
-// kept, so that a set-ID program never passes to another owner. Where the
+// kept, so that a set-ID program never passes to another owner. A copy in
+// another group gives that group no more than the source gave everybody:
+// the source's group rights were meant for the source's group. Where the
 // source's access list did not take, the owning group gets the rights of its
 // own entry. The times go last, and the mode is read back once all is set,
-// since some file systems answer a change of mode they did not make. What
-// could not be kept is named; `refused` says why the copy must not be named
-// at all.
+// since some file systems answer a change of mode they did not make, or
+// refuse it on a copy they made wider. What could not be kept is named;
+// `refused` says why the copy must not be named at all.
 QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, QString &refused)
 {
     struct stat made {};
@@ -361,14 +381,21 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, Q
         notKept.append(QStringLiteral("its owner"));
     if (!groupKept)
         notKept.append(QStringLiteral("its group"));
+    const mode_t others = source.st_mode & S_IRWXO;
     std::optional<QByteArray> accessList = QByteArray();
-    notKept += copyAttributes(from, to, ownerKept, accessList);
+    notKept += copyAttributes(from, to, ownerKept && groupKept, accessList);
+    const bool sourceHasList = accessList && !accessList->isEmpty();
+    if (!groupKept && sourceHasList)
+        accessList = withOwningGroupNoWiderThan(*accessList, others);
     const bool accessListKept = keepAccessList(to, accessList, notKept, refused);
     if (!refused.isEmpty())
         return {};
     mode_t mode = source.st_mode & 07777;
     if (!accessListKept)
         mode = (mode & ~mode_t(S_IRWXG)) | (owningGroupRights(accessList.value_or(QByteArray())) << 3);
+    else if (!groupKept && !sourceHasList)
+        mode &= ~mode_t(S_IRWXG) | (others << 3);
+    // With the list kept, the mode's group bits are its mask, which stays.
     const mode_t setId = S_ISUID | S_ISGID;
     const bool mayKeepSetId = ownerKept && groupKept;
     if (!mayKeepSetId) {
@@ -378,9 +405,7 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, Q
             notKept.append(QStringLiteral("its set-group-ID bit"));
         mode &= ~setId;
     }
-    const bool modeSet = ::fchmod(to, mode) == 0;
-    if (!modeSet)
-        notKept.append(QStringLiteral("its mode (%1)").arg(PosixFiles::errorText(errno)));
+    const int modeError = ::fchmod(to, mode) == 0 ? 0 : errno;
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     if (::futimens(to, times) != 0)
         notKept.append(QStringLiteral("its times (%1)").arg(PosixFiles::errorText(errno)));
@@ -398,8 +423,14 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, Q
             return {};
         }
     }
-    if (modeSet && (now.st_mode & 07777) != mode)
-        notKept.append(QStringLiteral("its mode %1 (its copy has %2)").arg(octalMode(mode), octalMode(now.st_mode & 07777)));
+    // A refused change of mode is named with what the copy shows as well: a
+    // file system may have made it wider than asked.
+    if ((now.st_mode & 07777) != mode) {
+        const QString shown = octalMode(now.st_mode & 07777);
+        notKept.append(modeError != 0 ? QStringLiteral("its mode %1 (%2; its copy has %3)")
+                                            .arg(octalMode(mode), PosixFiles::errorText(modeError), shown)
+                                      : QStringLiteral("its mode %1 (its copy has %2)").arg(octalMode(mode), shown));
+    }
     return notKept;
 }
 
@@ -412,9 +443,9 @@ bool noHardLinks(int error)
 // The copy of a file moved to another file system. It is never under its own
 // name before it is whole, compared and given the source's owner and mode:
 // where the file system can, it is made without a name (O_TMPFILE); elsewhere
-// under a private name beside its target, private to the runner (0600), so
-// that neither a user nor a run killed half-way leaves a partial file that
-// passes for the copy. It is then named without replacing anything: by a
+// under a private name beside its target, the runner's alone (0600) from
+// its first byte, so that neither another user nor a run killed half-way
+// leaves a partial file that others may read or that passes for the copy. It is then named without replacing anything: by a
 // no-replace rename, else a hard link, else a rename at once after the name
 // was seen free. Where the name then shows an inode number other than the
 // file made (a file system that numbers each name on its own), the file at
@@ -459,6 +490,12 @@ public:
         struct stat made {};
         if (::fstat(m_fd.get(), &made) != 0)
             return Result::failure(PosixFiles::errorText(errno));
+        // Many FUSE and cloud folders make every file with rights of their
+        // own, whatever was asked: the copy is narrowed before a byte of the
+        // source is in it. Where that does not take, the mode read back once
+        // the copy is whole names what it shows.
+        if ((made.st_mode & 07777 & ~mode_t(0600)) != 0)
+            ::fchmod(m_fd.get(), 0600);
         m_made = statusFrom(made);
         return Result::success();
     }

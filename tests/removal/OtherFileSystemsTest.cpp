@@ -14,6 +14,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
+#include <tuple>
 #include <utility>
 
 #include <fcntl.h>
@@ -800,7 +802,8 @@ TEST_F(OtherFileSystems, ACopyWhoseOwnerWasNotKeptLosesItsPrivileges)
 // the rights of the named user, so the owning group, which the list let do
 // nothing, could read the copy. It gets its own entry's rights instead. A
 // folder that answers a change of mode without making it shows rights of its
-// own. And a set-ID program whose owner did not pass to the copy is never
+// own, and one that refuses it names what the copy shows, here the rights
+// the folder made it with. And a set-ID program whose owner did not pass to the copy is never
 // named there while its set-ID bits cannot be cleared.
 TEST_F(OtherFileSystems, WhatACopyCouldNotKeepIsNeverWiderAndAlwaysNamed)
 {
@@ -821,6 +824,9 @@ TEST_F(OtherFileSystems, WhatACopyCouldNotKeepIsNeverWiderAndAlwaysNamed)
     attributesNotSet.setsAttributes = false;
     PassthroughFuse::Options everyFileReadable;
     everyFileReadable.shownMode = 0666;
+    PassthroughFuse::Options modeRefused;
+    modeRefused.madeMode = 0666;
+    modeRefused.chmodError = EPERM;
     PassthroughFuse::Options setIdStays;
     setIdStays.shownMode = 06755;
     setIdStays.changesOwners = false;
@@ -831,6 +837,8 @@ TEST_F(OtherFileSystems, WhatACopyCouldNotKeepIsNeverWiderAndAlwaysNamed)
          "moved, but not with its access list", 0600},
         {"a change of mode answered as made", everyFileReadable, false, 0600, 4242, CopyOutcome::Removed,
          "moved, but not with its mode 0600 (its copy has 0666)", 0},
+        {"a change of mode refused on a copy made wider", modeRefused, false, 0600, 4242, CopyOutcome::Removed,
+         "moved, but not with its mode 0600 (" + PosixFiles::errorText(EPERM) + "; its copy has 0666)", 0666},
         {"set-ID bits that stay under another owner", setIdStays, false, 06755, 1234, CopyOutcome::Failed,
          "set-ID bits", 0},
     };
@@ -876,6 +884,163 @@ TEST_F(OtherFileSystems, WhatACopyCouldNotKeepIsNeverWiderAndAlwaysNamed)
             EXPECT_EQ(readAll(base + "/d/b/tool"), bytes);
             EXPECT_EQ(entriesOf(backing + "/dest"), QStringList());
         }
+    }
+}
+
+// Where the copy's group is not its source's (a folder that answers a change
+// of owner without making it, or a user who is not root moving another
+// user's file to another file system), the source's group rights were meant
+// for a group the copy does not have: whoever is in the copy's group may do
+// no more than everybody could. An access list keeps its mask for the users
+// and groups it names, and its owning group's entry is cut the same way.
+// File capabilities, like set-ID bits, pass only with both owner and group.
+TEST_F(OtherFileSystems, ACopyInAnotherGroupGivesThatGroupNoMoreThanEverybody)
+{
+    struct Case
+    {
+        const char *name;
+        bool asNobody; // nobody moves root's file to a tmpfs; else root moves it into a folder that ignores chown
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+        bool withList;   // user::rw- user:nobody:r-- group::r-- mask::r-- other::---, mode 0640
+        bool capability; // cap_net_raw, permitted and effective
+        uid_t copyOwner; // and group
+        mode_t copyMode;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {"a group's read right", false, 1001, 4242, 0640, false, false, 0, 0600,
+         "moved, but not with its owner, its group"},
+        {"an access list's owning group", false, 1001, 4242, 0640, true, false, 0, 0640,
+         "moved, but not with its owner, its group"},
+        {"a program with a file capability", false, 0, 4242, 0750, false, true, 0, 0700,
+         "moved, but not with its group, its file capabilities"},
+        {"nobody moves root's file that its group may write", true, 0, 0, 0664, false, false, kNobody, 0644,
+         "moved, but not with its owner, its group"},
+    };
+    const quint32 capability[5] = {0x02000001, 1u << 13, 0, 0, 0};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<SharedFolder> shared;
+        if (c.asNobody) {
+            shared.emplace();
+            ASSERT_FALSE(shared->path.isEmpty());
+        }
+        const QString base = c.asNobody ? shared->path : TestEnvironment::makeTemporaryFolder("fuse-group");
+        const QString roots = base + "/d";
+        const QByteArray bytes = writeTools(roots, 5000);
+        if (c.asNobody) {
+            // The marked copy's folder is nobody's to change.
+            ASSERT_TRUE(giveTree(roots, kNobody, kNoGroup));
+        }
+        for (const char *tool : {"/a/tool", "/b/tool"}) {
+            const QByteArray path = native(roots + tool);
+            ASSERT_EQ(::lchown(path.constData(), c.owner, c.group), 0);
+            ASSERT_EQ(::chmod(path.constData(), c.mode), 0);
+            if (c.capability
+                && ::lsetxattr(path.constData(), "security.capability", capability, sizeof capability, 0) != 0)
+                GTEST_SKIP() << "no file capabilities here";
+        }
+        if (c.withList) {
+            const QByteArray list = accessList(6, kNobody, 4, 4, 0);
+            if (::lsetxattr(native(roots + "/b/tool").constData(), "system.posix_acl_access", list.constData(),
+                            size_t(list.size()), 0)
+                != 0)
+                GTEST_SKIP() << "the temporary folder keeps no access lists";
+        }
+
+        QString copy;
+        CopyOutcome outcome = CopyOutcome::NotReached;
+        QString reason;
+        PassthroughFuse fuse;
+        if (c.asNobody) {
+            const QString refused = mountTmpfs(base + "/M");
+            if (!refused.isEmpty())
+                GTEST_SKIP() << "mount(2) was refused: " << refused.toStdString();
+            ASSERT_EQ(::chmod(native(base + "/M").constData(), 01777), 0);
+            const RunnerResult result =
+                runRemoverAs(OtherUser::Nobody, *shared, {"--keep", "oldest", "--mode", "folder=" + base + "/M/dest", roots});
+            ASSERT_EQ(result.lines.size(), 2) << result.errors.toStdString();
+            outcome = result.lines.at(0).value("outcome").toString() == "removed" ? CopyOutcome::Removed
+                                                                                  : CopyOutcome::Failed;
+            reason = result.lines.at(0).value("reason").toString();
+            copy = base + "/M/dest/tool";
+        } else {
+            PassthroughFuse::Options options;
+            options.changesOwners = false;
+            const QString refused = fuse.mount(base + "/backing", base + "/fuse", options);
+            if (!refused.isEmpty())
+                GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+            std::tie(outcome, reason) = moveSecondCopy(roots + "/a/tool", roots + "/b/tool", base + "/fuse/dest");
+            fuse.unmount();
+            copy = base + "/backing/dest/tool";
+        }
+
+        EXPECT_EQ(outcome, CopyOutcome::Removed) << reason.toStdString();
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_FALSE(QFileInfo::exists(roots + "/b/tool"));
+        EXPECT_EQ(readAll(copy), bytes);
+        const struct stat moved = statusOf(copy);
+        EXPECT_EQ(moved.st_uid, c.copyOwner);
+        EXPECT_EQ(moved.st_gid, c.copyOwner);
+        EXPECT_EQ(moved.st_mode & 07777, c.copyMode);
+        EXPECT_EQ(attributeOf(copy, "system.posix_acl_access"),
+                  c.withList ? accessList(6, kNobody, 4, 0, 0) : QByteArray());
+        EXPECT_EQ(attributeOf(copy, "security.capability"), QByteArray());
+        unmountAll();
+    }
+}
+
+// Many FUSE and cloud folders make every file with rights of their own,
+// whatever was asked (here 0666). The private copy of a file that only its
+// owner may read is narrowed to the runner alone before its first byte, so
+// that nobody else can read it while it is written, nor once a run killed
+// half-way has left it behind.
+TEST_F(OtherFileSystems, APrivateCopyIsTheRunnersAloneWhileItIsWritten)
+{
+    for (const bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "the run is killed half-way" : "the run ends");
+        const QString base = TestEnvironment::makeTemporaryFolder("fuse-made-wide");
+        const QString backing = base + "/backing";
+        const QByteArray bytes = writeTools(base + "/d", 300000);
+        for (const char *tool : {"/d/a/tool", "/d/b/tool"})
+            ASSERT_EQ(::chmod(native(base + tool).constData(), 0600), 0);
+        PassthroughFuse::Options options;
+        options.madeMode = 0666;
+        PassthroughFuse fuse;
+        std::optional<mode_t> whileWritten;
+        // Half-way: at the copy's second write.
+        fuse.beforeWrite = [&](const QByteArray &path, off_t offset, pid_t writer) {
+            if (offset == 0 || whileWritten)
+                return;
+            whileWritten = statusOf(backing + QFile::decodeName(path)).st_mode & 07777;
+            if (killed)
+                ::kill(writer, SIGKILL);
+        };
+        const QString refused = fuse.mount(backing, base + "/fuse", options);
+        if (!refused.isEmpty())
+            GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
+
+        if (killed) {
+            const RunnerResult result =
+                runRemover({"--keep", "oldest", "--mode", "folder=" + base + "/fuse/dest", base + "/d"});
+            fuse.unmount();
+            EXPECT_EQ(result.exitCode, -1);
+            EXPECT_EQ(readAll(base + "/d/b/tool"), bytes);
+            const QStringList left = entriesOf(backing + "/dest");
+            ASSERT_EQ(left.size(), 1);
+            EXPECT_TRUE(left.first().startsWith(".twinmoor-moving-")) << left.first().toStdString();
+            EXPECT_EQ(statusOf(backing + "/dest/" + left.first()).st_mode & 07777, 0600u);
+        } else {
+            const auto [outcome, reason] = moveSecondCopy(base + "/d/a/tool", base + "/d/b/tool", base + "/fuse/dest");
+            fuse.unmount();
+            EXPECT_EQ(outcome, CopyOutcome::Removed) << reason.toStdString();
+            EXPECT_EQ(reason, QString());
+            EXPECT_EQ(entriesOf(backing + "/dest"), QStringList{"tool"});
+            EXPECT_EQ(statusOf(backing + "/dest/tool").st_mode & 07777, 0600u);
+        }
+        EXPECT_EQ(whileWritten, std::optional<mode_t>(0600));
     }
 }
 

@@ -113,6 +113,8 @@ int link(const char *from, const char *to)
 
 int chmod(const char *path, mode_t mode, fuse_file_info *file)
 {
+    if (const int error = state().options.chmodError)
+        return -error;
     if (state().options.shownMode != 0)
         return 0;
     return result(file ? ::fchmod(int(file->fh), mode) : ::chmod(real(path).constData(), mode));
@@ -142,9 +144,16 @@ int open(const char *path, fuse_file_info *file)
 
 int create(const char *path, mode_t mode, fuse_file_info *file)
 {
-    const int fd = ::open(real(path).constData(), file->flags | O_CREAT, mode);
+    const mode_t made = state().options.madeMode;
+    const int fd = ::open(real(path).constData(), file->flags | O_CREAT, made != 0 ? made : mode);
     if (fd < 0)
         return -errno;
+    // Past the serving process's umask.
+    if (made != 0 && ::fchmod(fd, made) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return -error;
+    }
     file->fh = uint64_t(fd);
     return 0;
 }

@@ -52,6 +52,11 @@ public:
         mode_t shownMode = 0;
         // A rename answers done without being made.
         bool renames = true;
+        // New files are made with these rights, whatever was asked; 0: as
+        // asked. A change of mode still works.
+        mode_t madeMode = 0;
+        // A change of mode fails with this error; 0: it is made.
+        int chmodError = 0;
     };
 
     PassthroughFuse();
