@@ -443,20 +443,28 @@ bool noHardLinks(int error)
 // The copy of a file moved to another file system. It is never under its own
 // name before it is whole, compared and given the source's owner and mode:
 // where the file system can, it is made without a name (O_TMPFILE); elsewhere
-// under a private name beside its target, the runner's alone (0600) from
-// its first byte, so that neither another user nor a run killed half-way
-// leaves a partial file that others may read or that passes for the copy. It is then named without replacing anything: by a
-// no-replace rename, else a hard link, else a rename at once after the name
-// was seen free. Where the name then shows an inode number other than the
-// file made (a file system that numbers each name on its own), the file at
-// the name is read back and compared with the source: from then on it is
-// known by that status. A failed move takes the copy away again under
-// whichever name it has, only while that name still holds it.
+// under a private name beside its target. Either way it is the runner's
+// alone (0600) from its first byte, so that neither another user nor a run
+// killed half-way leaves a partial file that others may read or that passes
+// for the copy. It is then named without replacing anything: by a no-replace
+// rename, else a hard link, else a rename at once after the name was seen
+// free. Where the name then shows an inode number other than the file made
+// (a file system that numbers each name on its own), the file at the name is
+// read back and compared with the source: from then on it is known by that
+// status. A failed move takes the copy away again under whichever name it
+// has, only while that name still holds it. A private name is looked at by
+// its name once the copy is named or the move fails, whatever the file
+// system answered before: it goes while it holds the copy (its very file,
+// or where numbers are per name the source's bytes), and what stays there
+// is named.
 class CopyInTarget
 {
 public:
-    explicit CopyInTarget(const FileManager::ItemPlace &target)
+    CopyInTarget(const FileManager::ItemPlace &target, int source, const struct stat &sourceStatus)
         : m_target(target)
+        , m_source(source)
+        , m_sourceDevice(quint64(sourceStatus.st_dev))
+        , m_size(quint64(sourceStatus.st_size))
     {
     }
     ~CopyInTarget()
@@ -504,8 +512,8 @@ public:
 
     // Gives the finished copy its name, never replacing what took it
     // meanwhile, and checks that the name holds it: the very file made, or
-    // the bytes of `source` (on `sourceDevice`), `size` of them.
-    Result name(int source, quint64 sourceDevice, quint64 size)
+    // the source's bytes.
+    Result name()
     {
         const int folder = m_target.folder();
         const QByteArray &name = m_target.name();
@@ -544,7 +552,7 @@ public:
         // it: a file system may answer a rename it did not make.
         const std::optional<Status> there = statusAt(folder, name);
         if (!there) {
-            if (m_renamed && holdsMade(m_privateName))
+            if (m_renamed && whatLiesAt(m_privateName) == Held::Copy)
                 return Result::failure(
                     QStringLiteral("its copy could not be named %1: the file system answered the rename as done but did not make it")
                         .arg(FileManager::displayPath(m_target.path())));
@@ -552,31 +560,20 @@ public:
         }
         if (sameItem(*there, m_made)) {
             m_atName = *there;
-            // A rename moves the very file: its private name is no more.
-            if (m_renamed)
-                m_privateName.clear();
         } else {
             // The name has an inode number of its own: what it holds is the
             // copy only if it holds the source's bytes, to its very end.
-            if (there->isFolder || there->isSymbolicLink || there->size != size)
+            if (!holdsSourceBytes(name, *there))
                 return nameTaken();
-            const Descriptor back(::openat(folder, name.constData(),
-                                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-            struct stat read {};
-            if (!back.isOpen() || ::fstat(back.get(), &read) != 0 || !S_ISREG(read.st_mode)
-                || !stillTheSame(statusFrom(read), *there) || !sameContents(source, sourceDevice, back.get(), size))
-                return nameTaken();
-            m_atName = statusFrom(read);
+            m_atName = *there;
             m_byBytes = true;
         }
-        // A second name of the copy goes once its own name holds it.
-        if (!m_privateName.isEmpty() && removeOwnCopy(folder, m_privateName, m_made)) {
-            m_privateName.clear();
-        } else if (!m_privateName.isEmpty()) {
-            m_spare = QStringLiteral("the copy also stays at %1, which could not be taken away (%2)")
-                          .arg(FileManager::displayPath(joined(PosixFiles::parentOf(m_target.path()), m_privateName)),
-                               PosixFiles::errorText(errno));
-        }
+        // A second name of the copy goes once its own name holds it, and a
+        // rename may have left one too.
+        if (const std::optional<Left> left = settlePrivateName())
+            m_spare = left->holdsCopy ? QStringLiteral("the copy also stays at %1, which could not be taken away (%2)")
+                                            .arg(pathOf(left->name), left->why)
+                                      : left->why;
         return Result::success();
     }
 
@@ -603,24 +600,34 @@ public:
     QString discard()
     {
         m_kept = true;
-        const int folder = m_target.folder();
         QStringList left;
-        auto takeAway = [&](const QByteArray &name, const Status &made, bool byBytes) {
-            if (!removeOwnCopy(folder, name, made, byBytes))
-                left.append(QStringLiteral("%1 (%2)").arg(
-                    FileManager::displayPath(joined(PosixFiles::parentOf(m_target.path()), name)),
-                    PosixFiles::errorText(errno)));
+        QStringList other;
+        auto note = [&](const std::optional<Left> &found) {
+            if (found && found->holdsCopy)
+                left.append(QStringLiteral("%1 (%2)").arg(pathOf(found->name), found->why));
+            else if (found)
+                other.append(found->why);
         };
-        if (!m_privateName.isEmpty())
-            takeAway(m_privateName, m_made, false);
+        note(settlePrivateName());
         if (m_named)
-            takeAway(m_target.name(), m_byBytes ? m_atName : m_made, m_byBytes);
-        if (left.isEmpty())
-            return {};
-        return QStringLiteral("the copy it made was left at %1").arg(left.join(QStringLiteral(" and ")));
+            note(takeAway(m_target.name(), false));
+        if (!left.isEmpty())
+            other.prepend(QStringLiteral("the copy it made was left at %1").arg(left.join(QStringLiteral(" and "))));
+        return other.join(QStringLiteral("; "));
     }
 
 private:
+    // What a name of the copy holds.
+    enum class Held { Nothing, Copy, Other, Unknown };
+    // A name the copy could not be taken away from, and why; or, when it
+    // holds another item or cannot be looked at, what to say of that.
+    struct Left
+    {
+        QByteArray name;
+        QString why;
+        bool holdsCopy = true;
+    };
+
     static Result taken()
     {
         return Result::failure(QStringLiteral("an item of that name is already there"), Refusal::Taken);
@@ -637,13 +644,92 @@ private:
                                    .arg(FileManager::displayPath(m_target.path())));
     }
     QString folderShown() const { return FileManager::displayPath(PosixFiles::parentOf(m_target.path())); }
-    bool holdsMade(const QByteArray &name) const
+    QString pathOf(const QByteArray &name) const
     {
-        const std::optional<Status> there = statusAt(m_target.folder(), name);
-        return there && sameItem(*there, m_made);
+        return FileManager::displayPath(joined(PosixFiles::parentOf(m_target.path()), name));
+    }
+
+    // Whether the entry, of status `there`, holds the source's bytes to its
+    // very end: read from the entry itself, which must still be that entry.
+    bool holdsSourceBytes(const QByteArray &name, const Status &there) const
+    {
+        if (there.isFolder || there.isSymbolicLink || there.size != m_size)
+            return false;
+        const Descriptor back(::openat(m_target.folder(), name.constData(),
+                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat read {};
+        return back.isOpen() && ::fstat(back.get(), &read) == 0 && S_ISREG(read.st_mode)
+               && stillTheSame(statusFrom(read), there) && sameContents(m_source, m_sourceDevice, back.get(), m_size);
+    }
+
+    // What lies at the name. The copy's own name holds it while it holds the
+    // very file made, or the status it showed once named; a private name, or
+    // a name just taken away, while it holds the very file made or, as on a
+    // file system that numbers each name on its own, the source's bytes. A
+    // name that cannot be looked at (a network folder's passing error, say)
+    // may still hold the copy: `error` says why.
+    Held whatLiesAt(const QByteArray &name, bool byBytes = true, int *error = nullptr) const
+    {
+        struct stat info {};
+        if (::fstatat(m_target.folder(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                return Held::Nothing;
+            if (error)
+                *error = errno;
+            return Held::Unknown;
+        }
+        const Status there = statusFrom(info);
+        if (sameItem(there, m_made) || (m_byBytes && name == m_target.name() && stillTheSame(there, m_atName)))
+            return Held::Copy;
+        return byBytes && holdsSourceBytes(name, there) ? Held::Copy : Held::Other;
+    }
+
+    // Takes the copy away from the name while the name holds it, and looks
+    // again: some file systems answer a removal they did not make (a FUSE one
+    // that hides an open file's name by a rename of its own, say). Nothing
+    // once nothing of the copy is there. Another item at the copy's own name
+    // is not this run's to speak of; at a private name it is named.
+    std::optional<Left> takeAway(const QByteArray &name, bool isPrivate)
+    {
+        int error = 0;
+        Held held = whatLiesAt(name, isPrivate, &error);
+        if (held == Held::Copy) {
+            if (::unlinkat(m_target.folder(), name.constData(), 0) != 0 && errno != ENOENT)
+                return Left{name, PosixFiles::errorText(errno), true};
+            held = whatLiesAt(name, true, &error);
+            if (held == Held::Copy)
+                return Left{name, QStringLiteral("the file system answered its removal as done but kept it"), true};
+        }
+        if (held == Held::Unknown)
+            return Left{name,
+                        QStringLiteral("%1 could not be looked at (%2), and may still hold its copy")
+                            .arg(pathOf(name), PosixFiles::errorText(error)),
+                        false};
+        if (held == Held::Other && isPrivate)
+            return Left{name, QStringLiteral("%1, where its copy was made, holds another item, which was left there")
+                                  .arg(pathOf(name)),
+                        false};
+        return std::nullopt;
+    }
+
+    // Looks at the private name the copy was made under, if any: the copy
+    // goes from there; what stays is given. Once nothing is there, the name
+    // is let go.
+    std::optional<Left> settlePrivateName()
+    {
+        if (m_privateName.isEmpty())
+            return std::nullopt;
+        std::optional<Left> left = takeAway(m_privateName, true);
+        if (!left)
+            m_privateName.clear();
+        return left;
     }
 
     const FileManager::ItemPlace &m_target;
+    // The source, open, and what it holds.
+    const int m_source;
+    const quint64 m_sourceDevice;
+    const quint64 m_size;
     Descriptor m_fd;
     Status m_made;
     // What the copy's name shows once named.
@@ -696,9 +782,7 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
     if (!S_ISREG(source.st_mode) || !stillTheSame(statusFrom(source), expected.status))
         return Result::failure(QStringLiteral("it changed before it could be copied"), Refusal::Changed);
 
-    CopyInTarget copy(target);
-    if (const Result opened = copy.open(); !opened)
-        return opened;
+    CopyInTarget copy(target, in.get(), source);
     // Whatever happens, the report names a copy that could not be taken away.
     auto fail = [&copy](Result failed) {
         const QString left = copy.discard();
@@ -706,6 +790,8 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
             failed.reason += QStringLiteral("; ") + left;
         return failed;
     };
+    if (const Result opened = copy.open(); !opened)
+        return fail(opened);
     auto destinationGone = [&]() -> std::optional<Result> {
         // A copy on a file system that is no longer mounted is freed with the
         // run's last descriptor of it: the source stays.
@@ -743,7 +829,7 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
         return fail(Result::failure(refused));
     if (::fsync(copy.fd()) != 0)
         return fail(Result::failure(PosixFiles::errorText(errno)));
-    if (const Result named = copy.name(in.get(), quint64(source.st_dev), size); !named)
+    if (const Result named = copy.name(); !named)
         return fail(named);
     if (const std::optional<Result> gone = destinationGone())
         return fail(*gone);

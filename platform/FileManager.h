@@ -178,11 +178,14 @@ public:
     // Across file systems a file is read from one descriptor, opened without
     // following a link or waiting, copied into a file without a name (or,
     // where the file system has none, under a private name beside the
-    // target), compared, given the source's owner, mode, access list and
-    // times where the runner may set them (set-ID bits and capabilities only
-    // where the owner and group were kept, as read back), and only then
-    // named. Where a name gets an inode number of its own, the copy under its
-    // name is read back and compared with the source. The source is removed
+    // target, the runner's alone from its first byte), compared, given the
+    // source's owner, mode, access list and times where the runner may set
+    // them (set-ID bits and capabilities only where the owner and group were
+    // kept, as read back; in another group, group rights no wider than the
+    // source gave everybody), and only then named. Where a name gets an inode
+    // number of its own, the copy under its name is read back and compared
+    // with the source. A private name is looked at again by its name however
+    // the move ends, and what of the copy stays there is named. The source is removed
     // through its own folder only while the target's name holds the very
     // file made, every kept copy is in place and the target folder is still
     // mounted; a folder is not moved. A move that worked but could not keep

@@ -716,22 +716,36 @@ TEST_F(OtherFileSystems, ACopySetAsideInAFuseFolderGoesBackWhenItMustStay)
     }
 }
 
-// Where the FUSE file system fails to take away a name of the copy, the
-// copy it made stays there, and the report says where: beside the finished
-// copy when the move worked, alone when it did not.
+// Where the FUSE file system fails to take away a name of the copy, answers
+// its removal without making it, or cannot show whether it is still there,
+// the copy it made may stay there, and the report says where: beside the
+// finished copy when the move worked, alone when it did not.
 TEST_F(OtherFileSystems, ACopyLeftInAFuseFolderIsNamedInTheReport)
 {
     struct Case
     {
         const char *name;
         PassthroughFuse::Options options;
-        bool renameFails; // of the copy's private name, as unlink always does here
+        bool renameFails; // of the copy's private name, as unlink fails here unless the options answer it
         CopyOutcome outcome;
         const char *reason; // a part of it
+        bool lookUpFails = false; // of the private name, once its removal was asked
+    };
+    // An unlink answered as done while the name stays: a folder that hides
+    // an open file's name by a rename of its own, where that rename does nothing.
+    auto unlinkAnswered = [](PassthroughFuse::Options options) {
+        options.unlinks = false;
+        return options;
     };
     const Case cases[] = {
         {"its spare name stays beside a finished move", pathBased(), false, CopyOutcome::Removed,
          "moved, but the copy also stays at "},
+        {"its spare name's removal answered as done", unlinkAnswered(withoutNoReplaceRename()), false,
+         CopyOutcome::Removed, "moved, but the copy also stays at "},
+        {"its spare name's removal answered as done, every name an inode number of its own",
+         unlinkAnswered(pathBased()), false, CopyOutcome::Removed, "moved, but the copy also stays at "},
+        {"its spare name cannot be looked at once its removal was answered", unlinkAnswered(withoutNoReplaceRename()),
+         false, CopyOutcome::Removed, "moved, but ", true},
         {"the copy can neither be named nor taken away", withoutHardLinks(false), true, CopyOutcome::Failed,
          "the copy it made was left at "},
     };
@@ -741,9 +755,15 @@ TEST_F(OtherFileSystems, ACopyLeftInAFuseFolderIsNamedInTheReport)
         const QString backing = base + "/backing";
         const QByteArray bytes = writeTools(base + "/d", 5000);
         PassthroughFuse fuse;
-        fuse.beforeOperation = [&c](const char *operation, const QByteArray &path) {
-            const bool fails = qstrcmp(operation, "unlink") == 0 || (c.renameFails && qstrcmp(operation, "rename") == 0);
-            return fails && path.contains("/.twinmoor-moving-") ? -EIO : 0;
+        bool removalAsked = false;
+        fuse.beforeOperation = [&](const char *operation, const QByteArray &path) {
+            if (!path.contains("/.twinmoor-moving-"))
+                return 0;
+            const bool unlink = qstrcmp(operation, "unlink") == 0;
+            removalAsked = removalAsked || unlink;
+            const bool fails = (c.options.unlinks && unlink) || (c.renameFails && qstrcmp(operation, "rename") == 0)
+                               || (c.lookUpFails && removalAsked && qstrcmp(operation, "getattr") == 0);
+            return fails ? -EIO : 0;
         };
         const QString refused = fuse.mount(backing, base + "/fuse", c.options);
         if (!refused.isEmpty())
@@ -1046,16 +1066,20 @@ TEST_F(OtherFileSystems, APrivateCopyIsTheRunnersAloneWhileItIsWritten)
 
 // A folder without hard links or a rename that refuses to replace names the
 // copy by a plain rename, which a file system may answer without making it:
-// the copy then still lies under its private name. The source stays, and the
-// private copy is taken away, or named where it cannot be.
+// the copy then still lies under its private name, which on a file system
+// that numbers each name on its own now shows another inode number. The
+// source stays, and the private copy is taken away, or named where it cannot
+// be.
 TEST_F(OtherFileSystems, ACopyARenameDidNotNameIsTakenAwayOrNamed)
 {
-    for (const bool unlinkFails : {false, true}) {
+    for (const auto &[ownInodeNumbers, unlinkFails] :
+         {std::pair(false, false), std::pair(false, true), std::pair(true, false), std::pair(true, true)}) {
+        SCOPED_TRACE(ownInodeNumbers ? "every name an inode number of its own" : "the files' own inode numbers");
         SCOPED_TRACE(unlinkFails ? "the private copy cannot be taken away" : "the private copy can be taken away");
         const QString base = TestEnvironment::makeTemporaryFolder("fuse-unnamed");
         const QString backing = base + "/backing";
         const QByteArray bytes = writeTools(base + "/d", 5000);
-        PassthroughFuse::Options options = withoutHardLinks(false);
+        PassthroughFuse::Options options = withoutHardLinks(ownInodeNumbers);
         options.renames = false;
         PassthroughFuse fuse;
         fuse.beforeOperation = [unlinkFails](const char *operation, const QByteArray &) {

@@ -51,6 +51,8 @@ int hooked(const char *operation, const char *path)
 
 int getattr(const char *path, struct stat *status, fuse_file_info *file)
 {
+    if (const int refused = path ? hooked("getattr", path) : 0)
+        return refused;
     if (::fstatat(file ? int(file->fh) : AT_FDCWD, file ? "" : real(path).constData(), status,
                   file ? AT_EMPTY_PATH : AT_SYMLINK_NOFOLLOW)
         != 0)
@@ -78,6 +80,8 @@ int unlink(const char *path)
 {
     if (const int refused = hooked("unlink", path))
         return refused;
+    if (!state().options.unlinks)
+        return 0;
     return result(::unlink(real(path).constData()));
 }
 

@@ -20,8 +20,8 @@ public:
     // path: the file's path from the top of the file system ("/dest/name");
     // offset: where the write begins; writer: the process that writes.
     using WriteHook = std::function<void(const QByteArray &path, off_t offset, pid_t writer)>;
-    // Before a rename, link or unlink ("rename", "link", "unlink") of the
-    // path: 0 to do it, else the -errno it fails with.
+    // Before a rename, link, unlink or look-up ("rename", "link", "unlink",
+    // "getattr") of the path: 0 to do it, else the -errno it fails with.
     using OperationHook = std::function<int(const char *operation, const QByteArray &path)>;
     // How many of the `size` bytes asked for at `offset` a read returns (no
     // more than there are). With it, files are read without the kernel's
@@ -52,6 +52,10 @@ public:
         mode_t shownMode = 0;
         // A rename answers done without being made.
         bool renames = true;
+        // An unlink answers done without being made, as a folder that hides
+        // an open file's name by a rename of its own does where that rename
+        // does nothing.
+        bool unlinks = true;
         // New files are made with these rights, whatever was asked; 0: as
         // asked. A change of mode still works.
         mode_t madeMode = 0;
