@@ -1,7 +1,7 @@
-#include "PassthroughFuse.h"
 #include "PrivateMounts.h"
 #include "RemovalFixture.h"
 
+#include <PassthroughFuse.h>
 #include <PosixFiles.h>
 #include <ScanFixture.h>
 #include <TestEnvironment.h>

@@ -1,7 +1,7 @@
 #include "ScanFixture.h"
 
 #ifdef TWINMOOR_TEST_FUSE
-#include "FlakyFuse.h"
+#include <PassthroughFuse.h>
 #endif
 
 #include <Digest.h>
@@ -138,7 +138,7 @@ TEST_F(FlakyReads, AFileCountsAsReadOnlyToItsReportedEnd)
         writeFile(sound + "/c.bin", control);
         writeFile(sound + "/d.bin", control);
 
-        FlakyFuse fuse;
+        PassthroughFuse fuse;
         std::mutex mutex;
         QSet<QByteArray> endedOnce; // files whose read has ended early
         QSet<QByteArray> emptyOnce; // ... and whose next read there found nothing
@@ -236,7 +236,7 @@ TEST_F(FlakyReads, ASetOfIdenticalFilesOutlivesItsFirstMember)
         writeFile(sound + "/e.bin", control);
         writeFile(sound + "/f.bin", control);
 
-        FlakyFuse fuse;
+        PassthroughFuse fuse;
         std::mutex mutex;
         QHash<QByteArray, int> passes;
         QByteArray endedEarly; // the file whose next read at the middle finds nothing

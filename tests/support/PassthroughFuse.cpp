@@ -59,6 +59,8 @@ int getattr(const char *path, struct stat *status, fuse_file_info *file)
         return -errno;
     if (const mode_t shown = state().options.shownMode; shown != 0 && S_ISREG(status->st_mode))
         status->st_mode = S_IFREG | shown;
+    if (const PassthroughFuse::SizeHook &hook = state().owner->reportedSize; hook && S_ISREG(status->st_mode))
+        status->st_size = hook(QByteArray(path), status->st_size);
     return 0;
 }
 

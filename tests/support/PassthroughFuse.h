@@ -11,9 +11,11 @@
 // A FUSE file system served by a thread of the test's own process: it shows
 // a backing folder at a mount point, as a network or user-space file system
 // would, and, like many of them, makes no file without a name (no
-// O_TMPFILE); it may also lack what many of them lack (Options). A hook sees every write before it is done, with the process
-// that writes, so that a test can act as another process does at that moment.
-// Needs /dev/fuse and the right to mount (root in a private mount namespace).
+// O_TMPFILE); it may also lack what many of them lack (Options). Hooks see
+// every write before it is done, with the process that writes, so that a
+// test can act as another process does at that moment, and answer reads and
+// sizes as a flaky folder does. Needs /dev/fuse and the right to mount (root
+// in a private mount namespace).
 class PassthroughFuse
 {
 public:
@@ -27,6 +29,8 @@ public:
     // more than there are). With it, files are read without the kernel's
     // cache, so that every read of a program reaches the file system.
     using ReadHook = std::function<size_t(const QByteArray &path, off_t offset, size_t size)>;
+    // The size the file system reports for a file that holds `size` bytes.
+    using SizeHook = std::function<off_t(const QByteArray &path, off_t size)>;
 
     // What the file system can do; by default all of it, with the backing
     // files' own inode numbers.
@@ -77,6 +81,7 @@ public:
     WriteHook beforeWrite;
     OperationHook beforeOperation;
     ReadHook answered;
+    SizeHook reportedSize;
 
     struct State;
 
