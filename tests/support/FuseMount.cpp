@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 FuseMount::~FuseMount()
@@ -33,6 +34,7 @@ QString FuseMount::mount(const char *name, const fuse_operations &operations, vo
     }
     fuse *session = m_session;
     m_loop = std::thread([session] { fuse_loop(session); });
+    m_mountPoint = QFile::encodeName(mountPoint);
     return {};
 }
 
@@ -40,6 +42,12 @@ void FuseMount::unmount()
 {
     if (!m_session)
         return;
+    // The kernel sends the release of a file or folder closed just before on
+    // its own time, and drops it once the loop ends, which leaks the file
+    // system's handle of it. One request answered here comes after all of
+    // those already queued.
+    struct statvfs served {};
+    ::statvfs(m_mountPoint.constData(), &served);
     // Unmounting ends the loop's wait for the next request.
     fuse_exit(m_session);
     fuse_unmount(m_session);

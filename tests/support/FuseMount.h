@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <thread>
@@ -26,5 +27,6 @@ public:
 
 private:
     fuse *m_session = nullptr;
+    QByteArray m_mountPoint;
     std::thread m_loop;
 };

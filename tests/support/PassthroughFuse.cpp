@@ -140,6 +140,8 @@ int truncate(const char *path, off_t size, fuse_file_info *file)
 
 int open(const char *path, fuse_file_info *file)
 {
+    if (const int refused = hooked("open", path))
+        return refused;
     const int fd = ::open(real(path).constData(), file->flags);
     if (fd < 0)
         return -errno;
@@ -154,6 +156,11 @@ int create(const char *path, mode_t mode, fuse_file_info *file)
     const int fd = ::open(real(path).constData(), file->flags | O_CREAT, made != 0 ? made : mode);
     if (fd < 0)
         return -errno;
+    // The file stays behind, as where a network folder fails after it made it.
+    if (const int error = state().options.createError) {
+        ::close(fd);
+        return -error;
+    }
     // Past the serving process's umask.
     if (made != 0 && ::fchmod(fd, made) != 0) {
         const int error = errno;

@@ -22,8 +22,9 @@ public:
     // path: the file's path from the top of the file system ("/dest/name");
     // offset: where the write begins; writer: the process that writes.
     using WriteHook = std::function<void(const QByteArray &path, off_t offset, pid_t writer)>;
-    // Before a rename, link, unlink or look-up ("rename", "link", "unlink",
-    // "getattr") of the path: 0 to do it, else the -errno it fails with.
+    // Before a rename, link, unlink, look-up or opening ("rename", "link",
+    // "unlink", "getattr", "open") of the path: 0 to do it, else the -errno
+    // it fails with.
     using OperationHook = std::function<int(const char *operation, const QByteArray &path)>;
     // How many of the `size` bytes asked for at `offset` a read returns (no
     // more than there are). With it, files are read without the kernel's
@@ -65,6 +66,8 @@ public:
         mode_t madeMode = 0;
         // A change of mode fails with this error; 0: it is made.
         int chmodError = 0;
+        // A create makes the file, then fails with this error; 0: it works.
+        int createError = 0;
     };
 
     PassthroughFuse();
