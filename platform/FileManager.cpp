@@ -163,20 +163,31 @@ bool removeOwnCopy(int folder, const QByteArray &name, const Status &made, bool 
 // Whether both open files hold the same `size` bytes, each read from its
 // start to its very end: a file whose reads end early, or that holds more,
 // is not the file that was listed, and never equal to another. The source's
-// device tells how its end shows; the other file's end is always read.
-bool sameContents(int source, quint64 sourceDevice, int other, quint64 size)
+// device tells how its end shows; the other file's end is always read. A
+// read that failed is told apart, with its error.
+enum class Comparison { Same, Different, ReadFailed };
+Comparison compareContents(int source, quint64 sourceDevice, int other, quint64 size, int &error)
 {
     QByteArray bufferA(1 << 16, Qt::Uninitialized);
     QByteArray bufferB(1 << 16, Qt::Uninitialized);
     FileReading::ListedSizeReader a(source, size, sourceDevice, 0);
     FileReading::ListedSizeReader b(other, size, 0, 0);
     for (;;) {
+        errno = 0;
         const qint64 gotA = a.read(bufferA.data(), bufferA.size());
-        const qint64 gotB = b.read(bufferB.data(), bufferB.size());
+        if (gotA < 0 && errno != 0) {
+            error = errno;
+            return Comparison::ReadFailed;
+        }
+        const qint64 gotB = gotA < 0 ? 0 : b.read(bufferB.data(), bufferB.size());
+        if (gotB < 0 && errno != 0) {
+            error = errno;
+            return Comparison::ReadFailed;
+        }
         if (gotA < 0 || gotA != gotB || std::memcmp(bufferA.constData(), bufferB.constData(), size_t(gotA)) != 0)
-            return false;
+            return Comparison::Different;
         if (gotA == 0)
-            return a.isWhole() && b.isWhole();
+            return a.isWhole() && b.isWhole() ? Comparison::Same : Comparison::Different;
     }
 }
 
@@ -202,6 +213,40 @@ std::optional<QByteArray> accessListOf(int fd)
     return std::nullopt;
 }
 
+// An access list as the kernel keeps it in an attribute: a version word,
+// then entries of a tag, rights and an id, in the order of their tags.
+constexpr quint16 kNamedUserEntry = 0x02;
+constexpr quint16 kOwningGroupEntry = 0x04;
+constexpr quint16 kNamedGroupEntry = 0x08;
+constexpr quint16 kMaskEntry = 0x10;
+constexpr quint16 kOtherEntry = 0x20;
+
+bool isAccessList(const QByteArray &list)
+{
+    return list.size() >= 4 && (list.size() - 4) % 8 == 0;
+}
+
+quint16 entryTag(const QByteArray &list, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(list.constData() + at);
+}
+
+quint16 entryRights(const QByteArray &list, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(list.constData() + at + 2) & 07;
+}
+
+// The mask of an access list: what it lets the owning group and the named
+// users and groups do at most.
+mode_t maskOf(const QByteArray &list)
+{
+    for (qsizetype at = 4; isAccessList(list) && at < list.size(); at += 8) {
+        if (entryTag(list, at) == kMaskEntry)
+            return entryRights(list, at);
+    }
+    return 07;
+}
+
 // What an access list lets the file's owning group itself do: its own entry
 // within the mask. The mode's group bits show the mask, which also bounds
 // what the named users and groups may do, so on a file without the list they
@@ -209,76 +254,124 @@ std::optional<QByteArray> accessListOf(int fd)
 // cannot be read.
 mode_t owningGroupRights(const QByteArray &list)
 {
-    constexpr quint16 owningGroup = 0x04;
-    constexpr quint16 mask = 0x10;
-    // A version word, then entries of a tag, rights and an id.
-    if (list.size() < 4 || (list.size() - 4) % 8 != 0)
-        return 0;
-    std::optional<quint16> group;
-    quint16 limit = 07;
-    for (qsizetype at = 4; at < list.size(); at += 8) {
-        const quint16 tag = qFromLittleEndian<quint16>(list.constData() + at);
-        const quint16 rights = qFromLittleEndian<quint16>(list.constData() + at + 2);
-        if (tag == owningGroup)
-            group = rights;
-        else if (tag == mask)
-            limit = rights;
+    for (qsizetype at = 4; isAccessList(list) && at < list.size(); at += 8) {
+        if (entryTag(list, at) == kOwningGroupEntry)
+            return entryRights(list, at) & maskOf(list);
     }
-    return group ? mode_t(*group & limit & 07) : 0;
+    return 0;
 }
 
-// The access list with the owning group's own entry cut to `others`, for a
-// copy whose owning group is not its source's: the group's entry was meant
-// for the source's group, and whoever is in the copy's may do no more than
-// anybody could before. The mask stays, for the named users and groups.
-QByteArray withOwningGroupNoWiderThan(QByteArray list, mode_t others)
+// The least that any user or group an access list names may do, within the
+// mask: on a copy without the list they fall under its others, and one the
+// list kept out must not get in that way.
+mode_t namedRightsFloor(const QByteArray &list)
 {
-    constexpr quint16 owningGroup = 0x04;
-    if (list.size() < 4 || (list.size() - 4) % 8 != 0)
+    mode_t floor = 07;
+    for (qsizetype at = 4; isAccessList(list) && at < list.size(); at += 8) {
+        const quint16 tag = entryTag(list, at);
+        if (tag == kNamedUserEntry || tag == kNamedGroupEntry)
+            floor &= entryRights(list, at) & maskOf(list);
+    }
+    return floor;
+}
+
+// The access list for a copy whose owning group `group` is not its source's.
+// Its owning group's entry was meant for the source's group: whoever is in
+// the copy's may do no more than everybody could before, nor more than the
+// list's own entry for that group, where it names it. The source's group now
+// falls under the copy's others, which get `others`. The mask and the named
+// entries stay.
+QByteArray forAnotherGroup(QByteArray list, gid_t group, mode_t sourceOthers, mode_t others)
+{
+    if (!isAccessList(list))
         return list;
+    mode_t limit = sourceOthers;
     for (qsizetype at = 4; at < list.size(); at += 8) {
-        if (qFromLittleEndian<quint16>(list.constData() + at) != owningGroup)
-            continue;
-        const quint16 rights = qFromLittleEndian<quint16>(list.constData() + at + 2);
-        qToLittleEndian<quint16>(quint16(rights & others & 07), list.data() + at + 2);
+        if (entryTag(list, at) == kNamedGroupEntry && qFromLittleEndian<quint32>(list.constData() + at + 4) == group)
+            limit &= entryRights(list, at);
+    }
+    for (qsizetype at = 4; at < list.size(); at += 8) {
+        const quint16 tag = entryTag(list, at);
+        if (tag == kOwningGroupEntry)
+            qToLittleEndian<quint16>(quint16(entryRights(list, at) & limit), list.data() + at + 2);
+        else if (tag == kOtherEntry)
+            qToLittleEndian<quint16>(quint16(others), list.data() + at + 2);
     }
     return list;
 }
 
+// The names of an open file's extended attributes; nothing where they
+// cannot be listed, errno saying why. The list may grow between the two
+// calls: a few tries, then it counts as unread.
+std::optional<QList<QByteArray>> attributeNames(int fd)
+{
+    QByteArray names;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t needed = ::flistxattr(fd, nullptr, 0);
+        if (needed < 0)
+            return std::nullopt;
+        names.resize(needed);
+        const ssize_t listed = needed == 0 ? 0 : ::flistxattr(fd, names.data(), size_t(names.size()));
+        if (listed >= 0) {
+            names.truncate(listed);
+            QList<QByteArray> all = names.split('\0');
+            all.removeAll(QByteArray());
+            return all;
+        }
+        if (errno != ERANGE)
+            return std::nullopt;
+    }
+    errno = ERANGE;
+    return std::nullopt;
+}
+
+// What of the attributes set on the copy, each with the value it was given,
+// the copy does not hold: some file systems answer an attribute as set
+// without setting it. One list of the copy's names, and a read of each value.
+QStringList attributesNotHeld(int to, const QList<std::pair<QByteArray, QByteArray>> &set)
+{
+    QStringList notHeld;
+    const std::optional<QList<QByteArray>> held = attributeNames(to);
+    const int listError = held ? 0 : errno;
+    QByteArray back;
+    for (const auto &[name, value] : set) {
+        int error = listError;
+        bool same = false;
+        if (held && held->contains(name)) {
+            back.resize(value.size() + 1);
+            const ssize_t got = ::fgetxattr(to, name.constData(), back.data(), size_t(back.size()));
+            if (got < 0 && errno != ERANGE && errno != ENODATA)
+                error = errno;
+            same = got == value.size() && std::memcmp(back.constData(), value.constData(), size_t(got)) == 0;
+        }
+        if (same)
+            continue;
+        const QString attribute = QStringLiteral("its extended attribute %1").arg(QString::fromUtf8(name));
+        notHeld.append(error != 0 ? attribute + QStringLiteral(" (%1)").arg(PosixFiles::errorText(error)) : attribute);
+    }
+    return notHeld;
+}
+
 // The extended attributes of the source that the copy takes along, where
-// both file systems take them: a file system that takes none, or none of a
-// kind, is no failure; any other refusal is named. File capabilities are a
-// privilege like the set-ID bits and go only to a copy that kept the
-// source's owner and group. The access list is left to keepAccessList: `accessList`
-// gets the source's, empty where it has none, nothing where it could not be
-// read (which is named).
+// both file systems take them, each read back once set: a file system that
+// takes none, or none of a kind, is no failure; any other refusal, and any
+// attribute the copy does not hold as set, is named. File capabilities are
+// a privilege like the set-ID bits and go only to a copy that kept the
+// source's owner and group. The access list is left to keepAccessList:
+// `accessList` gets the source's, empty where it has none, nothing where it
+// could not be read (which is named).
 QStringList copyAttributes(int from, int to, bool ownerAndGroupKept, std::optional<QByteArray> &accessList)
 {
     QStringList notKept;
-    QByteArray names;
-    ssize_t listed = -1;
-    // The list may grow between the two calls; a few tries, then it is named.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const ssize_t needed = ::flistxattr(from, nullptr, 0);
-        if (needed <= 0) {
-            listed = needed;
-            break;
-        }
-        names.resize(needed);
-        listed = ::flistxattr(from, names.data(), size_t(names.size()));
-        if (listed >= 0 || errno != ERANGE)
-            break;
-    }
-    if (listed < 0) {
+    const std::optional<QList<QByteArray>> names = attributeNames(from);
+    if (!names) {
         if (errno != ENOTSUP)
             notKept.append(QStringLiteral("its extended attributes (%1)").arg(PosixFiles::errorText(errno)));
         return notKept;
     }
-    names.truncate(listed);
+    QList<std::pair<QByteArray, QByteArray>> set;
     QByteArray value;
-    for (const QByteArray &name : names.split('\0')) {
-        if (name.isEmpty())
-            continue;
+    for (const QByteArray &name : *names) {
         if (!ownerAndGroupKept && name == "security.capability") {
             notKept.append(QStringLiteral("its file capabilities"));
             continue;
@@ -297,11 +390,14 @@ QStringList copyAttributes(int from, int to, bool ownerAndGroupKept, std::option
             }
             continue;
         }
-        if (size < 0 || ::fsetxattr(to, name.constData(), value.constData(), size_t(size), 0) != 0) {
-            if (errno != ENOTSUP)
-                notKept.append(QStringLiteral("its attribute %1 (%2)").arg(QString::fromUtf8(name), PosixFiles::errorText(errno)));
-        }
+        if (size >= 0 && ::fsetxattr(to, name.constData(), value.constData(), size_t(size), 0) == 0)
+            set.append({name, value.left(size)});
+        else if (errno != ENOTSUP)
+            notKept.append(QStringLiteral("its extended attribute %1 (%2)")
+                               .arg(QString::fromUtf8(name), PosixFiles::errorText(errno)));
     }
+    if (!set.isEmpty())
+        notKept += attributesNotHeld(to, set);
     return notKept;
 }
 
@@ -353,13 +449,15 @@ QString octalMode(mode_t mode)
 // owner drops set-ID bits and file capabilities, and is read back, since
 // some file systems answer a change of owner they did not make; the set-ID
 // bits and capabilities then stay only where both owner and group were
-// kept, so that a set-ID program never passes to another owner. A copy in
-// another group gives that group no more than the source gave everybody:
-// the source's group rights were meant for the source's group. Where the
-// source's access list did not take, the owning group gets the rights of its
-// own entry. The times go last, and the mode is read back once all is set,
-// since some file systems answer a change of mode they did not make, or
-// refuse it on a copy they made wider. What could not be kept is named;
+// kept, so that a set-ID program never passes to another owner. In a copy
+// of another group, the source's group rights were meant for a group the
+// copy does not have, and the source's group falls under the copy's others:
+// neither class gets more than the source gave both its group and everybody
+// else (0604 and 0640 become 0600). Where the source's access list did not
+// take, the owning group gets the rights of its own entry, and the others no
+// more than any user or group the list named. The times go last, and the
+// mode is read back once all is set, since some file systems answer a change
+// of mode they did not make, or refuse it on a copy they made wider. What could not be kept is named;
 // `refused` says why the copy must not be named at all.
 QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, QString &refused)
 {
@@ -381,21 +479,35 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, Q
         notKept.append(QStringLiteral("its owner"));
     if (!groupKept)
         notKept.append(QStringLiteral("its group"));
-    const mode_t others = source.st_mode & S_IRWXO;
+    const mode_t sourceOthers = source.st_mode & S_IRWXO;
     std::optional<QByteArray> accessList = QByteArray();
     notKept += copyAttributes(from, to, ownerKept && groupKept, accessList);
     const bool sourceHasList = accessList && !accessList->isEmpty();
-    if (!groupKept && sourceHasList)
-        accessList = withOwningGroupNoWiderThan(*accessList, others);
+    // What the source's own group could do: its entry within the mask under
+    // an access list, its group bits without one; not known, so nothing,
+    // where the list could not be read.
+    const mode_t sourceGroup = !accessList ? 0 : sourceHasList ? owningGroupRights(*accessList) : (source.st_mode >> 3) & 07;
+    mode_t others = accessList ? sourceOthers : 0;
+    if (!groupKept) {
+        // The source's group falls under the copy's others.
+        others &= sourceGroup;
+        if (sourceHasList)
+            accessList = forAnotherGroup(*accessList, made.st_gid, sourceOthers, others);
+    }
     const bool accessListKept = keepAccessList(to, accessList, notKept, refused);
     if (!refused.isEmpty())
         return {};
-    mode_t mode = source.st_mode & 07777;
-    if (!accessListKept)
+    mode_t mode = source.st_mode & 07777 & ~mode_t(S_IRWXO);
+    if (!accessListKept) {
+        // Without the list, the users and groups it named fall under others.
+        if (sourceHasList)
+            others &= namedRightsFloor(*accessList);
         mode = (mode & ~mode_t(S_IRWXG)) | (owningGroupRights(accessList.value_or(QByteArray())) << 3);
-    else if (!groupKept && !sourceHasList)
-        mode &= ~mode_t(S_IRWXG) | (others << 3);
+    } else if (!groupKept && !sourceHasList) {
+        mode &= ~mode_t(S_IRWXG) | (sourceOthers << 3);
+    }
     // With the list kept, the mode's group bits are its mask, which stays.
+    mode |= others;
     const mode_t setId = S_ISUID | S_ISGID;
     const bool mayKeepSetId = ownerKept && groupKept;
     if (!mayKeepSetId) {
@@ -487,10 +599,15 @@ public:
                 const QByteArray candidate = privateNameFor(m_target.name(), ".twinmoor-moving-");
                 m_fd = Descriptor(::openat(m_target.folder(), candidate.constData(),
                                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-                if (m_fd.isOpen())
+                if (m_fd.isOpen()) {
                     m_privateName = candidate;
-                else if (errno != EEXIST)
-                    return Result::failure(PosixFiles::errorText(errno));
+                } else if (errno != EEXIST) {
+                    // A file system may make the file and still answer an
+                    // error: the name is looked at as the run's own.
+                    const int error = errno;
+                    m_privateName = candidate;
+                    return Result::failure(PosixFiles::errorText(error));
+                }
             }
             if (!m_fd.isOpen())
                 return Result::failure(QStringLiteral("no free name for its copy in %1").arg(folderShown()));
@@ -543,29 +660,46 @@ public:
                 return taken();
             if (errno == ENOENT && !m_privateName.isEmpty())
                 return Result::failure(
-                    QStringLiteral("its unfinished copy in %1 was taken away by another process").arg(folderShown()));
+                    QStringLiteral("its unfinished copy %1 is no longer there").arg(pathOf(m_privateName)));
             return Result::failure(PosixFiles::errorText(errno));
         }
         m_named = true;
 
         // The private name is let go only once the copy is seen to have left
         // it: a file system may answer a rename it did not make.
-        const std::optional<Status> there = statusAt(folder, name);
-        if (!there) {
-            if (m_renamed && whatLiesAt(m_privateName) == Held::Copy)
+        struct stat info {};
+        if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                return Result::failure(QStringLiteral("its copy %1 could not be looked at once named (%2)")
+                                           .arg(FileManager::displayPath(m_target.path()), PosixFiles::errorText(errno)));
+            int error = 0;
+            const Held atPrivateName = m_renamed ? whatLiesAt(m_privateName, true, error) : Held::Nothing;
+            if (atPrivateName == Held::Copy)
                 return Result::failure(
                     QStringLiteral("its copy could not be named %1: the file system answered the rename as done but did not make it")
                         .arg(FileManager::displayPath(m_target.path())));
-            return takenAway();
+            if (atPrivateName == Held::Unknown)
+                return Result::failure(QStringLiteral("nothing is at %1 once its copy was named there, and %2 could not be looked at (%3)")
+                                           .arg(FileManager::displayPath(m_target.path()), pathOf(m_privateName),
+                                                PosixFiles::errorText(error)));
+            return noLongerThere();
         }
-        if (sameItem(*there, m_made)) {
-            m_atName = *there;
+        const Status there = statusFrom(info);
+        if (sameItem(there, m_made)) {
+            m_atName = there;
         } else {
             // The name has an inode number of its own: what it holds is the
             // copy only if it holds the source's bytes, to its very end.
-            if (!holdsSourceBytes(name, *there))
+            int error = 0;
+            const Held held = holdsSourceBytes(name, there, error);
+            if (held == Held::Unknown) {
+                m_readBackError = error;
+                return Result::failure(QStringLiteral("its copy %1 could not be read back (%2)")
+                                           .arg(FileManager::displayPath(m_target.path()), PosixFiles::errorText(error)));
+            }
+            if (held == Held::Other)
                 return nameTaken();
-            m_atName = *there;
+            m_atName = there;
             m_byBytes = true;
         }
         // A second name of the copy goes once its own name holds it, and a
@@ -580,10 +714,15 @@ public:
     // Whether the copy's name still holds the file it was given.
     Result holdsCopy() const
     {
-        const std::optional<Status> there = statusAt(m_target.folder(), m_target.name());
-        if (!there)
-            return takenAway();
-        if (m_byBytes ? !stillTheSame(*there, m_atName) : !sameItem(*there, m_made))
+        struct stat info {};
+        if (::fstatat(m_target.folder(), m_target.name().constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                return noLongerThere();
+            return Result::failure(QStringLiteral("its copy %1 could not be looked at (%2)")
+                                       .arg(FileManager::displayPath(m_target.path()), PosixFiles::errorText(errno)));
+        }
+        const Status there = statusFrom(info);
+        if (m_byBytes ? !stillTheSame(there, m_atName) : !sameItem(there, m_made))
             return nameTaken();
         return Result::success();
     }
@@ -638,10 +777,10 @@ private:
                                    .arg(FileManager::displayPath(m_target.path())),
                                Refusal::Taken);
     }
-    Result takenAway() const
+    Result noLongerThere() const
     {
-        return Result::failure(QStringLiteral("its copy %1 was taken away by another process")
-                                   .arg(FileManager::displayPath(m_target.path())));
+        return Result::failure(
+            QStringLiteral("its copy %1 is no longer there").arg(FileManager::displayPath(m_target.path())));
     }
     QString folderShown() const { return FileManager::displayPath(PosixFiles::parentOf(m_target.path())); }
     QString pathOf(const QByteArray &name) const
@@ -650,38 +789,58 @@ private:
     }
 
     // Whether the entry, of status `there`, holds the source's bytes to its
-    // very end: read from the entry itself, which must still be that entry.
-    bool holdsSourceBytes(const QByteArray &name, const Status &there) const
+    // very end (the copy) or not (another item): read from the entry itself,
+    // which must still be that entry. Unknown, with `error`, where it could
+    // not be opened or read.
+    Held holdsSourceBytes(const QByteArray &name, const Status &there, int &error) const
     {
         if (there.isFolder || there.isSymbolicLink || there.size != m_size)
-            return false;
+            return Held::Other;
         const Descriptor back(::openat(m_target.folder(), name.constData(),
                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat read {};
-        return back.isOpen() && ::fstat(back.get(), &read) == 0 && S_ISREG(read.st_mode)
-               && stillTheSame(statusFrom(read), there) && sameContents(m_source, m_sourceDevice, back.get(), m_size);
+        if (!back.isOpen() || ::fstat(back.get(), &read) != 0) {
+            error = errno;
+            return errno == ENOENT || errno == ELOOP ? Held::Other : Held::Unknown;
+        }
+        if (!S_ISREG(read.st_mode) || !stillTheSame(statusFrom(read), there))
+            return Held::Other;
+        switch (compareContents(m_source, m_sourceDevice, back.get(), m_size, error)) {
+        case Comparison::Same:
+            return Held::Copy;
+        case Comparison::ReadFailed:
+            return Held::Unknown;
+        case Comparison::Different:
+            break;
+        }
+        return Held::Other;
     }
 
     // What lies at the name. The copy's own name holds it while it holds the
     // very file made, or the status it showed once named; a private name, or
     // a name just taken away, while it holds the very file made or, as on a
-    // file system that numbers each name on its own, the source's bytes. A
-    // name that cannot be looked at (a network folder's passing error, say)
-    // may still hold the copy: `error` says why.
-    Held whatLiesAt(const QByteArray &name, bool byBytes = true, int *error = nullptr) const
+    // file system that numbers each name on its own, the source's bytes. The
+    // private name also holds the run's own file while that file is empty
+    // (a create that made it and still failed). A name that cannot be looked
+    // at or read (a network folder's passing error, say) may still hold the
+    // copy: `error` says why.
+    Held whatLiesAt(const QByteArray &name, bool byBytes, int &error) const
     {
         struct stat info {};
         if (::fstatat(m_target.folder(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT)
                 return Held::Nothing;
-            if (error)
-                *error = errno;
+            error = errno;
             return Held::Unknown;
         }
         const Status there = statusFrom(info);
         if (sameItem(there, m_made) || (m_byBytes && name == m_target.name() && stillTheSame(there, m_atName)))
             return Held::Copy;
-        return byBytes && holdsSourceBytes(name, there) ? Held::Copy : Held::Other;
+        if (!byBytes)
+            return Held::Other;
+        if (name == m_privateName && S_ISREG(info.st_mode) && info.st_size == 0)
+            return Held::Copy;
+        return holdsSourceBytes(name, there, error);
     }
 
     // Takes the copy away from the name while the name holds it, and looks
@@ -692,11 +851,11 @@ private:
     std::optional<Left> takeAway(const QByteArray &name, bool isPrivate)
     {
         int error = 0;
-        Held held = whatLiesAt(name, isPrivate, &error);
+        Held held = whatLiesAt(name, isPrivate, error);
         if (held == Held::Copy) {
             if (::unlinkat(m_target.folder(), name.constData(), 0) != 0 && errno != ENOENT)
                 return Left{name, PosixFiles::errorText(errno), true};
-            held = whatLiesAt(name, true, &error);
+            held = whatLiesAt(name, true, error);
             if (held == Held::Copy)
                 return Left{name, QStringLiteral("the file system answered its removal as done but kept it"), true};
         }
@@ -708,6 +867,13 @@ private:
         if (held == Held::Other && isPrivate)
             return Left{name, QStringLiteral("%1, where its copy was made, holds another item, which was left there")
                                   .arg(pathOf(name)),
+                        false};
+        // Where the copy's own name could not be read back, what it holds
+        // cannot be told from the copy.
+        if (held == Held::Other && m_readBackError != 0)
+            return Left{name,
+                        QStringLiteral("%1 could not be read back (%2), and may still hold its copy")
+                            .arg(pathOf(name), PosixFiles::errorText(m_readBackError)),
                         false};
         return std::nullopt;
     }
@@ -741,17 +907,20 @@ private:
     bool m_named = false;
     // The copy was named by renaming its private name.
     bool m_renamed = false;
+    // Why the copy's own name could not be read back; 0 where it was.
+    int m_readBackError = 0;
     bool m_kept = false;
 };
 
-// Puts an item set aside under the private name `aside` back at its own
-// name; what to add to the reason when it could not go back.
+// Puts `what`, set aside under the private name `aside`, back at its own
+// name; what to add to the reason when it is not seen back there.
 QString putBackAside(const FileManager::ItemPlace &place, const QByteArray &aside, const QString &what)
 {
-    if (PosixFiles::renameWithoutReplacing(place.folder(), aside, place.folder(), place.name()) == 0)
-        return {};
-    return QStringLiteral("; %1 was left at %2")
-        .arg(what, FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside)));
+    bool stays = false;
+    const QString back = PosixFiles::putBack(
+        place.folder(), aside, FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside)),
+        place.folder(), place.name(), FileManager::displayPath(place.path()), what, stays);
+    return back.isEmpty() ? back : QStringLiteral("; ") + back;
 }
 
 // A file moved to another file system. The source is opened once, without
@@ -818,8 +987,16 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
         if (got == 0)
             break;
     }
-    if (!sameContents(in.get(), quint64(source.st_dev), copy.fd(), size))
+    int readError = 0;
+    switch (compareContents(in.get(), quint64(source.st_dev), copy.fd(), size, readError)) {
+    case Comparison::Same:
+        break;
+    case Comparison::ReadFailed:
+        return fail(Result::failure(
+            QStringLiteral("the copy on the other file system could not be compared (%1)").arg(PosixFiles::errorText(readError))));
+    case Comparison::Different:
         return fail(Result::failure(QStringLiteral("the copy on the other file system did not match")));
+    }
     struct stat after {};
     if (::fstat(in.get(), &after) != 0 || !stillTheSame(statusFrom(after), expected.status))
         return fail(Result::failure(QStringLiteral("it changed while it was being copied"), Refusal::Changed));
@@ -846,11 +1023,21 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
     auto failAside = [&](const Result &failed, const QString &what) {
         return fail(Result::failure(failed.reason + putBackAside(place, aside, what), failed.refusal));
     };
-    const std::optional<Status> pinned = statusAt(place.folder(), aside);
+    // A file system may answer the rename without making it.
+    const PosixFiles::RenameSeen seen = PosixFiles::lookAfterRename(place.folder(), place.name(), place.folder(), aside, source);
+    if (!seen.moved()) {
+        const QString asidePath = FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside));
+        const Result failed = Result::failure(PosixFiles::renameNotMade(
+            seen, QStringLiteral("its renaming to %1").arg(asidePath), FileManager::displayPath(place.path()), asidePath));
+        // It goes back only from where it may lie, and only to a free name.
+        const bool mayBeAside = !seen.atSource && (seen.atTarget || seen.targetError != 0);
+        return mayBeAside ? failAside(failed, QStringLiteral("it")) : fail(failed);
+    }
+    const Status pinned = statusFrom(seen.target);
     // The source goes only while the copy's name still holds the file made.
     if (const Result holds = copy.holdsCopy(); !holds)
         return failAside(holds, QStringLiteral("it"));
-    if (!pinned || !sameItem(*pinned, statusFrom(source)))
+    if (!sameItem(pinned, statusFrom(source)))
         return failAside(Result::failure(QStringLiteral("it was replaced while it was being copied"), Refusal::Changed),
                          QStringLiteral("what took its name"));
     if (expected.keptCopyLeft) {
@@ -1032,7 +1219,20 @@ FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlac
 {
     if (!place.isOpen() || !target.isOpen())
         return Result::failure(QStringLiteral("its folder is not open"));
+    // What is to go, as it is now: once the rename is answered, both of its
+    // names are looked at, since a file system may answer one it did not make.
+    struct stat item {};
+    if (::fstatat(place.folder(), place.name().constData(), &item, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
+        return Result::failure(PosixFiles::errorText(errno));
+    }
     if (renameNoReplace(place.folder(), place.name(), target.folder(), target.name()) == 0) {
+        const PosixFiles::RenameSeen seen =
+            PosixFiles::lookAfterRename(place.folder(), place.name(), target.folder(), target.name(), item);
+        if (!seen.moved())
+            return Result::failure(PosixFiles::renameNotMade(seen, QStringLiteral("the move"), displayPath(place.path()),
+                                                             displayPath(target.path())));
         std::optional<QString> mismatch = mismatchAt(target.folder(), target.name(), target.path(), expected);
         Refusal refusal = Refusal::Changed;
         if (!mismatch && expected.keptCopyLeft) {
@@ -1041,11 +1241,11 @@ FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlac
         }
         if (!mismatch)
             return Result::success();
-        if (renameNoReplace(target.folder(), target.name(), place.folder(), place.name()) != 0)
-            return Result::failure(QStringLiteral("%1; it could not be put back (%2) and was left at %3")
-                                       .arg(*mismatch, PosixFiles::errorText(errno), displayPath(target.path())),
-                                   refusal);
-        return Result::failure(*mismatch, refusal);
+        bool stays = false;
+        const QString back = PosixFiles::putBack(target.folder(), target.name(), displayPath(target.path()),
+                                                 place.folder(), place.name(), displayPath(place.path()),
+                                                 QStringLiteral("it"), stays);
+        return Result::failure(back.isEmpty() ? *mismatch : *mismatch + QStringLiteral("; ") + back, refusal);
     }
 
     const int error = errno;
@@ -1108,43 +1308,80 @@ FileManager::Result FileManager::pinItem(const ItemPlace &place, PinnedItem &pin
 {
     if (!place.isOpen())
         return Result::failure(QStringLiteral("its folder is not open"));
+    struct stat item {};
+    if (::fstatat(place.folder(), place.name().constData(), &item, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
+        return Result::failure(PosixFiles::errorText(errno));
+    }
     QByteArray aside;
     const Result setAsideResult = setAside(place.folder(), place.name(), aside);
     if (!setAsideResult)
         return setAsideResult;
     const QByteArray pinnedPath = joined(PosixFiles::parentOf(place.path()), aside);
-    const std::optional<Status> there = statusAt(place.folder(), aside);
-    if (!there)
-        return Result::failure(QStringLiteral("it vanished from %1 after it was set aside").arg(displayPath(pinnedPath)));
-    pinned = {place.path(), pinnedPath, *there, place, aside};
+    // A file system may answer the rename without making it: both names are
+    // looked at, and the report says what they showed.
+    const PosixFiles::RenameSeen seen =
+        PosixFiles::lookAfterRename(place.folder(), place.name(), place.folder(), aside, item);
+    if (!seen.moved())
+        return Result::failure(PosixFiles::renameNotMade(seen, QStringLiteral("its renaming to %1").arg(displayPath(pinnedPath)),
+                                                         displayPath(place.path()), displayPath(pinnedPath)));
+    pinned = {place.path(), pinnedPath, statusFrom(seen.target), place, aside};
     return Result::success();
 }
 
 FileManager::Result FileManager::unpinItem(const PinnedItem &pinned)
 {
     const int folder = pinned.place.folder();
-    if (renameNoReplace(folder, pinned.privateName, folder, pinned.place.name()) == 0)
-        return Result::success();
+    const QString pinnedPath = displayPath(pinned.pinnedPath);
+    struct stat item {};
+    if (::fstatat(folder, pinned.privateName.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return Result::failure(QStringLiteral("it could not be put back: nothing is at %1 any more").arg(pinnedPath));
+        return Result::failure(QStringLiteral("it could not be put back: %1 could not be looked at (%2)")
+                                   .arg(pinnedPath, PosixFiles::errorText(errno)));
+    }
+    int done = renameNoReplace(folder, pinned.privateName, folder, pinned.place.name());
     int error = errno;
-    if (noNoReplaceRename(error) && !pinned.status.isFolder) {
+    bool linked = false;
+    if (done != 0 && noNoReplaceRename(error) && !pinned.status.isFolder) {
         // Without the no-replace rename a hard link never replaces either;
         // without both, it goes back as it was set aside, by a rename of a
         // name seen free.
-        if (::linkat(folder, pinned.privateName.constData(), folder, pinned.place.name().constData(), 0) == 0) {
-            ::unlinkat(folder, pinned.privateName.constData(), 0);
-            return Result::success();
-        }
+        done = ::linkat(folder, pinned.privateName.constData(), folder, pinned.place.name().constData(), 0);
         error = errno;
-        if (noHardLinks(error) && renameIfFree(folder, pinned.privateName, folder, pinned.place.name()) == 0)
-            return Result::success();
-        if (noHardLinks(error))
+        linked = done == 0;
+        if (done != 0 && noHardLinks(error)) {
+            done = renameIfFree(folder, pinned.privateName, folder, pinned.place.name());
             error = errno;
+        }
     }
-    if (error == EEXIST)
-        return Result::failure(
-            QStringLiteral("its name was taken meanwhile, so it was left at %1").arg(displayPath(pinned.pinnedPath)));
-    return Result::failure(QStringLiteral("it could not be put back (%1) and was left at %2")
-                               .arg(PosixFiles::errorText(error), displayPath(pinned.pinnedPath)));
+    if (done != 0) {
+        if (error == EEXIST)
+            return Result::failure(QStringLiteral("its name was taken meanwhile, so it was left at %1").arg(pinnedPath));
+        return Result::failure(QStringLiteral("it could not be put back (%1) and was left at %2")
+                                   .arg(PosixFiles::errorText(error), pinnedPath));
+    }
+    if (linked) {
+        // Back at its own name; the private one goes, and is looked at
+        // again, as a file system may answer a removal it did not make.
+        const int removeError = ::unlinkat(folder, pinned.privateName.constData(), 0) == 0 ? 0 : errno;
+        struct stat left {};
+        if (::fstatat(folder, pinned.privateName.constData(), &left, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                return Result::success();
+            return Result::failure(QStringLiteral("it is back at its own name, but %1 could not be looked at (%2)")
+                                       .arg(pinnedPath, PosixFiles::errorText(errno)));
+        }
+        return Result::failure(QStringLiteral("it is back at its own name, but %1 still holds it too (%2)")
+                                   .arg(pinnedPath, removeError != 0 ? PosixFiles::errorText(removeError)
+                                                                     : QStringLiteral("its removal was answered as done")));
+    }
+    bool stays = false;
+    const QString back =
+        PosixFiles::notPutBack(PosixFiles::lookAfterRename(folder, pinned.privateName, folder, pinned.place.name(), item),
+                               QStringLiteral("it"), pinnedPath, displayPath(pinned.path), stays);
+    return back.isEmpty() ? Result::success() : Result::failure(back);
 }
 
 FileManager::Result FileManager::deletePinnedItem(const PinnedItem &pinned)
@@ -1155,20 +1392,42 @@ FileManager::Result FileManager::deletePinnedItem(const PinnedItem &pinned)
         return Result::failure(back ? why.reason : why.reason + QStringLiteral("; ") + back.reason, why.refusal);
     };
     const int folder = pinned.place.folder();
+    // Some file systems answer a deletion they did not make: the private
+    // name is looked at once more, and the delete counts only once nothing
+    // is there. Why it does not count; nothing when it does.
+    auto stillThere = [&]() -> std::optional<QString> {
+        struct stat info {};
+        if (::fstatat(folder, pinned.privateName.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+            return QStringLiteral("the file system answered its deletion as done, but %1 is still there")
+                .arg(displayPath(pinned.pinnedPath));
+        if (errno == ENOENT)
+            return std::nullopt;
+        return QStringLiteral("the file system answered its deletion as done, but %1 could not be looked at (%2)")
+            .arg(displayPath(pinned.pinnedPath), PosixFiles::errorText(errno));
+    };
     if (!pinned.status.isFolder) {
         const std::optional<Status> there = statusAt(folder, pinned.privateName);
         if (!there || !sameItem(*there, pinned.status))
             return keepWhole(Result::failure(QStringLiteral("it changed after it was set aside"), Refusal::Changed));
         if (::unlinkat(folder, pinned.privateName.constData(), 0) != 0)
             return keepWhole(Result::failure(PosixFiles::errorText(errno)));
+        const std::optional<Status> left = statusAt(folder, pinned.privateName);
+        if (left && left->isFolder == there->isFolder && left->size == there->size
+            && left->modifiedMilliseconds == there->modifiedMilliseconds)
+            return keepWhole(Result::failure(QStringLiteral("the file system answered its deletion as done but did not make it")));
+        if (const std::optional<QString> why = stillThere())
+            return Result::failure(*why);
         return Result::success();
     }
 
     bool deletedAny = false;
     const Result removed =
         FolderCheck::remove(folder, pinned.privateName, pinned.pinnedPath, &pinned.status, deletedAny);
-    if (removed)
+    if (removed) {
+        if (const std::optional<QString> why = stillThere())
+            return Result::failure(*why);
         return removed;
+    }
     if (!deletedAny)
         return keepWhole(removed);
     return Result::failure(QStringLiteral("deleting stopped (%1); what is left is at %2")

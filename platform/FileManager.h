@@ -167,7 +167,8 @@ public:
     // (made when missing) on its own file system, the Trash at the top folder
     // of the item's file system elsewhere, as `trash` has them open. A Trash
     // that cannot take the item fails at once; never falls back to deleting.
-    // The item that lands there is checked to be the expected one, and goes
+    // The item that lands there is checked to be the expected one (a rename
+    // answered but not made fails, and leaves no record), and goes
     // back (Changed) when it is not, or (KeptWentAlong) when a kept copy
     // went with it.
     virtual Result trashItem(const ItemPlace &place, const Expected &expected, TrashCan &trash);
@@ -181,11 +182,14 @@ public:
     // target, the runner's alone from its first byte), compared, given the
     // source's owner, mode, access list and times where the runner may set
     // them (set-ID bits and capabilities only where the owner and group were
-    // kept, as read back; in another group, group rights no wider than the
-    // source gave everybody), and only then named. Where a name gets an inode
+    // kept, as read back; in another group, group and others rights no
+    // wider than the source gave both its group and everybody; attributes
+    // read back), and only then named. Where a name gets an inode
     // number of its own, the copy under its name is read back and compared
     // with the source. A private name is looked at again by its name however
-    // the move ends, and what of the copy stays there is named. The source is removed
+    // the move ends, a create that failed included, and what of the copy
+    // stays there is named. Every rename is looked at on both of its names,
+    // as a file system may answer one it did not make. The source is removed
     // through its own folder only while the target's name holds the very
     // file made, every kept copy is in place and the target folder is still
     // mounted; a folder is not moved. A move that worked but could not keep
@@ -193,15 +197,18 @@ public:
     // says so in its reason.
     virtual Result moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected);
     // Renames the item to a private name beside itself, never replacing
-    // anything, and reads its status there.
+    // anything, and reads its status there; fails where the rename was
+    // answered but the item is not seen there alone.
     virtual Result pinItem(const ItemPlace &place, PinnedItem &pinned);
     // Renames a pinned item back to its own name, never replacing what lies
     // there now; when the name is taken it stays pinned and the reason says where.
     virtual Result unpinItem(const PinnedItem &pinned);
     // Deletes a pinned item, only while its private name holds the pinned
-    // item, without ever leaving its own mount. An item of which nothing
-    // could be deleted is put back at its own name; a folder that stopped
-    // half-way stays at the private name, which the reason gives.
+    // item, without ever leaving its own mount, and looks at the private
+    // name again: it worked only once nothing is there. An item of which
+    // nothing could be deleted (or whose deletion was answered but not made)
+    // is put back at its own name; a folder that stopped half-way stays at
+    // the private name, which the reason gives.
     virtual Result deletePinnedItem(const PinnedItem &pinned);
 
     // The same on paths, for the item as it is now: its folder is opened

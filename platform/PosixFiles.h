@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <sys/stat.h>
+
 // Small pieces that the file operations on native byte paths share.
 namespace PosixFiles {
 
@@ -35,5 +37,41 @@ bool noNoReplaceRename(int error);
 int renameIfFree(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to);
 // renameNoReplace, else, where the file system has none, renameIfFree.
 int renameWithoutReplacing(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to);
+
+// What both names of a rename show once it was answered as done, each looked
+// at by its name: some file systems (FUSE and network ones) answer a rename
+// they did not make.
+struct RenameSeen
+{
+    // Something lies at the new name; `target` is its status.
+    bool atTarget = false;
+    struct stat target {};
+    // The old name still holds the item: its identity, or, as where a file
+    // system numbers each name on its own, its kind, size and time.
+    bool atSource = false;
+    // The old name holds another item.
+    bool otherAtSource = false;
+    // The name that could not be looked at, and why (0: both were).
+    int targetError = 0;
+    int sourceError = 0;
+
+    // The item left its old name for the new one.
+    bool moved() const { return atTarget && !atSource && targetError == 0 && sourceError == 0; }
+};
+RenameSeen lookAfterRename(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to,
+                           const struct stat &item);
+// What a report says of a rename that did not move the item, as it was seen:
+// `act` names the rename ("the move to the Trash"), the paths both names.
+QString renameNotMade(const RenameSeen &seen, const QString &act, const QString &fromPath, const QString &toPath);
+// What a report says of `what` (say "it") renamed from `to` back to
+// `from`, as `back` saw both names: nothing when it is back, else why it
+// could not be put back and where it was seen. `stays`: whether `to` may
+// still hold it.
+QString notPutBack(const RenameSeen &back, const QString &what, const QString &toPath, const QString &fromPath,
+                   bool &stays);
+// Puts `what`, renamed to `to`, back at `from`, never replacing anything,
+// and looks at both names; the same answer as notPutBack.
+QString putBack(int toFolder, const QByteArray &to, const QString &toPath, int fromFolder, const QByteArray &from,
+                const QString &fromPath, const QString &what, bool &stays);
 
 } // namespace PosixFiles

@@ -471,6 +471,12 @@ TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const Q
             return failure(QStringLiteral("the working folder cannot be read: %1").arg(PosixFiles::errorText(errno)));
     }
 
+    // What is to go, as it is now: once a rename is answered, both of its
+    // names are looked at, since a file system may answer one it did not make.
+    struct stat item {};
+    if (::fstatat(folder, name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0)
+        return failure(errno == ENOENT ? QStringLiteral("it is no longer there") : PosixFiles::errorText(errno));
+
     const OpenFolders &inside = *place.open;
     // The path is escaped byte by byte: going through text would turn a byte
     // that is not UTF-8 into U+FFFD, and the record would name another file.
@@ -507,17 +513,30 @@ TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const Q
         // name's record, made with O_EXCL, keeps every other trasher off it.
         if (PosixFiles::renameWithoutReplacing(folder, name, inside.files.get(), candidate) == 0) {
             const QByteArray trashedPath = place.folder + "/files/" + candidate;
+            const auto dropRecord = [&] { ::unlinkat(inside.info.get(), infoName.constData(), 0); };
+            const PosixFiles::RenameSeen seen =
+                PosixFiles::lookAfterRename(folder, name, inside.files.get(), candidate, item);
+            if (!seen.moved()) {
+                // The record stays only while the Trash may hold the item.
+                if (!seen.atTarget && (seen.targetError == 0 || seen.atSource))
+                    dropRecord();
+                return Result {false,
+                               PosixFiles::renameNotMade(seen, QStringLiteral("the move to the Trash"),
+                                                         shown(trimmed), shown(trashedPath)),
+                               seen.atTarget ? trashedPath : QByteArray(), false};
+            }
             const std::optional<QString> mismatch = landing ? landing(inside.files.get(), candidate) : std::nullopt;
             if (!mismatch)
                 return Result {true, {}, trashedPath, false};
-            // Not the item that was meant to go: it goes back, and so does its record.
-            if (PosixFiles::renameWithoutReplacing(inside.files.get(), candidate, folder, name) != 0)
-                return Result {false,
-                               QStringLiteral("%1; it could not be put back (%2) and stays in the Trash at %3")
-                                   .arg(*mismatch, PosixFiles::errorText(errno), shown(trashedPath)),
-                               trashedPath, true};
-            ::unlinkat(inside.info.get(), infoName.constData(), 0);
-            return Result {false, *mismatch, {}, true};
+            // Not the item that was meant to go: it goes back, and so does
+            // its record, unless the Trash may still hold it.
+            bool stays = false;
+            const QString back = PosixFiles::putBack(inside.files.get(), candidate, shown(trashedPath), folder, name,
+                                                     shown(trimmed), QStringLiteral("it"), stays);
+            if (!stays)
+                dropRecord();
+            return Result {false, back.isEmpty() ? *mismatch : *mismatch + QStringLiteral("; ") + back,
+                           stays ? trashedPath : QByteArray(), true};
         }
         error = errno;
         ::unlinkat(inside.info.get(), infoName.constData(), 0);

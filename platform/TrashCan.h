@@ -83,7 +83,9 @@ public:
     static Place topFolderTrash(const QByteArray &topFolder);
     // Moves the item into the given Trash: its record is made first under a
     // free name (O_EXCL), then the item is renamed beside it, never replacing
-    // anything; the record goes again when the rename fails.
+    // anything; the record goes again when the rename fails, or was answered
+    // but the Trash entry is seen to hold nothing while the old name still
+    // holds the item.
     static Result trashInto(const QByteArray &path, const Place &place);
     // The same for the item `name` of the open folder, whose path the record
     // keeps as `itemPath`. When `landing` refuses what landed, it is renamed
