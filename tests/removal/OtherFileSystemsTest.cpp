@@ -746,10 +746,12 @@ TEST_F(OtherFileSystems, ACopySetAsideInAFuseFolderGoesBackWhenItMustStay)
 }
 
 // A folder may answer the deletion of a copy, the rename that sets it aside
-// first, or its move to the Trash as done without making it. The copy then
-// still lies there: the report says that the file system did not do what it
-// answered, not that the copy went or vanished, and the copy keeps its own
-// name and bytes, with nothing left in the Trash.
+// first, its move to the Trash or into another of its folders as done
+// without making it, with or without
+// numbering each name on its own. The copy then still lies there: the report
+// says that the file system did not do what it answered, not that the copy
+// went or vanished, and the copy keeps its own name and bytes, with nothing
+// left in the Trash. A private name that a folder never lets go is named.
 TEST_F(OtherFileSystems, ARemovalTheFileSystemAnsweredButDidNotMakeFails)
 {
     struct Case
@@ -763,6 +765,10 @@ TEST_F(OtherFileSystems, ARemovalTheFileSystemAnsweredButDidNotMakeFails)
     unlinkAnswered.unlinks = false;
     PassthroughFuse::Options renameAnswered;
     renameAnswered.renames = false;
+    PassthroughFuse::Options unlinkAnsweredByPath = pathBased();
+    unlinkAnsweredByPath.unlinks = false;
+    PassthroughFuse::Options renameAnsweredByPath = pathBased();
+    renameAnsweredByPath.renames = false;
     const Case cases[] = {
         {"a delete whose unlink is answered but not made", unlinkAnswered, MovingType::Permanently(),
          "the file system answered its deletion as done but did not make it"},
@@ -770,6 +776,14 @@ TEST_F(OtherFileSystems, ARemovalTheFileSystemAnsweredButDidNotMakeFails)
          "as done but did not make it"},
         {"a move to the Trash answered but not made", renameAnswered, MovingType::Trash(),
          "the file system answered the move to the Trash as done but did not make it"},
+        {"a delete whose unlink is answered but not made, every name numbered on its own", unlinkAnsweredByPath,
+         MovingType::Permanently(), "the file system answered its deletion as done but did not make it"},
+        {"a delete whose setting aside is answered but not made, every name numbered on its own",
+         renameAnsweredByPath, MovingType::Permanently(), "as done but did not make it"},
+        {"a move to the Trash answered but not made, every name numbered on its own", renameAnsweredByPath,
+         MovingType::Trash(), "the file system answered the move to the Trash as done but did not make it"},
+        {"a move into another of its folders answered but not made", renameAnswered, MovingType::Folder({}, false),
+         "the file system answered the move as done but did not make it"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -782,18 +796,24 @@ TEST_F(OtherFileSystems, ARemovalTheFileSystemAnsweredButDidNotMakeFails)
             GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
 
         const QString roots = base + "/fuse/d";
-        const auto [outcome, reason] = removeSecondCopy(roots + "/a/tool", roots + "/b/tool", c.mode);
+        const MovingType mode =
+            c.mode.kind == MovingType::Kind::Folder ? MovingType::Folder(base + "/fuse/dest", false) : c.mode;
+        const auto [outcome, reason] = removeSecondCopy(roots + "/a/tool", roots + "/b/tool", mode);
         fuse.unmount();
         EXPECT_EQ(outcome, CopyOutcome::Failed) << reason.toStdString();
         EXPECT_TRUE(reason.contains(QLatin1String(c.reason))) << reason.toStdString();
         EXPECT_FALSE(reason.contains("vanished")) << reason.toStdString();
-        EXPECT_EQ(entriesOf(backing + "/d/b"), QStringList{"tool"});
+        QStringList left = entriesOf(backing + "/d/b");
+        EXPECT_TRUE(left.removeOne(QStringLiteral("tool")));
+        for (const QString &name : left)
+            EXPECT_TRUE(reason.contains(roots + "/b/" + name)) << reason.toStdString();
         EXPECT_EQ(readAll(backing + "/d/b/tool"), bytes);
         EXPECT_EQ(readAll(backing + "/d/a/tool"), bytes);
         // The Trash at the top of the FUSE folder neither holds it nor keeps its record.
         const QString trash = backing + "/.Trash-" + QString::number(::getuid());
         EXPECT_EQ(entriesOf(trash + "/files"), QStringList());
         EXPECT_EQ(entriesOf(trash + "/info"), QStringList());
+        EXPECT_EQ(entriesOf(backing + "/dest"), QStringList());
     }
 }
 
