@@ -457,8 +457,9 @@ QString octalMode(mode_t mode)
 // take, the owning group gets the rights of its own entry, and the others no
 // more than any user or group the list named. The times go last, and the
 // mode is read back once all is set, since some file systems answer a change
-// of mode they did not make, or refuse it on a copy they made wider. What could not be kept is named;
-// `refused` says why the copy must not be named at all.
+// of mode they did not make, or refuse it on a copy they made wider. What
+// could not be kept is named; `refused` says why the copy must not be named
+// at all.
 QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, QString &refused)
 {
     struct stat made {};
@@ -912,6 +913,18 @@ private:
     bool m_kept = false;
 };
 
+// What lies at the place as it is now, read before it is renamed: once the
+// rename is answered, both of its names are looked at for it, since a file
+// system may answer one it did not make.
+Result statusBeforeRename(const FileManager::ItemPlace &place, struct stat &item)
+{
+    if (::fstatat(place.folder(), place.name().constData(), &item, AT_SYMLINK_NOFOLLOW) == 0)
+        return Result::success();
+    if (errno == ENOENT)
+        return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
+    return Result::failure(PosixFiles::errorText(errno));
+}
+
 // Puts `what`, set aside under the private name `aside`, back at its own
 // name; what to add to the reason when it is not seen back there.
 QString putBackAside(const FileManager::ItemPlace &place, const QByteArray &aside, const QString &what)
@@ -1219,14 +1232,9 @@ FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlac
 {
     if (!place.isOpen() || !target.isOpen())
         return Result::failure(QStringLiteral("its folder is not open"));
-    // What is to go, as it is now: once the rename is answered, both of its
-    // names are looked at, since a file system may answer one it did not make.
     struct stat item {};
-    if (::fstatat(place.folder(), place.name().constData(), &item, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT)
-            return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
-        return Result::failure(PosixFiles::errorText(errno));
-    }
+    if (const Result read = statusBeforeRename(place, item); !read)
+        return read;
     if (renameNoReplace(place.folder(), place.name(), target.folder(), target.name()) == 0) {
         const PosixFiles::RenameSeen seen =
             PosixFiles::lookAfterRename(place.folder(), place.name(), target.folder(), target.name(), item);
@@ -1309,11 +1317,8 @@ FileManager::Result FileManager::pinItem(const ItemPlace &place, PinnedItem &pin
     if (!place.isOpen())
         return Result::failure(QStringLiteral("its folder is not open"));
     struct stat item {};
-    if (::fstatat(place.folder(), place.name().constData(), &item, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT)
-            return Result::failure(QStringLiteral("it is no longer there"), Refusal::Gone);
-        return Result::failure(PosixFiles::errorText(errno));
-    }
+    if (const Result read = statusBeforeRename(place, item); !read)
+        return read;
     QByteArray aside;
     const Result setAsideResult = setAside(place.folder(), place.name(), aside);
     if (!setAsideResult)
@@ -1394,37 +1399,43 @@ FileManager::Result FileManager::deletePinnedItem(const PinnedItem &pinned)
     const int folder = pinned.place.folder();
     // Some file systems answer a deletion they did not make: the private
     // name is looked at once more, and the delete counts only once nothing
-    // is there. Why it does not count; nothing when it does.
-    auto stillThere = [&]() -> std::optional<QString> {
+    // is there. Why it does not count, with what is there in `left`;
+    // nothing when it does.
+    auto stillThere = [&](std::optional<Status> &left) -> std::optional<QString> {
         struct stat info {};
-        if (::fstatat(folder, pinned.privateName.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+        if (::fstatat(folder, pinned.privateName.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            left = statusFrom(info);
             return QStringLiteral("the file system answered its deletion as done, but %1 is still there")
                 .arg(displayPath(pinned.pinnedPath));
+        }
         if (errno == ENOENT)
             return std::nullopt;
         return QStringLiteral("the file system answered its deletion as done, but %1 could not be looked at (%2)")
             .arg(displayPath(pinned.pinnedPath), PosixFiles::errorText(errno));
     };
+    std::optional<Status> left;
     if (!pinned.status.isFolder) {
         const std::optional<Status> there = statusAt(folder, pinned.privateName);
         if (!there || !sameItem(*there, pinned.status))
             return keepWhole(Result::failure(QStringLiteral("it changed after it was set aside"), Refusal::Changed));
         if (::unlinkat(folder, pinned.privateName.constData(), 0) != 0)
             return keepWhole(Result::failure(PosixFiles::errorText(errno)));
-        const std::optional<Status> left = statusAt(folder, pinned.privateName);
+        const std::optional<QString> why = stillThere(left);
+        if (!why)
+            return Result::success();
+        // The file itself, under a number of its own where names have one:
+        // it goes back whole.
         if (left && left->isFolder == there->isFolder && left->size == there->size
             && left->modifiedMilliseconds == there->modifiedMilliseconds)
             return keepWhole(Result::failure(QStringLiteral("the file system answered its deletion as done but did not make it")));
-        if (const std::optional<QString> why = stillThere())
-            return Result::failure(*why);
-        return Result::success();
+        return Result::failure(*why);
     }
 
     bool deletedAny = false;
     const Result removed =
         FolderCheck::remove(folder, pinned.privateName, pinned.pinnedPath, &pinned.status, deletedAny);
     if (removed) {
-        if (const std::optional<QString> why = stillThere())
+        if (const std::optional<QString> why = stillThere(left))
             return Result::failure(*why);
         return removed;
     }
