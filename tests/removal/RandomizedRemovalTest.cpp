@@ -538,11 +538,20 @@ void RandomRound::run()
     QStringList stillMarked;
     for (const CopyLocation &location : markedCopyLocations())
         stillMarked.append(recordAt(location)->url->toLocalFile());
+    // A scanned copy that stands in the destination folder is an item like
+    // any other there: a move with overwrite on sets it aside into the Trash,
+    // a copy whose mark a search hid included.
+    auto setAsideIntoTheTrash = [&](const QString &path) {
+        return mode.kind == MovingType::Kind::Folder && mode.overwrite
+               && QString::fromLatin1(trash.value(path)) == scanned.value(path);
+    };
     QStringList hiddenMarked;
     for (const QByteArray &path : summary.hiddenMarked) {
         const QString hidden = NativePath::decode(path);
         hiddenMarked.append(hidden);
-        EXPECT_EQ(contentAt(hidden), before.value(hidden)) << hidden.toStdString();
+        if (!setAsideIntoTheTrash(hidden)) {
+            EXPECT_EQ(contentAt(hidden), before.value(hidden)) << hidden.toStdString();
+        }
     }
     if (!hiddenMarked.isEmpty())
         ++waysSeen["marks kept in groups the search hid"];
@@ -562,10 +571,6 @@ void RandomRound::run()
     // before a stop depends on timing).
     auto unchanged = [&](const QString &path) {
         return !changedSinceScan(path) && !(swapped && path == swapPath);
-    };
-    auto setAsideIntoTheTrash = [&](const QString &path) {
-        return mode.kind == MovingType::Kind::Folder && mode.overwrite
-               && QString::fromLatin1(trash.value(path)) == scanned.value(path);
     };
     for (const QStringList &group : scannedGroups) {
         if (std::none_of(group.begin(), group.end(), unchanged))
