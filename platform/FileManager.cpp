@@ -261,33 +261,34 @@ mode_t owningGroupRights(const QByteArray &list)
     return 0;
 }
 
-// The least that any user or group an access list names may do, within the
-// mask: on a copy without the list they fall under its others, and one the
-// list kept out must not get in that way.
-mode_t namedRightsFloor(const QByteArray &list)
+// The least that any entry of the tag (a named user or a named group) of an
+// access list lets its user or group do, within the mask: on a copy without
+// the list they fall under its others, or, when they are members, its group,
+// and one the list kept out must not get in that way.
+mode_t leastNamedRights(const QByteArray &list, quint16 tag)
 {
-    mode_t floor = 07;
+    mode_t least = 07;
     for (qsizetype at = 4; isAccessList(list) && at < list.size(); at += 8) {
-        const quint16 tag = entryTag(list, at);
-        if (tag == kNamedUserEntry || tag == kNamedGroupEntry)
-            floor &= entryRights(list, at) & maskOf(list);
+        if (entryTag(list, at) == tag)
+            least &= entryRights(list, at) & maskOf(list);
     }
-    return floor;
+    return least;
 }
 
-// The access list for a copy whose owning group `group` is not its source's.
+// The access list for a copy whose owning group is not its source's.
 // Its owning group's entry was meant for the source's group: whoever is in
-// the copy's may do no more than everybody could before, nor more than the
-// list's own entry for that group, where it names it. The source's group now
-// falls under the copy's others, which get `others`. The mask and the named
-// entries stay.
-QByteArray forAnotherGroup(QByteArray list, gid_t group, mode_t sourceOthers, mode_t others)
+// the copy's may do no more than everybody could before, nor more than any
+// group the list names, since a member of one may be in the copy's group (a
+// user matched by both the owning group and a named group gets both). The
+// source's group now falls under the copy's others, which get `others`. The
+// mask and the named entries stay.
+QByteArray forAnotherGroup(QByteArray list, mode_t sourceOthers, mode_t others)
 {
     if (!isAccessList(list))
         return list;
     mode_t limit = sourceOthers;
     for (qsizetype at = 4; at < list.size(); at += 8) {
-        if (entryTag(list, at) == kNamedGroupEntry && qFromLittleEndian<quint32>(list.constData() + at + 4) == group)
+        if (entryTag(list, at) == kNamedGroupEntry)
             limit &= entryRights(list, at);
     }
     for (qsizetype at = 4; at < list.size(); at += 8) {
@@ -454,8 +455,11 @@ QString octalMode(mode_t mode)
 // copy does not have, and the source's group falls under the copy's others:
 // neither class gets more than the source gave both its group and everybody
 // else (0604 and 0640 become 0600). Where the source's access list did not
-// take, the owning group gets the rights of its own entry, and the others no
-// more than any user or group the list named. The times go last, and the
+// take, the copy's group gets no more than the list's own entry for the
+// owning group, nor than the least of any user it named, who may be a member
+// (0664 with user:x:r-- becomes 0644), nor, in another group, of any group it
+// named; the others get no more than any user or group the list named. So no
+// user may do more with the copy than with the source. The times go last, and the
 // mode is read back once all is set, since some file systems answer a change
 // of mode they did not make, or refuse it on a copy they made wider. What
 // could not be kept is named; `refused` says why the copy must not be named
@@ -493,17 +497,25 @@ QStringList keepOwnerModeAndTimes(int from, int to, const struct stat &source, Q
         // The source's group falls under the copy's others.
         others &= sourceGroup;
         if (sourceHasList)
-            accessList = forAnotherGroup(*accessList, made.st_gid, sourceOthers, others);
+            accessList = forAnotherGroup(*accessList, sourceOthers, others);
     }
     const bool accessListKept = keepAccessList(to, accessList, notKept, refused);
     if (!refused.isEmpty())
         return {};
     mode_t mode = source.st_mode & 07777 & ~mode_t(S_IRWXO);
     if (!accessListKept) {
-        // Without the list, the users and groups it named fall under others.
-        if (sourceHasList)
-            others &= namedRightsFloor(*accessList);
-        mode = (mode & ~mode_t(S_IRWXG)) | (owningGroupRights(accessList.value_or(QByteArray())) << 3);
+        mode_t group = owningGroupRights(accessList.value_or(QByteArray()));
+        if (sourceHasList) {
+            // Without the list, the users and groups it named fall under
+            // others, or under the copy's group where they are members of
+            // it; a member of a group the list named is matched by the
+            // source's group as well where the copy's group is the source's.
+            const mode_t users = leastNamedRights(*accessList, kNamedUserEntry);
+            const mode_t groups = leastNamedRights(*accessList, kNamedGroupEntry);
+            others &= users & groups;
+            group &= groupKept ? users : users & groups;
+        }
+        mode = (mode & ~mode_t(S_IRWXG)) | (group << 3);
     } else if (!groupKept && !sourceHasList) {
         mode &= ~mode_t(S_IRWXG) | (sourceOthers << 3);
     }

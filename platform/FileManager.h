@@ -183,8 +183,9 @@ public:
     // source's owner, mode, access list and times where the runner may set
     // them (set-ID bits and capabilities only where the owner and group were
     // kept, as read back; in another group, group and others rights no
-    // wider than the source gave both its group and everybody; attributes
-    // read back), and only then named. Where a name gets an inode
+    // wider than the source gave both its group and everybody; without the
+    // source's access list, group rights no wider than any user it named;
+    // attributes read back), and only then named. Where a name gets an inode
     // number of its own, the copy under its name is read back and compared
     // with the source. A private name is looked at again by its name however
     // the move ends, a create that failed included, and what of the copy

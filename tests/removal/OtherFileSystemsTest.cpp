@@ -922,8 +922,8 @@ TEST_F(OtherFileSystems, ACopyWhoseOwnerWasNotKeptLosesItsPrivileges)
 // without the source's: its mode's group bits would show the list's mask,
 // the rights of the named user, so the owning group, which the list let do
 // nothing, could read the copy. It gets its own entry's rights instead; and
-// a user the list kept out by name would come in as everybody else, so
-// everybody else gets no more than that user had. A folder that answers a
+// a user the list named would come in as everybody else, or as a member of
+// the copy's group, so neither gets more than that user had. A folder that answers a
 // change of mode without making it shows rights of its own, and one that
 // refuses it names what the copy shows, here the rights the folder made it
 // with. A set-ID program whose owner did not pass to the copy is never named
@@ -968,9 +968,13 @@ TEST_F(OtherFileSystems, WhatACopyCouldNotKeepIsNeverWiderAndAlwaysNamed)
          "moved, but not with its access list (" + PosixFiles::errorText(EOPNOTSUPP) + ")", 0600},
         {"an access list answered as set", attributesNotSet, namedUserMayRead, 0640, 4242, CopyOutcome::Removed,
          "moved, but not with its access list", 0600},
+        // The named users may be members of the copy's group.
         {"a folder without access lists, where the list kept a user out of what everybody may",
          noAttributes, namedUserKeptOut, 0644, 4242, CopyOutcome::Removed,
-         "moved, but not with its access list (" + PosixFiles::errorText(EOPNOTSUPP) + ")", 0640},
+         "moved, but not with its access list (" + PosixFiles::errorText(EOPNOTSUPP) + ")", 0600},
+        {"a folder without access lists, where the list let a user do less than the owning group",
+         noAttributes, accessList(6, 1005, 4, 6, 4), 0664, 4242, CopyOutcome::Removed,
+         "moved, but not with its access list (" + PosixFiles::errorText(EOPNOTSUPP) + ")", 0644},
         {"a change of mode answered as made", everyFileReadable, {}, 0600, 4242, CopyOutcome::Removed,
          "moved, but not with its mode 0600 (its copy has 0666)", 0},
         {"a change of mode refused on a copy made wider", modeRefused, {}, 0600, 4242, CopyOutcome::Removed,
@@ -1039,8 +1043,11 @@ TEST_F(OtherFileSystems, WhatACopyCouldNotKeepIsNeverWiderAndAlwaysNamed)
 // what everybody may do keeps everybody out of the copy, since the source's
 // group may now be anybody. An access list keeps its mask for the users and
 // groups it names, and its owning group's entry is cut the same way, and to
-// nothing where the list kept the copy's group out by name. File
-// capabilities, like set-ID bits, pass only with both owner and group.
+// no more than any group it names, whose members may be in the copy's group
+// (to nothing where it kept one out by name). Where the list cannot go with
+// the copy, a user it named may be in the copy's group as well: the group
+// gets no more than that user had. File capabilities, like set-ID bits, pass
+// only with both owner and group.
 TEST_F(OtherFileSystems, ACopyInAnotherGroupGivesThatGroupNoMoreThanEverybody)
 {
     struct Case
@@ -1055,8 +1062,10 @@ TEST_F(OtherFileSystems, ACopyInAnotherGroupGivesThatGroupNoMoreThanEverybody)
         uid_t copyOwner; // and group
         mode_t copyMode;
         QByteArray copyList;
-        const char *reason;
+        QString reason;
+        bool keepsAccessLists = true; // the destination's file system
     };
+    const QString noAccessList = "its access list (" + PosixFiles::errorText(EOPNOTSUPP) + ")";
     const Case cases[] = {
         {"a group's read right", false, 1001, 4242, 0640, {}, false, 0, 0600, {},
          "moved, but not with its owner, its group"},
@@ -1072,6 +1081,13 @@ TEST_F(OtherFileSystems, ACopyInAnotherGroupGivesThatGroupNoMoreThanEverybody)
         {"nobody moves their own file whose access list keeps nobody's group out by name", true, kNobody, 4343, 0644,
          groupAccessList(6, 4, kNoGroup, 0, 4, 4), false, kNobody, 0644, groupAccessList(6, 0, kNoGroup, 0, 4, 4),
          "moved, but not with its group"},
+        // A member of the group the list named may be in the copy's group.
+        {"an access list that keeps a group out by name", false, 1001, 4242, 0644, groupAccessList(6, 4, 4343, 0, 4, 4),
+         false, 0, 0644, groupAccessList(6, 0, 4343, 0, 4, 4), "moved, but not with its owner, its group"},
+        // The user the list named may be in the copy's group.
+        {"an access list that keeps a user out by name, to a folder without access lists", false, 1001, 4343, 0644,
+         accessList(6, 1007, 0, 4, 4), false, 0, 0600, {}, "moved, but not with its owner, its group, " + noAccessList,
+         false},
     };
     const quint32 capability[5] = {0x02000001, 1u << 13, 0, 0, 0};
     for (const Case &c : cases) {
@@ -1131,6 +1147,7 @@ TEST_F(OtherFileSystems, ACopyInAnotherGroupGivesThatGroupNoMoreThanEverybody)
         } else {
             PassthroughFuse::Options options;
             options.changesOwners = false;
+            options.extendedAttributes = c.keepsAccessLists;
             const QString refused = fuse.mount(base + "/backing", base + "/fuse", options);
             if (!refused.isEmpty())
                 GTEST_SKIP() << "the FUSE file system cannot be mounted here: " << refused.toStdString();
