@@ -149,17 +149,6 @@ Result setAside(int folder, const QByteArray &name, QByteArray &aside)
     return Result::failure(QStringLiteral("no free name to set it aside"));
 }
 
-// Takes away the entry `name` of the open folder only while it is the file
-// this run made, so that a failed move never removes anything else. False
-// when it is still there: the run's own file that could not be taken away.
-bool removeOwnCopy(int folder, const QByteArray &name, const Status &made, bool byBytes = false)
-{
-    const std::optional<Status> there = statusAt(folder, name);
-    if (!there || !(byBytes ? stillTheSame(*there, made) : sameItem(*there, made)))
-        return true;
-    return ::unlinkat(folder, name.constData(), 0) == 0 || errno == ENOENT;
-}
-
 // Whether both open files hold the same `size` bytes, each read from its
 // start to its very end: a file whose reads end early, or that holds more,
 // is not the file that was listed, and never equal to another. The source's
@@ -189,6 +178,38 @@ Comparison compareContents(int source, quint64 sourceDevice, int other, quint64 
         if (gotA == 0)
             return a.isWhole() && b.isWhole() ? Comparison::Same : Comparison::Different;
     }
+}
+
+// What a name that a move made holds, as seen from the run.
+enum class Held { Nothing, Copy, Other, Unknown };
+
+// Whether the entry `name` of the open folder, of status `there`, holds the
+// `size` bytes of the open source to their very end (a copy of it) or not
+// (another item): read from the entry itself, which must still be that
+// entry. Unknown, with `error`, where it could not be opened or read.
+Held holdsBytesOf(int source, quint64 sourceDevice, quint64 size, int folder, const QByteArray &name,
+                  const Status &there, int &error)
+{
+    if (there.isFolder || there.isSymbolicLink || there.size != size)
+        return Held::Other;
+    const Descriptor back(
+        ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat read {};
+    if (!back.isOpen() || ::fstat(back.get(), &read) != 0) {
+        error = errno;
+        return errno == ENOENT || errno == ELOOP ? Held::Other : Held::Unknown;
+    }
+    if (!S_ISREG(read.st_mode) || !stillTheSame(statusFrom(read), there))
+        return Held::Other;
+    switch (compareContents(source, sourceDevice, back.get(), size, error)) {
+    case Comparison::Same:
+        return Held::Copy;
+    case Comparison::ReadFailed:
+        return Held::Unknown;
+    case Comparison::Different:
+        break;
+    }
+    return Held::Other;
 }
 
 constexpr char kAccessList[] = "system.posix_acl_access";
@@ -607,7 +628,8 @@ public:
         if (!m_fd.isOpen()) {
             const int error = errno;
             if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
-                return Result::failure(PosixFiles::errorText(error));
+                return Result::failure(QStringLiteral("its copy could not be made in %1: %2")
+                                           .arg(folderShown(), PosixFiles::errorText(error)));
             for (int attempt = 0; attempt < 16 && !m_fd.isOpen(); ++attempt) {
                 const QByteArray candidate = privateNameFor(m_target.name(), ".twinmoor-moving-");
                 m_fd = Descriptor(::openat(m_target.folder(), candidate.constData(),
@@ -619,7 +641,8 @@ public:
                     // error: the name is looked at as the run's own.
                     const int error = errno;
                     m_privateName = candidate;
-                    return Result::failure(PosixFiles::errorText(error));
+                    return Result::failure(QStringLiteral("its copy could not be made at %1: %2")
+                                               .arg(pathOf(candidate), PosixFiles::errorText(error)));
                 }
             }
             if (!m_fd.isOpen())
@@ -627,7 +650,8 @@ public:
         }
         struct stat made {};
         if (::fstat(m_fd.get(), &made) != 0)
-            return Result::failure(PosixFiles::errorText(errno));
+            return Result::failure(QStringLiteral("its copy made in %1 could not be looked at (%2)")
+                                       .arg(folderShown(), PosixFiles::errorText(errno)));
         // Many FUSE and cloud folders make every file with rights of their
         // own, whatever was asked: the copy is narrowed before a byte of the
         // source is in it. Where that does not take, the mode read back once
@@ -769,8 +793,6 @@ public:
     }
 
 private:
-    // What a name of the copy holds.
-    enum class Held { Nothing, Copy, Other, Unknown };
     // A name the copy could not be taken away from, and why; or, when it
     // holds another item or cannot be looked at, what to say of that.
     struct Left
@@ -802,31 +824,10 @@ private:
     }
 
     // Whether the entry, of status `there`, holds the source's bytes to its
-    // very end (the copy) or not (another item): read from the entry itself,
-    // which must still be that entry. Unknown, with `error`, where it could
-    // not be opened or read.
+    // very end (the copy) or not (another item).
     Held holdsSourceBytes(const QByteArray &name, const Status &there, int &error) const
     {
-        if (there.isFolder || there.isSymbolicLink || there.size != m_size)
-            return Held::Other;
-        const Descriptor back(::openat(m_target.folder(), name.constData(),
-                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        struct stat read {};
-        if (!back.isOpen() || ::fstat(back.get(), &read) != 0) {
-            error = errno;
-            return errno == ENOENT || errno == ELOOP ? Held::Other : Held::Unknown;
-        }
-        if (!S_ISREG(read.st_mode) || !stillTheSame(statusFrom(read), there))
-            return Held::Other;
-        switch (compareContents(m_source, m_sourceDevice, back.get(), m_size, error)) {
-        case Comparison::Same:
-            return Held::Copy;
-        case Comparison::ReadFailed:
-            return Held::Unknown;
-        case Comparison::Different:
-            break;
-        }
-        return Held::Other;
+        return holdsBytesOf(m_source, m_sourceDevice, m_size, m_target.folder(), name, there, error);
     }
 
     // What lies at the name. The copy's own name holds it while it holds the
@@ -1050,8 +1051,8 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
     };
     // A file system may answer the rename without making it.
     const PosixFiles::RenameSeen seen = PosixFiles::lookAfterRename(place.folder(), place.name(), place.folder(), aside, source);
+    const QString asidePath = FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside));
     if (!seen.moved()) {
-        const QString asidePath = FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside));
         const Result failed = Result::failure(PosixFiles::renameNotMade(
             seen, QStringLiteral("its renaming to %1").arg(asidePath), FileManager::displayPath(place.path()), asidePath));
         // It goes back only from where it may lie, and only to a free name.
@@ -1073,6 +1074,22 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
         return failAside(*gone, QStringLiteral("it"));
     if (::unlinkat(place.folder(), aside.constData(), 0) != 0)
         return failAside(Result::failure(PosixFiles::errorText(errno)), QStringLiteral("it"));
+    // And the unlink too: the source that is still there goes back to its
+    // own name, and its copy goes. Where the set-aside name cannot be told
+    // to hold the source any more, the source may be gone, so the copy
+    // stays, whole and named.
+    const PosixFiles::UnlinkSeen left = PosixFiles::lookAfterUnlink(place.folder(), aside, seen.target);
+    if (!left.gone()) {
+        const Result failed =
+            Result::failure(PosixFiles::unlinkNotMade(left, QStringLiteral("the deletion of its source"), asidePath));
+        if (left.holdsItem)
+            return failAside(failed, QStringLiteral("it"));
+        QString reason = failed.reason
+                         + QStringLiteral("; its copy stays at %1").arg(FileManager::displayPath(target.path()));
+        if (const QString spare = copy.keep(); !spare.isEmpty())
+            reason += QStringLiteral("; ") + spare;
+        return Result::failure(reason);
+    }
     QStringList said;
     if (!notKept.isEmpty())
         said.append(QStringLiteral("not with %1").arg(notKept.join(QStringLiteral(", "))));
@@ -1081,6 +1098,135 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
     if (said.isEmpty())
         return Result::success();
     return {true, QStringLiteral("moved, but ") + said.join(QStringLiteral("; ")), Refusal::None};
+}
+
+
+// Takes away the link the run made at the target, only while the name holds
+// it, and looks at the name again, as a file system may answer a removal it
+// did not make. The name holds the link while it holds its very file `made`;
+// where each name has an inode number of its own (and may get a new one once
+// a removal was answered), while it holds the bytes of `source`, the open
+// file linked. What to say of the run's own link where it stays; nothing
+// once it is gone or another item has the name.
+QString takeAwayOwnLink(const FileManager::ItemPlace &target, const Status &made, int source = -1,
+                        quint64 sourceDevice = 0)
+{
+    const int folder = target.folder();
+    const QString path = FileManager::displayPath(target.path());
+    int removeError = 0;
+    for (bool removed = false;; removed = true) {
+        struct stat info {};
+        if (::fstatat(folder, target.name().constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                return {};
+            return QStringLiteral("the link the run made at %1 could not be looked at (%2), and may still be there")
+                .arg(path, PosixFiles::errorText(errno));
+        }
+        const Status there = statusFrom(info);
+        int error = 0;
+        const Held held = source < 0 ? (sameItem(there, made) ? Held::Copy : Held::Other)
+                                     : holdsBytesOf(source, sourceDevice, made.size, folder, target.name(), there, error);
+        if (held == Held::Unknown)
+            return QStringLiteral("the link the run made at %1 could not be read back (%2), and may still be there")
+                .arg(path, PosixFiles::errorText(error));
+        if (held == Held::Other)
+            return {};
+        if (removed)
+            return QStringLiteral("the link the run made at %1 could not be taken away (%2)")
+                .arg(path, removeError != 0 ? PosixFiles::errorText(removeError)
+                                            : QStringLiteral("the file system answered its removal as done but kept it"));
+        if (::unlinkat(folder, target.name().constData(), 0) != 0 && errno != ENOENT)
+            removeError = errno;
+    }
+}
+
+// A file moved within a file system that has hard links but no rename that
+// refuses to replace: it is linked at the target, which never replaces, and
+// its own name is then set aside and removed, each act looked at by name, as
+// a file system may answer one it did not make. Until the move is done, a
+// failure takes the run's link away again, and what of it stays is named.
+// Where the link gets an inode number of its own, nothing tells it from
+// another file but its bytes: while it holds the source's, it is the run's
+// own and goes, and the file is copied, which compares them.
+Result moveByLink(const FileManager::ItemPlace &place, const FileManager::ItemPlace &target,
+                  const FileManager::Expected &expected, const struct stat &item)
+{
+    const QString targetPath = FileManager::displayPath(target.path());
+    if (::linkat(place.folder(), place.name().constData(), target.folder(), target.name().constData(), 0) != 0) {
+        if (errno == EEXIST)
+            return Result::failure(QStringLiteral("an item of that name is already there"), Refusal::Taken);
+        return copyAcross(place, target, expected);
+    }
+    struct stat linkedInfo {};
+    if (::fstatat(target.folder(), target.name().constData(), &linkedInfo, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
+        return Result::failure(QStringLiteral("the link the run made at %1 could not be looked at (%2), and may still be there")
+                                   .arg(targetPath, PosixFiles::errorText(errno)));
+    }
+    const Status linked = statusFrom(linkedInfo);
+    auto fail = [&](Result failed) {
+        if (const QString left = takeAwayOwnLink(target, linked); !left.isEmpty())
+            failed.reason += QStringLiteral("; ") + left;
+        return failed;
+    };
+
+    if (!linked.isFolder && !linked.isSymbolicLink && !sameItem(linked, expected.status)
+        && linked.size == expected.status.size && linked.modifiedMilliseconds == expected.status.modifiedMilliseconds) {
+        // Where the source cannot be read to compare, the link is known by
+        // its number, and the copy fails on the source as it would anyway.
+        const Descriptor source(::openat(place.folder(), place.name().constData(),
+                                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat sourceInfo {};
+        const bool readable = source.isOpen() && ::fstat(source.get(), &sourceInfo) == 0 && S_ISREG(sourceInfo.st_mode)
+                              && stillTheSame(statusFrom(sourceInfo), expected.status);
+        if (const QString left = readable ? takeAwayOwnLink(target, linked, source.get(), quint64(sourceInfo.st_dev))
+                                          : takeAwayOwnLink(target, linked);
+            !left.isEmpty())
+            return Result::failure(left);
+        return copyAcross(place, target, expected);
+    }
+    if (!stillTheSame(linked, expected.status))
+        return fail(Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed));
+
+    // The name it came by goes only while it still holds that file, and no
+    // copy the run keeps went with it.
+    QByteArray aside;
+    if (const Result setAsideResult = setAside(place.folder(), place.name(), aside); !setAsideResult) {
+        if (setAsideResult.refusal == Refusal::Gone)
+            return fail(Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed));
+        return fail(setAsideResult);
+    }
+    const QString asidePath = FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside));
+    const PosixFiles::RenameSeen seen = PosixFiles::lookAfterRename(place.folder(), place.name(), place.folder(), aside, item);
+    if (!seen.moved()) {
+        Result failed = Result::failure(PosixFiles::renameNotMade(
+            seen, QStringLiteral("its renaming to %1").arg(asidePath), FileManager::displayPath(place.path()), asidePath));
+        // It goes back only from where it may lie, and only to a free name.
+        if (!seen.atSource && (seen.atTarget || seen.targetError != 0))
+            failed.reason += putBackAside(place, aside, QStringLiteral("it"));
+        return fail(failed);
+    }
+    Result failed = Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
+    if (sameItem(statusFrom(seen.target), linked)) {
+        const std::optional<QString> left = expected.keptCopyLeft ? expected.keptCopyLeft() : std::nullopt;
+        if (left) {
+            failed = Result::failure(*left, Refusal::KeptWentAlong);
+        } else if (::unlinkat(place.folder(), aside.constData(), 0) != 0) {
+            failed = Result::failure(PosixFiles::errorText(errno));
+        } else {
+            const PosixFiles::UnlinkSeen unlinked = PosixFiles::lookAfterUnlink(place.folder(), aside, seen.target);
+            if (unlinked.gone())
+                return Result::success();
+            failed = Result::failure(PosixFiles::unlinkNotMade(unlinked, QStringLiteral("the deletion of its source"), asidePath));
+            // Where the set-aside name cannot be told to hold the file any
+            // more, the link is what is left of it, and stays.
+            if (!unlinked.holdsItem)
+                return Result::failure(failed.reason + QStringLiteral("; it stays at %1").arg(targetPath));
+        }
+    }
+    failed.reason += putBackAside(place, aside, QStringLiteral("it"));
+    return fail(failed);
 }
 
 } // namespace
@@ -1283,43 +1429,7 @@ FileManager::Result FileManager::moveItem(const ItemPlace &place, const ItemPlac
         // replaces either, and a folder is not moved at all.
         if (expected.status.isFolder || expected.status.isSymbolicLink)
             return Result::failure(QStringLiteral("this file system cannot move a folder safely"));
-        if (::linkat(place.folder(), place.name().constData(), target.folder(), target.name().constData(), 0) != 0) {
-            if (errno == EEXIST)
-                return Result::failure(QStringLiteral("an item of that name is already there"), Refusal::Taken);
-            return copyAcross(place, target, expected);
-        }
-        const std::optional<Status> linked = statusAt(target.folder(), target.name());
-        if (linked && !linked->isFolder && !linked->isSymbolicLink && !sameItem(*linked, expected.status)
-            && linked->size == expected.status.size
-            && linked->modifiedMilliseconds == expected.status.modifiedMilliseconds) {
-            // The link got an inode number of its own, so nothing tells it
-            // from another file but its bytes: it goes, and the file is
-            // copied, which compares them.
-            removeOwnCopy(target.folder(), target.name(), *linked, true);
-            return copyAcross(place, target, expected);
-        }
-        if (!linked || !stillTheSame(*linked, expected.status)) {
-            if (linked)
-                removeOwnCopy(target.folder(), target.name(), *linked);
-            return Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
-        }
-        // The name it came by goes only while it still holds that file, and
-        // no copy the run keeps went with it.
-        QByteArray aside;
-        Result failed = Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
-        if (setAside(place.folder(), place.name(), aside)) {
-            const std::optional<Status> pinned = statusAt(place.folder(), aside);
-            std::optional<QString> left;
-            if (pinned && sameItem(*pinned, *linked) && expected.keptCopyLeft)
-                left = expected.keptCopyLeft();
-            if (left)
-                failed = Result::failure(*left, Refusal::KeptWentAlong);
-            else if (pinned && sameItem(*pinned, *linked) && ::unlinkat(place.folder(), aside.constData(), 0) == 0)
-                return Result::success();
-            failed.reason += putBackAside(place, aside, QStringLiteral("it"));
-        }
-        removeOwnCopy(target.folder(), target.name(), *linked);
-        return failed;
+        return moveByLink(place, target, expected, item);
     }
     return Result::failure(PosixFiles::errorText(error));
 }
@@ -1409,47 +1519,34 @@ FileManager::Result FileManager::deletePinnedItem(const PinnedItem &pinned)
         return Result::failure(back ? why.reason : why.reason + QStringLiteral("; ") + back.reason, why.refusal);
     };
     const int folder = pinned.place.folder();
+    const QString pinnedPath = displayPath(pinned.pinnedPath);
+    const QString act = QStringLiteral("its deletion");
     // Some file systems answer a deletion they did not make: the private
     // name is looked at once more, and the delete counts only once nothing
-    // is there. Why it does not count, with what is there in `left`;
-    // nothing when it does.
-    auto stillThere = [&](std::optional<Status> &left) -> std::optional<QString> {
-        struct stat info {};
-        if (::fstatat(folder, pinned.privateName.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-            left = statusFrom(info);
-            return QStringLiteral("the file system answered its deletion as done, but %1 is still there")
-                .arg(displayPath(pinned.pinnedPath));
-        }
-        if (errno == ENOENT)
-            return std::nullopt;
-        return QStringLiteral("the file system answered its deletion as done, but %1 could not be looked at (%2)")
-            .arg(displayPath(pinned.pinnedPath), PosixFiles::errorText(errno));
-    };
-    std::optional<Status> left;
+    // is there.
     if (!pinned.status.isFolder) {
-        const std::optional<Status> there = statusAt(folder, pinned.privateName);
-        if (!there || !sameItem(*there, pinned.status))
+        struct stat there {};
+        if (::fstatat(folder, pinned.privateName.constData(), &there, AT_SYMLINK_NOFOLLOW) != 0
+            || !sameItem(statusFrom(there), pinned.status))
             return keepWhole(Result::failure(QStringLiteral("it changed after it was set aside"), Refusal::Changed));
         if (::unlinkat(folder, pinned.privateName.constData(), 0) != 0)
             return keepWhole(Result::failure(PosixFiles::errorText(errno)));
-        const std::optional<QString> why = stillThere(left);
-        if (!why)
+        const PosixFiles::UnlinkSeen seen = PosixFiles::lookAfterUnlink(folder, pinned.privateName, there);
+        if (seen.gone())
             return Result::success();
         // The file itself, under a number of its own where names have one:
         // it goes back whole.
-        if (left && left->isFolder == there->isFolder && left->size == there->size
-            && left->modifiedMilliseconds == there->modifiedMilliseconds)
-            return keepWhole(Result::failure(QStringLiteral("the file system answered its deletion as done but did not make it")));
-        return Result::failure(*why);
+        if (seen.holdsItem)
+            return keepWhole(Result::failure(PosixFiles::unlinkNotMade(seen, act, pinnedPath)));
+        return Result::failure(PosixFiles::unlinkNotMade(seen, act, pinnedPath));
     }
 
     bool deletedAny = false;
     const Result removed =
         FolderCheck::remove(folder, pinned.privateName, pinned.pinnedPath, &pinned.status, deletedAny);
     if (removed) {
-        if (const std::optional<QString> why = stillThere(left))
-            return Result::failure(*why);
-        return removed;
+        const PosixFiles::UnlinkSeen seen = PosixFiles::lookAfterUnlink(folder, pinned.privateName, {});
+        return seen.gone() ? removed : Result::failure(PosixFiles::unlinkNotMade(seen, act, pinnedPath));
     }
     if (!deletedAny)
         return keepWhole(removed);

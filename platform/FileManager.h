@@ -193,9 +193,14 @@ public:
     // as a file system may answer one it did not make. The source is removed
     // through its own folder only while the target's name holds the very
     // file made, every kept copy is in place and the target folder is still
-    // mounted; a folder is not moved. A move that worked but could not keep
-    // all of the file's attributes, or left a spare name of the copy behind,
-    // says so in its reason.
+    // mounted, and its set-aside name is looked at after the unlink: while it
+    // still holds the source, the move fails and the source goes back. A
+    // file system without the no-replace rename gets a hard link at the
+    // target, which the run takes away again by its identity (or, where each
+    // name has an inode number of its own, its bytes) wherever the move does
+    // not end there, and names where it cannot. A folder is not moved. A
+    // move that worked but could not keep all of the file's attributes, or
+    // left a spare name of the copy behind, says so in its reason.
     virtual Result moveItem(const ItemPlace &place, const ItemPlace &target, const Expected &expected);
     // Renames the item to a private name beside itself, never replacing
     // anything, and reads its status there; fails where the rename was

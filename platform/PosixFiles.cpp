@@ -107,6 +107,30 @@ RenameSeen lookAfterRename(int fromFolder, const QByteArray &from, int toFolder,
     return seen;
 }
 
+UnlinkSeen lookAfterUnlink(int folder, const QByteArray &name, const struct stat &item)
+{
+    UnlinkSeen seen;
+    if (::fstatat(folder, name.constData(), &seen.left, AT_SYMLINK_NOFOLLOW) == 0) {
+        seen.atName = true;
+        seen.holdsItem = showsItem(seen.left, item);
+    } else if (errno != ENOENT) {
+        seen.error = errno;
+    }
+    return seen;
+}
+
+QString unlinkNotMade(const UnlinkSeen &seen, const QString &act, const QString &path)
+{
+    if (seen.error != 0)
+        return QStringLiteral("the file system answered %1 as done, but %2 could not be looked at (%3)")
+            .arg(act, path, errorText(seen.error));
+    if (seen.holdsItem)
+        return QStringLiteral("the file system answered %1 as done but did not make it (%2 still held it)").arg(act, path);
+    if (seen.atName)
+        return QStringLiteral("the file system answered %1 as done, but %2 is still there").arg(act, path);
+    return {};
+}
+
 QString renameNotMade(const RenameSeen &seen, const QString &act, const QString &fromPath, const QString &toPath)
 {
     if (seen.targetError != 0) {

@@ -69,6 +69,27 @@ QString renameNotMade(const RenameSeen &seen, const QString &act, const QString 
 // still hold it.
 QString notPutBack(const RenameSeen &back, const QString &what, const QString &toPath, const QString &fromPath,
                    bool &stays);
+// What a name shows once its removal was answered as done, looked at by its
+// name: some file systems answer an unlink they did not make.
+struct UnlinkSeen
+{
+    // Something is still there; `left` is its status.
+    bool atName = false;
+    struct stat left {};
+    // What is there is the item whose status was `item`: its identity, or,
+    // as where a file system numbers each name on its own, its kind, size
+    // and time.
+    bool holdsItem = false;
+    // Why the name could not be looked at (0: it was).
+    int error = 0;
+
+    bool gone() const { return !atName && error == 0; }
+};
+UnlinkSeen lookAfterUnlink(int folder, const QByteArray &name, const struct stat &item);
+// What a report says of `act` (say "its deletion"), an unlink of `path`
+// answered as done, as `seen` saw the name afterwards; nothing once it is gone.
+QString unlinkNotMade(const UnlinkSeen &seen, const QString &act, const QString &path);
+
 // Puts `what`, renamed to `to`, back at `from`, never replacing anything,
 // and looks at both names; the same answer as notPutBack.
 QString putBack(int toFolder, const QByteArray &to, const QString &toPath, int fromFolder, const QByteArray &from,

@@ -353,6 +353,40 @@ QByteArray mountPointOf(const QByteArray &folder)
     return best;
 }
 
+// Takes a record of this run's away, and looks at its name once more, since
+// a file system may answer a removal it did not make: what to say of the
+// record where it stays, nothing once it is gone.
+QString dropRecord(int info, const QByteArray &name, const QByteArray &path)
+{
+    const int removeError = ::unlinkat(info, name.constData(), 0) == 0 || errno == ENOENT ? 0 : errno;
+    struct stat left {};
+    if (::fstatat(info, name.constData(), &left, AT_SYMLINK_NOFOLLOW) == 0)
+        return QStringLiteral("its record %1 stays there (%2)")
+            .arg(shown(path), removeError != 0 ? PosixFiles::errorText(removeError)
+                                               : QStringLiteral("the file system answered its removal as done but kept it"));
+    if (errno == ENOENT)
+        return {};
+    return QStringLiteral("its record %1 could not be looked at once it was taken away (%2)")
+        .arg(shown(path), PosixFiles::errorText(errno));
+}
+
+// After a create of a record that failed: a file system may make the file
+// and still answer an error. An empty file at the name, which was free a
+// moment before, is the run's own and goes; what to say of it where it
+// stays, nothing otherwise.
+QString dropFailedRecord(int info, const QByteArray &name, const QByteArray &path)
+{
+    struct stat made {};
+    if (::fstatat(info, name.constData(), &made, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return {};
+        return QStringLiteral("%1 could not be looked at (%2)").arg(shown(path), PosixFiles::errorText(errno));
+    }
+    if (!S_ISREG(made.st_mode) || made.st_size != 0)
+        return {};
+    return dropRecord(info, name, path);
+}
+
 } // namespace
 
 TrashCan::TrashCan(QByteArray dataHome)
@@ -489,13 +523,25 @@ TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const Q
         if (candidate.isEmpty())
             return failure(QStringLiteral("the names of %1 are too short for it").arg(shown(place.folder)));
         const QByteArray infoName = candidate + kInfoSuffix;
+        const QByteArray infoPath = infoFolder + '/' + infoName;
+        // The record's name, once it is this run's, goes again wherever the
+        // item does not go, and is looked at once more; what stays is named.
+        const auto withRecordDropped = [&](QString why) {
+            if (const QString left = dropRecord(inside.info.get(), infoName, infoPath); !left.isEmpty())
+                why += QStringLiteral("; ") + left;
+            return why;
+        };
         const int fd = ::openat(inside.info.get(), infoName.constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
-            if (errno == EEXIST)
+            const int error = errno;
+            if (error == EEXIST)
                 continue;
-            return failure(
-                QStringLiteral("its record cannot be made in %1: %2").arg(shown(infoFolder), PosixFiles::errorText(errno)));
+            QString why =
+                QStringLiteral("its record cannot be made in %1: %2").arg(shown(infoFolder), PosixFiles::errorText(error));
+            if (const QString left = dropFailedRecord(inside.info.get(), infoName, infoPath); !left.isEmpty())
+                why += QStringLiteral("; ") + left;
+            return failure(why);
         }
         bool written = PosixFiles::writeFully(fd, record) && ::fsync(fd) == 0;
         int error = errno;
@@ -503,27 +549,23 @@ TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const Q
             written = false;
             error = errno;
         }
-        if (!written) {
-            ::unlinkat(inside.info.get(), infoName.constData(), 0);
-            return failure(
-                QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), PosixFiles::errorText(error)));
-        }
+        if (!written)
+            return failure(withRecordDropped(
+                QStringLiteral("its record cannot be written in %1: %2").arg(shown(infoFolder), PosixFiles::errorText(error))));
         // Where the file system has no rename that refuses to replace, the
         // name is checked by hand first, which holds in the Trash: the
         // name's record, made with O_EXCL, keeps every other trasher off it.
         if (PosixFiles::renameWithoutReplacing(folder, name, inside.files.get(), candidate) == 0) {
             const QByteArray trashedPath = place.folder + "/files/" + candidate;
-            const auto dropRecord = [&] { ::unlinkat(inside.info.get(), infoName.constData(), 0); };
             const PosixFiles::RenameSeen seen =
                 PosixFiles::lookAfterRename(folder, name, inside.files.get(), candidate, item);
             if (!seen.moved()) {
+                QString why = PosixFiles::renameNotMade(seen, QStringLiteral("the move to the Trash"), shown(trimmed),
+                                                        shown(trashedPath));
                 // The record stays only while the Trash may hold the item.
                 if (!seen.atTarget && (seen.targetError == 0 || seen.atSource))
-                    dropRecord();
-                return Result {false,
-                               PosixFiles::renameNotMade(seen, QStringLiteral("the move to the Trash"),
-                                                         shown(trimmed), shown(trashedPath)),
-                               seen.atTarget ? trashedPath : QByteArray(), false};
+                    why = withRecordDropped(why);
+                return Result {false, why, seen.atTarget ? trashedPath : QByteArray(), false};
             }
             const std::optional<QString> mismatch = landing ? landing(inside.files.get(), candidate) : std::nullopt;
             if (!mismatch)
@@ -533,13 +575,17 @@ TrashCan::Result TrashCan::trashInto(int folder, const QByteArray &name, const Q
             bool stays = false;
             const QString back = PosixFiles::putBack(inside.files.get(), candidate, shown(trashedPath), folder, name,
                                                      shown(trimmed), QStringLiteral("it"), stays);
+            QString why = back.isEmpty() ? *mismatch : *mismatch + QStringLiteral("; ") + back;
             if (!stays)
-                dropRecord();
-            return Result {false, back.isEmpty() ? *mismatch : *mismatch + QStringLiteral("; ") + back,
-                           stays ? trashedPath : QByteArray(), true};
+                why = withRecordDropped(why);
+            return Result {false, why, stays ? trashedPath : QByteArray(), true};
         }
         error = errno;
-        ::unlinkat(inside.info.get(), infoName.constData(), 0);
+        // A record that cannot be taken away ends the tries: another name
+        // would leave it behind for an item the Trash does not hold.
+        if (const QString left = dropRecord(inside.info.get(), infoName, infoPath); !left.isEmpty())
+            return failure(QStringLiteral("it cannot be moved into %1: %2; %3")
+                               .arg(shown(place.folder + "/files"), PosixFiles::errorText(error), left));
         if (error == EEXIST)
             continue;
         if (error == EXDEV) {

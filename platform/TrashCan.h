@@ -85,7 +85,9 @@ public:
     // free name (O_EXCL), then the item is renamed beside it, never replacing
     // anything; the record goes again when the rename fails, or was answered
     // but the Trash entry is seen to hold nothing while the old name still
-    // holds the item.
+    // holds the item. A record that a failed create made (an empty file at
+    // its name) goes too; a record's name is looked at once it was taken
+    // away, and one that stays is named in the reason.
     static Result trashInto(const QByteArray &path, const Place &place);
     // The same for the item `name` of the open folder, whose path the record
     // keeps as `itemPath`. When `landing` refuses what landed, it is renamed
