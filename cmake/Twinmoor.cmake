@@ -1,7 +1,19 @@
 # Warnings are errors in our own code; Qt's headers come in as system headers.
+#
+# GCC checks the bounds of memory accesses on the optimized code, after Qt's
+# inline functions were merged into ours, so marking Qt's headers as system
+# headers does not keep those checks out. Under the sanitizers'
+# instrumentation they follow paths no run can take (qendian.h's unaligned
+# reads said to reach past an empty QByteArray's one-byte buffer), and GCC's
+# manual advises against -Werror with the sanitizers. In a sanitized GCC build
+# these bounds warnings stay warnings; every other warning fails the build.
 function(twinmoor_strict target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
         -Wno-error=deprecated-declarations)
+    if(TWINMOOR_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        target_compile_options(${target} PRIVATE -Wno-error=array-bounds
+            -Wno-error=stringop-overflow -Wno-error=stringop-overread)
+    endif()
 endfunction()
 
 # One small test executable per area, run through CTest with a private HOME and

@@ -1100,7 +1100,6 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
     return {true, QStringLiteral("moved, but ") + said.join(QStringLiteral("; ")), Refusal::None};
 }
 
-
 // Takes away the link the run made at the target, only while the name holds
 // it, and looks at the name again, as a file system may answer a removal it
 // did not make. The name holds the link while it holds its very file `made`;
