@@ -288,10 +288,11 @@ mode_t owningGroupRights(const QByteArray &list)
 // and one the list kept out must not get in that way.
 mode_t leastNamedRights(const QByteArray &list, quint16 tag)
 {
+    const mode_t mask = maskOf(list);
     mode_t least = 07;
     for (qsizetype at = 4; isAccessList(list) && at < list.size(); at += 8) {
         if (entryTag(list, at) == tag)
-            least &= entryRights(list, at) & maskOf(list);
+            least &= entryRights(list, at) & mask;
     }
     return least;
 }
@@ -938,15 +939,39 @@ Result statusBeforeRename(const FileManager::ItemPlace &place, struct stat &item
     return Result::failure(PosixFiles::errorText(errno));
 }
 
+// The path shown for the item of the place set aside under the private
+// name `aside`.
+QString asideShown(const FileManager::ItemPlace &place, const QByteArray &aside)
+{
+    return FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside));
+}
+
 // Puts `what`, set aside under the private name `aside`, back at its own
 // name; what to add to the reason when it is not seen back there.
 QString putBackAside(const FileManager::ItemPlace &place, const QByteArray &aside, const QString &what)
 {
     bool stays = false;
-    const QString back = PosixFiles::putBack(
-        place.folder(), aside, FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside)),
-        place.folder(), place.name(), FileManager::displayPath(place.path()), what, stays);
+    const QString back = PosixFiles::putBack(place.folder(), aside, asideShown(place, aside), place.folder(),
+                                             place.name(), FileManager::displayPath(place.path()), what, stays);
     return back.isEmpty() ? back : QStringLiteral("; ") + back;
+}
+
+// Looks at both names once the item of the place, of status `item`, was set
+// aside under `aside`, as a file system may answer a rename it did not make:
+// the failure to report where it is not seen there, the item put back first
+// from where it may lie (and only to a free name); nothing once it is aside.
+std::optional<Result> notSetAside(const FileManager::ItemPlace &place, const QByteArray &aside,
+                                  const struct stat &item, PosixFiles::RenameSeen &seen)
+{
+    seen = PosixFiles::lookAfterRename(place.folder(), place.name(), place.folder(), aside, item);
+    if (seen.moved())
+        return std::nullopt;
+    const QString asidePath = asideShown(place, aside);
+    Result failed = Result::failure(PosixFiles::renameNotMade(seen, QStringLiteral("its renaming to %1").arg(asidePath),
+                                                              FileManager::displayPath(place.path()), asidePath));
+    if (!seen.atSource && (seen.atTarget || seen.targetError != 0))
+        failed.reason += putBackAside(place, aside, QStringLiteral("it"));
+    return failed;
 }
 
 // A file moved to another file system. The source is opened once, without
@@ -1049,16 +1074,10 @@ Result copyAcross(const FileManager::ItemPlace &place, const FileManager::ItemPl
     auto failAside = [&](const Result &failed, const QString &what) {
         return fail(Result::failure(failed.reason + putBackAside(place, aside, what), failed.refusal));
     };
-    // A file system may answer the rename without making it.
-    const PosixFiles::RenameSeen seen = PosixFiles::lookAfterRename(place.folder(), place.name(), place.folder(), aside, source);
-    const QString asidePath = FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside));
-    if (!seen.moved()) {
-        const Result failed = Result::failure(PosixFiles::renameNotMade(
-            seen, QStringLiteral("its renaming to %1").arg(asidePath), FileManager::displayPath(place.path()), asidePath));
-        // It goes back only from where it may lie, and only to a free name.
-        const bool mayBeAside = !seen.atSource && (seen.atTarget || seen.targetError != 0);
-        return mayBeAside ? failAside(failed, QStringLiteral("it")) : fail(failed);
-    }
+    PosixFiles::RenameSeen seen;
+    if (const std::optional<Result> failed = notSetAside(place, aside, source, seen))
+        return fail(*failed);
+    const QString asidePath = asideShown(place, aside);
     const Status pinned = statusFrom(seen.target);
     // The source goes only while the copy's name still holds the file made.
     if (const Result holds = copy.holdsCopy(); !holds)
@@ -1196,16 +1215,10 @@ Result moveByLink(const FileManager::ItemPlace &place, const FileManager::ItemPl
             return fail(Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed));
         return fail(setAsideResult);
     }
-    const QString asidePath = FileManager::displayPath(joined(PosixFiles::parentOf(place.path()), aside));
-    const PosixFiles::RenameSeen seen = PosixFiles::lookAfterRename(place.folder(), place.name(), place.folder(), aside, item);
-    if (!seen.moved()) {
-        Result failed = Result::failure(PosixFiles::renameNotMade(
-            seen, QStringLiteral("its renaming to %1").arg(asidePath), FileManager::displayPath(place.path()), asidePath));
-        // It goes back only from where it may lie, and only to a free name.
-        if (!seen.atSource && (seen.atTarget || seen.targetError != 0))
-            failed.reason += putBackAside(place, aside, QStringLiteral("it"));
-        return fail(failed);
-    }
+    PosixFiles::RenameSeen seen;
+    if (const std::optional<Result> failed = notSetAside(place, aside, item, seen))
+        return fail(*failed);
+    const QString asidePath = asideShown(place, aside);
     Result failed = Result::failure(QStringLiteral("it changed while it was being moved"), Refusal::Changed);
     if (sameItem(statusFrom(seen.target), linked)) {
         const std::optional<QString> left = expected.keptCopyLeft ? expected.keptCopyLeft() : std::nullopt;
@@ -1492,13 +1505,12 @@ FileManager::Result FileManager::unpinItem(const PinnedItem &pinned)
         // Back at its own name; the private one goes, and is looked at
         // again, as a file system may answer a removal it did not make.
         const int removeError = ::unlinkat(folder, pinned.privateName.constData(), 0) == 0 ? 0 : errno;
-        struct stat left {};
-        if (::fstatat(folder, pinned.privateName.constData(), &left, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == ENOENT)
-                return Result::success();
+        const PosixFiles::UnlinkSeen left = PosixFiles::lookAfterUnlink(folder, pinned.privateName, item);
+        if (left.gone())
+            return Result::success();
+        if (left.error != 0)
             return Result::failure(QStringLiteral("it is back at its own name, but %1 could not be looked at (%2)")
-                                       .arg(pinnedPath, PosixFiles::errorText(errno)));
-        }
+                                       .arg(pinnedPath, PosixFiles::errorText(left.error)));
         return Result::failure(QStringLiteral("it is back at its own name, but %1 still holds it too (%2)")
                                    .arg(pinnedPath, removeError != 0 ? PosixFiles::errorText(removeError)
                                                                      : QStringLiteral("its removal was answered as done")));
